@@ -1,0 +1,11 @@
+# Warnings and Qt's safety defines shared by every target.
+add_library(quarnel_common INTERFACE)
+target_compile_options(quarnel_common INTERFACE -Wall -Wextra -Wpedantic)
+target_compile_definitions(quarnel_common INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_NO_URL_CAST_FROM_STRING
+  QT_USE_QSTRINGBUILDER
+  QT_STRICT_ITERATORS
+)

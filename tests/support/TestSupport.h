@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A throw-away program folder: Profiles/, Preferences.ini and tool links as the build makes them.
+class TestProgramFolder
+{
+public:
+    // withShippedFiles: copy the built program folder's profiles and preferences.
+    explicit TestProgramFolder(bool withShippedFiles = true);
+    QString path() const; // ends with "/"
+    QString file(const QString &relative) const;
+    void writeFile(const QString &relative, const QByteArray &content) const;
+    QByteArray readFile(const QString &relative) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Folders the build knows about, passed to tests through the environment.
+QString SourceDir();
+QString BuiltProgramDir();
+QString TestDvdsDir();
