@@ -46,3 +46,11 @@ QByteArray TestProgramFolder::readFile(const QString &relative) const
         return {};
     return f.readAll();
 }
+
+QStringList Strings(std::initializer_list<const char *> items)
+{
+    QStringList list;
+    for (const char *item : items)
+        list << QString::fromUtf8(item);
+    return list;
+}

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+
+#include <initializer_list>
 
 // A throw-away program folder: Profiles/, Preferences.ini and tool links as the build makes them.
 class TestProgramFolder
@@ -22,3 +25,6 @@ private:
 QString SourceDir();
 QString BuiltProgramDir();
 QString TestDvdsDir();
+
+// A string list from plain literals (the project forbids implicit conversions from char*).
+QStringList Strings(std::initializer_list<const char *> items);

@@ -1,0 +1,45 @@
+#include "MessageBox.h"
+
+namespace {
+MessageBox::Hook g_hook;
+
+QMessageBox::Icon QtIcon(MessageBox::Icon icon)
+{
+    switch (icon) {
+    case MessageBox::Icon::Information: return QMessageBox::Information;
+    case MessageBox::Icon::Question: return QMessageBox::Question;
+    case MessageBox::Icon::Warning: return QMessageBox::Warning;
+    case MessageBox::Icon::Error: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+QMessageBox::StandardButton MessageBox::Show(QWidget *owner, const QString &text, const QString &caption, Icon icon,
+                                             QMessageBox::StandardButtons buttons)
+{
+    if (g_hook)
+        return g_hook(Call{icon, caption, text, buttons});
+    QMessageBox box(QtIcon(icon), caption, text, buttons, owner);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void MessageBox::Information(QWidget *owner, const QString &text, const QString &caption)
+{
+    Show(owner, text, caption, Icon::Information);
+}
+
+void MessageBox::Error(QWidget *owner, const QString &text, const QString &caption)
+{
+    Show(owner, text, caption, Icon::Error);
+}
+
+bool MessageBox::Question(QWidget *owner, const QString &text, const QString &caption)
+{
+    return Show(owner, text, caption, Icon::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void MessageBox::SetHook(Hook hook)
+{
+    g_hook = std::move(hook);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The path ending in the directory separator; an empty path stays empty, which callers
+// rely on (an empty folder names nothing and they fall back to the program folder).
+QString EnsureTrailingBackslash(const QString &path);
+
+// The text before the last "." (the search does not stop at a separator); a text
+// without any "." is returned whole.
+QString StripExtension(const QString &name);
+
+// The items of a profile list: the pieces each followed by ","; text after the last
+// "," is not an item. Blanks and empty items are kept.
+QStringList SplitCommaList(const QString &text);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Hands a folder, file or web address to the desktop, which opens it with whatever the
+// user has chosen for it. The result is not examined.
+class ShellOpen
+{
+public:
+    static void Open(const QString &target);
+
+    // Replaces the desktop (tests); an empty hook puts it back.
+    static void SetHook(std::function<void(const QString &)> hook);
+};

@@ -1,0 +1,638 @@
+#include "TMainForm.h"
+
+#include "AppFolders.h"
+#include "Artwork.h"
+#include "EQuarnelError.h"
+#include "ListFilesWithExtension.h"
+#include "MessageBox.h"
+#include "PathText.h"
+#include "PowerManager.h"
+#include "ShellOpen.h"
+#include "TImageButton.h"
+#include "dialogs/ProgramInfo.h"
+#include "dialogs/TAboutForm.h"
+#include "profiles/TIniFile.h"
+#include "profiles/TValueListEditor.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kTopMargin = 25;
+constexpr int kLeftMargin = 24;
+constexpr int kBottomMargin = 20;
+constexpr int kRightColumn = 230;
+constexpr int kSplitter = 10;
+constexpr int kToolbarHeight = 62;
+constexpr int kBottomHeight = 109;
+constexpr int kHintWidth = 398;
+constexpr int kBottomPanelWidth = 570;
+// Hint animation: one height step per tick.
+constexpr int kGrowStepMs = 2;
+constexpr int kShrinkStepMs = 8;
+
+QLabel *Picture(QWidget *parent, QRect geometry, const QPixmap &pixmap)
+{
+    auto *label = new QLabel(parent);
+    label->setGeometry(geometry);
+    label->setPixmap(pixmap);
+    return label;
+}
+
+QLabel *Caption(QWidget *parent, const QString &text, int x, int y)
+{
+    auto *label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QComboBox *DropDownList(QWidget *parent, QRect geometry)
+{
+    auto *combo = new QComboBox(parent); // not editable: a list to choose from
+    combo->setGeometry(geometry);
+    return combo;
+}
+
+QToolButton *GlyphButton(QWidget *parent, const QPixmap &glyph, const QString &hint, QRect geometry)
+{
+    auto *button = new QToolButton(parent);
+    button->setIcon(glyph);
+    button->setIconSize(QSize(16, 16));
+    button->setAutoRaise(true);
+    button->setToolTip(hint);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QToolButton *ToolStripButton(QWidget *parent, const QString &caption, const QPixmap &glyph, int x)
+{
+    auto *button = new QToolButton(parent);
+    button->setText(caption);
+    button->setIcon(glyph);
+    button->setIconSize(QSize(28, 28));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setGeometry(x, (kToolbarHeight - 41) / 2, 100, 41);
+    QPalette pal = button->palette();
+    pal.setColor(QPalette::ButtonText, QColor(0xd4, 0xd4, 0xd4));
+    button->setPalette(pal);
+    return button;
+}
+
+QToolButton *MediaButton(QWidget *parent, QStyle::StandardPixmap icon, const QString &hint, int x, int y)
+{
+    auto *button = new QToolButton(parent);
+    button->setIcon(parent->style()->standardIcon(icon));
+    button->setAutoRaise(true);
+    button->setToolTip(hint);
+    button->setGeometry(x, y, 24, 22);
+    return button;
+}
+
+} // namespace
+
+TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
+    : QWidget(parent)
+{
+    AppFolders::SetAppDir(programFolder);
+    BuildLayout();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildLayout()
+{
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(ClientWidth, ClientHeight);
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    setFont(font);
+
+    const int middleHeight = ClientHeight - kTopMargin - kBottomMargin;
+    panTopMargin = Picture(this, QRect(0, 0, ClientWidth, kTopMargin), Artwork::Margin(QSize(ClientWidth, kTopMargin)));
+    panTopMargin->setObjectName(QStringLiteral("panTopMargin"));
+    panBottomMargin = Picture(this, QRect(0, ClientHeight - kBottomMargin, ClientWidth, kBottomMargin),
+                              Artwork::Margin(QSize(ClientWidth, kBottomMargin)));
+    panBottomMargin->setObjectName(QStringLiteral("panBottomMargin"));
+    Image4 = panBottomMargin;
+    panLeftMargin = Picture(this, QRect(0, kTopMargin, kLeftMargin, middleHeight), Artwork::Margin(QSize(kLeftMargin, middleHeight)));
+    panLeftMargin->setObjectName(QStringLiteral("panLeftMargin"));
+
+    const int mainWidth = ClientWidth - kLeftMargin - kSplitter - kRightColumn;
+    panMain = new QWidget(this);
+    panMain->setObjectName(QStringLiteral("panMain"));
+    panMain->setGeometry(kLeftMargin, kTopMargin, mainWidth, middleHeight);
+    panSplitter = Picture(this, QRect(kLeftMargin + mainWidth, kTopMargin, kSplitter, middleHeight),
+                          Artwork::Margin(QSize(kSplitter, middleHeight)));
+    panSplitter->setObjectName(QStringLiteral("panSplitter"));
+    panProfile = new QWidget(this);
+    panProfile->setObjectName(QStringLiteral("panProfile"));
+    panProfile->setGeometry(ClientWidth - kRightColumn, kTopMargin, kRightColumn, middleHeight);
+    panProfile->setAutoFillBackground(true);
+
+    BuildPreviewPane();
+    BuildGrids();
+    BuildStartStopArea();
+    BuildMainArea();
+    BuildHintAndCover();
+
+    Image4->setMouseTracking(true);
+    Image4->installEventFilter(this);
+}
+
+void TMainForm::BuildPreviewPane()
+{
+    panPreview = new QWidget(panProfile);
+    panPreview->setObjectName(QStringLiteral("panPreview"));
+    panPreview->setGeometry(0, 0, kRightColumn, 205);
+
+    VideoWindow = new QWidget(panPreview);
+    VideoWindow->setObjectName(QStringLiteral("VideoWindow"));
+    VideoWindow->setGeometry(0, 0, 210, 139);
+    VideoWindow->setAutoFillBackground(true);
+    QPalette black = VideoWindow->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    VideoWindow->setPalette(black);
+    Picture(panPreview, QRect(210, 0, 20, 139), Artwork::Margin(QSize(20, 139)));
+
+    panPreviewButton = new QWidget(panPreview);
+    panPreviewButton->setObjectName(QStringLiteral("panPreviewButton"));
+    panPreviewButton->setGeometry(0, 139, kRightColumn, 66);
+    TrackBar = new QSlider(Qt::Horizontal, panPreviewButton);
+    TrackBar->setObjectName(QStringLiteral("TrackBar"));
+    TrackBar->setRange(0, 100);
+    TrackBar->setGeometry(2, 2, 206, 20);
+    const QString zero = QStringLiteral("00:00:00");
+    labStart = Caption(panPreviewButton, zero, 4, 22);
+    labMiddle = Caption(panPreviewButton, zero, 84, 22);
+    labMiddle->hide();
+    labEnd = Caption(panPreviewButton, zero, 0, 22);
+    labEnd->move(208 - labEnd->width(), 22);
+    sbtnPlay = MediaButton(panPreviewButton, QStyle::SP_MediaPlay, QStringLiteral("Play"), 4, 40);
+    sbtnPause = MediaButton(panPreviewButton, QStyle::SP_MediaPause, QStringLiteral("Pause"), 30, 40);
+    sbtnStop = MediaButton(panPreviewButton, QStyle::SP_MediaStop, QStringLiteral("Stop"), 56, 40);
+    labPreviewPlayTime = Caption(panPreviewButton, zero, 0, 44);
+    labPreviewPlayTime->move(208 - labPreviewPlayTime->width(), 44);
+}
+
+void TMainForm::BuildGrids()
+{
+    ScrollBox1 = new QScrollArea(panProfile);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setGeometry(0, 205, kRightColumn, 210);
+    ScrollBox1->setWidgetResizable(true);
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget;
+    content->setAutoFillBackground(true);
+    QPalette window = content->palette();
+    window.setColor(QPalette::Window, window.color(QPalette::Base));
+    content->setPalette(window);
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto addSection = [&](const QString &caption, QToolButton *&button, TValueListEditor *&grid, const QStringList &rows) {
+        auto *strip = new QLabel(QStringLiteral("      ") + caption, content);
+        strip->setFixedHeight(18);
+        strip->setAutoFillBackground(true);
+        QPalette shadow = strip->palette();
+        shadow.setColor(QPalette::Window, shadow.color(QPalette::Dark));
+        strip->setPalette(shadow);
+        QFont bold = strip->font();
+        bold.setBold(true);
+        strip->setFont(bold);
+        button = new QToolButton(strip);
+        button->setText(QStringLiteral("-"));
+        button->setGeometry(4, 3, 12, 12);
+        column->addWidget(strip);
+        grid = new TValueListEditor(95, 92, content);
+        for (const QString &row : rows)
+            grid->InsertRow(row);
+        grid->setFixedHeight(18 * grid->rowCount());
+        column->addWidget(grid);
+    };
+    addSection(QStringLiteral("Video"), btnVideo, vleVideo,
+               {QStringLiteral("Video Codec"), QStringLiteral("Video Size"), QStringLiteral("Bit Rate"),
+                QStringLiteral("Frame Rate"), QStringLiteral("Aspect"), QStringLiteral("Disable Video")});
+    addSection(QStringLiteral("Audio"), btnAudio, vleAudio,
+               {QStringLiteral("Audio Codec"), QStringLiteral("Audio Bitrate"), QStringLiteral("Sample Rate"),
+                QStringLiteral("Channels"), QStringLiteral("Volumn"), QStringLiteral("Disable Audio")});
+    addSection(QStringLiteral("Advanced"), btnAdvanced, vleAdvanced,
+               {QStringLiteral("Bit Exact Algorithms"), QStringLiteral("Deinterlace")});
+    vleVideo->setObjectName(QStringLiteral("vleVideo"));
+    vleAudio->setObjectName(QStringLiteral("vleAudio"));
+    vleAdvanced->setObjectName(QStringLiteral("vleAdvanced"));
+    column->addStretch();
+    ScrollBox1->setWidget(content);
+
+    Picture(panProfile, QRect(0, 415, kRightColumn, 10), Artwork::Margin(QSize(kRightColumn, 10)));
+}
+
+void TMainForm::BuildStartStopArea()
+{
+    Panel1 = new QWidget(panProfile);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 425, kRightColumn, 84);
+    Image10 = Picture(Panel1, QRect(0, 0, kRightColumn, 84), Artwork::StartStopBackground(QSize(kRightColumn, 84)));
+    Image10->setObjectName(QStringLiteral("Image10"));
+    Image10->setMouseTracking(true);
+    Image10->installEventFilter(this);
+
+    imgStart = new TImageButton(Artwork::StartFrames(), Panel1);
+    imgStart->setObjectName(QStringLiteral("imgStart"));
+    imgStart->move(12, 10);
+    imgStop = new TImageButton(Artwork::StopFrames(), Panel1);
+    imgStop->setObjectName(QStringLiteral("imgStop"));
+    imgStop->move(12, 10);
+    imgStop->hide();
+
+    SpeedButton1 = GlyphButton(Panel1, Artwork::HelpGlyph(), QStringLiteral("Help"), QRect(196, 6, 22, 22));
+    SpeedButton2 = GlyphButton(Panel1, Artwork::AboutGlyph(), QStringLiteral("About"), QRect(196, 31, 22, 22));
+    SpeedButton3 = GlyphButton(Panel1, Artwork::WebGlyph(), QStringLiteral("Visit our website"), QRect(196, 56, 22, 22));
+    connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TMainForm::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
+}
+
+void TMainForm::BuildMainArea()
+{
+    const int width = panMain->width();
+    const int listHeight = panMain->height() - kToolbarHeight - kBottomHeight;
+
+    ltvTask = new QTreeWidget(panMain);
+    ltvTask->setObjectName(QStringLiteral("ltvTask"));
+    ltvTask->setGeometry(0, 0, width, listHeight);
+    ltvTask->setColumnCount(5);
+    ltvTask->header()->setMinimumSectionSize(10);
+    ltvTask->setHeaderLabels({QStringLiteral("Title"), QStringLiteral("Start"), QStringLiteral("End"),
+                              QStringLiteral("Output File"), QString()});
+    const int widths[] = {175, 80, 80, 200, 10};
+    for (int c = 0; c < 5; ++c)
+        ltvTask->setColumnWidth(c, widths[c]);
+    QFont headerFont(QStringLiteral("Arial"));
+    headerFont.setPixelSize(12);
+    ltvTask->header()->setFont(headerFont);
+    ltvTask->header()->setStretchLastSection(false);
+    ltvTask->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ltvTask->setCursor(Qt::PointingHandCursor);
+
+    Panel2 = Picture(panMain, QRect(0, listHeight, width, kToolbarHeight), Artwork::Toolbar(QSize(width, kToolbarHeight)));
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    sbtnOpenDVD = ToolStripButton(Panel2, QStringLiteral("Open DVD"), Artwork::OpenDvdGlyph(), 6);
+    sbtnOpenDir = ToolStripButton(Panel2, QStringLiteral("Open Dir"), Artwork::OpenDirGlyph(), 106);
+    sbtnSegment = ToolStripButton(Panel2, QStringLiteral("Segment"), Artwork::SegmentGlyph(), 206);
+    sbtnOptions = ToolStripButton(Panel2, QStringLiteral("Settings"), Artwork::SettingsGlyph(), 306);
+
+    panBottom = new QWidget(panMain);
+    panBottom->setObjectName(QStringLiteral("panBottom"));
+    panBottom->setGeometry(0, listHeight + kToolbarHeight, width, kBottomHeight);
+    BuildBottomCenter();
+    BuildBottomLeft();
+}
+
+void TMainForm::BuildBottomCenter()
+{
+    panBottomCenter = new QWidget(panBottom);
+    panBottomCenter->setObjectName(QStringLiteral("panBottomCenter"));
+    panBottomCenter->setGeometry(0, 0, kBottomPanelWidth, kBottomHeight);
+
+    Caption(panBottomCenter, QStringLiteral("Audio Track:"), 2, 15);
+    cmbAudio = DropDownList(panBottomCenter, QRect(70, 12, 180, 21));
+    Caption(panBottomCenter, QStringLiteral("Sub Title:"), 262, 15);
+    cmbSub = DropDownList(panBottomCenter, QRect(314, 12, 130, 21));
+    Caption(panBottomCenter, QStringLiteral("Angle:"), 456, 15);
+    cmbAngle = DropDownList(panBottomCenter, QRect(492, 12, 56, 21));
+    cmbAudioLanguage = DropDownList(panBottomCenter, QRect(0, 0, 10, 21));
+    cmbAudioLanguage->hide();
+
+    Caption(panBottomCenter, QStringLiteral("Profile:"), 2, 47);
+    cmbProfile = DropDownList(panBottomCenter, QRect(70, 44, 400, 21));
+    cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
+    bbtnSetting = new QPushButton(QStringLiteral("&Settings"), panBottomCenter);
+    bbtnSetting->setGeometry(480, 42, 80, 25);
+
+    Caption(panBottomCenter, QStringLiteral("Output Path:"), 2, 79);
+    edtOutputDir = new QLineEdit(panBottomCenter);
+    edtOutputDir->setObjectName(QStringLiteral("edtOutputDir"));
+    edtOutputDir->setGeometry(70, 76, 320, 21);
+    bbtnBrowser = new QPushButton(QStringLiteral("&Browse"), panBottomCenter);
+    bbtnBrowser->setGeometry(397, 74, 78, 25);
+    bbtnOpen = new QPushButton(QStringLiteral("&Open"), panBottomCenter);
+    bbtnOpen->setGeometry(480, 74, 80, 25);
+    connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
+    for (QPushButton *b : {bbtnSetting, bbtnBrowser, bbtnOpen})
+        b->setIcon(style()->standardIcon(b == bbtnSetting ? QStyle::SP_FileDialogDetailedView
+                                          : b == bbtnBrowser ? QStyle::SP_DirOpenIcon : QStyle::SP_DirLinkIcon));
+}
+
+void TMainForm::BuildBottomLeft()
+{
+    panBottomLeft = new QWidget(panBottom);
+    panBottomLeft->setObjectName(QStringLiteral("panBottomLeft"));
+    panBottomLeft->setGeometry(0, 0, kBottomPanelWidth, kBottomHeight);
+
+    Caption(panBottomLeft, QStringLiteral("Frames:"), 6, 14);
+    labFrame = Caption(panBottomLeft, QStringLiteral("0"), 100, 14);
+    labFrame->setMinimumWidth(70);
+    Caption(panBottomLeft, QStringLiteral("Time Elapsed:"), 190, 14);
+    labElapsed = Caption(panBottomLeft, QStringLiteral("00:00:00"), 272, 14);
+    Caption(panBottomLeft, QStringLiteral("Time Remaining:"), 370, 14);
+    labRemaining = Caption(panBottomLeft, QStringLiteral("00:00:00"), 466, 14);
+
+    auto progressRow = [&](const QString &caption, int y, QFrame *&frame, QProgressBar *&bar, QLabel *&percent) {
+        Caption(panBottomLeft, caption, 6, y + 2);
+        frame = new QFrame(panBottomLeft);
+        frame->setFrameShape(QFrame::NoFrame);
+        frame->setGeometry(100, y, 440, 18);
+        bar = new QProgressBar(frame);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        bar->setGeometry(0, 0, 439, 18);
+        percent = Caption(panBottomLeft, QStringLiteral("0%"), 545, y + 2);
+        percent->setFixedWidth(25);
+    };
+    progressRow(QStringLiteral("Current Progress:"), 44, panCurrentFrame, pgbCurrent, labCurProgress);
+    progressRow(QStringLiteral("Total Progress:"), 74, panTotalFrame, pgbTotal, labTotalProgress);
+}
+
+void TMainForm::BuildHintAndCover()
+{
+    const int listHeight = ltvTask->height();
+    PanHint = new QFrame(panMain);
+    PanHint->setObjectName(QStringLiteral("PanHint"));
+    PanHint->setFrameShape(QFrame::Box);
+    PanHint->setAutoFillBackground(true);
+    QPalette hintPalette = PanHint->palette();
+    hintPalette.setColor(QPalette::Window, QColor(0xff, 0xfb, 0xe6));
+    hintPalette.setColor(QPalette::WindowText, QColor(0x1c, 0x26, 0x38));
+    PanHint->setPalette(hintPalette);
+    PanHint->setGeometry((panMain->width() - kHintWidth) / 2, listHeight, kHintWidth, 0);
+    labHint = new QLabel(PanHint);
+    labHint->setAlignment(Qt::AlignCenter);
+    labHint->setWordWrap(true);
+    labHint->setGeometry(8, 20, kHintWidth - 16, 40);
+    QFont hintFont = labHint->font();
+    hintFont.setPointSize(10);
+    hintFont.setBold(true);
+    labHint->setFont(hintFont);
+    chkTurnoff = new QCheckBox(QStringLiteral("Turn off the computer after the conversion is completed."), PanHint);
+    chkTurnoff->setObjectName(QStringLiteral("chkTurnoff"));
+    chkTurnoff->setGeometry(20, 74, kHintWidth - 40, 22);
+    chkTurnoff->hide();
+    PanHint->hide();
+
+    Memo1 = new QPlainTextEdit(panMain);
+    Memo1->hide();
+    Memo2 = new QPlainTextEdit(panMain);
+    Memo2->hide();
+
+    panbg = Picture(panMain, QRect(0, 0, panMain->width(), listHeight), Artwork::Cover(QSize(panMain->width(), listHeight)));
+    panbg->setObjectName(QStringLiteral("panbg"));
+    labProgramName = new QLabel(panbg);
+    labProgramName->setObjectName(QStringLiteral("labProgramName"));
+    labProgramName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    labProgramName->setGeometry(200, 60, panMain->width() - 230, 56);
+    QFont nameFont(QStringLiteral("Verdana"));
+    nameFont.setPixelSize(40);
+    nameFont.setBold(true);
+    nameFont.setItalic(true);
+    labProgramName->setFont(nameFont);
+    QPalette namePalette = labProgramName->palette();
+    namePalette.setColor(QPalette::WindowText, QColor(0x2f, 0x40, 0x5e));
+    labProgramName->setPalette(namePalette);
+    panbg->raise();
+    PanHint->raise();
+}
+
+void TMainForm::FormCreate()
+{
+    const QString appDir = AppFolders::AppDir();
+    const TIniFile preferences(AppFolders::PreferencesFile());
+    const QString version = preferences.ReadString(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("2.0"));
+
+    ProgramInfo::InitProductInfo(appDir, version);
+    setWindowTitle(ProgramInfo::MainCaption());
+    QApplication::setApplicationDisplayName(ProgramInfo::ProductName());
+    labProgramName->setText(ProgramInfo::HeaderName(ProgramInfo::ProductName()));
+
+    for (const QString &name : ListFilesWithExtension(EnsureTrailingBackslash(appDir + QStringLiteral("Profiles")), QStringLiteral(".apf")))
+        cmbProfile->addItem(StripExtension(name));
+    cmbProfile->setCurrentIndex(-1);
+
+    panBottomCenter->resize(kBottomPanelWidth, kBottomHeight);
+    panBottomLeft->resize(kBottomPanelWidth, kBottomHeight);
+    panBottomLeft->hide();
+
+    PowerManager::Instance().InhibitSuspend();
+
+    m_hintTimer.setSingleShot(false);
+    connect(&m_hintTimer, &QTimer::timeout, this, &TMainForm::BusyHintStep);
+    FormResize();
+}
+
+void TMainForm::LoadMainPreferences()
+{
+    const TIniFile preferences(AppFolders::PreferencesFile());
+    if (cmbProfile->count() > 0) {
+        const int index = preferences.ReadInteger(QStringLiteral("Main"), QStringLiteral("Profile"), 0);
+        cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
+        cmbProfileChange();
+    }
+    edtOutputDir->setText(preferences.ReadString(QStringLiteral("Main"), QStringLiteral("Output Path"), AppFolders::AppDir()));
+}
+
+void TMainForm::SaveMainPreferences()
+{
+    TIniFile preferences(AppFolders::PreferencesFile());
+    preferences.WriteInteger(QStringLiteral("Main"), QStringLiteral("Profile"), cmbProfile->currentIndex());
+    preferences.WriteString(QStringLiteral("Main"), QStringLiteral("Output Path"), edtOutputDir->text());
+}
+
+void TMainForm::cmbProfileChange()
+{
+    // The chosen profile reaches the grids through the profile loader.
+}
+
+void TMainForm::ShowBusyHint(const QString &text, std::function<void()> whenOpen)
+{
+    chkTurnoff->hide();
+    labHint->setText(text);
+    PanHint->show();
+    PanHint->raise();
+    m_hintGrowing = true;
+    m_hintDone = std::move(whenOpen);
+    SetHintHeight(0);
+    m_hintTimer.start(kGrowStepMs);
+}
+
+void TMainForm::HideBusyHint(std::function<void()> whenClosed)
+{
+    m_hintGrowing = false;
+    m_hintDone = std::move(whenClosed);
+    // The first step lands on the next multiple of 5 below the full height: 105, 100, ..., 0.
+    SetHintHeight(HintFullHeight - HintFullHeight % 5);
+    m_hintTimer.start(kShrinkStepMs);
+}
+
+void TMainForm::BusyHintStep()
+{
+    const int next = m_hintGrowing ? PanHint->height() + 1 : PanHint->height() - 5;
+    SetHintHeight(qBound(0, next, HintFullHeight));
+    if (m_hintGrowing ? next < HintFullHeight : next > 0)
+        return;
+    m_hintTimer.stop();
+    if (!m_hintGrowing)
+        PanHint->hide();
+    if (auto done = std::exchange(m_hintDone, {}))
+        done();
+}
+
+void TMainForm::SetHintHeight(int height)
+{
+    const int bottom = ltvTask->geometry().bottom() + 1;
+    PanHint->setGeometry(PanHint->x(), bottom - height, kHintWidth, height);
+    emit BusyHintHeightChanged(height);
+}
+
+void TMainForm::LockUiForConversion(std::function<void()> whenReady)
+{
+    sbtnOpenDVD->setEnabled(false);
+    sbtnOpenDir->setEnabled(false);
+    imgStart->hide();
+    imgStop->show();
+    sbtnSegment->setEnabled(false);
+    sbtnOptions->setEnabled(false);
+    ltvTask->setEnabled(false);
+    panPreview->setEnabled(false);
+    ScrollBox1->setEnabled(false);
+    ShowBusyHint(QStringLiteral("Preparing to convert. Please wait..."), [this, whenReady = std::move(whenReady)] {
+        // The user may still change this while the conversion runs; the run reads it at the end.
+        chkTurnoff->setChecked(false);
+        chkTurnoff->show();
+        if (whenReady)
+            whenReady();
+    });
+}
+
+void TMainForm::UnlockUiAfterConversion(std::function<void()> whenDone)
+{
+    const QString intermediate = AppFolders::IntermediateFile();
+    if (QFile::exists(intermediate))
+        QFile::remove(intermediate);
+    sbtnOpenDVD->setEnabled(true);
+    sbtnOpenDir->setEnabled(true);
+    imgStart->show();
+    imgStop->hide();
+    sbtnSegment->setEnabled(true);
+    sbtnOptions->setEnabled(true);
+    ltvTask->setEnabled(true);
+    panPreview->setEnabled(true);
+    ScrollBox1->setEnabled(true);
+    HideBusyHint(std::move(whenDone));
+}
+
+void TMainForm::FormResize()
+{
+    const int w = panMain->width();
+    panBottomCenter->resize(w, panBottomCenter->height());
+    panBottomLeft->resize(w, panBottomLeft->height());
+
+    bbtnSetting->move(panBottomCenter->width() - 90, bbtnSetting->y());
+    cmbProfile->resize(bbtnSetting->x() - 72, cmbProfile->height());
+    bbtnOpen->move(panBottomCenter->width() - 90, bbtnOpen->y());
+    bbtnBrowser->move(bbtnOpen->x() - 83, bbtnBrowser->y());
+    edtOutputDir->resize(bbtnBrowser->x() - 72, edtOutputDir->height());
+
+    auto progressRow = [&](QLabel *percent, QFrame *frame, QProgressBar *bar) {
+        percent->move(panBottomLeft->width() - 25, percent->y());
+        frame->resize(percent->x() - 105, frame->height());
+        bar->resize(frame->width() - 1, bar->height());
+    };
+    progressRow(labCurProgress, panCurrentFrame, pgbCurrent);
+    progressRow(labTotalProgress, panTotalFrame, pgbTotal);
+
+    TrackBar->resize(VideoWindow->width() - 4, TrackBar->height());
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    LoadMainPreferences();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    // Closing is never refused, not even during a conversion.
+    FormClose();
+    event->accept();
+}
+
+void TMainForm::FormClose()
+{
+    try {
+        SaveMainPreferences();
+    } catch (const EQuarnelError &e) {
+        // The window still closes; the user learns which file kept the old values.
+        MessageBox::Error(this, e.text(), ProgramInfo::ProductName());
+    }
+}
+
+void TMainForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == Image10 || watched == Image4) && event->type() == QEvent::MouseMove) {
+        imgStart->ResetHover();
+        imgStop->ResetHover();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::bbtnOpenClick()
+{
+    ShellOpen::Open(edtOutputDir->text());
+}
+
+void TMainForm::SpeedButton1Click()
+{
+    ShellOpen::Open(ProgramInfo::HelpFile());
+}
+
+void TMainForm::SpeedButton2Click()
+{
+    if (m_aboutForm)
+        m_aboutForm->show();
+}
+
+void TMainForm::SpeedButton3Click()
+{
+    ShellOpen::Open(ProgramInfo::WebsiteUrl());
+}

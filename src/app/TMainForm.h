@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QWidget>
+#include <QTimer>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QSlider;
+class QToolButton;
+class QTreeWidget;
+class TAboutForm;
+class TImageButton;
+class TValueListEditor;
+
+// The main window: a fixed 868 x 554 client area with the task list, the tool strip, the
+// bottom panel, the preview pane, the parameter grids and the Start/Stop area.
+class TMainForm : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 868;
+    static constexpr int ClientHeight = 554;
+    static constexpr int HintFullHeight = 109;
+
+    // programFolder is the folder of the executable (tests pass a folder of their own).
+    explicit TMainForm(const QString &programFolder, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    void SetAboutForm(TAboutForm *about) { m_aboutForm = about; }
+
+    // The sliding hint panel. The callback runs once the panel is fully open (or closed).
+    void ShowBusyHint(const QString &text, std::function<void()> whenOpen = {});
+    void HideBusyHint(std::function<void()> whenClosed = {});
+
+    // Enabling around a conversion; whenReady runs once the hint panel is open.
+    void LockUiForConversion(std::function<void()> whenReady = {});
+    void UnlockUiAfterConversion(std::function<void()> whenDone = {});
+
+    void LoadMainPreferences();
+    void SaveMainPreferences();
+    void FormResize();
+    void cmbProfileChange();
+
+    // Controls, named as the rest of the program refers to them.
+    QLabel *panTopMargin, *panLeftMargin, *panBottomMargin, *panSplitter;
+    QLabel *Image4; // the bottom margin's picture
+    QWidget *panMain, *panProfile;
+
+    QWidget *panPreview, *VideoWindow, *panPreviewButton;
+    QSlider *TrackBar;
+    QLabel *labStart, *labMiddle, *labEnd, *labPreviewPlayTime;
+    QToolButton *sbtnPlay, *sbtnPause, *sbtnStop;
+
+    QScrollArea *ScrollBox1;
+    QToolButton *btnVideo, *btnAudio, *btnAdvanced;
+    TValueListEditor *vleVideo, *vleAudio, *vleAdvanced;
+
+    QWidget *Panel1;
+    QLabel *Image10;
+    TImageButton *imgStart, *imgStop;
+    QToolButton *SpeedButton1, *SpeedButton2, *SpeedButton3;
+
+    QTreeWidget *ltvTask;
+    QLabel *Panel2;
+    QToolButton *sbtnOpenDVD, *sbtnOpenDir, *sbtnSegment, *sbtnOptions;
+
+    QWidget *panBottom, *panBottomCenter, *panBottomLeft;
+    QComboBox *cmbAudio, *cmbSub, *cmbAngle, *cmbAudioLanguage, *cmbProfile;
+    QPushButton *bbtnSetting, *bbtnBrowser, *bbtnOpen;
+    QLineEdit *edtOutputDir;
+    QLabel *labFrame, *labElapsed, *labRemaining, *labCurProgress, *labTotalProgress;
+    QFrame *panCurrentFrame, *panTotalFrame;
+    QProgressBar *pgbCurrent, *pgbTotal;
+
+    QFrame *PanHint;
+    QLabel *labHint;
+    QCheckBox *chkTurnoff;
+    QPlainTextEdit *Memo1, *Memo2;
+    QLabel *panbg, *labProgramName;
+
+signals:
+    void BusyHintHeightChanged(int height);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void BuildLayout();
+    void BuildPreviewPane();
+    void BuildGrids();
+    void BuildStartStopArea();
+    void BuildMainArea();
+    void BuildBottomCenter();
+    void BuildBottomLeft();
+    void BuildHintAndCover();
+    void FormCreate();
+    void SetHintHeight(int height);
+    void BusyHintStep();
+    void FormClose();
+
+    void bbtnOpenClick();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+
+    TAboutForm *m_aboutForm = nullptr;
+    bool m_shownOnce = false;
+
+    // The hint panel's animation: one height step per tick.
+    QTimer m_hintTimer;
+    bool m_hintGrowing = false;
+    std::function<void()> m_hintDone;
+};

@@ -1,0 +1,519 @@
+#include "Fakes.h"
+#include "TestSupport.h"
+
+#include "app/AppFolders.h"
+#include "app/EQuarnelError.h"
+#include "app/QuarnelApplication.h"
+#include "app/TImageButton.h"
+#include "app/TMainForm.h"
+#include "app/TQuarnelWindows.h"
+#include "dialogs/TAboutForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QByteArray kProfile = "[Main]\r\nType=avi\r\nPara=0\r\n";
+
+// The program's windows on a program folder of the test's own.
+struct Program
+{
+    explicit Program(const TestProgramFolder &folder)
+        : windows(std::make_unique<TQuarnelWindows>(folder.path()))
+    {
+    }
+    TMainForm &main() const { return *windows->MainForm(); }
+    void show() const
+    {
+        main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main()));
+    }
+    std::unique_ptr<TQuarnelWindows> windows;
+};
+
+void SendMouse(QWidget *widget, QEvent::Type type, Qt::MouseButton button = Qt::NoButton)
+{
+    const QPointF pos(widget->width() / 2.0, widget->height() / 2.0);
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button,
+                      type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Throws from its event handler, as a failing handler of the program would.
+class ThrowingObject : public QObject
+{
+public:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::User)
+            throw EQuarnelError(QStringLiteral("Cannot parse file \"x.IFO\"."));
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_boxes = std::make_unique<RecordingMessageBox>();
+        m_shell = std::make_unique<RecordingShell>();
+        m_power = std::make_unique<FakePowerManager>();
+    }
+    void cleanup()
+    {
+        m_power.reset();
+        m_shell.reset();
+        m_boxes.reset();
+    }
+
+    void layoutAndCaptions()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        TMainForm &m = p.main();
+        QCOMPARE(m.size(), QSize(868, 554));
+        QCOMPARE(m.windowTitle(), QStringLiteral("Quarnel V2.0"));
+        QCOMPARE(m.panMain->geometry(), QRect(24, 25, 604, 509));
+        QCOMPARE(m.panProfile->geometry(), QRect(638, 25, 230, 509));
+        QCOMPARE(m.panPreview->height(), 205);
+        QCOMPARE(m.VideoWindow->size(), QSize(210, 139));
+        QCOMPARE(m.panPreviewButton->height(), 66);
+        QCOMPARE(m.TrackBar->maximum(), 100);
+        QCOMPARE(m.Panel1->height(), 84);
+        QCOMPARE(m.imgStart->size(), QSize(133, 65));
+        QCOMPARE(m.imgStart->geometry(), m.imgStop->geometry());
+        QCOMPARE(m.ltvTask->geometry(), QRect(0, 0, 604, 338));
+        QCOMPARE(m.panbg->geometry(), m.ltvTask->geometry());
+        QCOMPARE(m.Panel2->height(), 62);
+        QCOMPARE(m.panBottom->height(), 109);
+        QCOMPARE(m.labProgramName->text(), QStringLiteral("Quarnel"));
+
+        const QList<QPair<QAbstractButton *, QString>> captions{
+            {m.sbtnOpenDVD, QStringLiteral("Open DVD")}, {m.sbtnOpenDir, QStringLiteral("Open Dir")},
+            {m.sbtnSegment, QStringLiteral("Segment")}, {m.sbtnOptions, QStringLiteral("Settings")},
+            {m.bbtnSetting, QStringLiteral("&Settings")}, {m.bbtnBrowser, QStringLiteral("&Browse")},
+            {m.bbtnOpen, QStringLiteral("&Open")},
+            {m.chkTurnoff, QStringLiteral("Turn off the computer after the conversion is completed.")}};
+        for (const auto &[button, caption] : captions)
+            QCOMPARE(button->text(), caption);
+        const QList<QPair<QToolButton *, QString>> hints{{m.SpeedButton1, QStringLiteral("Help")},
+                                                         {m.SpeedButton2, QStringLiteral("About")},
+                                                         {m.SpeedButton3, QStringLiteral("Visit our website")}};
+        for (const auto &[button, hint] : hints) {
+            QCOMPARE(button->toolTip(), hint);
+            QCOMPARE(button->size(), QSize(22, 22));
+        }
+
+        QTreeWidgetItem *header = m.ltvTask->headerItem();
+        const QStringList columns = Strings({"Title", "Start", "End", "Output File", ""});
+        const int widths[] = {175, 80, 80, 200, 10};
+        for (int c = 0; c < columns.size(); ++c) {
+            QCOMPARE(header->text(c), columns[c]);
+            QCOMPARE(m.ltvTask->columnWidth(c), widths[c]);
+        }
+        for (QComboBox *combo : {m.cmbAudio, m.cmbSub, m.cmbAngle, m.cmbProfile})
+            QVERIFY(!combo->isEditable());
+
+        for (QLabel *time : {m.labStart, m.labMiddle, m.labEnd, m.labPreviewPlayTime})
+            QCOMPARE(time->text(), QStringLiteral("00:00:00"));
+        QCOMPARE(m.labCurProgress->text(), QStringLiteral("0%"));
+        QCOMPARE(m.labTotalProgress->text(), QStringLiteral("0%"));
+    }
+
+    void startUpState()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        QVERIFY(m.panbg->isVisible());
+        QVERIFY(m.panBottomCenter->isVisible());
+        QVERIFY(!m.panBottomLeft->isVisible());
+        QVERIFY(m.imgStart->isVisible());
+        QVERIFY(!m.imgStop->isVisible());
+        QVERIFY(!m.PanHint->isVisible());
+        QVERIFY(!m.labMiddle->isVisible());
+        QVERIFY(!m.cmbAudioLanguage->isVisible());
+        QVERIFY(!m.Memo1->isVisible() && !m.Memo2->isVisible());
+        QCOMPARE(m_power->inhibitCalls, 1); // suspend is refused from the start, idle or not
+        QCOMPARE(AppFolders::EncoderExe(), folder.path() + QStringLiteral("asapi.dll"));
+        QCOMPARE(AppFolders::TranscoderExe(), folder.path() + QStringLiteral("wmaspi.dll"));
+    }
+
+    void formResizeRules()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        QCOMPARE(m.panBottomCenter->width(), 604);
+        QCOMPARE(m.panBottomLeft->width(), 604);
+        QCOMPARE(m.bbtnSetting->x(), 514);
+        QCOMPARE(m.cmbProfile->width(), 442);
+        QCOMPARE(m.bbtnOpen->x(), 514);
+        QCOMPARE(m.bbtnBrowser->x(), 431);
+        QCOMPARE(m.edtOutputDir->width(), 359);
+        QCOMPARE(m.labCurProgress->x(), 579);
+        QCOMPARE(m.labTotalProgress->x(), 579);
+        QCOMPARE(m.panCurrentFrame->width(), 474);
+        QCOMPARE(m.panTotalFrame->width(), 474);
+        QCOMPARE(m.pgbCurrent->width(), 473);
+        QCOMPARE(m.pgbTotal->width(), 473);
+        QCOMPARE(m.TrackBar->width(), 206);
+    }
+
+    void versionFromPreferences_data()
+    {
+        QTest::addColumn<QByteArray>("preferences");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("no file") << QByteArray() << QStringLiteral("Quarnel V2.0");
+        QTest::newRow("no Version key") << QByteArray("[Main]\r\nProfile=0\r\n") << QStringLiteral("Quarnel V2.0");
+        QTest::newRow("Version 3.1") << QByteArray("[Main]\r\nVersion=3.1\r\n") << QStringLiteral("Quarnel V3.1");
+        QTest::newRow("section and key in other case") << QByteArray("[MAIN]\r\nversion = 3.2\r\n") << QStringLiteral("Quarnel V3.2");
+    }
+    void versionFromPreferences()
+    {
+        QFETCH(QByteArray, preferences);
+        QFETCH(QString, caption);
+        TestProgramFolder folder(false);
+        if (!preferences.isEmpty())
+            folder.writeFile(QStringLiteral("Preferences.ini"), preferences);
+        Program p(folder);
+        QCOMPARE(p.main().windowTitle(), caption);
+        QCOMPARE(p.windows->AboutForm()->labVersion->text(),
+                 QStringLiteral("Version ") + caption.mid(caption.indexOf(QLatin1Char('V')) + 1));
+    }
+
+    void profileListAndRestore_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QByteArray>("preferences");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("sorted without regard to case, .apf only")
+            << Strings({"mpeg.apf", "Avi.APF", "notes.txt", "WMV.apf"}) << QByteArray()
+            << Strings({"Avi", "mpeg", "WMV"}) << 0;
+        QTest::newRow("stored index") << Strings({"a.apf", "b.apf", "c.apf"}) << QByteArray("[Main]\r\nProfile=2\r\n")
+                                      << Strings({"a", "b", "c"}) << 2;
+        QTest::newRow("stored index 7 of three: none") << Strings({"a.apf", "b.apf", "c.apf"})
+                                                       << QByteArray("[Main]\r\nProfile=7\r\n") << Strings({"a", "b", "c"}) << -1;
+        QTest::newRow("stored index -1: none") << Strings({"a.apf"}) << QByteArray("[Main]\r\nProfile=-1\r\n")
+                                               << Strings({"a"}) << -1;
+        QTest::newRow("hex index") << Strings({"a.apf", "b.apf"}) << QByteArray("[Main]\r\nProfile=0x1\r\n")
+                                   << Strings({"a", "b"}) << 1;
+        QTest::newRow("garbage index: default 0") << Strings({"a.apf", "b.apf"}) << QByteArray("[Main]\r\nProfile=one\r\n")
+                                                  << Strings({"a", "b"}) << 0;
+        QTest::newRow("no profiles") << QStringList() << QByteArray("[Main]\r\nProfile=0\r\n") << QStringList() << -1;
+    }
+    void profileListAndRestore()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QByteArray, preferences);
+        QFETCH(QStringList, listed);
+        QFETCH(int, selected);
+        TestProgramFolder folder(false);
+        for (const QString &name : files)
+            folder.writeFile(QStringLiteral("Profiles/") + name, kProfile);
+        if (!preferences.isEmpty())
+            folder.writeFile(QStringLiteral("Preferences.ini"), preferences);
+        Program p(folder);
+        QStringList items;
+        for (int i = 0; i < p.main().cmbProfile->count(); ++i)
+            items << p.main().cmbProfile->itemText(i);
+        QCOMPARE(items, listed);
+        QCOMPARE(p.main().cmbProfile->currentIndex(), -1); // nothing chosen before the window shows
+        p.show();
+        QCOMPARE(p.main().cmbProfile->currentIndex(), selected);
+    }
+
+    void missingProfilesFolder()
+    {
+        TestProgramFolder folder(false);
+        QVERIFY(QDir(folder.path()).rmdir(QStringLiteral("Profiles")));
+        Program p(folder);
+        p.show();
+        QCOMPARE(p.main().cmbProfile->count(), 0);
+        QCOMPARE(p.main().cmbProfile->currentIndex(), -1);
+    }
+
+    void outputPathRestoredAndSaved()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/a.apf"), kProfile);
+        folder.writeFile(QStringLiteral("Profiles/b.apf"), kProfile);
+        folder.writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nOutput Path=/old/out\r\nProfile=1\r\n[Default]\r\nAsk=1\r\n");
+        {
+            Program p(folder);
+            p.show();
+            QCOMPARE(p.main().edtOutputDir->text(), QStringLiteral("/old/out"));
+            p.main().edtOutputDir->setText(QStringLiteral("/new/out folder"));
+            p.main().cmbProfile->setCurrentIndex(0);
+            QVERIFY(p.main().close());
+        }
+        // Replaced in place, nothing else touched.
+        QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")),
+                 QByteArray("[Main]\r\nOutput Path=/new/out folder\r\nProfile=0\r\n[Default]\r\nAsk=1\r\n"));
+    }
+
+    void firstStartDefaults()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        QCOMPARE(p.main().edtOutputDir->text(), folder.path());
+        QVERIFY(p.main().close());
+        const QByteArray saved = folder.readFile(QStringLiteral("Preferences.ini"));
+        QVERIFY2(saved.contains("Profile=-1\r\n"), saved.constData());
+        QVERIFY2(saved.contains(QByteArray("Output Path=" + folder.path().toUtf8() + "\r\n")), saved.constData());
+    }
+
+    void badPreferencesFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe[Main\x00]\r\n\x80\x81=\x00\x00", 16);
+        QTest::newRow("NUL bytes in a value") << QByteArray("[Main]\r\nVersion=2\x00" "9\r\n", 20);
+        QTest::newRow("100,000-character line") << QByteArray("[Main]\r\nOutput Path=") + QByteArray(100000, 'x') + "\r\n";
+        QTest::newRow("lone CR and LF line ends") << QByteArray("[Main]\rVersion=4.0\nProfile=0\r");
+    }
+    void badPreferencesFiles()
+    {
+        QFETCH(QByteArray, content);
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/a.apf"), kProfile);
+        folder.writeFile(QStringLiteral("Preferences.ini"), content);
+        Program p(folder);
+        p.show();
+        QVERIFY(p.main().windowTitle().startsWith(QStringLiteral("Quarnel V")));
+        QVERIFY(p.main().edtOutputDir->text().size() <= 2047);
+        QVERIFY(p.main().close());
+        QVERIFY(m_boxes->Calls().isEmpty());
+    }
+
+    void unwritablePreferencesStillCloses()
+    {
+        TestProgramFolder folder(false);
+        // A folder where the file should be: no write can succeed, not even as root.
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Preferences.ini")));
+        Program p(folder);
+        p.show();
+        QVERIFY(p.main().close());
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Unable to write to ") + folder.file(QStringLiteral("Preferences.ini"))});
+        QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Error);
+    }
+
+    void busyHintGrowsAndShrinksInExactSteps()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        QList<int> heights;
+        connect(&m, &TMainForm::BusyHintHeightChanged, this, [&](int h) { heights << h; });
+
+        int heightWhenWorkStarts = -1;
+        bool opened = false;
+        m.ShowBusyHint(QStringLiteral("Opening the DVD.   Please wait...."), [&] {
+            heightWhenWorkStarts = m.PanHint->height();
+            opened = true;
+        });
+        QVERIFY(m.PanHint->isVisible());
+        QCOMPARE(m.labHint->text(), QStringLiteral("Opening the DVD.   Please wait...."));
+        QVERIFY(!m.chkTurnoff->isVisible());
+        QTRY_VERIFY(opened);
+        QCOMPARE(heightWhenWorkStarts, 109);
+        QList<int> grow;
+        for (int h = 0; h <= 109; ++h)
+            grow << h;
+        QCOMPARE(heights, grow);
+
+        heights.clear();
+        bool closed = false;
+        bool visibleAtZero = false;
+        m.HideBusyHint([&] { closed = true; });
+        connect(&m, &TMainForm::BusyHintHeightChanged, this, [&](int h) {
+            if (h == 0)
+                visibleAtZero = m.PanHint->isVisible();
+        });
+        QTRY_VERIFY(closed);
+        QList<int> shrink;
+        for (int h = 105; h >= 0; h -= 5)
+            shrink << h;
+        QCOMPARE(heights, shrink);
+        QCOMPARE(shrink.size(), 22);
+        QVERIFY(visibleAtZero); // fully closed before it is hidden
+        QVERIFY(!m.PanHint->isVisible());
+    }
+
+    void lockAndUnlockAroundAConversion()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        QTemporaryDir work;
+        AppFolders::SetWorkDir(work.path());
+        folder.writeFile(QStringLiteral("temp.avi"), "not this one");
+        QFile intermediate(work.path() + QStringLiteral("/temp.avi"));
+        QVERIFY(intermediate.open(QIODevice::WriteOnly));
+        intermediate.close();
+
+        bool ready = false;
+        m.LockUiForConversion([&] { ready = true; });
+        const QList<QWidget *> locked{m.sbtnOpenDVD, m.sbtnOpenDir, m.sbtnSegment, m.sbtnOptions,
+                                      m.ltvTask, m.panPreview, m.ScrollBox1};
+        for (QWidget *w : locked)
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        QVERIFY(!m.imgStart->isVisible());
+        QVERIFY(m.imgStop->isVisible());
+        QCOMPARE(m.labHint->text(), QStringLiteral("Preparing to convert. Please wait..."));
+        QTRY_VERIFY(ready);
+        QVERIFY(m.chkTurnoff->isVisible());
+        QVERIFY(m.chkTurnoff->isEnabled()); // the user may still change it during the run
+
+        bool done = false;
+        m.UnlockUiAfterConversion([&] { done = true; });
+        QVERIFY(!intermediate.exists());
+        QVERIFY(QFile::exists(folder.file(QStringLiteral("temp.avi")))); // only the work folder's file
+        for (QWidget *w : locked)
+            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+        QVERIFY(m.imgStart->isVisible());
+        QVERIFY(!m.imgStop->isVisible());
+        QTRY_VERIFY(done);
+        QVERIFY(!m.PanHint->isVisible());
+        AppFolders::SetWorkDir(QString());
+    }
+
+    void unlockFallsBackToProgramFolder()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        AppFolders::SetWorkDir(QStringLiteral("/no/such/work/folder"));
+        folder.writeFile(QStringLiteral("temp.avi"), "x");
+        p.main().UnlockUiAfterConversion();
+        QVERIFY(!QFile::exists(folder.file(QStringLiteral("temp.avi"))));
+        AppFolders::SetWorkDir(QString());
+    }
+
+    void startStopHover()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        TImageButton *start = m.imgStart;
+        QCOMPARE(start->Tag(), 0);
+        SendMouse(start, QEvent::MouseMove);
+        QCOMPARE(start->Tag(), 1);
+        SendMouse(start, QEvent::MouseMove);
+        QCOMPARE(start->Tag(), 1);
+        SendMouse(start, QEvent::MouseButtonPress, Qt::LeftButton);
+        QCOMPARE(start->Tag(), 2);
+        SendMouse(start, QEvent::MouseMove); // moving while pressed keeps the pressed frame
+        QCOMPARE(start->Tag(), 2);
+        SendMouse(start, QEvent::MouseButtonRelease, Qt::LeftButton);
+        QCOMPARE(start->Tag(), 1);
+        SendMouse(m.Image10, QEvent::MouseMove);
+        QCOMPARE(start->Tag(), 0);
+
+        SendMouse(start, QEvent::MouseMove);
+        SendMouse(m.Image4, QEvent::MouseMove); // the bottom margin resets too
+        QCOMPARE(start->Tag(), 0);
+
+        // A hidden image keeps its state when the background is crossed.
+        SendMouse(start, QEvent::MouseMove);
+        start->hide();
+        SendMouse(m.Image10, QEvent::MouseMove);
+        QCOMPARE(start->Tag(), 1);
+    }
+
+    void headerButtons()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        m.edtOutputDir->setText(QStringLiteral("/videos/out"));
+        QTest::mouseClick(m.SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(m.SpeedButton3, Qt::LeftButton);
+        QTest::mouseClick(m.bbtnOpen, Qt::LeftButton);
+        QCOMPARE(m_shell->Opened(), (QStringList{folder.path() + QStringLiteral("quarnel.chm"),
+                                                 QStringLiteral("https://quarnel.example.org/"), QStringLiteral("/videos/out")}));
+    }
+
+    void aboutBoxDisablesTheMainWindow()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        TAboutForm *about = p.windows->AboutForm();
+        QCOMPARE(about->windowTitle(), QStringLiteral("About"));
+        QCOMPARE(about->size(), QSize(476, 330));
+        QCOMPARE(about->labProgramName->text(), QStringLiteral("Quarnel"));
+        QCOMPARE(about->labVersion->text(), QStringLiteral("Version 2.0"));
+        QCOMPARE(about->labWebsite->text(), QStringLiteral("https://quarnel.example.org/"));
+        QCOMPARE(about->btnOK->text(), QStringLiteral("&OK"));
+
+        QTest::mouseClick(m.SpeedButton2, Qt::LeftButton);
+        QVERIFY(about->isVisible());
+        QVERIFY(!m.isEnabled());
+        QVERIFY(about->isEnabled());
+        QTest::mouseClick(about->labWebsite, Qt::LeftButton);
+        QCOMPARE(m_shell->Opened(), QStringList{QStringLiteral("https://quarnel.example.org/")});
+        QTest::mouseClick(about->btnOK, Qt::LeftButton);
+        QVERIFY(!about->isVisible());
+        QVERIFY(m.isEnabled());
+
+        // The close box enables the main window too.
+        about->show();
+        QVERIFY(!m.isEnabled());
+        QVERIFY(about->close());
+        QVERIFY(m.isEnabled());
+    }
+
+    void escapingErrorIsReportedAndTheProgramGoesOn()
+    {
+        ThrowingObject thrower;
+        QEvent event(QEvent::User);
+        QApplication::sendEvent(&thrower, &event);
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Cannot parse file \"x.IFO\".")});
+        QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Error);
+        // Still running: a second event is delivered and reported the same way.
+        QApplication::sendEvent(&thrower, &event);
+        QCOMPARE(m_boxes->Calls().size(), 2);
+    }
+
+private:
+    std::unique_ptr<RecordingMessageBox> m_boxes;
+    std::unique_ptr<RecordingShell> m_shell;
+    std::unique_ptr<FakePowerManager> m_power;
+};
+
+int main(int argc, char **argv)
+{
+    QuarnelApplication app(argc, argv);
+    TestMainForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestMainForm.moc"

@@ -1,0 +1,88 @@
+#include "app/ListFilesWithExtension.h"
+#include "app/PathText.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestPathText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void ensureTrailingBackslash_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("root unchanged") << QStringLiteral("/") << QStringLiteral("/");
+        QTest::newRow("folder gets one") << QStringLiteral("/home/me/Movies") << QStringLiteral("/home/me/Movies/");
+        QTest::newRow("already has one") << QStringLiteral("/home/me/Movies/") << QStringLiteral("/home/me/Movies/");
+        QTest::newRow("empty stays empty") << QString() << QString();
+    }
+    void ensureTrailingBackslash()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        QCOMPARE(EnsureTrailingBackslash(path), expected);
+    }
+
+    void stripExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("profile") << QStringLiteral("Default.apf") << QStringLiteral("Default");
+        QTest::newRow("path") << QStringLiteral("/out/Title01.avi") << QStringLiteral("/out/Title01");
+        QTest::newRow("last dot only") << QStringLiteral("a.b.c") << QStringLiteral("a.b");
+        QTest::newRow("dot in a folder") << QStringLiteral("/my.dir/name") << QStringLiteral("/my");
+        QTest::newRow("no dot") << QStringLiteral("name") << QStringLiteral("name");
+    }
+    void stripExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(StripExtension(name), expected);
+    }
+
+    void splitCommaList_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("three") << QStringLiteral("a,b,c,") << Strings({"a", "b", "c"});
+        QTest::newRow("no final comma") << QStringLiteral("a,b") << Strings({"a"});
+        QTest::newRow("empty item kept") << QStringLiteral(",x,") << Strings({"", "x"});
+        QTest::newRow("empty") << QString() << QStringList{};
+        QTest::newRow("no comma") << QStringLiteral("abc") << QStringList{};
+        QTest::newRow("sizes") << QStringLiteral("320x240,640x480,") << Strings({"320x240", "640x480"});
+        QTest::newRow("blanks kept") << QStringLiteral(" a , b ,") << Strings({" a ", " b "});
+    }
+    void splitCommaList()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, items);
+        QCOMPARE(SplitCommaList(text), items);
+    }
+
+    void listFilesWithExtension()
+    {
+        QTemporaryDir dir;
+        QDir d(dir.path());
+        for (const char *name : {"b.apf", "A.APF", "c.Apf", "notes.txt", "apf", "d.apf.bak"}) {
+            QFile f(d.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(d.mkdir(QStringLiteral("sub.apf"))); // folders are not profiles
+        const QString before = QDir::currentPath();
+        QCOMPARE(ListFilesWithExtension(dir.path() + QLatin1Char('/'), QStringLiteral(".apf")),
+                 Strings({"A.APF", "b.apf", "c.Apf"}));
+        QCOMPARE(QDir::currentPath(), QDir(dir.path()).canonicalPath());
+
+        // A missing folder lists nothing and leaves the current folder alone.
+        QDir::setCurrent(before);
+        QVERIFY(ListFilesWithExtension(dir.path() + QStringLiteral("/missing/"), QStringLiteral(".apf")).isEmpty());
+        QCOMPARE(QDir::currentPath(), before);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestPathText)
+#include "TestPathText.moc"

@@ -1,0 +1,36 @@
+#include "Fakes.h"
+
+#include "app/ShellOpen.h"
+
+RecordingMessageBox::RecordingMessageBox()
+{
+    MessageBox::SetHook([this](const MessageBox::Call &call) {
+        m_calls << call;
+        if (!m_answers.isEmpty())
+            return m_answers.takeFirst();
+        return call.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+}
+
+RecordingMessageBox::~RecordingMessageBox()
+{
+    MessageBox::SetHook({});
+}
+
+QStringList RecordingMessageBox::Texts() const
+{
+    QStringList texts;
+    for (const MessageBox::Call &call : m_calls)
+        texts << call.text;
+    return texts;
+}
+
+RecordingShell::RecordingShell()
+{
+    ShellOpen::SetHook([this](const QString &target) { m_opened << target; });
+}
+
+RecordingShell::~RecordingShell()
+{
+    ShellOpen::SetHook({});
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/MessageBox.h"
+#include "app/PowerManager.h"
+
+#include <QList>
+#include <QStringList>
+
+// Records every message box and answers from a queue (Ok / Yes when the queue is empty).
+class RecordingMessageBox
+{
+public:
+    RecordingMessageBox();
+    ~RecordingMessageBox();
+    void Answer(QMessageBox::StandardButton button) { m_answers << button; }
+    const QList<MessageBox::Call> &Calls() const { return m_calls; }
+    QStringList Texts() const;
+    void Clear() { m_calls.clear(); }
+
+private:
+    QList<MessageBox::Call> m_calls;
+    QList<QMessageBox::StandardButton> m_answers;
+};
+
+// Records what the program hands to the desktop to open.
+class RecordingShell
+{
+public:
+    RecordingShell();
+    ~RecordingShell();
+    const QStringList &Opened() const { return m_opened; }
+
+private:
+    QStringList m_opened;
+};
+
+// Counts suspend refusals and power-off requests instead of talking to the system.
+class FakePowerManager : public PowerManager
+{
+public:
+    FakePowerManager() { PowerManager::SetInstance(this); }
+    ~FakePowerManager() override { PowerManager::SetInstance(nullptr); }
+    bool InhibitSuspend() override { ++inhibitCalls; return true; }
+    void PowerOff() override { ++powerOffCalls; }
+    int inhibitCalls = 0;
+    int powerOffCalls = 0;
+};
