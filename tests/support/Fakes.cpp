@@ -1,5 +1,6 @@
 #include "Fakes.h"
 
+#include "app/FileChooser.h"
 #include "app/ShellOpen.h"
 
 RecordingMessageBox::RecordingMessageBox()
@@ -33,4 +34,21 @@ RecordingShell::RecordingShell()
 RecordingShell::~RecordingShell()
 {
     ShellOpen::SetHook({});
+}
+
+ScriptedChooser::ScriptedChooser()
+{
+    FileChooser::SetFolderHook([this](const QString &title, const QString &, const QString &) {
+        m_titles << title;
+        return m_folders.isEmpty() ? QString() : m_folders.takeFirst();
+    });
+    FileChooser::SetSaveHook([this](const QString &, const QString &) {
+        return m_files.isEmpty() ? QString() : m_files.takeFirst();
+    });
+}
+
+ScriptedChooser::~ScriptedChooser()
+{
+    FileChooser::SetFolderHook({});
+    FileChooser::SetSaveHook({});
 }

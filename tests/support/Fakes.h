@@ -45,3 +45,18 @@ public:
     int inhibitCalls = 0;
     int powerOffCalls = 0;
 };
+
+// Answers the folder chooser and the save dialog from queues (empty queue: cancelled),
+// recording the titles asked.
+class ScriptedChooser
+{
+public:
+    ScriptedChooser();
+    ~ScriptedChooser();
+    void ChooseFolder(const QString &folder) { m_folders << folder; }
+    void ChooseSaveFile(const QString &file) { m_files << file; }
+    const QStringList &FolderTitles() const { return m_titles; }
+
+private:
+    QStringList m_folders, m_files, m_titles;
+};
