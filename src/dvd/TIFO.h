@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QChar>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What the program keeps of one title-set information file (VTS_nn_0.IFO).
+// Times are text "h:mm:ss.zzz".
+
+struct TVideoStream
+{
+    QString AspectRatio; // "4:3", "16:9" or "???"
+    QString Standard;    // "NTSC", "PAL" or "???"
+    QString CodingMode;  // "MPEG1", "MPEG2" or "???"
+    QString Resolution;  // "720x576" etc.; empty unless Standard is PAL or NTSC
+};
+
+struct TAudioStream
+{
+    quint8 LanguageType = 0; // the 2-bit field written in binary digits: 0, 1, 10 or 11
+    QString Language;        // name from the language table, "???" when unknown
+    QString LanguageCode;    // the two code bytes as stored
+    QString CodingMode;      // "AC3", "MPEG1", "MPEG2", "LPCM", "DTS" or "???"
+    quint8 Channels = 0;     // 1..8
+    QString CodeExtension;
+};
+
+struct TVTS_VOBS
+{
+    quint16 AudioStreamCount = 0;
+    quint8 SubpictureStreamCount = 0;
+    TVideoStream VideoStream;
+    QList<TAudioStream> AudioStreams;
+    QStringList SubpictureLanguages;
+};
+
+struct TProgramChain
+{
+    quint8 ProgramCount = 0;
+    quint8 CellCount = 0;
+    QString PlaybackTime;
+    QList<quint8> ProgramMap;      // entry cell (1-based) of each program
+    QStringList ChapterDurations;
+    QStringList ChapterStarts;     // from the start of the chain
+    QList<QChar> AudioAvailable;   // '1'/'0' per audio stream of the title set
+    QList<QChar> SubpictureAvailable;
+};
+
+struct TVTS_PGCI
+{
+    quint16 ProgramChainCount = 0;
+    QList<TProgramChain> ProgramChains; // in file order
+};
+
+struct TIFO
+{
+    TVTS_VOBS Vobs;
+    TVTS_PGCI Pgci;
+};
