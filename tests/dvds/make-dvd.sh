@@ -1,0 +1,311 @@
+#!/usr/bin/env bash
+# Makes one small DVD-Video folder (OUT/VIDEO_TS) from generated test video:
+# ffmpeg test pictures and tones, subtitle pictures muxed in with spumux, authored
+# with dvdauthor. Every audio language has its own tone, so a test can tell from a
+# converted file which track it got.
+set -Eeuo pipefail
+
+me=make-dvd.sh
+trap 'echo "$me: error: unexpected failure at line $LINENO" >&2' ERR
+font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+
+usage() {
+  cat <<EOF
+Usage: $me -o OUT [options]
+Makes OUT/VIDEO_TS. Lists are comma-separated and used round-robin.
+  -o, --out DIR            output folder (replaced when it holds an earlier disc of this script)
+  -s, --standard pal|ntsc  TV standard (default pal)
+  -a, --aspect 4:3|16:9    display aspect (default 16:9)
+  -t, --titlesets N        number of title sets (default 1)
+  -n, --titles LIST        titles per title set, e.g. 3,2 (default 1)
+  -c, --chapters LIST      chapters per title, counted over all titles (default 3)
+  -d, --seconds LIST       seconds per title, counted over all titles (default 6)
+  -A, --audio LANGS        audio languages of every title set, e.g. en,fr (default en; "" for none)
+  -S, --subs LANGS         subtitle languages of every title set, e.g. en,de (default none)
+  -x, --chain-audio S.T=LANGS
+                           the chain of title T of title set S declares only these of the
+                           title set's audio languages (repeatable), e.g. 1.2=en
+  -y, --title-subs S.T=LANGS
+                           title T of title set S carries only these subtitle languages
+                           (repeatable; "" for none), e.g. 2.1=de
+  -h, --help               this text
+Tone of each audio language (Hz): $(tone_table)
+EOF
+}
+
+die() {
+  echo "$me: error: $*" >&2
+  exit 1
+}
+
+# Audio tones, far enough apart to tell from each other after lossy coding.
+tone_of() {
+  case "$1" in
+    en) echo 500 ;; fr) echo 1000 ;; de) echo 1500 ;; es) echo 2000 ;;
+    it) echo 2500 ;; ja) echo 3000 ;; nl) echo 3500 ;; sv) echo 4000 ;;
+    *) echo 4500 ;;
+  esac
+}
+tone_table() { echo "en 500, fr 1000, de 1500, es 2000, it 2500, ja 3000, nl 3500, sv 4000, others 4500"; }
+
+lang_name() {
+  case "$1" in
+    en) echo English ;; fr) echo French ;; de) echo German ;; es) echo Spanish ;;
+    it) echo Italian ;; ja) echo Japanese ;; nl) echo Dutch ;; sv) echo Swedish ;;
+    *) echo "$1" ;;
+  esac
+}
+
+# nth LIST INDEX: the INDEX-th (0-based) item of a comma list, round-robin.
+nth() {
+  local -a items
+  IFS=, read -r -a items <<<"$1"
+  echo "${items[$(($2 % ${#items[@]}))]}"
+}
+
+# run WHAT LOG CMD...: runs a tool with its output in LOG; on failure says which step
+# failed and shows the end of the log.
+run() {
+  local what=$1 log=$2
+  shift 2
+  if ! "$@" >"$log" 2>&1; then
+    echo "$me: error: $what failed; command: $*" >&2
+    tail -n 25 "$log" >&2
+    exit 1
+  fi
+}
+
+# Big-endian reads and byte writes on an IFO file, for the chain patch below.
+read_be() { # FILE OFFSET COUNT
+  local v=0 b
+  for b in $(od -An -v -tu1 -j "$2" -N "$3" "$1"); do v=$((v * 256 + b)); done
+  echo "$v"
+}
+zero_bytes() { # FILE OFFSET COUNT
+  head -c "$3" /dev/zero | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+all_args=("$@")
+out=""
+standard=pal
+aspect=16:9
+titlesets=1
+titles=1
+chapters=3
+seconds=6
+audio=en
+subs=""
+declare -A chain_audio=()
+declare -A title_subs=()
+
+while [ $# -gt 0 ]; do
+  opt=$1
+  [ $# -ge 2 ] || case "$opt" in -h | --help) ;; *) die "option $opt needs a value (see --help)" ;; esac
+  case "$opt" in
+    -o | --out) out=$2 ;;
+    -s | --standard) standard=$2 ;;
+    -a | --aspect) aspect=$2 ;;
+    -t | --titlesets) titlesets=$2 ;;
+    -n | --titles) titles=$2 ;;
+    -c | --chapters) chapters=$2 ;;
+    -d | --seconds) seconds=$2 ;;
+    -A | --audio) audio=$2 ;;
+    -S | --subs) subs=$2 ;;
+    -x | --chain-audio)
+      [[ $2 =~ ^([0-9]+)\.([0-9]+)=(.*)$ ]] || die "--chain-audio wants S.T=LANGS, got '$2'"
+      chain_audio["${BASH_REMATCH[1]}.${BASH_REMATCH[2]}"]=${BASH_REMATCH[3]} ;;
+    -y | --title-subs)
+      [[ $2 =~ ^([0-9]+)\.([0-9]+)=(.*)$ ]] || die "--title-subs wants S.T=LANGS, got '$2'"
+      title_subs["${BASH_REMATCH[1]}.${BASH_REMATCH[2]}"]=${BASH_REMATCH[3]} ;;
+    -h | --help) usage; exit 0 ;;
+    *) die "unknown option '$opt' (see --help)" ;;
+  esac
+  shift 2
+done
+
+[ -n "$out" ] || die "no output folder given (-o OUT)"
+case "$standard" in
+  pal) size=720x576 rate=25 fmt=PAL ;;
+  ntsc) size=720x480 rate=30000/1001 fmt=NTSC ;;
+  *) die "standard must be pal or ntsc, got '$standard'" ;;
+esac
+case "$aspect" in 4:3) sub_mode=normal ;; 16:9) sub_mode=widescreen ;; *) die "aspect must be 4:3 or 16:9, got '$aspect'" ;; esac
+[[ $titlesets =~ ^[1-9][0-9]*$ ]] || die "title sets must be a positive number, got '$titlesets'"
+for l in titles chapters seconds; do
+  [[ ${!l} =~ ^[1-9][0-9]*(,[1-9][0-9]*)*$ ]] || die "--$l wants a list of positive numbers, got '${!l}'"
+done
+langs_re='^([a-z][a-z](,[a-z][a-z])*)?$'
+[[ $audio =~ $langs_re ]] || die "--audio wants two-letter codes such as en,fr; got '$audio'"
+[[ $subs =~ $langs_re ]] || die "--subs wants two-letter codes such as en,de; got '$subs'"
+IFS=, read -r -a audio_langs <<<"$audio"
+IFS=, read -r -a sub_langs <<<"$subs"
+[ ${#audio_langs[@]} -le 8 ] || die "a title set holds at most 8 audio streams"
+[ ${#sub_langs[@]} -le 32 ] || die "a title set holds at most 32 subtitle streams"
+
+# in_list ITEM LIST: whether ITEM is one of the comma list's items.
+in_list() { [[ ,$2, == *",$1,"* ]]; }
+for key in "${!chain_audio[@]}" "${!title_subs[@]}"; do
+  s=${key%.*} t=${key#*.}
+  if ! { [ "$s" -ge 1 ] && [ "$s" -le "$titlesets" ] && [ "$t" -ge 1 ] && [ "$t" -le "$(nth "$titles" $((s - 1)))" ]; }; then
+    die "title $key does not exist on this disc"
+  fi
+done
+for key in "${!chain_audio[@]}"; do
+  IFS=, read -r -a wanted <<<"${chain_audio[$key]}"
+  for l in "${wanted[@]}"; do in_list "$l" "$audio" || die "--chain-audio $key: '$l' is not one of the audio languages ($audio)"; done
+done
+for key in "${!title_subs[@]}"; do
+  IFS=, read -r -a wanted <<<"${title_subs[$key]}"
+  for l in "${wanted[@]}"; do in_list "$l" "$subs" || die "--title-subs $key: '$l' is not one of the subtitle languages ($subs)"; done
+done
+
+for tool in ffmpeg dvdauthor spumux od dd; do
+  command -v "$tool" >/dev/null || die "'$tool' is not installed (scripts/setup.sh installs it)"
+done
+have_font=0
+[ -f "$font" ] && have_font=1
+
+# Refuse to replace a folder this script did not make.
+if [ -e "$out" ]; then
+  [ -d "$out" ] || die "'$out' exists and is not a folder"
+  if [ -n "$(ls -A "$out")" ] && [ ! -e "$out/.make-dvd" ]; then
+    die "'$out' is not empty and holds no disc made by $me; not replacing it"
+  fi
+fi
+mkdir -p "$(dirname "$out")"
+work=$(mktemp -d "$(dirname "$out")/.make-dvd.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/src"
+
+# Subtitle pictures: one per chapter, white text with a black edge on transparent,
+# cut to three colours because a DVD subpicture has at most four.
+make_sub_pictures() { # PREFIX TEXT COUNT
+  local bin="if(gt(alpha(X,Y),127),if(gt(CH(X,Y),127),255,0),0)"
+  local text=$2
+  [ $have_font -eq 1 ] || die "subtitles need the font $font (package fonts-dejavu-core)"
+  run "making subtitle pictures" "$work/src/log.txt" \
+    ffmpeg -nostdin -hide_banner -y -f lavfi \
+    -i "color=c=black@0.0:s=$size:r=1:d=$3,format=rgba,drawtext=fontfile=$font:text='$text %{eif\:n+1\:d}':fontsize=36:fontcolor=white:borderw=3:bordercolor=black:x=(w-tw)/2:y=h-110,geq=r='${bin//CH/r}':g='${bin//CH/g}':b='${bin//CH/b}':a='if(gt(alpha(X,Y),127),255,0)'" \
+    -frames:v "$3" "$1_%d.png"
+}
+
+xml=$work/dvd.xml
+{
+  echo "<dvdauthor dest=\"$work/disc\">"
+  echo " <vmgm><fpc>jump title 1;</fpc></vmgm>"
+} >"$xml"
+
+global=0 # title index over the whole disc
+for ((s = 1; s <= titlesets; s++)); do
+  n=$(nth "$titles" $((s - 1)))
+  {
+    echo " <titleset>"
+    echo "  <titles>"
+    echo "   <video format=\"${standard}\" aspect=\"$aspect\"/>"
+    for l in "${audio_langs[@]}"; do echo "   <audio lang=\"$l\"/>"; done
+    # Naming the stream ids keeps a title that carries only some subtitle streams
+    # from having them moved up into the first slots of its chain.
+    for ((k = 0; k < ${#sub_langs[@]}; k++)); do
+      echo "   <subpicture lang=\"${sub_langs[$k]}\"><stream id=\"$k\" mode=\"$sub_mode\"/></subpicture>"
+    done
+  } >>"$xml"
+  for ((t = 1; t <= n; t++)); do
+    secs=$(nth "$seconds" $global)
+    chaps=$(nth "$chapters" $global)
+    global=$((global + 1))
+    [ "$chaps" -le "$secs" ] || die "title $s.$t: $chaps chapters do not fit in $secs seconds"
+    base=$work/src/ts${s}_t${t}
+    key="$s.$t"
+    carried=$subs
+    [ -z "${title_subs[$key]+x}" ] || carried=${title_subs[$key]}
+    for ((k = 0; k < ${#sub_langs[@]}; k++)); do
+      l=${sub_langs[$k]}
+      in_list "$l" "$carried" || continue
+      make_sub_pictures "$base.sub_$l" "$(lang_name "$l") subtitle, title $global, chapter" "$chaps"
+    done
+
+    # One file per chapter: a chapter then starts exactly where its file does,
+    # instead of at whichever picture group dvdauthor finds nearest to a time.
+    frames=$(awk -v s="$secs" -v r="$rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%d", s * q[1] / q[2] + 0.5 }')
+    echo "   <pgc>" >>"$xml"
+    first=0
+    for ((c = 1; c <= chaps; c++)); do
+      last=$((frames * c / chaps))
+      count=$((last - first))
+      read -r cstart clen < <(awk -v a="$first" -v n="$count" -v r="$rate" \
+        'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%.4f %.4f\n", a * q[2] / q[1], n * q[2] / q[1] }')
+      first=$last
+      file=$base.c$c.mpg
+      vf="drawtext=fontfile=$font:text='Title $global  (set $s, title $t)':fontsize=40:fontcolor=white:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=60"
+      vf="$vf,drawtext=fontfile=$font:text='Chapter $c   %{pts\:hms\:$cstart}':fontsize=32:fontcolor=yellow:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=120"
+      [ $have_font -eq 1 ] || vf=null
+      args=(ffmpeg -nostdin -hide_banner -y -f lavfi -i "testsrc=size=$size:rate=$rate,$vf")
+      maps=(-map 0:v)
+      i=1
+      for l in "${audio_langs[@]}"; do
+        # Audio a little shorter than the pictures, so the cell ends with the last picture.
+        args+=(-f lavfi -i "sine=frequency=$(tone_of "$l"):sample_rate=48000:duration=$(awk -v d="$clen" 'BEGIN { printf "%.3f", d - 0.05 }')")
+        maps+=(-map "$i:a")
+        i=$((i + 1))
+      done
+      args+=("${maps[@]}" -frames:v "$count" -target "$standard-dvd" -aspect "$aspect"
+        -b:v 2500k -maxrate 5000k -ac 2 -b:a 192k "$file")
+      run "encoding title $s.$t chapter $c" "$base.log" "${args[@]}"
+
+      # Subtitle streams keep the title set's stream numbers, so a title that carries
+      # only some of them leaves gaps in its own chain.
+      for ((k = 0; k < ${#sub_langs[@]}; k++)); do
+        l=${sub_langs[$k]}
+        in_list "$l" "$carried" || continue
+        spu=$base.c$c.$l.xml
+        awk -v d="$clen" -v f="$fmt" -v img="$base.sub_${l}_$c.png" 'BEGIN {
+          printf "<subpictures format=\"%s\"><stream><spu start=\"00:00:00.20\" end=\"00:00:%05.2f\" image=\"%s\"/></stream></subpictures>\n",
+                 f, d - 0.3, img }' >"$spu"
+        if ! spumux -s "$k" "$spu" <"$file" >"$file.spu" 2>"$base.spu.log"; then
+          echo "$me: error: muxing $l subtitles into title $s.$t chapter $c failed (spumux)" >&2
+          tail -n 25 "$base.spu.log" >&2
+          exit 1
+        fi
+        mv "$file.spu" "$file"
+      done
+      echo "    <vob file=\"$file\" chapters=\"0\"/>" >>"$xml"
+    done
+    echo "   </pgc>" >>"$xml"
+  done
+  echo "  </titles>" >>"$xml"
+  echo " </titleset>" >>"$xml"
+done
+echo "</dvdauthor>" >>"$xml"
+
+VIDEO_FORMAT=$fmt run "authoring (dvdauthor)" "$work/dvdauthor.log" dvdauthor -x "$xml"
+
+# dvdauthor marks every audio stream of a title set as present in every chain; clear
+# the flags a chain should not have, in the IFO and its backup copy.
+for key in "${!chain_audio[@]}"; do
+  s=${key%.*} t=${key#*.}
+  keep=${chain_audio[$key]}
+  for f in "$work"/disc/VIDEO_TS/VTS_$(printf %02d "$s")_0.{IFO,BUP}; do
+    [ -f "$f" ] || die "dvdauthor wrote no $(basename "$f")"
+    p=$(($(read_be "$f" 204 4) * 2048))
+    b=$((p + $(read_be "$f" $((p + 12 + 8 * (t - 1))) 4)))
+    for ((k = 0; k < ${#audio_langs[@]}; k++)); do
+      in_list "${audio_langs[$k]}" "$keep" || zero_bytes "$f" $((b + 12 + 2 * k)) 2
+    done
+  done
+done
+
+# A disc is complete when the manager and every title set file are there.
+v=$work/disc/VIDEO_TS
+[ -s "$v/VIDEO_TS.IFO" ] || die "dvdauthor wrote no VIDEO_TS.IFO"
+for ((s = 1; s <= titlesets; s++)); do
+  ss=$(printf %02d "$s")
+  if [ ! -s "$v/VTS_${ss}_0.IFO" ] || [ ! -s "$v/VTS_${ss}_1.VOB" ]; then
+    die "dvdauthor wrote no complete title set $ss"
+  fi
+done
+
+rm -rf "$out"
+mv "$work/disc" "$out"
+# Records how the disc was made (this script's checksum and the options); the set-up
+# compares it to skip discs already made.
+echo "$(cksum <"${BASH_SOURCE[0]}") ${all_args[*]}" >"$out/.make-dvd"

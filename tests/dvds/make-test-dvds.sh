@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Makes the named test DVDs (DEST/<name>/VIDEO_TS) with make-dvd.sh. A disc already
+# made with the same options is kept, so a second run takes no time.
+# Usage: make-test-dvds.sh DEST [NAME...]   (no names: every test disc, not the sample)
+set -Eeuo pipefail
+trap 'echo "make-test-dvds.sh: error: unexpected failure at line $LINENO" >&2' ERR
+
+here=$(cd "$(dirname "$0")" && pwd)
+me=make-test-dvds.sh
+
+# name | titles lsdvd must report | make-dvd.sh options. tests/dvds/README.md describes them.
+discs=(
+  "pal-simple|1|-s pal -a 16:9 -t 1 -n 1 -c 3 -d 6 -A en"
+  "ntsc-multi|5|-s ntsc -a 4:3 -t 2 -n 3,2 -c 3,2,1 -d 6,4,3 -A en,fr -S en,de"
+  "pal-twolang|3|-s pal -a 4:3 -t 1 -n 3 -c 2 -d 4 -A en,fr -S en,de -x 1.2=en -x 1.3=fr -y 1.2=de -y 1.3="
+  "pal-threelang|2|-s pal -a 16:9 -t 1 -n 2 -c 1 -d 3 -A en,fr,de -x 1.2=en,de"
+  "many-titles|12|-s pal -a 16:9 -t 2 -n 7,5 -c 2,3,1 -d 2,3,4 -A en"
+  "sample-dvd|3|-s pal -a 16:9 -t 1 -n 3 -c 4,2,6 -d 24,12,36 -A en,fr -S en,de"
+)
+
+[ $# -ge 1 ] || { echo "usage: $me DEST [NAME...]" >&2; exit 2; }
+dest=$1
+shift
+names=("$@")
+if [ ${#names[@]} -eq 0 ]; then
+  for d in "${discs[@]}"; do
+    n=${d%%|*}
+    [ "$n" = sample-dvd ] || names+=("$n")
+  done
+fi
+
+mkdir -p "$dest"
+for name in "${names[@]}"; do
+  entry=""
+  for d in "${discs[@]}"; do [ "${d%%|*}" = "$name" ] && entry=$d; done
+  [ -n "$entry" ] || { echo "$me: error: no test DVD named '$name'" >&2; exit 2; }
+  rest=${entry#*|}
+  want_titles=${rest%%|*}
+  read -r -a opts <<<"${rest#*|}"
+  out=$dest/$name
+  args=(-o "$out" "${opts[@]}")
+
+  if [ -f "$out/.make-dvd" ] && [ "$(cat "$out/.make-dvd")" = "$(cksum <"$here/make-dvd.sh") ${args[*]}" ] &&
+    [ -s "$out/VIDEO_TS/VIDEO_TS.IFO" ]; then
+    echo "$name: already made"
+    continue
+  fi
+  start=$SECONDS
+  "$here/make-dvd.sh" "${args[@]}"
+
+  # lsdvd reads the disc independently of our own parser; the title count is a cheap
+  # check that dvdauthor wrote what was asked.
+  if command -v lsdvd >/dev/null; then
+    got=$(lsdvd "$out" 2>/dev/null | grep -c '^Title: ' || true)
+    if [ "$got" != "$want_titles" ]; then
+      echo "$me: error: $name: lsdvd reports $got titles, expected $want_titles" >&2
+      rm -f "$out/.make-dvd"
+      exit 1
+    fi
+  fi
+  echo "$name: made in $((SECONDS - start)) s"
+done
