@@ -1,6 +1,7 @@
 #include "DvdLibrary.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdarg>
 #include <map>
@@ -69,6 +70,9 @@ bool DvdLibrary::Handle::isOpen() const { return d && d->vmg; }
 DvdLibrary::Handle DvdLibrary::DVD_OpenDVD(const QString &folder)
 {
     Handle dvd;
+    // libdvdread reports a missing path with perror() past its logger.
+    if (folder.isEmpty() || !QFileInfo::exists(folder))
+        return dvd;
     const QByteArray path = QFile::encodeName(folder);
     dvd_reader_t *reader = DVDOpen2(nullptr, &QuietLogger, path.constData());
     if (!reader)
