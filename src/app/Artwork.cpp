@@ -225,3 +225,45 @@ QPixmap Artwork::SettingsGlyph()
         p.drawEllipse(c, 8, 8);
     });
 }
+
+QPixmap Artwork::TitleIcon()
+{
+    return Glyph(16, [](QPainter &p, QRectF r) {
+        p.setPen(QPen(QColor(0x24, 0x30, 0x44), 1));
+        p.setBrush(QColor(0x3b, 0x4e, 0x6e));
+        p.drawRoundedRect(r.adjusted(0, 2, 0, -2), 2, 2);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        for (int i = 0; i < 4; ++i) {
+            p.drawRect(QRectF(r.left() + 1.5 + i * 3.8, r.top() + 3.5, 2, 1.6));
+            p.drawRect(QRectF(r.left() + 1.5 + i * 3.8, r.bottom() - 5, 2, 1.6));
+        }
+        p.setBrush(kAccent);
+        p.drawRect(QRectF(r.left() + 2, r.top() + 6, r.width() - 4, 3.5));
+    });
+}
+
+QPixmap Artwork::ChapterIcon()
+{
+    return Glyph(16, [](QPainter &p, QRectF r) {
+        QPainterPath mark;
+        mark.moveTo(r.left() + 4, r.top() + 1);
+        mark.lineTo(r.right() - 4, r.top() + 1);
+        mark.lineTo(r.right() - 4, r.bottom() - 1);
+        mark.lineTo(r.center().x(), r.bottom() - 4.5);
+        mark.lineTo(r.left() + 4, r.bottom() - 1);
+        mark.closeSubpath();
+        p.setPen(QPen(QColor(0x9a, 0x6b, 0x12), 1));
+        p.setBrush(QColor(0xf2, 0xb1, 0x3e));
+        p.drawPath(mark);
+    });
+}
+
+QPixmap Artwork::HeaderTile()
+{
+    QPixmap pm = Gradient(QSize(16, 17), QColor(0xf6, 0xf8, 0xfb), QColor(0xd5, 0xdd, 0xe8));
+    QPainter p(&pm);
+    p.setPen(QColor(0xb4, 0xc0, 0xd0));
+    p.drawLine(0, 16, 15, 16);
+    return pm;
+}

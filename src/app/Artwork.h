@@ -24,4 +24,9 @@ public:
     static QPixmap OpenDirGlyph();
     static QPixmap SegmentGlyph();
     static QPixmap SettingsGlyph();
+    // 16 x 16 task-list icons: 0 title, 1 chapter.
+    static QPixmap TitleIcon();
+    static QPixmap ChapterIcon();
+    // The 16 x 17 tile the task list's header is painted with.
+    static QPixmap HeaderTile();
 };

@@ -8,9 +8,15 @@
 #include "PathText.h"
 #include "PowerManager.h"
 #include "ShellOpen.h"
+#include "FileChooser.h"
 #include "TImageButton.h"
+#include "TTaskListModel.h"
+#include "TTaskTreeView.h"
 #include "dialogs/ProgramInfo.h"
 #include "dialogs/TAboutForm.h"
+#include "dvd/DvdTitleLoader.h"
+#include "dvd/TDVDInformation.h"
+#include "dvd/TOpenDVDForm.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TValueListEditor.h"
 
@@ -18,8 +24,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QTextStream>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -28,7 +41,6 @@
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,6 +57,8 @@ constexpr int kBottomPanelWidth = 570;
 // Hint animation: one height step per tick.
 constexpr int kGrowStepMs = 2;
 constexpr int kShrinkStepMs = 8;
+// The pause between the opened hint and the work of an opening.
+constexpr int kOpeningPauseMs = 600;
 
 QLabel *Picture(QWidget *parent, QRect geometry, const QPixmap &pixmap)
 {
@@ -109,7 +123,7 @@ QToolButton *MediaButton(QWidget *parent, QStyle::StandardPixmap icon, const QSt
 } // namespace
 
 TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
-    : QWidget(parent)
+    : QWidget(parent), m_titleLoader(std::make_unique<DvdTitleLoader>())
 {
     AppFolders::SetAppDir(programFolder);
     BuildLayout();
@@ -279,22 +293,21 @@ void TMainForm::BuildMainArea()
     const int width = panMain->width();
     const int listHeight = panMain->height() - kToolbarHeight - kBottomHeight;
 
-    ltvTask = new QTreeWidget(panMain);
+    ltvTask = new TTaskTreeView(panMain);
     ltvTask->setObjectName(QStringLiteral("ltvTask"));
     ltvTask->setGeometry(0, 0, width, listHeight);
-    ltvTask->setColumnCount(5);
-    ltvTask->header()->setMinimumSectionSize(10);
-    ltvTask->setHeaderLabels({QStringLiteral("Title"), QStringLiteral("Start"), QStringLiteral("End"),
-                              QStringLiteral("Output File"), QString()});
+    TaskList = new TTaskListModel(this);
+    ltvTask->setModel(TaskList);
     const int widths[] = {175, 80, 80, 200, 10};
-    for (int c = 0; c < 5; ++c)
+    for (int c = 0; c < TTaskListModel::ColumnCount; ++c)
         ltvTask->setColumnWidth(c, widths[c]);
-    QFont headerFont(QStringLiteral("Arial"));
-    headerFont.setPixelSize(12);
-    ltvTask->header()->setFont(headerFont);
-    ltvTask->header()->setStretchLastSection(false);
-    ltvTask->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ltvTask->setCursor(Qt::PointingHandCursor);
+    connect(ltvTask->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { ltvTaskChange(); });
+    connect(TaskList, &TTaskListModel::EntryCheckClicked, this, [this](const QModelIndex &index) {
+        // Clicking a check box makes that entry the focused one.
+        ltvTask->setCurrentIndex(index);
+        ltvTaskChange();
+    });
+    BuildPopupMenu();
 
     Panel2 = Picture(panMain, QRect(0, listHeight, width, kToolbarHeight), Artwork::Toolbar(QSize(width, kToolbarHeight)));
     Panel2->setObjectName(QStringLiteral("Panel2"));
@@ -302,6 +315,9 @@ void TMainForm::BuildMainArea()
     sbtnOpenDir = ToolStripButton(Panel2, QStringLiteral("Open Dir"), Artwork::OpenDirGlyph(), 106);
     sbtnSegment = ToolStripButton(Panel2, QStringLiteral("Segment"), Artwork::SegmentGlyph(), 206);
     sbtnOptions = ToolStripButton(Panel2, QStringLiteral("Settings"), Artwork::SettingsGlyph(), 306);
+    sbtnSegment->setEnabled(false); // until a DVD with entries is open
+    connect(sbtnOpenDVD, &QToolButton::clicked, this, &TMainForm::sbtnOpenDVDClick);
+    connect(sbtnOpenDir, &QToolButton::clicked, this, &TMainForm::sbtnOpenDirClick);
 
     panBottom = new QWidget(panMain);
     panBottom->setObjectName(QStringLiteral("panBottom"));
@@ -340,6 +356,10 @@ void TMainForm::BuildBottomCenter()
     bbtnOpen = new QPushButton(QStringLiteral("&Open"), panBottomCenter);
     bbtnOpen->setGeometry(480, 74, 80, 25);
     connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
+    connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
+    connect(cmbAudio, &QComboBox::activated, this, [this](int i) { StoreChoice(int(TTaskListModel::Choice::Audio), i); });
+    connect(cmbSub, &QComboBox::activated, this, [this](int i) { StoreChoice(int(TTaskListModel::Choice::Subtitle), i); });
+    connect(cmbAngle, &QComboBox::activated, this, [this](int i) { StoreChoice(int(TTaskListModel::Choice::Angle), i); });
     for (QPushButton *b : {bbtnSetting, bbtnBrowser, bbtnOpen})
         b->setIcon(style()->standardIcon(b == bbtnSetting ? QStyle::SP_FileDialogDetailedView
                                           : b == bbtnBrowser ? QStyle::SP_DirOpenIcon : QStyle::SP_DirLinkIcon));
@@ -445,6 +465,8 @@ void TMainForm::FormCreate()
     panBottomLeft->hide();
 
     PowerManager::Instance().InhibitSuspend();
+    DvdInfo.DvdPath.clear();
+    setAcceptDrops(true);
 
     m_hintTimer.setSingleShot(false);
     connect(&m_hintTimer, &QTimer::timeout, this, &TMainForm::BusyHintStep);
@@ -635,4 +657,170 @@ void TMainForm::SpeedButton2Click()
 void TMainForm::SpeedButton3Click()
 {
     ShellOpen::Open(ProgramInfo::WebsiteUrl());
+}
+
+void TMainForm::BuildPopupMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    pmiOpenDVD = PopupMenu1->addAction(QStringLiteral("Open DVD"), this, &TMainForm::sbtnOpenDVDClick);
+    pmiOpenDir = PopupMenu1->addAction(QStringLiteral("Open Directory"), this, &TMainForm::sbtnOpenDirClick);
+    PopupMenu1->addSeparator();
+    QMenu *check = PopupMenu1->addMenu(QStringLiteral("Check"));
+    pmiCheckAll = check->menuAction();
+    pmiCheckTitleChapter = check->addAction(QStringLiteral("All Titles and Chapters"), this, [this] { TaskList->CheckAll(true, true); });
+    check->addSeparator();
+    pmiCheckTitle = check->addAction(QStringLiteral("All Titles"), this, [this] { TaskList->CheckAll(true, false); });
+    pmiCheckChapter = check->addAction(QStringLiteral("All Chapters"), this, [this] { TaskList->CheckAll(false, true); });
+    pmiUncheck = PopupMenu1->addAction(QStringLiteral("Uncheck All"), this, [this] { TaskList->UncheckAll(); });
+    PopupMenu1->addSeparator();
+    pmiTrimTime = PopupMenu1->addAction(QStringLiteral("Edit Start && End Time"));
+    pmiDVDVolume = PopupMenu1->addAction(QStringLiteral("Change DVD Volume"));
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TMainForm::PopupMenu1Popup);
+    connect(ltvTask, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { PopupMenu1->popup(ltvTask->viewport()->mapToGlobal(pos)); });
+}
+
+void TMainForm::PopupMenu1Popup()
+{
+    const bool any = !TaskList->IsEmpty();
+    pmiCheckAll->setEnabled(any);
+    pmiUncheck->setEnabled(any);
+    pmiDVDVolume->setEnabled(any);
+}
+
+void TMainForm::ltvTaskChange()
+{
+    const QModelIndex focused = ltvTask->currentIndex();
+    const TTaskNodeData *entry = TaskList->Entry(focused);
+    if (!entry)
+        return;
+    const TTaskNodeData *title = TaskList->Entry(TaskList->TitleOf(focused));
+    auto fill = [](QComboBox *combo, const QStringList &items, int selected) {
+        combo->clear();
+        combo->addItems(items);
+        combo->setCurrentIndex(selected >= 0 && selected < items.size() ? selected : -1);
+    };
+    QStringList angles;
+    for (int i = 1; i <= title->AngleCount; ++i)
+        angles << QString::number(i);
+    fill(cmbAudio, title->AudioTracks, entry->AudioIndex);
+    fill(cmbAudioLanguage, title->AudioLanguages, entry->AudioLanguageIndex);
+    fill(cmbSub, title->Subtitles, entry->SubtitleIndex);
+    fill(cmbAngle, angles, entry->AngleIndex);
+}
+
+void TMainForm::StoreChoice(int kind, int value)
+{
+    const QModelIndex focused = ltvTask->currentIndex();
+    if (!TaskList->Entry(focused))
+        return;
+    TaskList->StoreChoice(focused, TTaskListModel::Choice(kind), value);
+    if (kind == int(TTaskListModel::Choice::Audio))
+        cmbAudioLanguage->setCurrentIndex(value);
+}
+
+void TMainForm::OpenDvdFolder(const QString &folder)
+{
+    m_pendingOpenings << folder;
+    if (!m_opening)
+        OpenNextDvd();
+}
+
+void TMainForm::OpenNextDvd()
+{
+    if (m_pendingOpenings.isEmpty()) {
+        m_opening = false;
+        return;
+    }
+    m_opening = true;
+    const QString folder = m_pendingOpenings.takeFirst();
+    panbg->hide();
+    TaskList->Clear();
+    ShowBusyHint(QStringLiteral("Opening the DVD.   Please wait...."), [this, folder] {
+        QTimer::singleShot(kOpeningPauseMs, this, [this, folder] {
+            QString error;
+            try {
+                m_titleLoader->LoadDvdTitles(folder, *TaskList);
+            } catch (const EQuarnelError &e) {
+                TaskList->Clear();
+                error = e.text();
+            }
+            HideBusyHint([this, error] {
+                if (!error.isEmpty())
+                    MessageBox::Error(this, error, ProgramInfo::ProductName());
+                TaskList->CheckLongestTitle();
+                const QModelIndex first = TaskList->index(0, 0);
+                if (first.isValid())
+                    ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
+                if (!TaskList->IsEmpty())
+                    sbtnSegment->setEnabled(true);
+                emit DvdOpened();
+                OpenNextDvd();
+            });
+        });
+    });
+}
+
+void TMainForm::OpenItem(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isFile())
+        OpenDvdFolder(info.absolutePath());
+    else if (info.isDir())
+        OpenDvdFolder(info.absoluteFilePath());
+}
+
+void TMainForm::CommandLineIntake(const QStringList &arguments)
+{
+    QStringList items = arguments;
+    if (!arguments.isEmpty() && QFileInfo(arguments.first()).suffix().compare(QStringLiteral("tmp"), Qt::CaseInsensitive) == 0) {
+        items.clear();
+        QFile list(arguments.first());
+        if (list.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            QTextStream in(&list);
+            while (!in.atEnd())
+                items << in.readLine();
+        }
+    }
+    for (const QString &item : std::as_const(items))
+        OpenItem(item);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls() && ltvTask->isEnabled())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent *event)
+{
+    // During a conversion the list is disabled and drops are ignored.
+    if (!ltvTask->isEnabled() || !event->mimeData()->hasUrls())
+        return;
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile())
+        OpenItem(urls.first().toLocalFile());
+    event->acceptProposedAction();
+}
+
+void TMainForm::sbtnOpenDVDClick()
+{
+    if (m_openDvdForm)
+        m_openDvdForm->show();
+}
+
+void TMainForm::sbtnOpenDirClick()
+{
+    QString folder;
+    if (FileChooser::BrowseForFolder(this, QStringLiteral("Please specify a DVD-ROM"), QString(), QString(), folder)
+        && QDir(folder).exists())
+        OpenDvdFolder(EnsureTrailingBackslash(folder));
+}
+
+void TMainForm::bbtnBrowserClick()
+{
+    QString folder;
+    if (FileChooser::BrowseForFolder(this, QStringLiteral("Please specify a DVD-ROM"), QString(), QString(), folder)
+        && QDir(folder).exists())
+        edtOutputDir->setText(EnsureTrailingBackslash(folder));
 }

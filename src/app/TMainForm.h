@@ -1,9 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include <QModelIndex>
+#include <QStringList>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -16,10 +19,15 @@ class QPushButton;
 class QScrollArea;
 class QSlider;
 class QToolButton;
-class QTreeWidget;
+class QMenu;
+class QAction;
 class TAboutForm;
 class TImageButton;
+class TOpenDVDForm;
+class TTaskListModel;
+class TTaskTreeView;
 class TValueListEditor;
+class DvdTitleLoader;
 
 // The main window: a fixed 868 x 554 client area with the task list, the tool strip, the
 // bottom panel, the preview pane, the parameter grids and the Start/Stop area.
@@ -36,6 +44,19 @@ public:
     ~TMainForm() override;
 
     void SetAboutForm(TAboutForm *about) { m_aboutForm = about; }
+    void SetOpenDVDForm(TOpenDVDForm *form) { m_openDvdForm = form; }
+
+    // Paths from the command line: each names a DVD folder or a file inside one; a single
+    // ".tmp" list file holds one such path per line. Every existing one is opened in turn.
+    void CommandLineIntake(const QStringList &arguments);
+
+    // The one way a DVD gets loaded. Openings asked for while one runs wait their turn.
+    void OpenDvdFolder(const QString &folder);
+    bool IsOpeningDvd() const { return m_opening; }
+
+    // What the task list's popup menu and the combo boxes do.
+    void ltvTaskChange();
+    void PopupMenu1Popup();
 
     // The sliding hint panel. The callback runs once the panel is fully open (or closed).
     void ShowBusyHint(const QString &text, std::function<void()> whenOpen = {});
@@ -69,7 +90,11 @@ public:
     TImageButton *imgStart, *imgStop;
     QToolButton *SpeedButton1, *SpeedButton2, *SpeedButton3;
 
-    QTreeWidget *ltvTask;
+    TTaskTreeView *ltvTask;
+    TTaskListModel *TaskList;
+    QMenu *PopupMenu1;
+    QAction *pmiOpenDVD, *pmiOpenDir, *pmiCheckAll, *pmiCheckTitleChapter, *pmiCheckTitle, *pmiCheckChapter,
+        *pmiUncheck, *pmiTrimTime, *pmiDVDVolume;
     QLabel *Panel2;
     QToolButton *sbtnOpenDVD, *sbtnOpenDir, *sbtnSegment, *sbtnOptions;
 
@@ -89,12 +114,16 @@ public:
 
 signals:
     void BusyHintHeightChanged(int height);
+    // An opening has ended (with or without titles).
+    void DvdOpened();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void BuildLayout();
@@ -109,6 +138,14 @@ private:
     void SetHintHeight(int height);
     void BusyHintStep();
     void FormClose();
+    void BuildPopupMenu();
+    void OpenNextDvd();
+    void OpenItem(const QString &path);
+    void StoreChoice(int kind, int value);
+
+    void sbtnOpenDVDClick();
+    void sbtnOpenDirClick();
+    void bbtnBrowserClick();
 
     void bbtnOpenClick();
     void SpeedButton1Click();
@@ -116,6 +153,10 @@ private:
     void SpeedButton3Click();
 
     TAboutForm *m_aboutForm = nullptr;
+    TOpenDVDForm *m_openDvdForm = nullptr;
+    std::unique_ptr<DvdTitleLoader> m_titleLoader;
+    QStringList m_pendingOpenings;
+    bool m_opening = false;
     bool m_shownOnce = false;
 
     // The hint panel's animation: one height step per tick.

@@ -1,0 +1,3 @@
+#include "TDVDInformation.h"
+
+TDVDInformation DvdInfo;
