@@ -7,6 +7,7 @@
 #include "app/TImageButton.h"
 #include "app/TMainForm.h"
 #include "app/TQuarnelWindows.h"
+#include "app/TTaskTreeView.h"
 #include "dialogs/TAboutForm.h"
 
 #include <QCheckBox>
@@ -21,7 +22,7 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -123,11 +124,10 @@ private slots:
             QCOMPARE(button->size(), QSize(22, 22));
         }
 
-        QTreeWidgetItem *header = m.ltvTask->headerItem();
         const QStringList columns = Strings({"Title", "Start", "End", "Output File", ""});
         const int widths[] = {175, 80, 80, 200, 10};
         for (int c = 0; c < columns.size(); ++c) {
-            QCOMPARE(header->text(c), columns[c]);
+            QCOMPARE(m.ltvTask->model()->headerData(c, Qt::Horizontal).toString(), columns[c]);
             QCOMPARE(m.ltvTask->columnWidth(c), widths[c]);
         }
         for (QComboBox *combo : {m.cmbAudio, m.cmbSub, m.cmbAngle, m.cmbProfile})

@@ -1,0 +1,300 @@
+#include "Fakes.h"
+#include "TestSupport.h"
+
+#include "app/QuarnelApplication.h"
+#include "app/TMainForm.h"
+#include "app/TQuarnelWindows.h"
+#include "app/TTaskListModel.h"
+#include "app/TTaskTreeView.h"
+#include "dvd/TDVDInformation.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QString Dvd(const char *name)
+{
+    return TestDvdsDir() + QLatin1Char('/') + QString::fromLatin1(name);
+}
+
+QStringList Items(const QComboBox *combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+QStringList TitleNames(const TTaskListModel &list)
+{
+    QStringList names;
+    for (int t = 0; t < list.rowCount(); ++t)
+        names << list.Entry(list.index(t, 0))->ShortName;
+    return names;
+}
+
+void CopyDvd(const QString &from, const QString &to)
+{
+    QDir().mkpath(to + QStringLiteral("/VIDEO_TS"));
+    const QDir source(from + QStringLiteral("/VIDEO_TS"));
+    for (const QString &name : source.entryList(QDir::Files))
+        QVERIFY(QFile::copy(source.filePath(name), to + QStringLiteral("/VIDEO_TS/") + name));
+}
+
+} // namespace
+
+class TestMainFormDvd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_boxes = std::make_unique<RecordingMessageBox>();
+        m_chooser = std::make_unique<ScriptedChooser>();
+        m_power = std::make_unique<FakePowerManager>();
+        DvdInfo = TDVDInformation();
+    }
+    void cleanup()
+    {
+        m_windows.reset();
+        m_power.reset();
+        m_chooser.reset();
+        m_boxes.reset();
+    }
+
+    void noArgumentsKeepsTheCover()
+    {
+        TMainForm &m = Start({});
+        QTest::qWait(50);
+        QVERIFY(m.panbg->isVisible());
+        QVERIFY(m.TaskList->IsEmpty());
+        QVERIFY(!m.sbtnSegment->isEnabled());
+        QVERIFY(!m.IsOpeningDvd());
+    }
+
+    void listFileOpensEachFolderInTurn()
+    {
+        TestProgramFolder folder(false);
+        // Capital extension, CR LF line ends, an item that names nothing.
+        folder.writeFile(QStringLiteral("list.TMP"), (Dvd("pal-simple") + QStringLiteral("\r\n/no/such/folder\r\n")
+                                                      + Dvd("ntsc-multi") + QStringLiteral("\r\n")).toUtf8());
+        const QByteArray before = folder.readFile(QStringLiteral("list.TMP"));
+        TMainForm &m = Start({folder.file(QStringLiteral("list.TMP"))});
+        QSignalSpy opened(&m, &TMainForm::DvdOpened);
+        QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 2, 10000);
+        QTRY_VERIFY(!m.IsOpeningDvd());
+        QCOMPARE(TitleNames(*m.TaskList), Strings({"Title01", "Title02", "Title03", "Title04", "Title05"}));
+        QCOMPARE(DvdInfo.DvdPath, Dvd("ntsc-multi") + QStringLiteral("/VIDEO_TS/"));
+        QCOMPARE(folder.readFile(QStringLiteral("list.TMP")), before);
+        QVERIFY(!m.panbg->isVisible());
+        QVERIFY(m.sbtnSegment->isEnabled());
+        QVERIFY(m_boxes->Calls().isEmpty());
+    }
+
+    void fileInsideADvdFolderOpensThatFolder()
+    {
+        TMainForm &m = Start({Dvd("pal-simple") + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")});
+        WaitOpened(m);
+        QCOMPARE(DvdInfo.DvdPath, Dvd("pal-simple") + QStringLiteral("/VIDEO_TS/"));
+        QCOMPARE(DvdInfo.Standard, QStringLiteral("PAL"));
+        QCOMPARE(m.TaskList->rowCount(), 1);
+        QVERIFY(m.TaskList->Entry(m.TaskList->index(0, 0))->Checked); // the longest title
+        QVERIFY(!m.ltvTask->isExpanded(m.TaskList->index(0, 0))); // titles start collapsed
+    }
+
+    void dropOpensOnlyTheFirstItem()
+    {
+        TMainForm &m = Start({});
+        Drop(m, {Dvd("pal-simple"), Dvd("ntsc-multi"), Dvd("pal-twolang")});
+        WaitOpened(m);
+        QCOMPARE(m.TaskList->rowCount(), 1);
+        QTest::qWait(100);
+        QVERIFY(!m.IsOpeningDvd()); // the other two were not queued
+
+        // During a conversion the list is disabled and drops do nothing.
+        m.ltvTask->setEnabled(false);
+        Drop(m, {Dvd("ntsc-multi")});
+        QTest::qWait(100);
+        QVERIFY(!m.IsOpeningDvd());
+        QCOMPARE(m.TaskList->rowCount(), 1);
+    }
+
+    void checkMarksAndPopupMenu()
+    {
+        TMainForm &m = Start({});
+        m.PopupMenu1Popup();
+        QVERIFY(!m.pmiCheckAll->isEnabled());
+        QVERIFY(!m.pmiUncheck->isEnabled());
+        QVERIFY(!m.pmiDVDVolume->isEnabled());
+        QVERIFY(m.pmiOpenDVD->isEnabled() && m.pmiOpenDir->isEnabled() && m.pmiTrimTime->isEnabled());
+        QCOMPARE(m.pmiTrimTime->text(), QStringLiteral("Edit Start && End Time"));
+
+        m.OpenDvdFolder(Dvd("ntsc-multi"));
+        WaitOpened(m);
+        m.PopupMenu1Popup();
+        QVERIFY(m.pmiCheckAll->isEnabled() && m.pmiUncheck->isEnabled() && m.pmiDVDVolume->isEnabled());
+
+        // "All Chapters" with every title collapsed marks every chapter, titles unchanged.
+        m.pmiUncheck->trigger();
+        m.pmiCheckChapter->trigger();
+        int checkedChapters = 0, checkedTitles = 0;
+        for (const QModelIndex &i : m.TaskList->AllEntries()) {
+            const TTaskNodeData *e = m.TaskList->Entry(i);
+            (e->IsTitle ? checkedTitles : checkedChapters) += e->Checked ? 1 : 0;
+            if (!e->IsTitle)
+                QVERIFY(e->Checked);
+        }
+        QCOMPARE(checkedTitles, 0);
+        QCOMPARE(checkedChapters, 11);
+
+        // Uncheck All, then one click on a check box: exactly that entry, and it is focused.
+        m.pmiUncheck->trigger();
+        const QModelIndex third = m.TaskList->index(2, 0);
+        QVERIFY(m.TaskList->setData(third, Qt::Checked, Qt::CheckStateRole)); // what the view does on a click
+        int checked = 0;
+        for (const QModelIndex &i : m.TaskList->AllEntries())
+            checked += m.TaskList->Entry(i)->Checked ? 1 : 0;
+        QCOMPARE(checked, 1);
+        QVERIFY(m.TaskList->Entry(third)->Checked);
+        QCOMPARE(m.ltvTask->currentIndex().siblingAtColumn(0), third);
+    }
+
+    void comboBoxesFollowTheFocusedEntry()
+    {
+        TMainForm &m = Start({Dvd("ntsc-multi")});
+        WaitOpened(m);
+        const QModelIndex title = m.TaskList->index(0, 0);
+        m.ltvTask->setCurrentIndex(title);
+        QCOMPARE(Items(m.cmbAudio), Strings({"English AC3 2ch", "French AC3 2ch"}));
+        QCOMPARE(Items(m.cmbAudioLanguage), Strings({"en", "fr"}));
+        QCOMPARE(Items(m.cmbSub).first(), QStringLiteral("None"));
+        QCOMPARE(Items(m.cmbSub).size(), 3);
+        QCOMPARE(Items(m.cmbAngle), Strings({"1"}));
+        QCOMPARE(m.cmbAudio->currentIndex(), 0);
+
+        // The second track on a title goes into all its chapters.
+        m.cmbAudio->setFocus();
+        QTest::keyClick(m.cmbAudio, Qt::Key_Down);
+        QCOMPARE(m.cmbAudio->currentIndex(), 1);
+        for (int c = 0; c < m.TaskList->rowCount(title); ++c)
+            QCOMPARE(m.TaskList->Entry(m.TaskList->index(c, 0, title))->AudioIndex, 1);
+        const QModelIndex chapter = m.TaskList->index(1, 0, title);
+        m.ltvTask->setCurrentIndex(chapter);
+        QCOMPARE(Items(m.cmbAudio), Strings({"English AC3 2ch", "French AC3 2ch"}));
+        QCOMPARE(m.cmbAudio->currentIndex(), 1);
+        QCOMPARE(m.cmbAudioLanguage->currentText(), QStringLiteral("fr"));
+
+        // A subtitle on one chapter changes only that chapter.
+        QTest::keyClick(m.cmbSub, Qt::Key_Down);
+        QCOMPARE(m.TaskList->Entry(chapter)->SubtitleIndex, 1);
+        QCOMPARE(m.TaskList->Entry(title)->SubtitleIndex, 0);
+        QCOMPARE(m.TaskList->Entry(m.TaskList->index(0, 0, title))->SubtitleIndex, 0);
+    }
+
+    void openDirAndBrowse()
+    {
+        TMainForm &m = Start({});
+        m_chooser->ChooseFolder(Dvd("pal-twolang"));
+        QTest::mouseClick(m.sbtnOpenDir, Qt::LeftButton);
+        WaitOpened(m);
+        QCOMPARE(m.TaskList->rowCount(), 3);
+        QCOMPARE(DvdInfo.VolumeName, QString()); // opening by folder leaves the volume name alone
+
+        QTest::mouseClick(m.sbtnOpenDir, Qt::LeftButton); // cancelled: nothing changes
+        QTest::qWait(50);
+        QVERIFY(!m.IsOpeningDvd());
+
+        m.edtOutputDir->setText(QStringLiteral("/keep/this/"));
+        m_chooser->ChooseFolder(QStringLiteral("/no/such/folder"));
+        QTest::mouseClick(m.bbtnBrowser, Qt::LeftButton);
+        QCOMPARE(m.edtOutputDir->text(), QStringLiteral("/keep/this/"));
+        m_chooser->ChooseFolder(TestDvdsDir());
+        QTest::mouseClick(m.bbtnBrowser, Qt::LeftButton);
+        QCOMPARE(m.edtOutputDir->text(), TestDvdsDir() + QLatin1Char('/'));
+        QCOMPARE(m_chooser->FolderTitles(), QStringList(4, QStringLiteral("Please specify a DVD-ROM")));
+    }
+
+    void badDvdsNeverStopTheProgram()
+    {
+        QTemporaryDir temp;
+        const QString broken = temp.path() + QStringLiteral("/broken disc");
+        CopyDvd(Dvd("pal-simple"), broken);
+        const QString ifo = broken + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO");
+        QFile f(ifo);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(100, '\x7f'));
+        f.close();
+
+        TMainForm &m = Start({broken});
+        WaitOpened(m);
+        QVERIFY(m.TaskList->IsEmpty());
+        QCOMPARE(m_boxes->Calls().size(), 1);
+        QVERIFY2(m_boxes->Calls().first().text.contains(QStringLiteral("VTS_01_0.IFO")), qPrintable(m_boxes->Texts().first()));
+        QVERIFY(!m.PanHint->isVisible());
+
+        // A folder that is not a DVD: an empty list and no message.
+        m.OpenDvdFolder(temp.path());
+        WaitOpened(m);
+        QVERIFY(m.TaskList->IsEmpty());
+        QCOMPARE(m_boxes->Calls().size(), 1);
+
+        // The program goes on: a good DVD opens after the bad ones.
+        m.OpenDvdFolder(Dvd("pal-simple"));
+        WaitOpened(m);
+        QCOMPARE(m.TaskList->rowCount(), 1);
+    }
+
+private:
+    TMainForm &Start(const QStringList &arguments)
+    {
+        m_folder = std::make_unique<TestProgramFolder>(false);
+        m_windows = std::make_unique<TQuarnelWindows>(m_folder->path(), arguments);
+        m_windows->MainForm()->show();
+        return *m_windows->MainForm();
+    }
+
+    static void WaitOpened(TMainForm &m)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!m.IsOpeningDvd(), 10000);
+    }
+
+    static void Drop(TMainForm &m, const QStringList &paths)
+    {
+        auto *mime = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString &p : paths)
+            urls << QUrl::fromLocalFile(p);
+        mime->setUrls(urls);
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&m, &enter);
+        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&m, &drop);
+        delete mime;
+    }
+
+    std::unique_ptr<RecordingMessageBox> m_boxes;
+    std::unique_ptr<ScriptedChooser> m_chooser;
+    std::unique_ptr<FakePowerManager> m_power;
+    std::unique_ptr<TestProgramFolder> m_folder;
+    std::unique_ptr<TQuarnelWindows> m_windows;
+};
+
+int main(int argc, char **argv)
+{
+    QuarnelApplication app(argc, argv);
+    TestMainFormDvd test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestMainFormDvd.moc"
