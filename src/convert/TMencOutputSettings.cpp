@@ -1,0 +1,7 @@
+#include "TMencOutputSettings.h"
+
+TMencOutputSettings &MencOutputSettings()
+{
+    static TMencOutputSettings settings;
+    return settings;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// What the encoder options say about the frame and the streams; the conversion run scales
+// the encoder's picture by it.
+struct TMencOutputSettings
+{
+    QString OutputSize;      // W:H, e.g. 640:480; empty: the source size
+    QString OutputWidth;
+    QString OutputHeight;
+    QString OutputAspect;    // e.g. 4:3
+    QString VideoBitrate;
+    QString AudioSampleRate;
+};
+
+// The program-wide record, filled by BuildEncoderOptions.
+TMencOutputSettings &MencOutputSettings();

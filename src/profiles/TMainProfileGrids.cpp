@@ -1,0 +1,47 @@
+#include "TMainProfileGrids.h"
+
+#include "OutputExt.h"
+#include "TIniFile.h"
+#include "TProfile.h"
+#include "TValueListEditor.h"
+#include "app/AppFolders.h"
+#include "app/TMainForm.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFileInfo>
+
+TMainProfileGrids::TMainProfileGrids(TMainForm *main)
+    : TProfileGrids(main->vleVideo, main->vleAudio, main->vleAdvanced, main), m_main(main)
+{
+    connect(main->vleVideo, &TValueListEditor::StringsChange, this, &TMainProfileGrids::vleVideoStringsChange);
+}
+
+TMainProfileGrids *TMainProfileGrids::Of(TMainForm *main)
+{
+    return main ? main->findChild<TMainProfileGrids *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+void TMainProfileGrids::LoadProfileToGrids(const QString &fileName)
+{
+    if (!QFileInfo(fileName).isFile())
+        return;
+    const TProfile profile = TProfile::Read(TIniFile(fileName));
+    SetOutputExt(profile.OutputExtension());
+    Fill(profile);
+}
+
+void TMainProfileGrids::cmbProfileChange()
+{
+    LoadProfileToGrids(AppFolders::ProfilesFolder() + m_main->cmbProfile->currentText() + QStringLiteral(".apf"));
+    if (auto *taskList = m_main->findChild<QAbstractItemView *>(QStringLiteral("ltvTask")))
+        taskList->viewport()->update();
+}
+
+void TMainProfileGrids::vleVideoStringsChange()
+{
+    const TValueListEditor *grid = m_main->vleVideo;
+    const int row = grid->Row();
+    if (row >= 0 && grid->Key(row) == u"Video Size" && grid->ValueAt(row) == u"Custom Size" && m_customSize)
+        m_customSize();
+}

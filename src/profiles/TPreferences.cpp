@@ -1,0 +1,39 @@
+#include "TPreferences.h"
+
+#include "TNewInifile.h"
+
+TPreferences TPreferences::Defaults(const QString &appDir)
+{
+    TPreferences p;
+    p.OutputPath = appDir;
+    p.WorkDir = appDir;
+    return p;
+}
+
+TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, const QString &appDir)
+{
+    const TPreferences d = Defaults(appDir);
+    TPreferences p;
+    p.OutputPath = ini.ReadString(section, QStringLiteral("Output Path"), d.OutputPath);
+    p.WorkDir = ini.ReadString(section, QStringLiteral("Work Dir"), d.WorkDir);
+    p.SynMode = ini.ReadInteger(section, QStringLiteral("Syn Mode"), d.SynMode);
+    p.AutoOpenDir = ini.ReadBool(section, QStringLiteral("Auto Open Dir"), d.AutoOpenDir);
+    p.AutoExit = ini.ReadBool(section, QStringLiteral("Auto Exit"), d.AutoExit);
+    p.AutoTurnOff = ini.ReadBool(section, QStringLiteral("Auto Turn Off"), d.AutoTurnOff);
+    p.Ask = ini.ReadBool(section, QStringLiteral("Ask"), d.Ask);
+    p.Overwrite = ini.ReadBool(section, QStringLiteral("Overwrite"), d.Overwrite);
+    return p;
+}
+
+void TPreferences::Write(TNewInifile &ini) const
+{
+    const QString main = QStringLiteral("Main");
+    ini.WriteString(main, QStringLiteral("Output Path"), OutputPath);
+    ini.WriteString(main, QStringLiteral("Work Dir"), WorkDir);
+    ini.WriteInteger(main, QStringLiteral("Syn Mode"), SynMode);
+    ini.WriteBool(main, QStringLiteral("Auto Open Dir"), AutoOpenDir);
+    ini.WriteBool(main, QStringLiteral("Auto Exit"), AutoExit);
+    ini.WriteBool(main, QStringLiteral("Auto Turn Off"), AutoTurnOff);
+    ini.WriteBool(main, QStringLiteral("Ask"), Ask);
+    ini.WriteBool(main, QStringLiteral("Overwrite"), Overwrite);
+}

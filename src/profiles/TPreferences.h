@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class TNewInifile;
+
+// The preferences the Settings dialog edits, as stored in a section of "Preferences.ini".
+struct TPreferences
+{
+    QString OutputPath;
+    QString WorkDir;
+    int SynMode = 0;
+    bool AutoOpenDir = true;
+    bool AutoExit = false;
+    bool AutoTurnOff = false;
+    bool Ask = true;
+    bool Overwrite = false;
+
+    // The defaults: both folders are the program folder.
+    static TPreferences Defaults(const QString &appDir);
+
+    // A missing section or key, or a value that does not convert, gives the default.
+    static TPreferences Read(const TNewInifile &ini, const QString &section, const QString &appDir);
+
+    // Into section "Main", in this order: Output Path, Work Dir, Syn Mode, Auto Open Dir,
+    // Auto Exit, Auto Turn Off, Ask, Overwrite.
+    void Write(TNewInifile &ini) const;
+};

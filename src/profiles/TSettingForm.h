@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QTabWidget;
+class QToolButton;
+class TMainForm;
+class TProfileGrids;
+class TValueListEditor;
+struct TPreferences;
+
+// The Settings dialog: the preferences on the "General" page (its controls are the
+// preferences in effect; the conversion reads them here) and the profiles on the
+// "Profiles" page. Made once at start-up, after the main window; shown on demand, and while
+// shown the main window is disabled.
+class TSettingForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TSettingForm(TMainForm *main);
+
+    // The main window's two buttons: "&Settings" opens the Profiles page with the main
+    // window's profile loaded; the toolbar's "Settings" opens the General page.
+    void bbtnSettingClick();
+    void sbtnOptionsClick();
+
+    // The General page from section "Default" (fromDefault) or "Main"; sets WorkDir.
+    void LoadPreferences(bool fromDefault);
+    // The General page into section "Main". Throws EQuarnelError naming the file.
+    void SavePreferences();
+
+    // The Settings grids from a profile file, and their values back into one. Both throw
+    // EQuarnelError naming a file that cannot be read or written.
+    void LoadProfileToGrids(const QString &fileName);
+    void SaveGridsToProfile(const QString &fileName);
+    void cmbProfileChange();
+
+    QTabWidget *PageControl1;
+    QWidget *tsGeneral, *tsProfiles;
+
+    QLineEdit *edtOutputDir, *edtWorkDir;
+    QToolButton *sbtnBrowse, *SpeedButton1;
+    QComboBox *cmbSyn;
+    QCheckBox *chkOpenDir, *chkExit, *chkTurnoff;
+    QGroupBox *grpOverwrite;
+    QRadioButton *rdbAsk, *rdbOverWrite, *rdbRename;
+
+    QComboBox *cmbProfile;
+    QPushButton *btnSaveAs;
+    QScrollArea *ScrollBox1;
+    QToolButton *btnVideo, *btnAudio, *btnAdvanced;
+    TValueListEditor *vleVideo, *vleAudio, *vleAdvanced;
+
+    QPushButton *btnDefault, *btnOK, *btnCancel;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Snapshot
+    {
+        QString outputDir, workDir;
+        int syn = 0;
+        bool openDir = false, exit = false, turnOff = false;
+        bool ask = false, overwrite = false, rename = false;
+    };
+
+    void BuildGeneralPage();
+    void BuildProfilesPage();
+    void FormCreate();
+    void ShowPreferences(const TPreferences &preferences);
+    Snapshot TakeSnapshot() const;
+    void RestoreSnapshot(const Snapshot &snapshot);
+    QString ProfileFile() const;
+    void ReportError(const QString &text);
+
+    void btnOKClick();
+    void btnCancelClick();
+    void btnDefaultClick();
+    void btnSaveAsClick();
+    void sbtnBrowseClick();
+    void SpeedButton1Click();
+    void ToggleGrid(QToolButton *button, TValueListEditor *grid);
+
+    TMainForm *m_main;
+    TProfileGrids *m_grids = nullptr;
+    Snapshot m_snapshot;
+};

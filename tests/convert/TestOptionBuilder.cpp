@@ -1,0 +1,206 @@
+#include "TestSupport.h"
+
+#include "app/QuarnelApplication.h"
+#include "convert/OptionBuilder.h"
+#include "convert/TMencOutputSettings.h"
+#include "profiles/TIniFile.h"
+#include "profiles/TProfile.h"
+#include "profiles/TProfileGrids.h"
+#include "profiles/TValueListEditor.h"
+
+#include <QtTest>
+
+namespace {
+
+using Edits = QList<QPair<QString, QString>>; // row key, text typed or chosen in the grid
+
+// A profile with one row of every kind; each case adds or changes what it needs.
+const QByteArray kBase =
+    "[Main]\r\nType=avi\r\nPara=6\r\n0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n3=Channels\r\n4=Disable Audio\r\n5=Note\r\n"
+    "[Video Size]\r\nSort=1\r\nList=1\r\nCaption=Original Size,320x240,640x480,Custom Size,\r\nValue=,320x240,640x480,,\r\n"
+    "Index=2\r\ncmd=-s\r\n"
+    "[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=800000\r\nValue=800000\r\ncmd=-b\r\n"
+    "[Aspect]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=Wide\r\nValue=16:9\r\ncmd=-aspect\r\n"
+    "[Channels]\r\nSort=2\r\nList=1\r\nCaption=Mono,Stereo,\r\nValue=1,2,\r\nIndex=1\r\ncmd=-ac\r\n"
+    "[Disable Audio]\r\nSort=2\r\nList=1\r\nCaption=No,Yes,\r\nValue=,\\,\r\nIndex=0\r\ncmd=-an\r\n"
+    "[Note]\r\nSort=3\r\nReadOnly=0\r\nList=0\r\nCaption=hello\r\nValue=hello\r\n";
+
+// The main window's three grids, filled from a profile the way the main window fills them.
+struct Grids
+{
+    Grids()
+        : video(95, 92, nullptr), audio(95, 92, nullptr), advanced(95, 92, nullptr),
+          grids(&video, &audio, &advanced, nullptr)
+    {
+    }
+    void Load(const QString &file, const Edits &edits)
+    {
+        grids.Fill(TProfile::Read(TIniFile(file)));
+        for (const auto &[key, text] : edits)
+            QVERIFY2(video.SetValue(key, text) || audio.SetValue(key, text) || advanced.SetValue(key, text), qPrintable(key));
+    }
+    TValueListEditor video, audio, advanced;
+    TProfileGrids grids;
+};
+
+} // namespace
+
+class TestOptionBuilder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void transcoderOptions_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<Edits>("edits");
+        QTest::addColumn<QString>("options");
+
+        const QString plain = QStringLiteral(" -s 640x480 -b 800000 -aspect 16:9 -ac 2");
+        QTest::newRow("as loaded: list items by value, fixed from the file, free from the grid, empty values left out")
+            << kBase << Edits{} << plain;
+        QTest::newRow("list text matched without regard to case")
+            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("320X240")}}
+            << QStringLiteral(" -s 320x240 -b 800000 -aspect 16:9 -ac 2");
+        QTest::newRow("typed custom size is not an item: passed as it stands")
+            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("720x480")}}
+            << QStringLiteral(" -s 720x480 -b 800000 -aspect 16:9 -ac 2");
+        QTest::newRow("Custom Size left in the cell: its empty value leaves -s out")
+            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("Custom Size")}}
+            << QStringLiteral(" -b 800000 -aspect 16:9 -ac 2");
+        QTest::newRow("free text edited in the grid")
+            << kBase << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1200000")}}
+            << QStringLiteral(" -s 640x480 -b 1200000 -aspect 16:9 -ac 2");
+        QTest::newRow("free text emptied: no switch")
+            << kBase << Edits{{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
+        QTest::newRow("fixed row: the file's Value, whatever the cell shows")
+            << kBase << Edits{{QStringLiteral("Aspect"), QStringLiteral("4:3")}} << plain;
+        QTest::newRow("a single backslash gives the switch alone")
+            << kBase << Edits{{QStringLiteral("Disable Audio"), QStringLiteral("Yes")}} << plain + QStringLiteral(" -an ");
+        QTest::newRow("no cmd: never on the command line") << kBase << Edits{{QStringLiteral("Note"), QStringLiteral("-y")}} << plain;
+
+        QByteArray order = kBase;
+        order.replace("0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n", "0=Aspect\r\n1=Bit Rate\r\n2=Video Size\r\n");
+        QTest::newRow("profile order, not grid order") << order << Edits{}
+                                                       << QStringLiteral(" -aspect 16:9 -b 800000 -s 640x480 -ac 2");
+
+        QByteArray shortValues = kBase;
+        shortValues.replace("Value=,320x240,640x480,,", "Value=,320x240,");
+        QTest::newRow("Value list shorter than Caption list: the missing item leaves the switch out")
+            << shortValues << Edits{} << QStringLiteral(" -b 800000 -aspect 16:9 -ac 2");
+
+        QByteArray badSort = kBase;
+        badSort.replace("[Aspect]\r\nSort=3", "[Aspect]\r\nSort=4");
+        QTest::newRow("Sort outside 1 to 3: left out, fixed value included")
+            << badSort << Edits{} << QStringLiteral(" -s 640x480 -b 800000 -ac 2");
+
+        QByteArray duplicate = kBase;
+        duplicate.replace("5=Note\r\n", "5=channels\r\n");
+        QTest::newRow("a second parameter of the same name is left out") << duplicate << Edits{} << plain;
+
+        QByteArray withGap = kBase;
+        withGap.replace("1=Bit Rate\r\n", "");
+        QTest::newRow("a missing name is skipped, the rest still count")
+            << withGap << Edits{} << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
+    }
+    void transcoderOptions()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(Edits, edits);
+        QFETCH(QString, options);
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/p.apf"), profile);
+        Grids g;
+        g.Load(folder.file(QStringLiteral("Profiles/p.apf")), edits);
+        QCOMPARE(BuildTranscoderOptions(folder.file(QStringLiteral("Profiles/p.apf")), g.grids), options);
+    }
+
+    void rowMissingFromTheGrids()
+    {
+        // The file gained rows after the grids were filled: a list row reads as empty text
+        // (not an item, so the empty text itself), a free row as empty; both add nothing.
+        TestProgramFolder folder(false);
+        const QString file = folder.file(QStringLiteral("Profiles/p.apf"));
+        folder.writeFile(QStringLiteral("Profiles/p.apf"), "[Main]\r\nPara=0\r\n");
+        Grids g;
+        g.Load(file, {});
+        folder.writeFile(QStringLiteral("Profiles/p.apf"), kBase);
+        QCOMPARE(BuildTranscoderOptions(file, g.grids), QStringLiteral(" -aspect 16:9"));
+    }
+
+    void missingFile()
+    {
+        Grids g;
+        TMencOutputSettings settings{QStringLiteral("1:2"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4:3"),
+                                     QStringLiteral("900"), QStringLiteral("48000")};
+        const TMencOutputSettings before = settings;
+        QCOMPARE(BuildTranscoderOptions(QStringLiteral("/nonexistent/p.apf"), g.grids), QString());
+        QCOMPARE(BuildEncoderOptions(QStringLiteral("/nonexistent/p.apf"), g.grids, settings), QString());
+        QCOMPARE(settings.OutputSize, before.OutputSize);
+        QCOMPARE(settings.AudioSampleRate, before.AudioSampleRate);
+    }
+
+    void encoderOptions_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<Edits>("edits");
+        QTest::addColumn<QString>("bitrate");
+        QTest::addColumn<QString>("srate");
+        QTest::addColumn<QStringList>("settings"); // size, width, height, aspect, bitrate, rate
+
+        const QByteArray rate = "4=Sample Rate\r\n[Sample Rate]\r\nSort=2\r\nList=1\r\nCaption=44100 Hz,48000 Hz,\r\n"
+                                "Value=44100,48000,\r\nIndex=1\r\ncmd=-ar\r\n";
+        const QByteArray withRate = "[Main]\r\nPara=5\r\n0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n3=Channels\r\n" + rate
+                   + kBase.mid(kBase.indexOf("[Video Size]"));
+
+        QTest::newRow("size, bitrate, aspect and rate from the grids")
+            << withRate << Edits{} << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
+            << Strings({"640:480", "640", "480", "16:9", "800000", "48000"});
+        QTest::newRow("upper-case X and a typed size")
+            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("720X576")}} << QStringLiteral("800000")
+            << QStringLiteral(" -srate 48000") << Strings({"720:576", "720", "576", "16:9", "800000", "48000"});
+        QTest::newRow("a size without a colon: empty width, the whole text as height")
+            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("big")}} << QStringLiteral("800000")
+            << QStringLiteral(" -srate 48000") << Strings({"big", "", "big", "16:9", "800000", "48000"});
+        QTest::newRow("Original Size: no size")
+            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("Original Size")}} << QStringLiteral("800000")
+            << QStringLiteral(" -srate 48000") << Strings({"", "", "", "16:9", "800000", "48000"});
+        QTest::newRow("bitrate emptied: 800; no -ar: the encoder keeps the source's rate")
+            << kBase << Edits{{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral("800") << QString()
+            << Strings({"640:480", "640", "480", "16:9", "", ""});
+    }
+    void encoderOptions()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(Edits, edits);
+        QFETCH(QString, bitrate);
+        QFETCH(QString, srate);
+        QFETCH(QStringList, settings);
+        TestProgramFolder folder(false);
+        const QString file = folder.file(QStringLiteral("Profiles/p.apf"));
+        folder.writeFile(QStringLiteral("Profiles/p.apf"), profile);
+        Grids g;
+        g.Load(file, edits);
+        // Values of an earlier profile must not survive into this one.
+        TMencOutputSettings record{QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("9:9"),
+                                   QStringLiteral("9"), QStringLiteral("9")};
+        QCOMPARE(BuildEncoderOptions(file, g.grids, record),
+                 QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=") + bitrate
+                     + QStringLiteral(":mbd=2:autoaspect -oac mp3lame -lameopts vbr=2:q=5 -channels 2") + srate
+                     + QStringLiteral(" -af volume=10:0"));
+        QCOMPARE((QStringList{record.OutputSize, record.OutputWidth, record.OutputHeight, record.OutputAspect,
+                              record.VideoBitrate, record.AudioSampleRate}),
+                 settings);
+        // The size still reaches FFmpeg with its "x".
+        if (!settings.at(0).isEmpty() && settings.at(0).contains(QLatin1Char(':')))
+            QVERIFY(BuildTranscoderOptions(file, g.grids).contains(QStringLiteral(" -s ") + g.video.Value(QStringLiteral("Video Size"))));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QuarnelApplication app(argc, argv);
+    TestOptionBuilder test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestOptionBuilder.moc"
