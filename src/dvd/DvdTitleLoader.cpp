@@ -26,6 +26,15 @@ QString WholeSecondsText(const QString &time)
     return SecondsToTimeText(TimeTextToSeconds(time));
 }
 
+// 1..99 from "VTS_nn_0.IFO"; 0 for a name that matches the pattern but holds no such number.
+int TitleSetNumber(const QString &fileName)
+{
+    const QString middle = fileName.mid(4, fileName.size() - 10);
+    if (middle.size() != 2 || !middle[0].isDigit() || !middle[1].isDigit())
+        return 0;
+    return middle.toInt();
+}
+
 } // namespace
 
 QString DvdTitleLoader::Numbered(const QString &prefix, int number)
@@ -45,9 +54,18 @@ void DvdTitleLoader::LoadDvdTitles(const QString &folderPath, TTaskListModel &li
 
     const QDir dir(folder);
     const QStringList files = dir.entryList({QStringLiteral("VTS_*_0.IFO")}, QDir::Files, QDir::Name);
+    // Placed by the number in the name, not by the order found: with one title set's file
+    // missing, the library's indexes must still meet the right sets (a gap stays empty).
     QList<TIFO> parsed;
-    for (const QString &name : files)
-        parsed << Parser::ParseIfo(dir.filePath(name));
+    for (const QString &name : files) {
+        const int number = TitleSetNumber(name);
+        if (number < 1)
+            continue;
+        TIFO ifo = Parser::ParseIfo(dir.filePath(name));
+        if (parsed.size() < number)
+            parsed.resize(number);
+        parsed[number - 1] = std::move(ifo);
+    }
     m_titleSets = parsed;
 
     const DvdLibrary::Handle handle = DvdLibrary::DVD_OpenDVD(libraryPath);

@@ -21,6 +21,8 @@ public:
 
     // The parsed title sets: position k stands for title set k + 1.
     const QList<TIFO> &TitleSets() const { return m_titleSets; }
+    // Replaces them, for checking the entry arithmetic on title sets made by hand.
+    void SetTitleSets(const QList<TIFO> &titleSets) { m_titleSets = titleSets; }
 
     QString VideoAttributeText(int titleSet) const;
     QStringList AudioTrackTexts(int titleSet, int chain) const;

@@ -58,9 +58,14 @@ void TOpenDVDForm::RefreshDrives()
     cmbDrive->clear();
     int preselected = 0;
     for (const OpticalDrives::Drive &drive : OpticalDrives::List()) {
+        // A drive without a readable disc is not listed, so it cannot be preselected either.
+        if (drive.Serial == 0)
+            continue;
         const QString label = drive.Label.isEmpty() ? QStringLiteral("No Disc") : drive.Label;
-        if (drive.Serial != 0)
-            cmbDrive->addItem(drive.Root + QStringLiteral(" [") + label + QLatin1Char(']'));
+        // Root and label travel beside the text: mount folders are named after labels, so
+        // either may hold " [" or "]" and the text alone cannot be split back.
+        cmbDrive->addItem(drive.Root + QStringLiteral(" [") + label + QLatin1Char(']'), drive.Root);
+        cmbDrive->setItemData(cmbDrive->count() - 1, label, LabelRole);
         if (label != QStringLiteral("No Disc"))
             preselected = cmbDrive->count() - 1;
     }
@@ -69,17 +74,16 @@ void TOpenDVDForm::RefreshDrives()
 
 void TOpenDVDForm::btnOpenClick()
 {
-    const QString item = cmbDrive->currentText();
-    const qsizetype bracket = item.indexOf(QStringLiteral(" ["));
-    const QString root = bracket < 0 ? item : item.left(bracket);
+    const int item = cmbDrive->currentIndex();
+    const QString root = item < 0 ? QString() : cmbDrive->itemData(item).toString();
     const QString path = EnsureTrailingBackslash(root + QStringLiteral("VIDEO_TS"));
-    if (!QDir(path).exists()) {
+    // Without a drive the path is relative; whatever the working folder holds is no disc.
+    if (root.isEmpty() || !QDir(path).exists()) {
         MessageBox::Information(this, path + QStringLiteral(" is not found. Please insert a DVD disc."),
                                 QStringLiteral("No DVD Detected."));
         return;
     }
     close();
-    // The label between the brackets; a label holding "]" is taken whole.
-    DvdInfo.VolumeName = item.mid(item.indexOf(QLatin1Char('[')) + 1).chopped(1);
+    DvdInfo.VolumeName = cmbDrive->itemData(item, LabelRole).toString();
     m_openFolder(path);
 }

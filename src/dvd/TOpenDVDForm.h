@@ -28,6 +28,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Each drive item holds its root folder (Qt::UserRole) and the label shown in brackets.
+    static constexpr int LabelRole = Qt::UserRole + 1;
+
     void btnOpenClick();
 
     QWidget *m_mainWindow;
