@@ -4,7 +4,6 @@
 #include "app/TQuarnelWindows.h"
 #include "dvd/DvdScan.h"
 
-#include <QJsonDocument>
 #include <QTextStream>
 
 #include <clocale>
@@ -28,8 +27,8 @@ int Scan(int argc, char **argv)
         return 2;
     }
     try {
-        const QJsonObject result = ScanDvd(args.at(2));
-        std::fputs(QJsonDocument(result).toJson(QJsonDocument::Indented).constData(), stdout);
+        const QByteArray json = ScanDvd(args.at(2));
+        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
         return 0;
     } catch (const EQuarnelError &e) {
         std::fprintf(stderr, "quarnel: %s\n", e.text().toLocal8Bit().constData());

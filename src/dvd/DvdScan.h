@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QJsonObject>
+#include <QByteArray>
 #include <QString>
 
 // Opens a DVD exactly as the window does (title loading, then the longest title checked)
-// and describes the result: DvdPath, Standard, FrameRateFactor, VolumeName and Titles with
-// their Chapters, each entry with its record's fields under their own names.
+// and describes the result as indented JSON (UTF-8, ending in a newline): DvdPath,
+// Standard, FrameRateFactor, VolumeName and Titles with their Chapters, each entry with its
+// record's fields under their own names.
 // Throws EQuarnelError naming the path or file that cannot be opened or parsed.
-QJsonObject ScanDvd(const QString &path);
+QByteArray ScanDvd(const QString &path);
