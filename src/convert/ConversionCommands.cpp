@@ -1,0 +1,174 @@
+#include "ConversionCommands.h"
+
+#include "OptionBuilder.h"
+#include "TConversionEntry.h"
+#include "TMencOutputSettings.h"
+#include "app/RoundHalfEven.h"
+#include "app/TimeText.h"
+#include "profiles/TIniFile.h"
+#include "profiles/TProfile.h"
+
+#include <QFileInfo>
+#include <QStorageInfo>
+
+QString SecondsText(double seconds)
+{
+    return QString::number(seconds, 'f', 3);
+}
+
+double ScaleAspectRatio(const QString &outputAspect, const QString &titleAspect)
+{
+    if (outputAspect == u"4:3")
+        return 1.3333;
+    if (outputAspect == u"16:9")
+        return 1.7778;
+    return titleAspect == u"16:9" ? 1.7778 : 1.3333;
+}
+
+bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, const QString &encoderOptions,
+                         const TMencOutputSettings &settings, TToolCommand &command, QString &problem)
+{
+    const double start = TimeTextToSeconds(entry.Data.StartText);
+    const double end = TimeTextToSeconds(entry.Data.EndText);
+    if (start < 0 || end < 0 || end < start) {
+        problem = QStringLiteral("its start or end time is not valid");
+        return false;
+    }
+    QString device = dvdPath;
+    if (device.endsWith(QLatin1Char('/')) && device.size() > 1)
+        device.chop(1);
+    command.Add(QStringLiteral("dvd://") + QString::number(entry.TitleNumber))
+        .Add(QStringLiteral("-dvd-device"))
+        .Add(device)
+        .Add(QStringLiteral("-ss"))
+        .Add(SecondsText(start))
+        .Add(QStringLiteral("-endpos"))
+        .Add(SecondsText(end - start))
+        .AddWords(encoderOptions); // fixed switches and single-word values, no paths
+    // A title without audio has no language to ask for; MEncoder then takes what there is.
+    const int audio = entry.Data.AudioLanguageIndex;
+    if (audio >= 0 && audio < entry.AudioLanguages.size() && !entry.AudioLanguages.at(audio).isEmpty())
+        command.Add(QStringLiteral("-alang")).Add(entry.AudioLanguages.at(audio));
+    if (!settings.OutputSize.isEmpty()) {
+        bool ok = false;
+        const int width = settings.OutputWidth.trimmed().toInt(&ok);
+        if (!ok || width <= 0) {
+            problem = QStringLiteral("the frame size %1 is not a width and a height").arg(settings.OutputSize);
+            return false;
+        }
+        const qint64 height = RoundHalfEven(width / ScaleAspectRatio(settings.OutputAspect, entry.Aspect));
+        command.Add(QStringLiteral("-vf"))
+            .Add(QStringLiteral("scale=") + settings.OutputWidth + QLatin1Char(':') + QString::number(height)
+                 + QStringLiteral(",expand=") + settings.OutputSize);
+    }
+    if (entry.Data.SubtitleIndex != 0) {
+        const int stream = entry.SubtitleStream >= 0 ? entry.SubtitleStream : entry.Data.SubtitleIndex - 1;
+        command.Add(QStringLiteral("-sid")).Add(QString::number(stream));
+    }
+    return true;
+}
+
+TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, const QString &drive, const QString &outputFile)
+{
+    TToolCommand command(encoderExe);
+    command.Add(QStringLiteral("dvd://") + QString::number(titleNumber))
+        .Add(QStringLiteral("-dvd-device"))
+        .Add(drive)
+        .Add(QStringLiteral("-o"))
+        .AddQuoted(outputFile);
+    return command;
+}
+
+QString PrepassDrive(const QString &dvdPath)
+{
+    const QStorageInfo storage(dvdPath);
+    return storage.isValid() ? storage.rootPath() : QStringLiteral("/");
+}
+
+TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TParameterGrids &grids)
+{
+    TTranscoderOptions options;
+    options.Text = BuildTranscoderOptions(profileFile, grids);
+    if (!QFileInfo(profileFile).isFile())
+        return options;
+    // The same rule as the text: a switch and its value for every parameter that has both,
+    // the switch alone for a value of a single "\".
+    const TProfile profile = TProfile::Read(TIniFile(profileFile));
+    for (const TProfileParameter &p : profile.Parameters) {
+        const QString value = ResolveParameterValue(p, grids);
+        if (p.Cmd.isEmpty() || value.isEmpty())
+            continue;
+        options.Arguments << p.Cmd;
+        if (value != u"\\")
+            options.Arguments << value;
+    }
+    return options;
+}
+
+TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
+                                    const TTranscoderOptions &options, const QString &targetFile)
+{
+    TToolCommand command(transcoderExe);
+    command.Add(QStringLiteral("-y")).Add(QStringLiteral("-i")).AddQuoted(intermediateFile);
+    for (const QString &argument : options.Arguments)
+        command.Add(argument);
+    // An absolute path: a name starting with "-" must not read as an option.
+    command.AddQuoted(QFileInfo(targetFile).absoluteFilePath());
+    return command;
+}
+
+QString SafeFileNamePart(const QString &name)
+{
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    QString safe = name;
+    for (QChar &c : safe) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || forbidden.contains(c))
+            c = QLatin1Char('_');
+    }
+    return safe;
+}
+
+QString TargetFileName(const QString &outputFolder, const QString &volumeName, const QString &outputName,
+                       const QString &outputExt)
+{
+    QString name;
+    if (!volumeName.isEmpty())
+        name = volumeName + QLatin1Char('-');
+    name += outputName;
+    return outputFolder + SafeFileNamePart(name) + SafeFileNamePart(outputExt);
+}
+
+QString RenamedTargetFile(const QString &targetFile, const QString &outputExt)
+{
+    const QString ext = SafeFileNamePart(outputExt);
+    const QString base = !ext.isEmpty() && targetFile.endsWith(ext) ? targetFile.left(targetFile.size() - ext.size()) : targetFile;
+    for (int n = 1;; ++n) {
+        const QString candidate = base + QLatin1Char('-') + QString::number(n) + ext;
+        if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
+            return candidate;
+    }
+}
+
+QString HintVolumeText(const QString &volumeName)
+{
+    return volumeName.size() <= 18 ? volumeName : volumeName.left(15) + QStringLiteral("...");
+}
+
+QString ConvertingHint(const QString &volumeName, const QString &outputName, const QString &outputExt)
+{
+    return QStringLiteral("Converting: ") + HintVolumeText(volumeName) + QLatin1Char('-') + outputName + outputExt;
+}
+
+QString OutputFolderToCheck(const QString &outputDirText)
+{
+    const qsizetype last = outputDirText.lastIndexOf(QLatin1Char('/'));
+    if (last < 0)
+        return {};
+    return last == 0 ? QStringLiteral("/") : outputDirText.left(last);
+}
+
+QString OverwriteQuestion(const QString &targetFile)
+{
+    return QStringLiteral("The output file ") + QFileInfo(targetFile).fileName() + QStringLiteral(" is already existent.")
+           + QStringLiteral("\n\r") + QStringLiteral("Click \"Yes\" to overwrite it. Click \"No\" to skip this file");
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "TToolCommand.h"
+
+#include <QString>
+#include <QStringList>
+
+struct TConversionEntry;
+struct TMencOutputSettings;
+class TParameterGrids;
+
+// The pieces of a conversion's tool runs and file names, apart from the running, so each
+// can be checked on its own.
+
+// Seconds with exactly three decimals and a point: 95.000.
+QString SecondsText(double seconds);
+
+// The display aspect the picture is scaled to: the profile's "4:3" or "16:9", otherwise the
+// DVD's own (16:9 when the title says so, else 4:3), as four-decimal ratios.
+double ScaleAspectRatio(const QString &outputAspect, const QString &titleAspect);
+
+// MEncoder's encoder pass up to, not including, its output file: title, DVD folder, start
+// and length, the codec options, audio language, scaling and subtitle. False, with the
+// reason in `problem`, when the entry's times or the profile's frame width are unusable.
+bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, const QString &encoderOptions,
+                         const TMencOutputSettings &settings, TToolCommand &command, QString &problem);
+
+// The short MEncoder run before each entry; its output file is a throw-away one.
+TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, const QString &drive, const QString &outputFile);
+
+// The device the pre-pass names: the mount point of the file system that holds the DVD.
+QString PrepassDrive(const QString &dvdPath);
+
+// FFmpeg's options of a profile, as the text the option builder writes and as arguments:
+// one switch and one value per parameter (a value may hold blanks and stays one argument).
+struct TTranscoderOptions
+{
+    QString Text;
+    QStringList Arguments;
+};
+TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TParameterGrids &grids);
+
+TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
+                                    const TTranscoderOptions &options, const QString &targetFile);
+
+// A name part with every character replaced that cannot stand in a file name here or on
+// the removable media output often goes to (separators, control characters, \ : * ? " < > |).
+QString SafeFileNamePart(const QString &name);
+
+// Output folder + (volume + "-" when there is one) + name + extension, names made safe.
+QString TargetFileName(const QString &outputFolder, const QString &volumeName, const QString &outputName,
+                       const QString &outputExt);
+
+// The first of name-1.ext, name-2.ext, ... that does not exist yet.
+QString RenamedTargetFile(const QString &targetFile, const QString &outputExt);
+
+// The volume name as the hint shows it: whole up to 18 characters, else 15 and "...".
+QString HintVolumeText(const QString &volumeName);
+// "Converting: " + that + "-" + name + extension.
+QString ConvertingHint(const QString &volumeName, const QString &outputName, const QString &outputExt);
+
+// The folder Start checks: the text before its last separator (the root keeps it); a text
+// without a separator names no folder.
+QString OutputFolderToCheck(const QString &outputDirText);
+
+// The overwrite question for an existing target.
+QString OverwriteQuestion(const QString &targetFile);

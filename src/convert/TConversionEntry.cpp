@@ -1,0 +1,32 @@
+#include "TConversionEntry.h"
+
+#include "SubtitleStreams.h"
+#include "app/TTaskListModel.h"
+
+#include <QHash>
+
+QList<TConversionEntry> CollectCheckedEntries(const TTaskListModel &list, const QString &dvdPath)
+{
+    QList<TConversionEntry> entries;
+    QHash<int, QList<int>> streamsOfTitle; // read once per title
+    for (const QModelIndex &index : list.AllEntries()) {
+        const TTaskNodeData *entry = list.Entry(index);
+        if (!entry || !entry->Checked)
+            continue;
+        const TTaskNodeData *title = list.Entry(list.TitleOf(index));
+        if (!title)
+            title = entry;
+        TConversionEntry e;
+        e.Data = *entry;
+        e.TitleNumber = title->Number;
+        e.AudioLanguages = title->AudioLanguages;
+        e.Aspect = title->Aspect;
+        if (entry->SubtitleIndex > 0) {
+            if (!streamsOfTitle.contains(e.TitleNumber))
+                streamsOfTitle.insert(e.TitleNumber, TitleSubtitleStreams(dvdPath, e.TitleNumber));
+            e.SubtitleStream = SubtitleStreamFor(streamsOfTitle.value(e.TitleNumber), entry->SubtitleIndex);
+        }
+        entries << e;
+    }
+    return entries;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/TTaskNodeData.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class TTaskListModel;
+
+// One checked task-list entry as the conversion needs it: the entry's own record and what
+// a chapter takes from its title.
+struct TConversionEntry
+{
+    TTaskNodeData Data;         // the entry itself (times, names, choices)
+    int TitleNumber = 0;        // the DVD title, the title's own for a chapter
+    QStringList AudioLanguages; // the title's codes, indexed by Data.AudioLanguageIndex
+    QString Aspect;             // the title's DVD aspect
+    // The title set's subpicture stream of the chosen subtitle (what MEncoder's -sid takes);
+    // -1 for none. The list position differs when a title leaves out a stream.
+    int SubtitleStream = -1;
+};
+
+// The checked entries in list order (a title, its chapters, the next title). dvdPath is
+// the open VIDEO_TS folder, read for the subtitle stream numbers.
+QList<TConversionEntry> CollectCheckedEntries(const TTaskListModel &list, const QString &dvdPath);

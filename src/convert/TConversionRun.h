@@ -1,0 +1,134 @@
+#pragma once
+
+#include "TConversionProgress.h"
+#include "TConversionRequest.h"
+#include "TMencOutputSettings.h"
+#include "TProcessRunner.h"
+#include "TProgressArithmetic.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+class TConversionHost;
+
+// The conversion of all checked entries: for each one a pre-pass, the encoder pass into
+// the intermediate file and the transcoder pass into the target file, driven by the tools'
+// signals and a one-second clock (no waiting loops). Progress goes out as signals that the
+// window copies into its controls; questions and messages go through the host.
+//
+// An entry fails when its encoder pass ends with a non-zero status or leaves no
+// intermediate file, or its transcoder pass does so or leaves no target file; the run goes
+// on with the next entry and names the failed files at the end.
+class TConversionRun : public QObject
+{
+    Q_OBJECT
+public:
+    enum State { Idle = 0, Running = 1, CancelRequested = 2 };
+    enum class StartCheck { Ok, NoEntryChecked, NoOutputFolder, NoProfile };
+    enum class Outcome { Completed, Cancelled, EncoderMissing, Aborted };
+    Q_ENUM(Outcome)
+
+    struct Failure
+    {
+        QString TargetFile;
+        QString Reason;
+    };
+
+    explicit TConversionRun(TConversionHost &host, QObject *parent = nullptr);
+    ~TConversionRun() override;
+
+    // Start's checks, in order; the message box text and caption of a failed one.
+    static StartCheck CheckStart(const TConversionRequest &request);
+    static void StartCheckMessage(StartCheck check, QString &text, QString &caption);
+
+    // Builds the encoder options from the request's profile (filling the program-wide
+    // TMencOutputSettings) and runs the conversion. Returns at once; Finished follows.
+    void Start(const TConversionRequest &request);
+    // The run itself, with encoder options already built and the settings they filled.
+    void RunConversion(const TConversionRequest &request, const QString &encoderOptions,
+                       const TMencOutputSettings &settings);
+
+    // Stop: ends both tools; the pass under way ends and the cancel path follows.
+    void imgStopClick();
+    // The clock: one tick a second while the run goes on.
+    void timerTimeTimer();
+    // The main window is closing: both tools end at once and are reaped, the intermediate
+    // file goes, no message is shown. Finished(Aborted) follows at once.
+    void Abort();
+
+    bool IsActive() const { return m_active; }
+    int ConversionState() const { return m_state; }
+    const TProgressArithmetic &Figures() const { return m_figures; }
+    const TConversionProgress &Progress() const { return m_figures.Progress(); }
+    QString EncoderCommandLine() const { return m_encoderCommandLine; }
+    QString TranscoderCommandLine() const { return m_transcoderCommandLine; }
+    QString TargetFile() const { return m_targetFile; }
+    const QList<Failure> &Failures() const { return m_failures; }
+    const QStringList &MadeFiles() const { return m_madeFiles; }
+    TProcessRunner &Runner() { return m_runner; }
+    QTimer &Clock() { return m_clock; }
+
+    // The closing message when some files could not be made.
+    static QString FailureReport(const QList<Failure> &failures);
+
+signals:
+    void ProgressChanged(const TConversionProgress &progress);
+    // True: the progress panel replaces the choices panel; false: back again.
+    void ProgressPanelShown(bool shown);
+    void HintChanged(const QString &text);
+    // The encoder pass's command line (the window's Memo2).
+    void CommandLineChanged(const QString &text);
+    // Each chunk of the encoder's and the transcoder's output (the window's Memo1).
+    void ToolOutput(const QString &text);
+    void Finished(TConversionRun::Outcome outcome);
+
+private:
+    enum class Phase { Idle, Between, Prepass, EncoderPass, TranscoderPass, Finishing };
+
+    const TConversionEntry &Entry() const { return m_request.Entries.at(m_index); }
+    void PostNextEntry();
+    void NextEntry();
+    void StartEncoderPass();
+    void StartTranscoderPass();
+    void EntryFailed(const QString &reason);
+    void EntryDone(bool skipped);
+    void Finish();
+    void FinishingAction();
+    void CancelPath();
+    void End(Outcome outcome);
+
+    void OnToolStarted(TProcessRunner::Slot slot);
+    void OnToolFailedToStart(TProcessRunner::Slot slot);
+    void OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::Result result);
+    void OnProgressChunk(TProcessRunner::Slot slot, int index, const QString &text);
+    void Publish();
+    void DeleteIntermediate();
+
+    TConversionHost &m_host;
+    TProcessRunner m_runner;
+    QTimer m_clock;
+
+    TConversionRequest m_request;
+    QString m_encoderOptions;
+    TMencOutputSettings m_settings;
+    QString m_outputFolder;
+    QString m_intermediateFile;
+
+    bool m_active = false;
+    quint64 m_generation = 0; // outdated callbacks of an ended run do nothing
+    int m_state = Idle;
+    Phase m_phase = Phase::Idle;
+    int m_index = -1;
+
+    TProgressArithmetic m_figures;
+    TConversionProgress m_published;
+    bool m_publishedOnce = false;
+
+    TToolCommand m_encoderCommand;
+    QString m_encoderCommandLine;
+    QString m_transcoderCommandLine;
+    QString m_targetFile;
+    QList<Failure> m_failures;
+    QStringList m_madeFiles;
+};

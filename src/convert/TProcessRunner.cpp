@@ -1,0 +1,144 @@
+#include "TProcessRunner.h"
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+// A killed child is gone within milliseconds; the bound keeps closing from hanging on a
+// child stuck in the kernel.
+constexpr int kReapMs = 5000;
+
+} // namespace
+
+TProcessRunner::TProcessRunner(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<TProcessRunner::Result>();
+    qRegisterMetaType<TProcessRunner::Slot>();
+}
+
+TProcessRunner::~TProcessRunner()
+{
+    StopAll();
+}
+
+void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int threshold, bool drainOnly)
+{
+    Retire(slot);
+    auto *process = new QProcess(this);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    // Neither tool should wait for keys; FFmpeg reads its console otherwise.
+    process->setStandardInputFile(QProcess::nullDevice());
+#ifdef Q_OS_LINUX
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#endif
+    Run &run = m_runs[slot];
+    run.process = process;
+    run.chunks = 0;
+    run.threshold = threshold;
+    run.drainOnly = drainOnly;
+
+    connect(process, &QProcess::started, this, [this, slot] { emit ToolStarted(slot); });
+    connect(process, &QProcess::readyRead, this, [this, slot, process] { ReadChunks(slot, process); });
+    connect(process, &QProcess::errorOccurred, this, [this, slot, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return; // a crash or kill still ends in finished()
+        if (m_runs[slot].process == process)
+            m_runs[slot].process.clear();
+        process->deleteLater();
+        emit ToolFailedToStart(slot);
+    });
+    connect(process, &QProcess::finished, this, [this, slot, process](int exitCode, QProcess::ExitStatus status) {
+        ReadChunks(slot, process);
+        Result result;
+        result.ExitCode = exitCode;
+        result.Crashed = status == QProcess::CrashExit;
+        if (m_runs[slot].process == process)
+            m_runs[slot].process.clear();
+        process->deleteLater();
+        emit ToolFinished(slot, result);
+    });
+    process->start(command.Program(), command.Arguments(), QIODevice::ReadOnly);
+}
+
+void TProcessRunner::RunTitlePrepass(const TToolCommand &command)
+{
+    KillEncoder();
+    RunTool(Encoder, command, 0, true);
+}
+
+void TProcessRunner::RunEncoderPass(const TToolCommand &command)
+{
+    KillTranscoder();
+    RunTool(Encoder, command, EncoderThreshold);
+}
+
+void TProcessRunner::RunTranscoder(const TToolCommand &command)
+{
+    RunTool(Transcoder, command, TranscoderThreshold);
+}
+
+void TProcessRunner::KillEncoder() { Kill(Encoder); }
+void TProcessRunner::KillTranscoder() { Kill(Transcoder); }
+
+void TProcessRunner::Kill(Slot slot)
+{
+    QProcess *process = m_runs[slot].process;
+    if (process && process->state() != QProcess::NotRunning)
+        process->kill(); // finished() follows and ends the pass as usual
+}
+
+void TProcessRunner::Retire(Slot slot)
+{
+    QProcess *process = m_runs[slot].process;
+    m_runs[slot].process.clear();
+    if (!process)
+        return;
+    process->disconnect(this);
+    if (process->state() != QProcess::NotRunning) {
+        process->kill();
+        process->waitForFinished(kReapMs);
+    }
+    process->deleteLater();
+}
+
+void TProcessRunner::StopAll()
+{
+    Retire(Encoder);
+    Retire(Transcoder);
+}
+
+bool TProcessRunner::IsRunning(Slot slot) const
+{
+    const QProcess *process = m_runs[slot].process;
+    return process && process->state() != QProcess::NotRunning;
+}
+
+int TProcessRunner::ChunkCount(Slot slot) const
+{
+    return m_runs[slot].chunks;
+}
+
+void TProcessRunner::ReadChunks(Slot slot, QProcess *process)
+{
+    Run &run = m_runs[slot];
+    if (run.process != process)
+        return;
+    while (process->bytesAvailable() > 0) {
+        const QByteArray data = process->read(ChunkSize);
+        if (data.isEmpty())
+            break;
+        const int index = run.chunks++;
+        if (run.drainOnly)
+            continue;
+        const qsizetype zero = data.indexOf('\0');
+        const QString text = QString::fromLocal8Bit(zero < 0 ? data : data.left(zero));
+        emit OutputChunk(slot, text);
+        if (index >= run.threshold)
+            emit ProgressChunk(slot, index, text);
+        if (run.process != process)
+            return; // a handler ended the run
+    }
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "TToolCommand.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+
+// Runs the two tools as child processes, one slot each: the encoder (its pre-pass and its
+// pass) and the transcoder. Standard output and standard error arrive together, in chunks
+// of at most ChunkSize bytes as they are read; everything is reported by signals, so the
+// window stays responsive while a tool runs. No child outlives the program: killed ones
+// are reaped, and on Linux a child is killed when the program dies.
+class TProcessRunner : public QObject
+{
+    Q_OBJECT
+public:
+    enum Slot { Encoder, Transcoder };
+    Q_ENUM(Slot)
+    static constexpr int ChunkSize = 4095;
+    static constexpr int EncoderThreshold = 20;
+    static constexpr int TranscoderThreshold = 2;
+
+    struct Result
+    {
+        int ExitCode = 0;
+        bool Crashed = false; // ended by a signal (a kill among them)
+        bool Succeeded() const { return !Crashed && ExitCode == 0; }
+    };
+
+    explicit TProcessRunner(QObject *parent = nullptr);
+    ~TProcessRunner() override;
+
+    // Starts a tool in a slot. Chunks from index `threshold` on (counted from 0 within this
+    // run) come as ProgressChunk; every chunk comes as OutputChunk unless drainOnly.
+    // A child still running in the slot is killed first.
+    void RunTool(Slot slot, const TToolCommand &command, int threshold, bool drainOnly = false);
+
+    // The pre-pass: ends the encoder's child, then runs MEncoder on the title, reading and
+    // dropping its output.
+    void RunTitlePrepass(const TToolCommand &command);
+    // The encoder pass: ends the transcoder's child first; threshold 20.
+    void RunEncoderPass(const TToolCommand &command);
+    // The transcoder pass; threshold 2.
+    void RunTranscoder(const TToolCommand &command);
+
+    // End the slot's child at once; nothing happens when none runs.
+    void KillEncoder();
+    void KillTranscoder();
+    // Ends both children and waits until they are gone (closing the program). Their signals
+    // are no longer delivered.
+    void StopAll();
+
+    bool IsRunning(Slot slot) const;
+    // The number of chunks read in the slot's current or last run.
+    int ChunkCount(Slot slot) const;
+
+signals:
+    void ToolStarted(TProcessRunner::Slot slot);
+    // The child could not be created (a missing or unusable executable).
+    void ToolFailedToStart(TProcessRunner::Slot slot);
+    void OutputChunk(TProcessRunner::Slot slot, const QString &text);
+    void ProgressChunk(TProcessRunner::Slot slot, int index, const QString &text);
+    // The child has ended and all its output has been delivered.
+    void ToolFinished(TProcessRunner::Slot slot, TProcessRunner::Result result);
+
+private:
+    struct Run
+    {
+        QPointer<QProcess> process;
+        int chunks = 0;
+        int threshold = 0;
+        bool drainOnly = false;
+    };
+
+    void Kill(Slot slot);
+    void ReadChunks(Slot slot, QProcess *process);
+    void Retire(Slot slot);
+
+    Run m_runs[2];
+};
+
+Q_DECLARE_METATYPE(TProcessRunner::Result)

@@ -1,0 +1,327 @@
+#include "TestSupport.h"
+
+#include "convert/ConversionCommands.h"
+#include "convert/OptionBuilder.h"
+#include "convert/TConversionEntry.h"
+#include "convert/TMencOutputSettings.h"
+#include "profiles/TIniFile.h"
+#include "profiles/TParameterGrids.h"
+#include "profiles/TProfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Grids that show what a profile file says, as the main window does right after a load,
+// with single rows changed by the test.
+class ShownGrids : public TParameterGrids
+{
+public:
+    explicit ShownGrids(const QString &profileFile)
+    {
+        for (const TProfileParameter &p : TProfile::Read(TIniFile(profileFile)).Parameters)
+            m_rows.insert(p.Name.toLower(), p.ShownValue());
+    }
+    void Set(const QString &name, const QString &text) { m_rows.insert(name.toLower(), text); }
+    bool FindRow(int, const QString &name, QString &value, QStringList &) const override
+    {
+        const auto it = m_rows.constFind(name.toLower());
+        if (it == m_rows.constEnd())
+            return false;
+        value = *it;
+        return true;
+    }
+
+private:
+    QHash<QString, QString> m_rows;
+};
+
+TConversionEntry Title(int number, const char *start, const char *end)
+{
+    TConversionEntry e;
+    e.Data.IsTitle = true;
+    e.Data.Number = number;
+    e.Data.StartText = QString::fromLatin1(start);
+    e.Data.EndText = QString::fromLatin1(end);
+    e.Data.OutputName = QStringLiteral("Title%1").arg(number, 2, 10, QLatin1Char('0'));
+    e.TitleNumber = number;
+    e.AudioLanguages = Strings({"en", "fr"});
+    e.Aspect = QStringLiteral("4:3");
+    return e;
+}
+
+TMencOutputSettings Size(const char *size, const char *aspect)
+{
+    TMencOutputSettings s;
+    s.OutputSize = QString::fromLatin1(size);
+    const qsizetype colon = s.OutputSize.indexOf(QLatin1Char(':'));
+    if (!s.OutputSize.isEmpty()) {
+        s.OutputWidth = colon < 0 ? QString() : s.OutputSize.left(colon);
+        s.OutputHeight = s.OutputSize.mid(colon + 1);
+    }
+    s.OutputAspect = QString::fromLatin1(aspect);
+    return s;
+}
+
+const QString kOptions = QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect -oac mp3lame -lameopts vbr=2:q=5 -channels 2 -af volume=10:0");
+const QString kDvd = QStringLiteral("/media/cdrom/VIDEO_TS/");
+
+} // namespace
+
+class TestConversionCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    // What the encoder pass is told, after the fixed codec options.
+    void encoderCommand_data()
+    {
+        QTest::addColumn<TConversionEntry>("entry");
+        QTest::addColumn<TMencOutputSettings>("settings");
+        QTest::addColumn<QString>("head"); // title, device, start and length
+        QTest::addColumn<QString>("tail"); // what follows the codec options
+
+        const TMencOutputSettings none;
+        QTest::newRow("start and length with three decimals")
+            << Title(1, "00:10:00", "00:25:30") << none << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 600.000 -endpos 930.000")
+            << QStringLiteral(" -alang en");
+        QTest::newRow("16:9 into 640x480 is scaled to 640x360 and padded")
+            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "16:9") << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000 -endpos 4.000")
+            << QStringLiteral(" -alang en -vf scale=640:360,expand=640:480");
+        QTest::newRow("4:3 into 640x480")
+            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "4:3") << QString() << QStringLiteral(" -alang en -vf scale=640:480,expand=640:480");
+        QTest::newRow("720 wide at 16:9 is 405 high")
+            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "16:9") << QString() << QStringLiteral(" -alang en -vf scale=720:405,expand=720:576");
+        QTest::newRow("720 wide at 4:3 is 540 high")
+            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "4:3") << QString() << QStringLiteral(" -alang en -vf scale=720:540,expand=720:576");
+        TConversionEntry wide = Title(1, "0:0:0", "0:0:4");
+        wide.Aspect = QStringLiteral("16:9");
+        QTest::newRow("no profile aspect: a 16:9 title") << wide << Size("854:480", "") << QString() << QStringLiteral(" -alang en -vf scale=854:480,expand=854:480");
+        QTest::newRow("no profile aspect: a 4:3 title") << Title(1, "0:0:0", "0:0:4") << Size("1280:720", "2.35:1") << QString() << QStringLiteral(" -alang en -vf scale=1280:960,expand=1280:720");
+        TConversionEntry unknown = Title(1, "0:0:0", "0:0:4");
+        unknown.Aspect = QStringLiteral("???");
+        QTest::newRow("unknown title aspect counts as 4:3") << unknown << Size("320:240", "") << QString() << QStringLiteral(" -alang en -vf scale=320:240,expand=320:240");
+
+        TConversionEntry sub = Title(2, "0:0:0", "0:0:4");
+        sub.Data.SubtitleIndex = 1;
+        QTest::newRow("first subtitle, no stream number known") << sub << none << QString() << QStringLiteral(" -alang en -sid 0");
+        sub.SubtitleStream = 1; // a title that carries only the title set's second stream
+        QTest::newRow("first subtitle of a title that skips stream 0") << sub << none << QString() << QStringLiteral(" -alang en -sid 1");
+
+        TConversionEntry chapter = Title(3, "0:0:2", "0:0:5");
+        chapter.Data.IsTitle = false;
+        chapter.Data.Number = 2; // the chapter's own number never reaches the encoder
+        chapter.Data.AudioLanguageIndex = 1;
+        chapter.Aspect = QStringLiteral("16:9");
+        chapter.Data.OutputName = QStringLiteral("Title03-Chapter02");
+        QTest::newRow("chapter: title's number, languages and aspect")
+            << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -ss 2.000 -endpos 3.000")
+            << QStringLiteral(" -alang fr -vf scale=640:360,expand=640:480");
+        TConversionEntry mute = Title(1, "0:0:0", "0:0:4");
+        mute.AudioLanguages.clear();
+        QTest::newRow("a title without audio asks for no language") << mute << none << QString() << QString();
+    }
+    void encoderCommand()
+    {
+        QFETCH(TConversionEntry, entry);
+        QFETCH(TMencOutputSettings, settings);
+        QFETCH(QString, head);
+        QFETCH(QString, tail);
+        TToolCommand command(QStringLiteral("/prog/asapi.dll"));
+        QString problem;
+        QVERIFY(BuildEncoderCommand(entry, kDvd, kOptions, settings, command, problem));
+        QVERIFY(problem.isEmpty());
+        if (!head.isEmpty())
+            QVERIFY2(command.Text().startsWith(head + kOptions), qPrintable(command.Text()));
+        QCOMPARE(command.Text().mid(command.Text().indexOf(kOptions) + kOptions.size()), tail);
+        // Every blank-separated piece of the text is one argument: nothing here needs quotes.
+        QCOMPARE(command.Arguments(), command.Text().split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    }
+
+    void unusableEntriesAreRefused_data()
+    {
+        QTest::addColumn<TConversionEntry>("entry");
+        QTest::addColumn<TMencOutputSettings>("settings");
+        QTest::newRow("start is no time") << Title(1, "abc", "0:0:4") << TMencOutputSettings();
+        QTest::newRow("end before start") << Title(1, "0:0:5", "0:0:4") << TMencOutputSettings();
+        QTest::newRow("size without width") << Title(1, "0:0:0", "0:0:4") << Size("720", "4:3");
+        QTest::newRow("width is no number") << Title(1, "0:0:0", "0:0:4") << Size("big:480", "4:3");
+    }
+    void unusableEntriesAreRefused()
+    {
+        QFETCH(TConversionEntry, entry);
+        QFETCH(TMencOutputSettings, settings);
+        TToolCommand command(QStringLiteral("/prog/asapi.dll"));
+        QString problem;
+        QVERIFY(!BuildEncoderCommand(entry, kDvd, kOptions, settings, command, problem));
+        QVERIFY(!problem.isEmpty());
+    }
+
+    // Paths travel as single arguments whatever they hold; the text quotes them for reading.
+    void pathsAreSingleArguments()
+    {
+        const QString dvd = QStringLiteral("/media/Ünïcode DVD \"x\"/VIDEO_TS/");
+        TToolCommand encoder(QStringLiteral("/prog/asapi.dll"));
+        QString problem;
+        QVERIFY(BuildEncoderCommand(Title(1, "0:0:0", "0:0:4"), dvd, kOptions, {}, encoder, problem));
+        encoder.Add(QStringLiteral("-o")).AddQuoted(QStringLiteral("/work dir/temp.avi"));
+        QCOMPARE(encoder.Arguments().at(2), QStringLiteral("/media/Ünïcode DVD \"x\"/VIDEO_TS"));
+        QCOMPARE(encoder.Arguments().last(), QStringLiteral("/work dir/temp.avi"));
+        QVERIFY(encoder.Text().endsWith(QStringLiteral(" -o \"/work dir/temp.avi\"")));
+        QVERIFY(encoder.Text().contains(QStringLiteral(" \"/media/Ünïcode DVD \\\"x\\\"/VIDEO_TS\" ")));
+
+        TTranscoderOptions options;
+        options.Text = QStringLiteral(" -c:v libx264 -metadata title=My Film");
+        options.Arguments = Strings({"-c:v", "libx264", "-metadata", "title=My Film"});
+        const TToolCommand transcoder = BuildTranscoderCommand(QStringLiteral("/prog/wmaspi.dll"), QStringLiteral("/work dir/temp.avi"),
+                                                               options, QStringLiteral("/out put/-Title01.mp4"));
+        QCOMPARE(transcoder.Program(), QStringLiteral("/prog/wmaspi.dll"));
+        QCOMPARE(transcoder.Arguments(), Strings({"-y", "-i", "/work dir/temp.avi", "-c:v", "libx264", "-metadata",
+                                                  "title=My Film", "/out put/-Title01.mp4"}));
+        QCOMPARE(transcoder.Text(), QStringLiteral(" -y -i \"/work dir/temp.avi\" -c:v libx264 -metadata \"title=My Film\" \"/out put/-Title01.mp4\""));
+
+        const TToolCommand prepass = BuildPrepassCommand(QStringLiteral("/prog/asapi.dll"), 2, QStringLiteral("/"), QStringLiteral("/work dir/temp.avi"));
+        QCOMPARE(prepass.Arguments(), Strings({"dvd://2", "-dvd-device", "/", "-o", "/work dir/temp.avi"}));
+        QCOMPARE(prepass.Text(), QStringLiteral(" dvd://2 -dvd-device / -o \"/work dir/temp.avi\""));
+    }
+
+    void wordsSkipRepeatedBlanks()
+    {
+        TToolCommand c(QStringLiteral("x"));
+        c.AddWords(QStringLiteral(" -channels 2  -af volume=10:0 "));
+        QCOMPARE(c.Arguments(), Strings({"-channels", "2", "-af", "volume=10:0"}));
+    }
+
+    // The profile's switches and values as arguments match the option builder's text.
+    void transcoderOptionPieces()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("p.apf"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Main]\r\nType=mkv\r\nPara=5\r\n0=Codec\r\n1=Title\r\n2=Mute\r\n3=Note\r\n4=Size\r\n"
+                "[Codec]\r\nSort=1\r\nList=1\r\nCaption=H.264,MPEG-4,\r\nValue=libx264,mpeg4,\r\nIndex=1\r\ncmd=-c:v\r\n"
+                "[Title]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=t\r\nValue=title=A Film\r\ncmd=-metadata\r\n"
+                "[Mute]\r\nSort=2\r\nList=1\r\nCaption=No,Yes,\r\nValue=,\\,\r\nIndex=1\r\ncmd=-an\r\n"
+                "[Note]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=x\r\nValue=x\r\n"
+                "[Size]\r\nSort=1\r\nList=1\r\nCaption=Original Size,640x480,\r\nValue=,640x480,\r\nIndex=1\r\ncmd=-s\r\n");
+        f.close();
+        const ShownGrids grids(file);
+        const TTranscoderOptions options = TranscoderOptionPieces(file, grids);
+        QCOMPARE(options.Text, BuildTranscoderOptions(file, grids));
+        QCOMPARE(options.Text, QStringLiteral(" -c:v mpeg4 -metadata title=A Film -an  -s 640x480"));
+        QCOMPARE(options.Arguments, Strings({"-c:v", "mpeg4", "-metadata", "title=A Film", "-an", "-s", "640x480"}));
+        QVERIFY(TranscoderOptionPieces(dir.filePath(QStringLiteral("missing.apf")), grids).Arguments.isEmpty());
+    }
+
+    // Every shipped profile: its values hold no blanks, so the text's words are the arguments.
+    void shippedProfilesGiveTheSameArguments()
+    {
+        const QDir profiles(SourceDir() + QStringLiteral("/resources/Profiles"));
+        const QStringList names = profiles.entryList({QStringLiteral("*.apf")}, QDir::Files);
+        if (names.isEmpty())
+            QSKIP("no shipped profiles");
+        for (const QString &name : names) {
+            const QString file = profiles.filePath(name);
+            const ShownGrids grids(file);
+            const TTranscoderOptions options = TranscoderOptionPieces(file, grids);
+            QCOMPARE(options.Text, BuildTranscoderOptions(file, grids));
+            QCOMPARE(options.Arguments, options.Text.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        }
+    }
+
+    void targetFileName_data()
+    {
+        QTest::addColumn<QString>("volume");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("volume and name") << QStringLiteral("MY_DVD") << QStringLiteral("Title01") << QStringLiteral("/out/MY_DVD-Title01.mp4");
+        QTest::newRow("no volume") << QString() << QStringLiteral("Title01-Chapter02") << QStringLiteral("/out/Title01-Chapter02.mp4");
+        QTest::newRow("twenty characters kept whole") << QStringLiteral("ABCDEFGHIJKLMNOPQRST") << QStringLiteral("Title01")
+                                                      << QStringLiteral("/out/ABCDEFGHIJKLMNOPQRST-Title01.mp4");
+        QTest::newRow("separators and reserved characters") << QStringLiteral("A/B\\C:D*E?F\"G<H>I|J") << QStringLiteral("Ti/tle")
+                                                             << QStringLiteral("/out/A_B_C_D_E_F_G_H_I_J-Ti_tle.mp4");
+        QTest::newRow("control characters") << QStringLiteral("A\nB\tC") << QStringLiteral("T") << QStringLiteral("/out/A_B_C-T.mp4");
+        QTest::newRow("letters of any script stay") << QStringLiteral("Été 日本") << QStringLiteral("Title01") << QStringLiteral("/out/Été 日本-Title01.mp4");
+    }
+    void targetFileName()
+    {
+        QFETCH(QString, volume);
+        QFETCH(QString, name);
+        QFETCH(QString, target);
+        QCOMPARE(TargetFileName(QStringLiteral("/out/"), volume, name, QStringLiteral(".mp4")), target);
+    }
+
+    void hintText_data()
+    {
+        QTest::addColumn<QString>("volume");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("short") << QStringLiteral("MY_DVD") << QStringLiteral("Converting: MY_DVD-Title01.mp4");
+        QTest::newRow("18 characters whole") << QStringLiteral("ABCDEFGHIJKLMNOPQR") << QStringLiteral("Converting: ABCDEFGHIJKLMNOPQR-Title01.mp4");
+        QTest::newRow("19 characters cut") << QStringLiteral("ABCDEFGHIJKLMNOPQRS") << QStringLiteral("Converting: ABCDEFGHIJKLMNO...-Title01.mp4");
+        QTest::newRow("20 characters cut") << QStringLiteral("ABCDEFGHIJKLMNOPQRST") << QStringLiteral("Converting: ABCDEFGHIJKLMNO...-Title01.mp4");
+        QTest::newRow("empty volume") << QString() << QStringLiteral("Converting: -Title01.mp4");
+    }
+    void hintText()
+    {
+        QFETCH(QString, volume);
+        QFETCH(QString, hint);
+        QCOMPARE(ConvertingHint(volume, QStringLiteral("Title01"), QStringLiteral(".mp4")), hint);
+    }
+
+    void renameTakesTheFirstFreeName()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("DVD-Title01.mp4"));
+        auto touch = [](const QString &path) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        };
+        touch(target);
+        QCOMPARE(RenamedTargetFile(target, QStringLiteral(".mp4")), dir.filePath(QStringLiteral("DVD-Title01-1.mp4")));
+        touch(dir.filePath(QStringLiteral("DVD-Title01-1.mp4")));
+        // A link to nothing is still a name in use.
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("DVD-Title01-2.mp4"))));
+        QCOMPARE(RenamedTargetFile(target, QStringLiteral(".mp4")), dir.filePath(QStringLiteral("DVD-Title01-3.mp4")));
+        // The extension stays at the end even when the name holds points.
+        QCOMPARE(RenamedTargetFile(dir.filePath(QStringLiteral("a.b.mp4")), QStringLiteral(".mp4")), dir.filePath(QStringLiteral("a.b-1.mp4")));
+    }
+
+    void outputFolderToCheck_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("trailing separator") << QStringLiteral("/home/u/out/") << QStringLiteral("/home/u/out");
+        QTest::newRow("judged by its parent") << QStringLiteral("/home/u/out") << QStringLiteral("/home/u");
+        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("/");
+        QTest::newRow("folder in the root") << QStringLiteral("/out") << QStringLiteral("/");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("no separator") << QStringLiteral("out") << QString();
+    }
+    void outputFolderToCheck()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, folder);
+        QCOMPARE(OutputFolderToCheck(text), folder);
+    }
+
+    void prepassDriveIsTheMountPoint()
+    {
+        QTemporaryDir dir;
+        const QString drive = PrepassDrive(dir.path() + QStringLiteral("/VIDEO_TS/"));
+        QCOMPARE(drive, QStorageInfo(dir.path()).rootPath());
+        QVERIFY(dir.path().startsWith(drive));
+    }
+
+    void overwriteQuestion()
+    {
+        QCOMPARE(OverwriteQuestion(QStringLiteral("/out/DVD-Title01.mp4")),
+                 QStringLiteral("The output file DVD-Title01.mp4 is already existent.\n\rClick \"Yes\" to overwrite it. Click \"No\" to skip this file"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConversionCommands)
+#include "TestConversionCommands.moc"
