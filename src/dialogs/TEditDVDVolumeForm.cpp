@@ -61,7 +61,6 @@ void TEditDVDVolumeForm::pmiDVDVolumeClick()
     edtDVDVolume->setText(DvdInfo.VolumeName);
     edtDVDVolume->selectAll();
     show();
-    raise();
     activateWindow();
 }
 

@@ -238,7 +238,6 @@ void TEditTimeForm::sbtnSegmentClick()
         return;
     }
     show();
-    raise();
     activateWindow();
 }
 

@@ -63,7 +63,6 @@ void TSizeForm::ShowFor(TValueListEditor *grid)
 {
     m_grid = grid;
     show();
-    raise();
     activateWindow();
 }
 

@@ -1,0 +1,157 @@
+#include "Fakes.h"
+#include "TestSupport.h"
+
+#include "app/QuarnelApplication.h"
+#include "app/TMainForm.h"
+#include "app/TTaskListModel.h"
+#include "dialogs/TEditDVDVolumeForm.h"
+#include "dvd/TDVDInformation.h"
+#include "profiles/OutputExt.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+class TestEditDVDVolumeForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        DvdInfo.VolumeName = QStringLiteral("MY_DISC");
+        SetOutputExt(QStringLiteral(".avi"));
+        m_boxes = std::make_unique<RecordingMessageBox>();
+        m_folder = std::make_unique<TestProgramFolder>(false);
+        m_main = std::make_unique<TMainForm>(m_folder->path());
+        m_form = std::make_unique<TEditDVDVolumeForm>(m_main.get());
+        TTaskNodeData title;
+        title.IsTitle = true;
+        title.OutputName = QStringLiteral("Title01");
+        TTaskNodeData chapter;
+        chapter.OutputName = QStringLiteral("Title01-Chapter02");
+        m_title = m_main->TaskList->AddTitleNode(title);
+        m_chapter = m_main->TaskList->AddChapterNode(m_title, chapter);
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_main.reset();
+        m_folder.reset();
+        m_boxes.reset();
+        SetOutputExt(QString());
+        DvdInfo.VolumeName.clear();
+    }
+
+    void popupItemOpensWithTheCurrentName()
+    {
+        m_main->pmiDVDVolume->trigger();
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(m_form->edtDVDVolume->text(), QStringLiteral("MY_DISC"));
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Edit the DVD Volume"));
+        QCOMPARE(m_form->Label1->text(), QStringLiteral("DVD Volume (Prefixsion of output files:)"));
+        QVERIFY(!m_main->isEnabled());
+    }
+
+    // Taken exactly as typed; the output names follow at once.
+    void okSetsThePrefix_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("titleOutput");
+        QTest::addColumn<QString>("chapterOutput");
+        QTest::newRow("a new name") << "MOVIE" << "MOVIE-Title01.avi" << "MOVIE-Title01-Chapter02.avi";
+        QTest::newRow("empty: no prefix, no dash") << "" << "Title01.avi" << "Title01-Chapter02.avi";
+        QTest::newRow("blanks kept") << " Two Words " << " Two Words -Title01.avi" << " Two Words -Title01-Chapter02.avi";
+        QTest::newRow("dots are only dots") << ".." << "..-Title01.avi" << "..-Title01-Chapter02.avi";
+    }
+    void okSetsThePrefix()
+    {
+        QFETCH(QString, typed);
+        m_main->pmiDVDVolume->trigger();
+        m_form->edtDVDVolume->setText(typed);
+        QTest::mouseClick(m_form->btnOK, Qt::LeftButton);
+        QVERIFY(!m_form->isVisible());
+        QVERIFY(m_main->isEnabled());
+        QCOMPARE(DvdInfo.VolumeName, typed);
+        QTEST(m_main->TaskList->ColumnText(m_title, TTaskListModel::OutputColumn), "titleOutput");
+        QTEST(m_main->TaskList->ColumnText(m_chapter, TTaskListModel::OutputColumn), "chapterOutput");
+        QVERIFY(m_boxes->Calls().isEmpty());
+    }
+
+    void closingWithoutOkKeepsTheName_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << "cancel";
+        QTest::newRow("Escape") << "escape";
+        QTest::newRow("close box") << "close";
+    }
+    void closingWithoutOkKeepsTheName()
+    {
+        QFETCH(QString, how);
+        m_main->pmiDVDVolume->trigger();
+        m_form->edtDVDVolume->setText(QStringLiteral("OTHER"));
+        if (how == u"cancel")
+            QTest::mouseClick(m_form->btnCancel, Qt::LeftButton);
+        else if (how == u"escape")
+            QTest::keyClick(m_form->edtDVDVolume, Qt::Key_Escape);
+        else
+            m_form->close();
+        QVERIFY(!m_form->isVisible());
+        QVERIFY(m_main->isEnabled());
+        QCOMPARE(DvdInfo.VolumeName, QStringLiteral("MY_DISC"));
+        m_main->pmiDVDVolume->trigger();
+        QCOMPARE(m_form->edtDVDVolume->text(), QStringLiteral("MY_DISC"));
+    }
+
+    // The name starts every output path: a separator in it would send the files elsewhere.
+    void pathSeparatorRefused_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("subfolder") << "MOVIE/x";
+        QTest::newRow("climbing out") << "../../elsewhere";
+        QTest::newRow("absolute") << "/tmp/x";
+    }
+    void pathSeparatorRefused()
+    {
+        QFETCH(QString, typed);
+        m_main->pmiDVDVolume->trigger();
+        m_form->edtDVDVolume->setText(typed);
+        QTest::mouseClick(m_form->btnOK, Qt::LeftButton);
+        QCOMPARE(m_boxes->Texts(), Strings({"The DVD volume can not contain the character \"/\"."}));
+        QCOMPARE(m_boxes->Calls().first().caption, QStringLiteral("Incorrect DVD Volume"));
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(DvdInfo.VolumeName, QStringLiteral("MY_DISC"));
+        QCOMPARE(m_form->edtDVDVolume->text(), typed);
+    }
+
+    // Enter in the edit box is OK.
+    void enterAccepts()
+    {
+        m_main->pmiDVDVolume->trigger();
+        m_form->edtDVDVolume->setText(QStringLiteral("MOVIE"));
+        QTest::keyClick(m_form->edtDVDVolume, Qt::Key_Return);
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(DvdInfo.VolumeName, QStringLiteral("MOVIE"));
+    }
+
+private:
+    std::unique_ptr<RecordingMessageBox> m_boxes;
+    std::unique_ptr<TestProgramFolder> m_folder;
+    std::unique_ptr<TMainForm> m_main;
+    std::unique_ptr<TEditDVDVolumeForm> m_form;
+    QModelIndex m_title, m_chapter;
+};
+
+int main(int argc, char **argv)
+{
+    QuarnelApplication app(argc, argv);
+    TestEditDVDVolumeForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestEditDVDVolumeForm.moc"

@@ -1,0 +1,159 @@
+#include "Fakes.h"
+#include "TestSupport.h"
+
+#include "app/QuarnelApplication.h"
+#include "app/TMainForm.h"
+#include "dialogs/TSizeForm.h"
+#include "profiles/TValueListEditor.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString kVideoSize = QStringLiteral("Video Size");
+}
+
+class TestSizeForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_boxes = std::make_unique<RecordingMessageBox>();
+        m_folder = std::make_unique<TestProgramFolder>(false);
+        m_main = std::make_unique<TMainForm>(m_folder->path());
+        m_form = std::make_unique<TSizeForm>(m_main.get());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+        grid()->SetValue(kVideoSize, QStringLiteral("Custom Size")); // what the user picked
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_main.reset();
+        m_folder.reset();
+        m_boxes.reset();
+    }
+
+    void showsForTheGrid()
+    {
+        m_form->ShowFor(grid());
+        QVERIFY(m_form->isVisible());
+        QVERIFY(!m_main->isEnabled());
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Video Size of output files"));
+        QCOMPARE(m_form->size(), QSize(336, 106));
+        QCOMPARE(m_form->edtWidth->text(), QString());
+        QCOMPARE(m_form->edtHeight->text(), QString());
+    }
+
+    void ok_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("cell");    // the "Video Size" row after OK
+        QTest::addColumn<QString>("message"); // "" when none
+        QTest::addColumn<QString>("caption");
+
+        const QString w = QStringLiteral("Please specify a proper width for output videos.");
+        const QString h = QStringLiteral("Please specify a proper height for output videos.");
+        QTest::newRow("640 x 480") << "640" << "480" << "640x480" << "" << "";
+        QTest::newRow("blanks and plus sign read, written plain") << " 720 " << "+576" << "720x576" << "" << "";
+        QTest::newRow("empty height") << "640" << "" << "Custom Size" << h << "Incorrect Height";
+        QTest::newRow("letters in the height") << "640" << "4x3" << "Custom Size" << h << "Incorrect Height";
+        QTest::newRow("empty width") << "" << "480" << "Custom Size" << w << "Incorrect Width";
+        QTest::newRow("fraction") << "640.5" << "480" << "Custom Size" << w << "Incorrect Width";
+        QTest::newRow("beyond 32 bits") << "4294967936" << "480" << "Custom Size" << w << "Incorrect Width";
+        // No encoder makes a frame of no or negative size.
+        QTest::newRow("zero width") << "0" << "480" << "Custom Size" << w << "Incorrect Width";
+        QTest::newRow("negative height") << "640" << "-480" << "Custom Size" << h << "Incorrect Height";
+        QTest::newRow("both wrong: width first") << "x" << "y" << "Custom Size" << w << "Incorrect Width";
+    }
+    void ok()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QString, message);
+        m_form->ShowFor(grid());
+        m_form->edtWidth->setText(width);
+        m_form->edtHeight->setText(height);
+        QTest::mouseClick(m_form->btnOK, Qt::LeftButton);
+        QTEST(grid()->Value(kVideoSize), "cell");
+        if (message.isEmpty()) {
+            QVERIFY(m_boxes->Calls().isEmpty());
+            QVERIFY(!m_form->isVisible());
+            QVERIFY(m_main->isEnabled());
+            return;
+        }
+        QCOMPARE(m_boxes->Texts(), QStringList{message});
+        QTEST(m_boxes->Calls().first().caption, "caption");
+        QVERIFY(m_boxes->Calls().first().icon == MessageBox::Icon::Information);
+        QVERIFY(m_form->isVisible());
+        QVERIFY(!m_main->isEnabled());
+        QLineEdit *wrong = message.contains(QStringLiteral("width")) ? m_form->edtWidth : m_form->edtHeight;
+        QCOMPARE(m_form->focusWidget(), wrong);
+    }
+
+    // However the dialog goes without a size, the row falls back to "Original Size".
+    void closingWithoutSize_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << "cancel";
+        QTest::newRow("Escape") << "escape";
+        QTest::newRow("close box") << "close";
+        QTest::newRow("close box after a refused OK") << "refused";
+    }
+    void closingWithoutSize()
+    {
+        QFETCH(QString, how);
+        m_form->ShowFor(grid());
+        m_form->edtWidth->setText(QStringLiteral("640"));
+        if (how == u"cancel") {
+            QTest::mouseClick(m_form->btnCancel, Qt::LeftButton);
+        } else if (how == u"escape") {
+            QTest::keyClick(m_form->edtWidth, Qt::Key_Escape);
+        } else {
+            if (how == u"refused")
+                m_form->btnOK->click();
+            m_form->close();
+        }
+        QVERIFY(!m_form->isVisible());
+        QVERIFY(m_main->isEnabled());
+        QCOMPARE(grid()->Value(kVideoSize), QStringLiteral("Original Size"));
+    }
+
+    // The edits keep their text from one use to the next.
+    void editsKeepTheirText()
+    {
+        m_form->ShowFor(grid());
+        m_form->edtWidth->setText(QStringLiteral("352"));
+        m_form->edtHeight->setText(QStringLiteral("288"));
+        m_form->btnOK->click();
+        grid()->SetValue(kVideoSize, QStringLiteral("Custom Size"));
+        m_form->ShowFor(grid());
+        QCOMPARE(m_form->edtWidth->text(), QStringLiteral("352"));
+        QCOMPARE(m_form->edtHeight->text(), QStringLiteral("288"));
+        QTest::keyClick(m_form->edtHeight, Qt::Key_Return); // Enter is OK
+        QCOMPARE(grid()->Value(kVideoSize), QStringLiteral("352x288"));
+    }
+
+private:
+    TValueListEditor *grid() const { return m_main->vleVideo; }
+
+    std::unique_ptr<RecordingMessageBox> m_boxes;
+    std::unique_ptr<TestProgramFolder> m_folder;
+    std::unique_ptr<TMainForm> m_main;
+    std::unique_ptr<TSizeForm> m_form;
+};
+
+int main(int argc, char **argv)
+{
+    QuarnelApplication app(argc, argv);
+    TestSizeForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestSizeForm.moc"
