@@ -1,0 +1,128 @@
+#include "ConvertTestSupport.h"
+
+#include "profiles/TIniFile.h"
+#include "profiles/TProfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+
+ShownGrids::ShownGrids(const QString &profileFile)
+{
+    for (const TProfileParameter &p : TProfile::Read(TIniFile(profileFile)).Parameters)
+        m_rows.insert(p.Name.toLower(), p.ShownValue());
+}
+
+bool ShownGrids::FindRow(int, const QString &name, QString &value, QStringList &) const
+{
+    const auto it = m_rows.constFind(name.toLower());
+    if (it == m_rows.constEnd())
+        return false;
+    value = *it;
+    return true;
+}
+
+bool LinkTools(const QString &programFolder)
+{
+    const QString mencoder = QStandardPaths::findExecutable(QStringLiteral("mencoder"));
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    if (mencoder.isEmpty() || ffmpeg.isEmpty())
+        return false;
+    const QDir dir(programFolder);
+    return QFile::link(mencoder, dir.filePath(QStringLiteral("asapi.dll")))
+           && QFile::link(ffmpeg, dir.filePath(QStringLiteral("wmaspi.dll")));
+}
+
+void RecordingHost::HideBusyHint(std::function<void()> whenClosed)
+{
+    ++hintsHidden;
+    // Later, as the window's animation would.
+    QTimer::singleShot(0, QCoreApplication::instance(), std::move(whenClosed));
+}
+
+QStringList RecordingHost::Texts() const
+{
+    QStringList texts;
+    for (const Message &m : messages)
+        texts << m.text;
+    return texts;
+}
+
+QHash<QString, QString> Probe(const QString &file)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                        QStringLiteral("format=format_name,duration:stream=codec_type,codec_name,width,height"),
+                                        QStringLiteral("-of"), QStringLiteral("json"), file});
+    p.waitForFinished(30000);
+    const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    QHash<QString, QString> facts;
+    const QJsonObject format = root.value(QStringLiteral("format")).toObject();
+    facts.insert(QStringLiteral("format_name"), format.value(QStringLiteral("format_name")).toString());
+    facts.insert(QStringLiteral("duration"), format.value(QStringLiteral("duration")).toString());
+    for (const QJsonValue &v : root.value(QStringLiteral("streams")).toArray()) {
+        const QJsonObject stream = v.toObject();
+        const QString prefix = stream.value(QStringLiteral("codec_type")).toString() + QLatin1Char('.');
+        if (facts.contains(prefix + QStringLiteral("codec_name")))
+            continue; // the first stream of a type
+        facts.insert(prefix + QStringLiteral("codec_name"), stream.value(QStringLiteral("codec_name")).toString());
+        if (stream.contains(QStringLiteral("width"))) {
+            facts.insert(prefix + QStringLiteral("width"), QString::number(stream.value(QStringLiteral("width")).toInt()));
+            facts.insert(prefix + QStringLiteral("height"), QString::number(stream.value(QStringLiteral("height")).toInt()));
+        }
+    }
+    return facts;
+}
+
+double DominantFrequency(const QString &file)
+{
+    constexpr int rate = 48000;
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"), QStringLiteral("0.5"),
+                                       QStringLiteral("-i"), file, QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("-vn"),
+                                       QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"), QString::number(rate),
+                                       QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    p.waitForFinished(30000);
+    const QByteArray pcm = p.readAllStandardOutput();
+    const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
+    const qsizetype count = pcm.size() / 2;
+    if (count < rate / 10)
+        return 0;
+    int crossings = 0;
+    bool positive = samples[0] >= 0;
+    for (qsizetype i = 1; i < count; ++i) {
+        const bool now = samples[i] >= 0;
+        if (now != positive)
+            ++crossings;
+        positive = now;
+    }
+    return crossings / 2.0 / (double(count) / rate);
+}
+
+QList<qint64> LiveChildren()
+{
+    QList<qint64> children;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        QFile stat(proc.filePath(entry + QStringLiteral("/stat")));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks, so read after the last ")".
+        const QString text = QString::fromLatin1(stat.readAll());
+        const QStringList fields = text.mid(text.lastIndexOf(QLatin1Char(')')) + 2).split(QLatin1Char(' '));
+        if (fields.size() > 1 && fields.at(1) == self && fields.at(0) != u"Z")
+            children << pid;
+    }
+    return children;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "convert/TConversionHost.h"
+#include "profiles/TParameterGrids.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class TestProgramFolder;
+
+// Grids that show what a profile file says, as the main window's grids do right after the
+// profile is loaded.
+class ShownGrids : public TParameterGrids
+{
+public:
+    explicit ShownGrids(const QString &profileFile);
+    void Set(const QString &name, const QString &text) { m_rows.insert(name.toLower(), text); }
+    bool FindRow(int sort, const QString &name, QString &value, QStringList &pickList) const override;
+
+private:
+    QHash<QString, QString> m_rows;
+};
+
+// Links the program folder's tool names to the system's MEncoder and FFmpeg, as the build does.
+bool LinkTools(const QString &programFolder);
+
+// Answers the run's questions from a queue (Yes when empty) and records everything.
+class RecordingHost : public TConversionHost
+{
+public:
+    struct Message
+    {
+        QString kind; // "inform", "warn", "start", "ask"
+        QString text;
+        QString caption;
+    };
+    void Inform(const QString &text, const QString &caption) override { messages << Message{QStringLiteral("inform"), text, caption}; }
+    void Warn(const QString &text, const QString &caption) override { messages << Message{QStringLiteral("warn"), text, caption}; }
+    void ReportStartFailure(const QString &text) override { messages << Message{QStringLiteral("start"), text, QString()}; }
+    bool AskOverwrite(const QString &text, const QString &caption) override
+    {
+        messages << Message{QStringLiteral("ask"), text, caption};
+        return answers.isEmpty() ? true : answers.takeFirst();
+    }
+    bool TurnOffChecked() const override { return turnOff; }
+    void OpenFolder(const QString &folder) override { opened << folder; }
+    void HideBusyHint(std::function<void()> whenClosed) override;
+    void CloseMainWindow() override { ++closes; }
+
+    QStringList Texts() const;
+
+    QList<Message> messages;
+    QList<bool> answers;
+    bool turnOff = false;
+    QStringList opened;
+    int closes = 0;
+    int hintsHidden = 0;
+};
+
+// What ffprobe says about a file: "format_name", "duration", and per stream type
+// "video.codec_name", "video.width", "video.height", "audio.codec_name".
+QHash<QString, QString> Probe(const QString &file);
+
+// The audio's main frequency in Hz, from the zero crossings of a second of decoded sound.
+double DominantFrequency(const QString &file);
+
+// Child processes of this test process that are still alive (not zombies).
+QList<qint64> LiveChildren();
