@@ -328,10 +328,9 @@ void TmkRangeSlider::resizeEvent(QResizeEvent *event)
 void TmkRangeSlider::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    // The thumbs and the ruler take their colours from the palette.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
         BuildThumbs();
-        Invalidate();
-    } else if (event->type() == QEvent::EnabledChange) {
         Invalidate();
     }
 }
