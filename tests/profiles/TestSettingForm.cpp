@@ -1,0 +1,561 @@
+#include "ProfileTestWindows.h"
+
+#include "app/AppFolders.h"
+#include "app/QuarnelApplication.h"
+#include "profiles/TValueListEditor.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Makes every write past `bytes` fail, for root too, until destroyed.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = m_old;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old {};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+const QByteArray kOther = "[Main]\r\nType=avi\r\nPara=1\r\n0=Bit Rate\r\n"
+                          "[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=500\r\nValue=500\r\ncmd=-b\r\n";
+
+// The General page as one line of text, for comparing whole states.
+QString General(const TSettingForm &s)
+{
+    return QStringList{s.edtOutputDir->text(), s.edtWorkDir->text(), QString::number(s.cmbSyn->currentIndex()),
+                       QString::number(s.chkOpenDir->isChecked()) + QString::number(s.chkExit->isChecked())
+                           + QString::number(s.chkTurnoff->isChecked()),
+                       QString::number(s.rdbAsk->isChecked()) + QString::number(s.rdbOverWrite->isChecked())
+                           + QString::number(s.rdbRename->isChecked())}
+        .join(QLatin1Char('|'));
+}
+
+QString Rows(const TValueListEditor *grid)
+{
+    QStringList rows;
+    for (int r = 0; r < grid->RowCount(); ++r)
+        rows << grid->Key(r) + QLatin1Char('=') + grid->ValueAt(r);
+    return rows.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestSettingForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_boxes = std::make_unique<RecordingMessageBox>();
+        m_chooser = std::make_unique<ScriptedChooser>();
+    }
+    void cleanup()
+    {
+        m_chooser.reset();
+        m_boxes.reset();
+    }
+
+    void layoutAndTexts()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/b.apf"), kOther);
+        folder.writeFile(QStringLiteral("Profiles/a.apf"), kOther);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        QCOMPARE(s.windowTitle(), QStringLiteral("Settings"));
+        QCOMPARE(s.minimumSize(), s.maximumSize()); // fixed border
+        QCOMPARE(s.PageControl1->tabText(0), QStringLiteral("     General     "));
+        QCOMPARE(s.PageControl1->tabText(1), QStringLiteral("     Profiles     "));
+        QStringList labels;
+        for (QLabel *label : s.tsGeneral->findChildren<QLabel *>())
+            labels << label->text();
+        for (const char *text : {"Default Output Path:", "Work (temp) Directory:", "Synchronization Mode:"})
+            QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
+        QCOMPARE(s.cmbSyn->count(), 3);
+        QCOMPARE(s.cmbSyn->itemText(1), QStringLiteral("Force Mode"));
+        QCOMPARE(s.cmbSyn->itemText(2), QStringLiteral("Progressive Mode"));
+        QVERIFY(!s.cmbSyn->isEditable() && !s.cmbProfile->isEditable());
+        const QList<QPair<QAbstractButton *, const char *>> captions{
+            {s.chkOpenDir, "Open the output directory when the task is completed. "},
+            {s.chkExit, "Exit the program when the task is completed."},
+            {s.chkTurnoff, "Turn off the computer when the task is completed."},
+            {s.rdbAsk, "Ask Me"}, {s.rdbOverWrite, "Overwrite"}, {s.rdbRename, "Not overwrite (Rename to <Filename> + Index"},
+            {s.btnSaveAs, "&Save as..."}, {s.btnDefault, "&Load Default"}, {s.btnOK, "&OK"}, {s.btnCancel, "&Cancel"},
+            {s.btnVideo, "-"}, {s.btnAudio, "-"}, {s.btnAdvanced, "-"}};
+        for (const auto &[button, caption] : captions)
+            QCOMPARE(button->text(), QString::fromUtf8(caption));
+        QCOMPARE(s.grpOverwrite->title(), QStringLiteral("Output File Overwrite"));
+        QCOMPARE(s.vleVideo->columnWidth(0), 160);
+        // The profile list is the main window's, in its order.
+        QCOMPARE(s.cmbProfile->count(), 2);
+        QCOMPARE(s.cmbProfile->itemText(0), QStringLiteral("a"));
+        QCOMPARE(s.cmbProfile->itemText(1), QStringLiteral("b"));
+        QCOMPARE(s.cmbProfile->currentIndex(), -1);
+    }
+
+    void firstStartWithoutPreferences()
+    {
+        TestProgramFolder folder(false);
+        ProfileTestWindows w(folder);
+        const QString app = folder.path();
+        QCOMPARE(General(*w.settings), app + QLatin1Char('|') + app + QStringLiteral("|0|100|100"));
+        QCOMPARE(w.settings->cmbSyn->currentText(), QStringLiteral("Auto"));
+        QCOMPARE(AppFolders::WorkDir(), app);
+        QVERIFY(QFile::exists(folder.file(QStringLiteral("Preferences.ini"))));
+        QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), QByteArray());
+        QVERIFY(m_boxes->Calls().isEmpty());
+    }
+
+    void preferencesFromFile_data()
+    {
+        QTest::addColumn<QByteArray>("main");
+        QTest::addColumn<QString>("general"); // output | work | syn | open exit turnoff | ask overwrite rename
+        QTest::addColumn<QString>("workDir");
+
+        QTest::newRow("Ask 0, Overwrite 0: rename")
+            << QByteArray("Ask=0\r\nOverwrite=0\r\n") << QStringLiteral("@|@|0|100|001") << QStringLiteral("@");
+        QTest::newRow("Ask 1, Overwrite 1: overwrite only")
+            << QByteArray("Ask=1\r\nOverwrite=1\r\n") << QStringLiteral("@|@|0|100|010") << QStringLiteral("@");
+        QTest::newRow("folders, mode and check boxes")
+            << QByteArray("Output Path=/videos/\r\nWork Dir=/tmp/work\r\nSyn Mode=2\r\nAuto Open Dir=0\r\nAuto Exit=true\r\n"
+                          "Auto Turn Off=1\r\n")
+            << QStringLiteral("/videos/|/tmp/work|2|011|100") << QStringLiteral("/tmp/work/");
+        QTest::newRow("Syn Mode outside the list: no selection")
+            << QByteArray("Syn Mode=5\r\n") << QStringLiteral("@|@|-1|100|100") << QStringLiteral("@");
+        QTest::newRow("values that do not convert: the defaults")
+            << QByteArray("Syn Mode=fast\r\nAuto Open Dir=maybe\r\nAsk=2x\r\n") << QStringLiteral("@|@|0|100|100")
+            << QStringLiteral("@");
+        QTest::newRow("empty work folder stays empty")
+            << QByteArray("Work Dir=\r\n") << QStringLiteral("@||0|100|100") << QString();
+    }
+    void preferencesFromFile()
+    {
+        QFETCH(QByteArray, main);
+        QFETCH(QString, general);
+        QFETCH(QString, workDir);
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\n" + main);
+        ProfileTestWindows w(folder);
+        QCOMPARE(General(*w.settings), QString(general).replace(QLatin1Char('@'), folder.path()));
+        QCOMPARE(AppFolders::WorkDir(), QString(workDir).replace(QLatin1Char('@'), folder.path()));
+    }
+
+    void okSavesPreferencesInOrder()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Preferences.ini"), "");
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        w.main.sbtnOptions->click();
+        QVERIFY(s.isVisible());
+        QCOMPARE(s.PageControl1->currentWidget(), s.tsGeneral);
+        s.edtOutputDir->setText(QStringLiteral("/out"));
+        s.edtWorkDir->setText(QStringLiteral("/work"));
+        s.chkTurnoff->setChecked(true);
+        s.btnOK->click();
+        QVERIFY(!s.isVisible());
+        QVERIFY(w.main.isEnabled());
+        QCOMPARE(w.main.edtOutputDir->text(), QStringLiteral("/out"));
+        QCOMPARE(AppFolders::WorkDir(), QStringLiteral("/work")); // as typed
+        const QByteArray saved = "[Main]\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=1\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
+                                 "Syn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
+        QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), saved);
+
+        // The main window's closing adds "Profile" behind them and replaces "Output Path" in place.
+        w.main.edtOutputDir->setText(QStringLiteral("/elsewhere"));
+        w.main.SaveMainPreferences();
+        QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")),
+                 QByteArray(saved).replace("Output Path=/out", "Output Path=/elsewhere") + "Profile=-1\r\n");
+    }
+
+    void cancelRestoresTheSnapshot()
+    {
+        TestProgramFolder folder(false);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        const QByteArray file = folder.readFile(QStringLiteral("Preferences.ini"));
+        w.main.edtOutputDir->setText(QStringLiteral("/from/main"));
+        w.main.sbtnOptions->click();
+        QVERIFY(!w.main.isEnabled());
+        QCOMPARE(s.edtOutputDir->text(), QStringLiteral("/from/main"));
+        const QString shown = General(s);
+        const QString workDir = AppFolders::WorkDir();
+
+        s.edtOutputDir->setText(QStringLiteral("/x"));
+        s.edtWorkDir->setText(QStringLiteral("/y"));
+        s.cmbSyn->setCurrentIndex(2);
+        s.chkOpenDir->setChecked(false);
+        s.chkExit->setChecked(true);
+        s.rdbRename->setChecked(true);
+        s.btnCancel->click();
+        QVERIFY(!s.isVisible());
+        QVERIFY(w.main.isEnabled());
+        QCOMPARE(General(s), shown);
+        QCOMPARE(AppFolders::WorkDir(), workDir);
+        QCOMPARE(w.main.edtOutputDir->text(), QStringLiteral("/from/main"));
+        QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), file);
+    }
+
+    void closeBoxKeepsUnsavedChanges()
+    {
+        TestProgramFolder folder(false);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        w.main.sbtnOptions->click();
+        s.chkExit->setChecked(true);
+        QVERIFY(s.close());
+        QVERIFY(w.main.isEnabled());
+        QVERIFY(s.chkExit->isChecked());
+        QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), QByteArray());
+        // The next showing takes a new snapshot: Cancel returns to the unsaved state.
+        w.main.sbtnOptions->click();
+        s.chkExit->setChecked(false);
+        s.btnCancel->click();
+        QVERIFY(s.chkExit->isChecked());
+    }
+
+    void loadDefault_data()
+    {
+        QTest::addColumn<QByteArray>("preferences");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("general");
+        QTest::addColumn<QString>("workDir");
+        const QByteArray main = "[Main]\r\nOutput Path=/o\r\nWork Dir=/w\r\nSyn Mode=1\r\nAuto Exit=1\r\nOverwrite=1\r\n";
+        QTest::newRow("from the Default section")
+            << main + "[Default]\r\nWork Dir=/dw\r\nSyn Mode=2\r\nAsk=0\r\n" << true << QStringLiteral("@|/dw|2|100|001")
+            << QStringLiteral("/dw/");
+        QTest::newRow("no Default section: the defaults") << main << true << QStringLiteral("@|@|0|100|100") << QStringLiteral("@");
+        QTest::newRow("answered No: nothing") << main << false << QStringLiteral("/o|/w|1|110|010") << QStringLiteral("/w/");
+    }
+    void loadDefault()
+    {
+        QFETCH(QByteArray, preferences);
+        QFETCH(bool, yes);
+        QFETCH(QString, general);
+        QFETCH(QString, workDir);
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Preferences.ini"), preferences);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        w.main.edtOutputDir->setText(QStringLiteral("/o"));
+        w.main.sbtnOptions->click();
+        const QString before = General(s);
+        const QByteArray file = folder.readFile(QStringLiteral("Preferences.ini"));
+        m_boxes->Answer(yes ? QMessageBox::Yes : QMessageBox::No);
+        s.btnDefault->click();
+        QCOMPARE(m_boxes->Calls().size(), 1);
+        const MessageBox::Call &call = m_boxes->Calls().first();
+        QCOMPARE(call.text, QStringLiteral("Are you sure to load the default preferences?"));
+        QCOMPARE(call.caption, QStringLiteral("Load Default"));
+        QCOMPARE(call.icon, MessageBox::Icon::Question);
+        QCOMPARE(call.buttons, QMessageBox::Yes | QMessageBox::No);
+        const QString app = folder.path();
+        QCOMPARE(General(s), QString(general).replace(QLatin1Char('@'), app));
+        QCOMPARE(AppFolders::WorkDir(), QString(workDir).replace(QLatin1Char('@'), app));
+        QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), file); // only OK writes
+
+        // Cancel brings the controls back, but the work folder stays as loaded.
+        s.btnCancel->click();
+        QCOMPARE(General(s), before);
+        QCOMPARE(AppFolders::WorkDir(), QString(workDir).replace(QLatin1Char('@'), app));
+    }
+
+    void folderButtons()
+    {
+        TestProgramFolder folder(false);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        m_chooser->ChooseFolder(QStringLiteral("/media/out"));
+        QTest::mouseClick(s.sbtnBrowse, Qt::LeftButton);
+        QCOMPARE(s.edtOutputDir->text(), QStringLiteral("/media/out/"));
+        m_chooser->ChooseFolder(QStringLiteral("/var/tmp"));
+        QTest::mouseClick(s.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(s.edtWorkDir->text(), QStringLiteral("/var/tmp/"));
+        QTest::mouseClick(s.SpeedButton1, Qt::LeftButton); // cancelled
+        QCOMPARE(s.edtWorkDir->text(), QStringLiteral("/var/tmp/"));
+        QCOMPARE(m_chooser->FolderTitles(), QStringList(3, QStringLiteral("Select the output directory.")));
+    }
+
+    void settingsButtonOpensTheMainProfile()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
+        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Other"));
+        w.main.bbtnSetting->click();
+        QVERIFY(s.isVisible());
+        QCOMPARE(s.PageControl1->currentWidget(), s.tsProfiles);
+        QCOMPARE(s.cmbProfile->currentText(), QStringLiteral("Other"));
+        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Bit Rate=500"));
+        s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("650"));
+        s.close();
+
+        // The toolbar button shows the General page and leaves the Profiles page as it was.
+        w.main.sbtnOptions->click();
+        QCOMPARE(s.PageControl1->currentWidget(), s.tsGeneral);
+        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Bit Rate=650"));
+        s.close();
+    }
+
+    void okSavesTheProfileAndReloadsTheMainGrids()
+    {
+        TestProgramFolder folder(false);
+        const QString file = QStringLiteral("Profiles/Example.apf");
+        folder.writeFile(file, kExampleProfile);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Example"));
+        w.main.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("1200")); // an edit of the main window's
+        w.main.bbtnSetting->click();
+        // The same load rewrote the file unchanged.
+        QCOMPARE(folder.readFile(file), kExampleProfile);
+
+        QVERIFY(s.vleVideo->SetValue(QStringLiteral("Video Size"), QStringLiteral("640x480")));
+        QVERIFY(s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("950")));
+        // A fixed parameter edited by hand meanwhile: never written, so the hand edit stays.
+        QByteArray handEdited = kExampleProfile;
+        handEdited.replace("Caption=4:3", "Caption=Four by three");
+        folder.writeFile(file, handEdited);
+        s.btnOK->click();
+        QVERIFY(!s.isVisible());
+        QCOMPARE(folder.readFile(file), QByteArray(handEdited)
+                                            .replace("Index=1\r\ncmd=-s", "Index=2\r\ncmd=-s")
+                                            .replace("Caption=800\r\nValue=800", "Caption=950\r\nValue=950"));
+        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=640x480|Bit Rate=950"));
+        QCOMPARE(Rows(w.main.vleAdvanced), QStringLiteral("Aspect=Four by three"));
+    }
+
+    void okLeavesAnotherMainProfileAlone()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
+        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Other"));
+        w.main.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("700"));
+        w.main.sbtnOptions->click();
+        s.PageControl1->setCurrentWidget(s.tsProfiles);
+        ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
+        s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("950"));
+        s.btnOK->click();
+        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Bit Rate=700"));
+        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("Caption=950\r\nValue=950\r\n"));
+    }
+
+    void cancelKeepsTheFileAndALaterOkSaves()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Example"));
+        w.main.bbtnSetting->click();
+        s.vleVideo->SetValue(QStringLiteral("Video Size"), QStringLiteral("Custom Size")); // an ordinary item here
+        s.btnCancel->click();
+        QCOMPARE(folder.readFile(QStringLiteral("Profiles/Example.apf")), kExampleProfile);
+        w.main.sbtnOptions->click();
+        s.btnOK->click();
+        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("Index=3\r\ncmd=-s"));
+    }
+
+    void emptiedFreeParameter()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Example"));
+        w.main.bbtnSetting->click();
+        s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QString());
+        s.btnOK->click();
+        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=\r\nValue=\r\n"));
+        w.main.bbtnSetting->click();
+        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate="));
+        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate="));
+    }
+
+    void saveAs_data()
+    {
+        QTest::addColumn<QString>("target"); // relative to the program folder; empty: cancelled
+        QTest::addColumn<bool>("chosen");    // a profile chosen in the dialog
+        QTest::addColumn<bool>("written");
+        QTest::newRow("onto an existing profile: replaced") << QStringLiteral("Profiles/Other.apf") << true << true;
+        QTest::newRow("new file elsewhere") << QStringLiteral("copy.apf") << true << true;
+        QTest::newRow("onto the profile itself") << QStringLiteral("Profiles/Example.apf") << true << true;
+        QTest::newRow("cancelled") << QString() << true << false;
+        QTest::newRow("no profile chosen") << QStringLiteral("copy.apf") << false << false;
+    }
+    void saveAs()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, chosen);
+        QFETCH(bool, written);
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
+        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        w.main.sbtnOptions->click();
+        if (chosen)
+            ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
+        s.vleVideo->SetValue(QStringLiteral("Video Size"), QStringLiteral("Original Size"));
+        if (!target.isEmpty())
+            m_chooser->ChooseSaveFile(folder.file(target));
+        const QByteArray targetBefore = folder.readFile(target.isEmpty() ? QStringLiteral("copy.apf") : target);
+        s.btnSaveAs->click();
+
+        const QByteArray expected = QByteArray(kExampleProfile).replace("Index=1\r\ncmd=-s", "Index=0\r\ncmd=-s");
+        QCOMPARE(folder.readFile(target.isEmpty() ? QStringLiteral("copy.apf") : target), written ? expected : targetBefore);
+        if (target != QStringLiteral("Profiles/Example.apf"))
+            QCOMPARE(folder.readFile(QStringLiteral("Profiles/Example.apf")), kExampleProfile);
+        QCOMPARE(s.cmbProfile->count(), 2); // listed at the next start
+    }
+
+    void collapseAndExpand()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
+        QCOMPARE(s.vleVideo->height(), 2 * 18);
+        s.btnVideo->click();
+        QCOMPARE(s.vleVideo->height(), 1);
+        QCOMPARE(s.btnVideo->text(), QStringLiteral("+"));
+        s.btnVideo->click();
+        QCOMPARE(s.vleVideo->height(), 2 * 18 + 1);
+        QCOMPARE(s.btnVideo->text(), QStringLiteral("-"));
+        s.btnAudio->click();
+        QCOMPARE(s.vleAudio->height(), 1);
+        QCOMPARE(s.vleVideo->height(), 2 * 18 + 1);
+        // A load opens every grid again, and the button says so.
+        s.cmbProfileChange();
+        QCOMPARE(s.vleAudio->height(), 18);
+        QCOMPARE(s.btnAudio->text(), QStringLiteral("-"));
+        s.btnAudio->click();
+        QCOMPARE(s.vleAudio->height(), 1);
+        // The main window's buttons do nothing.
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Example"));
+        w.main.btnVideo->click();
+        QCOMPARE(w.main.vleVideo->height(), 2 * 18);
+    }
+
+    // A file that cannot be written costs only its own changes: the message names it, the
+    // other file is saved, and the dialog stays open with what the user set.
+    void unwritableFiles_data()
+    {
+        QTest::addColumn<bool>("preferencesFail");
+        QTest::newRow("Preferences.ini") << true;
+        QTest::newRow("the profile") << false;
+    }
+    void unwritableFiles()
+    {
+        QFETCH(bool, preferencesFail);
+        TestProgramFolder folder(false);
+        const QByteArray padding = "[Padding]\r\n" + QByteArray(3000, 'x') + "\r\n";
+        folder.writeFile(QStringLiteral("Preferences.ini"), preferencesFail ? padding : QByteArray());
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), preferencesFail ? kExampleProfile : kExampleProfile + padding);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Example"));
+        const QByteArray preferencesBefore = folder.readFile(QStringLiteral("Preferences.ini"));
+        const QByteArray profileBefore = folder.readFile(QStringLiteral("Profiles/Example.apf"));
+        {
+            FileSizeLimit limit(2000);
+            w.main.bbtnSetting->click(); // the load's rewrite fails for the big file: nothing to tell
+            QVERIFY(m_boxes->Calls().isEmpty());
+            s.chkExit->setChecked(true);
+            s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("950"));
+            s.btnOK->click();
+        }
+        const QString failed = folder.file(preferencesFail ? QStringLiteral("Preferences.ini") : QStringLiteral("Profiles/Example.apf"));
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Unable to write to ") + failed});
+        QVERIFY(s.isVisible());
+        QVERIFY(s.chkExit->isChecked());
+        QCOMPARE(s.vleVideo->Value(QStringLiteral("Bit Rate")), QStringLiteral("950"));
+        if (preferencesFail) {
+            QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), preferencesBefore);
+            QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("Caption=950"));
+            QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=950")); // reloaded from the saved file
+        } else {
+            QVERIFY(folder.readFile(QStringLiteral("Preferences.ini")).contains("Auto Exit=1"));
+            QCOMPARE(folder.readFile(QStringLiteral("Profiles/Example.apf")), profileBefore);
+            QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=800"));
+        }
+        // With the file writable again, OK saves everything and closes.
+        m_boxes->Clear();
+        s.btnOK->click();
+        QVERIFY(m_boxes->Calls().isEmpty());
+        QVERIFY(!s.isVisible());
+        QVERIFY(folder.readFile(QStringLiteral("Preferences.ini")).contains("Auto Exit=1"));
+        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("Caption=950"));
+    }
+
+    void saveAsOntoAnUnwritableFile()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile + "[Padding]\r\n" + QByteArray(3000, 'x') + "\r\n");
+        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
+        m_chooser->ChooseSaveFile(folder.file(QStringLiteral("Profiles/Other.apf")));
+        {
+            FileSizeLimit limit(2000);
+            s.btnSaveAs->click();
+        }
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Unable to write to ") + folder.file(QStringLiteral("Profiles/Other.apf"))});
+        QCOMPARE(folder.readFile(QStringLiteral("Profiles/Other.apf")), kOther);
+    }
+
+    void startWithUnwritablePreferences()
+    {
+        TestProgramFolder folder(false);
+        FileSizeLimit limit(0);
+        ProfileTestWindows w(folder);
+        QCOMPARE(General(*w.settings), folder.path() + QLatin1Char('|') + folder.path() + QStringLiteral("|0|100|100"));
+        QVERIFY(m_boxes->Calls().isEmpty()); // nothing was changed, so nothing is lost
+    }
+
+private:
+    std::unique_ptr<RecordingMessageBox> m_boxes;
+    std::unique_ptr<ScriptedChooser> m_chooser;
+};
+
+int main(int argc, char **argv)
+{
+    QuarnelApplication app(argc, argv);
+    TestSettingForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestSettingForm.moc"
