@@ -286,6 +286,20 @@ private slots:
         QCOMPARE(AppFolders::WorkDir(), QString(workDir).replace(QLatin1Char('@'), app));
     }
 
+    void shippedDefaults()
+    {
+        TestProgramFolder folder; // the shipped Preferences.ini
+        QVERIFY(folder.readFile(QStringLiteral("Preferences.ini")).contains("[Default]\r\n"));
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        s.edtOutputDir->setText(QStringLiteral("/o"));
+        s.edtWorkDir->setText(QStringLiteral("/w"));
+        s.chkExit->setChecked(true);
+        s.btnDefault->click();
+        // Its "Default" section names no folders: both are the program folder.
+        QCOMPARE(General(s), folder.path() + QLatin1Char('|') + folder.path() + QStringLiteral("|0|100|100"));
+    }
+
     void folderButtons()
     {
         TestProgramFolder folder(false);
@@ -385,6 +399,23 @@ private slots:
         w.main.sbtnOptions->click();
         s.btnOK->click();
         QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("Index=3\r\ncmd=-s"));
+    }
+
+    void readOnlyParametersAreNeverWritten()
+    {
+        TestProgramFolder folder(false);
+        const QByteArray profile = "[Main]\r\nType=avi\r\nPara=2\r\n0=Codec\r\n1=Tag\r\n"
+                                   "[Codec]\r\nSort=1\r\nReadOnly=1\r\nList=1\r\nCaption=a,b,\r\nValue=1,2,\r\nIndex=0\r\n"
+                                   "[Tag]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=XVID\r\nValue=XVID\r\n";
+        folder.writeFile(QStringLiteral("Profiles/Fixed.apf"), profile);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        w.main.sbtnOptions->click();
+        ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Fixed"));
+        QVERIFY(s.vleVideo->SetValue(QStringLiteral("Codec"), QStringLiteral("b"))); // still chosen from its list
+        QVERIFY(s.vleAdvanced->SetValue(QStringLiteral("Tag"), QStringLiteral("DIVX")));
+        s.btnOK->click();
+        QCOMPARE(folder.readFile(QStringLiteral("Profiles/Fixed.apf")), profile);
     }
 
     void emptiedFreeParameter()
