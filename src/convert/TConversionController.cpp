@@ -99,15 +99,21 @@ void TConversionController::imgStartClick()
     }
     m_busy = true;
     m_closing = false;
+    m_stopBeforeStart = false;
     m_main->LockUiForConversion([this, request] {
         if (m_closing)
             return; // the window closed while the hint opened
         m_run.Start(request);
+        if (m_stopBeforeStart)
+            m_run.imgStopClick(); // the run's first step takes the cancel path
     });
 }
 
 void TConversionController::imgStopClick()
 {
+    // Stop shows as soon as Start is pressed, while the hint still opens.
+    if (m_busy && !m_run.IsActive())
+        m_stopBeforeStart = true;
     m_run.imgStopClick();
 }
 

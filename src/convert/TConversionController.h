@@ -71,6 +71,7 @@ private:
     PreferencesSource m_preferences;
     bool m_busy = false;
     bool m_closing = false;
+    bool m_stopBeforeStart = false;
     QString m_lastOutput;
     bool m_outputPending = false;
 };
