@@ -295,7 +295,7 @@ void TValueListEditor::mousePressEvent(QMouseEvent *event)
     const QModelIndex index = indexAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && index.isValid() && index.column() == 1
         && Style(index.row()) == EditStyle::PickList && currentIndex() == index)
-        edit(index);
+        QAbstractItemView::edit(index, QAbstractItemView::AllEditTriggers, event);
 }
 
 void TValueListEditor::focusInEvent(QFocusEvent *event)
