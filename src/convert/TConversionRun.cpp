@@ -210,6 +210,7 @@ void TConversionRun::StartEncoderPass()
     TToolCommand command = m_encoderCommand;
     command.Add(QStringLiteral("-o")).AddQuoted(m_intermediateFile);
     m_encoderCommandLine = command.Text();
+    m_lastEncoderCommand = command;
     emit CommandLineChanged(m_encoderCommandLine);
     m_phase = Phase::EncoderPass;
     m_runner.RunEncoderPass(command);
@@ -220,6 +221,7 @@ void TConversionRun::StartTranscoderPass()
     const TTranscoderOptions options = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
     const TToolCommand command = BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, options, m_targetFile);
     m_transcoderCommandLine = command.Text();
+    m_lastTranscoderCommand = command;
     m_figures.BeginTranscoder();
     m_phase = Phase::TranscoderPass;
     m_runner.RunTranscoder(command);

@@ -63,6 +63,9 @@ public:
     const TConversionProgress &Progress() const { return m_figures.Progress(); }
     QString EncoderCommandLine() const { return m_encoderCommandLine; }
     QString TranscoderCommandLine() const { return m_transcoderCommandLine; }
+    // The last entry's encoder and transcoder runs, as started.
+    const TToolCommand &LastEncoderCommand() const { return m_lastEncoderCommand; }
+    const TToolCommand &LastTranscoderCommand() const { return m_lastTranscoderCommand; }
     QString TargetFile() const { return m_targetFile; }
     const QList<Failure> &Failures() const { return m_failures; }
     const QStringList &MadeFiles() const { return m_madeFiles; }
@@ -128,6 +131,8 @@ private:
     TToolCommand m_encoderCommand;
     QString m_encoderCommandLine;
     QString m_transcoderCommandLine;
+    TToolCommand m_lastEncoderCommand;
+    TToolCommand m_lastTranscoderCommand;
     QString m_targetFile;
     QList<Failure> m_failures;
     QStringList m_madeFiles;
