@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+struct mpv_handle;
+
+// The preview's playback engine: libmpv playing a DVD folder through libdvdnav. It offers
+// what the preview asks of a DVD player (a graph that is built, run, paused, stopped and
+// cleared, and the title, chapter, time and subpicture commands) and maps the DVD's
+// numbering onto mpv's: mpv's dvd:// titles count from 0, the DVD's from 1.
+//
+// Commands never wait for mpv. mpv's wakeup callback only posts a queued call to this
+// object's thread, which then drains mpv's events.
+class TPreviewEngine : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { None, Stopped, Paused, Running };
+
+    // Where picture and sound go. An empty vo lets mpv choose; windowId, when not 0, is
+    // the native window mpv draws into (mpv's "wid").
+    struct Outputs
+    {
+        QString vo;
+        QString ao;
+        quint64 windowId = 0;
+    };
+
+    explicit TPreviewEngine(QObject *parent = nullptr);
+    ~TPreviewEngine() override;
+
+    void SetOutputs(const Outputs &outputs) { m_outputs = outputs; }
+    const Outputs &GetOutputs() const { return m_outputs; }
+
+    // Builds a fresh mpv core; false when mpv cannot be started.
+    bool Activate();
+    // Releases the core, if Clear has not already.
+    void Deactivate();
+    bool IsActive() const { return m_mpv != nullptr; }
+    // Stops playback and ends the core; afterwards no command reaches the DVD.
+    void Clear();
+
+    // ifoPath: the VIDEO_TS.IFO of the disc; its folder becomes mpv's dvd-device.
+    void RenderDvdVideoVolume(const QString &ifoPath);
+    void Run();
+    void Pause();
+    void Stop();
+    State GetState() const;
+
+    // Throw EQuarnelError when there is no core to take the command.
+    void PlayTitle(int title);
+    void PlayChapterInTitle(int title, int chapter);
+    // A jump within the current title; false when no title is loaded or mpv refuses.
+    // Asked while the title still loads, it is done as soon as the title is open.
+    bool PlayAtTime(int hours, int minutes, int seconds, int frames);
+
+    // Subpicture display and the stream shown: the title set's stream number (0..31),
+    // which is the DVD's subpicture stream id minus 0x20. Kept across loads of a core.
+    void SetSubpictureState(bool on);
+    void SelectSubpictureStream(int stream);
+
+    // What mpv reports, for the program's own checks: the position in the title
+    // (seconds, -1 when unknown), the title loaded (DVD numbering, 0 when none), the
+    // subtitle stream shown (-1 when none) and whether the loaded title has started.
+    double Position() const;
+    double TitleLength() const;
+    int CurrentTitle() const { return m_title; }
+    int ShownSubpictureStream() const;
+    bool IsLoaded() const { return m_loaded; }
+
+    // mpv's numbering of a DVD title: dvd://0 is title 1.
+    static QString TitleUrl(int title);
+
+signals:
+    // The loaded title started playing (also after a seek finished).
+    void PlaybackStarted();
+    // mpv let go of the title: the disc ran out (error false) or could not be played or
+    // read (error true, with mpv's reason).
+    void PlaybackEnded(bool error, const QString &reason);
+    // Every PlayAtTime that reached a core, in seconds from the title's start.
+    void SeekRequested(double seconds);
+
+private slots:
+    void DrainEvents();
+
+private:
+    static void Wakeup(void *context);
+    void Load(int title, const QString &start);
+    void ApplySubpicture();
+    void RequireCore() const;
+    void SetFlag(const char *name, bool value);
+
+    mpv_handle *m_mpv = nullptr;
+    Outputs m_outputs;
+    QString m_device;
+    State m_state = State::None;
+    int m_title = 0;
+    bool m_loaded = false;
+    quint64 m_loadId = 0;       // reply id of the loadfile of the title we wait for
+    double m_pendingSeek = -1;  // a jump asked while the title was loading
+    bool m_subpictureOn = false;
+    int m_subpictureStream = -1;
+};

@@ -1,0 +1,321 @@
+#include "TPreviewPane.h"
+
+#include "PreviewSubtitles.h"
+#include "TPreviewClock.h"
+#include "app/AppFolders.h"
+#include "app/EQuarnelError.h"
+#include "app/MessageBox.h"
+#include "app/RoundHalfEven.h"
+#include "app/TMainForm.h"
+#include "app/TTaskListModel.h"
+#include "app/TTaskTreeView.h"
+#include "app/TimeText.h"
+#include "dialogs/ProgramInfo.h"
+#include "dvd/TDVDInformation.h"
+#include "profiles/TIniFile.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QSlider>
+#include <QToolButton>
+
+namespace {
+
+// Keeps the video surface covering VideoWindow when the pane is laid out anew.
+class FollowSize : public QObject
+{
+public:
+    FollowSize(QWidget *watched, QWidget *follower)
+        : QObject(follower), m_follower(follower)
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            m_follower->setGeometry(static_cast<QWidget *>(watched)->rect());
+        return false;
+    }
+
+private:
+    QWidget *m_follower;
+};
+
+template <typename F>
+void Reported(QWidget *owner, F f)
+{
+    try {
+        f();
+    } catch (const EQuarnelError &e) {
+        MessageBox::Error(owner, e.text(), ProgramInfo::ProductName());
+    }
+}
+
+} // namespace
+
+TPreviewPane::TPreviewPane(TMainForm *mainForm)
+    : TPreviewPane(mainForm, DefaultOutputs())
+{
+}
+
+TPreviewPane::TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &outputs)
+    : QObject(mainForm)
+    , m_main(mainForm)
+    , m_engine(new TPreviewEngine(this))
+    , m_clock(new TPreviewClock(this))
+{
+    m_engine->SetOutputs(outputs);
+    // Only a real X11 window can be handed to mpv; without one mpv would open its own.
+    m_embed = outputs.vo != QLatin1String("null") && QGuiApplication::platformName() == QLatin1String("xcb");
+    if (m_embed) {
+        QWidget *video = m_main->VideoWindow;
+        m_surface = new QWidget(video);
+        m_surface->setObjectName(QStringLiteral("VideoSurface"));
+        m_surface->setAttribute(Qt::WA_NativeWindow);
+        m_surface->setAttribute(Qt::WA_DontCreateNativeAncestors);
+        m_surface->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_surface->setAutoFillBackground(true);
+        m_surface->setPalette(video->palette());
+        m_surface->setGeometry(video->rect());
+        new FollowSize(video, m_surface);
+    }
+    m_tickTimer = m_clock->AddTimer(PreviewTickMs, [this] { tmrPreviewTimer(); });
+    m_dragTimer = m_clock->AddTimer(DragDelayMs, [this] { tmrPreviewDragDelayTimer(); });
+    Connect();
+}
+
+TPreviewPane::~TPreviewPane()
+{
+    m_engine->Clear();
+}
+
+TPreviewEngine::Outputs TPreviewPane::DefaultOutputs()
+{
+    TPreviewEngine::Outputs outputs;
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        // Only outputs that draw into a given X11 window: mpv's automatic choice may fall
+        // back to one (SDL) that would open a window of its own.
+        outputs.vo = QStringLiteral("gpu,xv,x11");
+    } else {
+        outputs.vo = QStringLiteral("null");
+        outputs.ao = QStringLiteral("null");
+    }
+    return outputs;
+}
+
+void TPreviewPane::Connect()
+{
+    connect(m_main->sbtnPlay, &QToolButton::clicked, this, [this] { Reported(m_main, [this] { sbtnPlayClick(); }); });
+    connect(m_main->sbtnPause, &QToolButton::clicked, this, [this] { sbtnPauseClick(); });
+    connect(m_main->sbtnStop, &QToolButton::clicked, this, [this] { sbtnStopClick(); });
+    connect(m_main->TrackBar, &QSlider::valueChanged, this, [this] { TrackBarChange(); });
+    connect(m_main->ltvTask, &TTaskTreeView::EntryDoubleClicked, this,
+            [this] { Reported(m_main, [this] { sbtnPlayClick(); }); });
+    connect(m_engine, &TPreviewEngine::PlaybackEnded, this, &TPreviewPane::EngineEnded);
+}
+
+bool TPreviewPane::PreviewTimerOn() const
+{
+    return m_clock->IsActive(m_tickTimer);
+}
+
+bool TPreviewPane::DragDelayTimerOn() const
+{
+    return m_clock->IsActive(m_dragTimer);
+}
+
+QString TPreviewPane::FirstUseNotice()
+{
+    // The notice's own wording, kept as it has always been shown.
+    return QStringLiteral("This product is not desinged for playing DVD movies, so it\n"
+                          "may not play some copyright (region) protected DVD properly.\n"
+                          "Note: Ripping copyright protected DVD is illegal in come countries.");
+}
+
+void TPreviewPane::sbtnPlayClick()
+{
+    const QModelIndex focused = m_main->ltvTask->currentIndex();
+    const TTaskNodeData *entry = m_main->TaskList->Entry(focused);
+    if (!entry)
+        return;
+
+    TIniFile preferences(AppFolders::PreferencesFile());
+    if (preferences.ReadBool(QStringLiteral("Main"), QStringLiteral("FirstUse"), true)) {
+        MessageBox::Information(m_main, FirstUseNotice(), ProgramInfo::ProductName());
+        preferences.WriteBool(QStringLiteral("Main"), QStringLiteral("FirstUse"), false);
+    }
+
+    // Taken now: the list may be refilled while the hint panel opens.
+    PlayRequest request;
+    request.isTitle = entry->IsTitle;
+    request.title = entry->IsTitle ? entry->Number : m_main->TaskList->Entry(m_main->TaskList->TitleOf(focused))->Number;
+    request.chapter = entry->IsTitle ? 0 : entry->Number;
+    request.startText = entry->OrigStartText;
+    request.endText = entry->OrigEndText;
+    request.start = entry->OrigStart;
+    request.subtitleItem = m_main->cmbSub->currentIndex();
+
+    const quint64 generation = ++m_playGeneration;
+    m_loading = true;
+    m_main->ShowBusyHint(QStringLiteral("Loading.   Please wait...."),
+                         [this, generation, request] { ContinuePlay(generation, request); });
+}
+
+void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
+{
+    if (generation != m_playGeneration) {
+        // Stopped while the hint opened: the hint is still ours to close.
+        m_main->HideBusyHint();
+        return;
+    }
+    m_loading = false;
+    m_engine->Clear();
+    m_engine->Deactivate();
+
+    const QString path = DvdInfo.DvdPath + QStringLiteral("VIDEO_TS.IFO");
+    if (!QFileInfo(path).isFile()) {
+        MessageBox::Information(m_main, path + QStringLiteral(" can not be found. Please insert and open the DVD."),
+                                QStringLiteral("VIDEO_TS.IFO not found"));
+        m_main->HideBusyHint();
+        return;
+    }
+    try {
+        StartPlayback(request);
+    } catch (const EQuarnelError &e) {
+        m_clock->Stop(m_tickTimer);
+        m_engine->Clear();
+        m_main->HideBusyHint();
+        MessageBox::Error(m_main, e.text(), ProgramInfo::ProductName());
+        return;
+    }
+    m_main->HideBusyHint();
+    SeekState = 0;
+    m_clock->Start(m_tickTimer);
+
+    // Item 0 "None" switches subtitles off; item k shows the k-th listed stream.
+    const QList<int> listed = PreviewSubtitles::ListedStreams(DvdInfo.DvdPath, request.title);
+    m_playedStream = PreviewSubtitles::StreamOfItem(listed, request.subtitleItem);
+    m_engine->SetSubpictureState(m_playedStream >= 0);
+    m_engine->SelectSubpictureStream(m_playedStream);
+}
+
+void TPreviewPane::StartPlayback(const PlayRequest &request)
+{
+    TPreviewEngine::Outputs outputs = m_engine->GetOutputs();
+    outputs.windowId = m_surface ? quint64(m_surface->winId()) : 0;
+    m_engine->SetOutputs(outputs);
+    if (!m_engine->Activate())
+        throw EQuarnelError(QStringLiteral("The preview player cannot be started."));
+    m_engine->RenderDvdVideoVolume(DvdInfo.DvdPath + QStringLiteral("VIDEO_TS.IFO"));
+    m_engine->Run();
+    PreviewElapsed = 0;
+    m_main->TrackBar->setValue(0);
+
+    m_main->labStart->setText(request.startText);
+    m_main->labEnd->setText(request.endText);
+    PreviewStartOffset = int(RoundHalfEven(request.start));
+    PreviewDuration = int(RoundHalfEven(TimeTextToSeconds(request.endText) - TimeTextToSeconds(request.startText)));
+
+    if (request.isTitle)
+        m_engine->PlayTitle(request.title);
+    else
+        m_engine->PlayChapterInTitle(request.title, request.chapter);
+}
+
+void TPreviewPane::sbtnPauseClick()
+{
+    switch (m_engine->GetState()) {
+    case TPreviewEngine::State::Running:
+        m_clock->Stop(m_tickTimer);
+        m_engine->Pause();
+        break;
+    case TPreviewEngine::State::Paused:
+        m_clock->Start(m_tickTimer);
+        m_engine->Run();
+        break;
+    default:
+        break;
+    }
+}
+
+void TPreviewPane::sbtnStopClick()
+{
+    const TPreviewEngine::State state = m_engine->GetState();
+    if (state != TPreviewEngine::State::Running && state != TPreviewEngine::State::Paused)
+        return;
+    m_engine->Stop();
+    m_clock->Stop(m_tickTimer);
+    m_main->TrackBar->setValue(0);
+    m_engine->Clear();
+}
+
+void TPreviewPane::StopPreview()
+{
+    if (m_loading) {
+        // The Play waiting for the hint panel will not start.
+        ++m_playGeneration;
+        m_loading = false;
+    }
+    sbtnStopClick();
+}
+
+void TPreviewPane::EngineEnded(bool error, const QString &reason)
+{
+    sbtnStopClick();
+    if (error)
+        MessageBox::Information(m_main, QStringLiteral("The preview cannot play this DVD title (%1).").arg(reason),
+                                ProgramInfo::ProductName());
+}
+
+void TPreviewPane::tmrPreviewTimer()
+{
+    if (SeekState == 3)
+        return;
+    SeekState = 1;
+    ++PreviewElapsed;
+    m_main->labPreviewPlayTime->setText(
+        SecondsToTimeText(TimeTextToSeconds(m_main->labStart->text()) + PreviewElapsed));
+    if (PreviewDuration != 0)
+        m_main->TrackBar->setValue(int(RoundHalfEven(double(PreviewElapsed) / PreviewDuration * m_main->TrackBar->maximum())));
+    if (PreviewElapsed >= PreviewDuration)
+        sbtnStopClick();
+    SeekState = 0;
+}
+
+void TPreviewPane::TrackBarChange()
+{
+    if (SeekState == 1)
+        return;
+    const QSlider *bar = m_main->TrackBar;
+    const qint64 product = qint64(bar->value()) * PreviewDuration;
+    const qint64 t = RoundHalfEven(double(product) / bar->maximum()) + PreviewStartOffset;
+    m_main->labPreviewPlayTime->setText(SecondsToTimeText(double(t)));
+    DragQuiet = false;
+    m_clock->Start(m_dragTimer);
+    SeekState = 3;
+}
+
+void TPreviewPane::tmrPreviewDragDelayTimer()
+{
+    if (SeekState == 1)
+        return;
+    if (!DragQuiet) {
+        DragQuiet = true;
+        return;
+    }
+    DragQuiet = false;
+    m_clock->Stop(m_dragTimer);
+    SeekState = 3;
+    const QSlider *bar = m_main->TrackBar;
+    PreviewElapsed = int(RoundHalfEven(double(bar->value()) * PreviewDuration / bar->maximum()));
+    const int t = PreviewElapsed + PreviewStartOffset;
+    const int hours = t / 3600;
+    const int minutes = (t - hours * 3600) / 60;
+    const int seconds = t % 60;
+    // A seek without a title to seek in simply does not happen.
+    m_engine->PlayAtTime(hours, minutes, seconds, 0);
+    SeekState = 0;
+}

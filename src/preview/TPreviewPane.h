@@ -1,0 +1,91 @@
+#pragma once
+
+#include "TPreviewEngine.h"
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+class TMainForm;
+class TPreviewClock;
+
+// The preview pane of the main window: plays the focused task entry (its full span,
+// never the trimmed part) inside VideoWindow. Connects itself to the pane's buttons,
+// the track bar and the task list's double click.
+//
+// The running time is a count of one-second ticks, not a position read back from the
+// engine; moving the track bar seeks once the bar has rested a whole 200 ms period.
+class TPreviewPane : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int PreviewTickMs = 1000;
+    static constexpr int DragDelayMs = 200;
+
+    // Outputs by default: picture into a native child of VideoWindow on X11 (mpv's
+    // "wid"); elsewhere (offscreen, or a system where mpv cannot embed) no picture and
+    // no sound.
+    explicit TPreviewPane(TMainForm *mainForm);
+    TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &outputs);
+    ~TPreviewPane() override;
+
+    // What the Stop button does; also drops a Play still waiting for the hint panel.
+    // The rest of the program calls it before a DVD is opened and before a conversion.
+    void StopPreview();
+
+    void sbtnPlayClick();
+    void sbtnPauseClick();
+    void sbtnStopClick();
+    void TrackBarChange();
+    void tmrPreviewTimer();
+    void tmrPreviewDragDelayTimer();
+
+    TPreviewEngine *FilterGraph() const { return m_engine; }
+    TPreviewClock *Clock() const { return m_clock; }
+    bool PreviewTimerOn() const;
+    bool DragDelayTimerOn() const;
+    // A Play is waiting for the hint panel to open.
+    bool IsLoading() const { return m_loading; }
+
+    // State of the preview, in whole seconds.
+    int PreviewElapsed = 0;
+    int PreviewDuration = 0;
+    int PreviewStartOffset = 0;
+    // 0 idle; 1 the tick itself is moving the track bar; 3 a seek is pending.
+    int SeekState = 0;
+    // The bar has rested one whole delay period since its last change.
+    bool DragQuiet = false;
+
+    // Subtitle stream chosen by the last Play (-1: subtitles off).
+    int PlayedSubpictureStream() const { return m_playedStream; }
+
+    static QString FirstUseNotice();
+
+private:
+    struct PlayRequest
+    {
+        bool isTitle = false;
+        int title = 0;
+        int chapter = 0;
+        QString startText, endText;
+        double start = 0;
+        int subtitleItem = 0;
+    };
+
+    void Connect();
+    void ContinuePlay(quint64 generation, const PlayRequest &request);
+    void EngineEnded(bool error, const QString &reason);
+    void StartPlayback(const PlayRequest &request);
+    static TPreviewEngine::Outputs DefaultOutputs();
+
+    TMainForm *m_main;
+    TPreviewEngine *m_engine;
+    TPreviewClock *m_clock;
+    QWidget *m_surface = nullptr; // native child of VideoWindow that mpv draws into
+    int m_tickTimer = -1;
+    int m_dragTimer = -1;
+    bool m_embed = false;
+    bool m_loading = false;
+    quint64 m_playGeneration = 0;
+    int m_playedStream = -1;
+};
