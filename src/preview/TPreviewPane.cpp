@@ -44,6 +44,26 @@ private:
     QWidget *m_follower;
 };
 
+// Ends playback when the main window closes, while mpv's window still exists.
+class StopOnClose : public QObject
+{
+public:
+    StopOnClose(QWidget *window, TPreviewPane *pane)
+        : QObject(pane), m_pane(pane)
+    {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            m_pane->StopPreview();
+        return false;
+    }
+
+private:
+    TPreviewPane *m_pane;
+};
+
 template <typename F>
 void Reported(QWidget *owner, F f)
 {
@@ -85,6 +105,7 @@ TPreviewPane::TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &o
     m_tickTimer = m_clock->AddTimer(PreviewTickMs, [this] { tmrPreviewTimer(); });
     m_dragTimer = m_clock->AddTimer(DragDelayMs, [this] { tmrPreviewDragDelayTimer(); });
     Connect();
+    new StopOnClose(m_main, this);
 }
 
 TPreviewPane::~TPreviewPane()

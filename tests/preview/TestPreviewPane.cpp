@@ -15,6 +15,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QSignalSpy>
@@ -341,6 +342,35 @@ private slots:
         m_main->sbtnPause->click(); // pausing a stopped preview does nothing
         QCOMPARE(m_pane->FilterGraph()->GetState(), TPreviewEngine::State::None);
         QVERIFY(!m_pane->PreviewTimerOn());
+    }
+
+    void closingTheWindowStopsThePreview()
+    {
+        Open(PreviewDvd());
+        Focus(0);
+        Play();
+        m_main->close();
+        QCOMPARE(m_pane->FilterGraph()->GetState(), TPreviewEngine::State::None);
+    }
+
+    // The same rules on the real timers: one tick a second, the seek 200 to 400 ms after
+    // the bar came to rest.
+    void realTimersDriveThePreview()
+    {
+        m_pane->Clock()->SetManual(false);
+        Open(PreviewDvd());
+        Focus(0);
+        Play();
+        QTRY_COMPARE_WITH_TIMEOUT(m_pane->PreviewElapsed, 2, 3500);
+        QCOMPARE(m_main->labPreviewPlayTime->text(), QStringLiteral("00:00:02"));
+        QSignalSpy seeks(m_pane->FilterGraph(), &TPreviewEngine::SeekRequested);
+        QElapsedTimer rest;
+        m_main->TrackBar->setValue(75);
+        rest.start();
+        QVERIFY(seeks.wait(2000));
+        QVERIFY2(rest.elapsed() >= 190 && rest.elapsed() < 1000, qPrintable(QString::number(rest.elapsed())));
+        QCOMPARE(seeks.at(0).at(0).toDouble(), 9.0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_pane->FilterGraph()->Position() >= 8.7, 10000);
     }
 
     void stopPreviewDropsAPlayStillLoading()
