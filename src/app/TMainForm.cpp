@@ -18,6 +18,9 @@
 #include "dvd/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
 #include "profiles/TIniFile.h"
+#include "profiles/TMainProfileGrids.h"
+#include "profiles/TSettingForm.h"
+#include "preview/TPreviewPane.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QApplication>
@@ -127,6 +130,8 @@ TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
 {
     AppFolders::SetAppDir(programFolder);
     BuildLayout();
+    m_profileGrids = new TMainProfileGrids(this);
+    connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
     FormCreate();
 }
 
@@ -493,7 +498,7 @@ void TMainForm::SaveMainPreferences()
 
 void TMainForm::cmbProfileChange()
 {
-    // The chosen profile reaches the grids through the profile loader.
+    m_profileGrids->cmbProfileChange();
 }
 
 void TMainForm::ShowBusyHint(const QString &text, std::function<void()> whenOpen)
@@ -548,9 +553,11 @@ void TMainForm::LockUiForConversion(std::function<void()> whenReady)
     ltvTask->setEnabled(false);
     panPreview->setEnabled(false);
     ScrollBox1->setEnabled(false);
+    if (m_preview)
+        m_preview->StopPreview();
     ShowBusyHint(QStringLiteral("Preparing to convert. Please wait..."), [this, whenReady = std::move(whenReady)] {
         // The user may still change this while the conversion runs; the run reads it at the end.
-        chkTurnoff->setChecked(false);
+        chkTurnoff->setChecked(m_settingForm && m_settingForm->chkTurnoff->isChecked());
         chkTurnoff->show();
         if (whenReady)
             whenReady();
@@ -735,6 +742,8 @@ void TMainForm::OpenNextDvd()
     m_opening = true;
     const QString folder = m_pendingOpenings.takeFirst();
     panbg->hide();
+    if (m_preview)
+        m_preview->StopPreview();
     TaskList->Clear();
     ShowBusyHint(QStringLiteral("Opening the DVD.   Please wait...."), [this, folder] {
         QTimer::singleShot(kOpeningPauseMs, this, [this, folder] {
@@ -811,6 +820,8 @@ void TMainForm::sbtnOpenDVDClick()
 
 void TMainForm::sbtnOpenDirClick()
 {
+    if (m_preview)
+        m_preview->StopPreview();
     QString folder;
     if (FileChooser::BrowseForFolder(this, QStringLiteral("Please specify a DVD-ROM"), QString(), QString(), folder)
         && QDir(folder).exists())

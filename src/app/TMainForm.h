@@ -23,6 +23,9 @@ class QMenu;
 class QAction;
 class TAboutForm;
 class TImageButton;
+class TMainProfileGrids;
+class TSettingForm;
+class TPreviewPane;
 class TOpenDVDForm;
 class TTaskListModel;
 class TTaskTreeView;
@@ -45,6 +48,8 @@ public:
 
     void SetAboutForm(TAboutForm *about) { m_aboutForm = about; }
     void SetOpenDVDForm(TOpenDVDForm *form) { m_openDvdForm = form; }
+    void SetSettingForm(TSettingForm *form) { m_settingForm = form; }
+    void SetPreview(TPreviewPane *preview) { m_preview = preview; }
 
     // Paths from the command line: each names a DVD folder or a file inside one; a single
     // ".tmp" list file holds one such path per line. Every existing one is opened in turn.
@@ -154,6 +159,9 @@ private:
 
     TAboutForm *m_aboutForm = nullptr;
     TOpenDVDForm *m_openDvdForm = nullptr;
+    TMainProfileGrids *m_profileGrids = nullptr;
+    TSettingForm *m_settingForm = nullptr;
+    TPreviewPane *m_preview = nullptr;
     std::unique_ptr<DvdTitleLoader> m_titleLoader;
     QStringList m_pendingOpenings;
     bool m_opening = false;

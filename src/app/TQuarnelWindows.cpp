@@ -1,24 +1,62 @@
 #include "TQuarnelWindows.h"
 
 #include "TMainForm.h"
+#include "convert/TConversionController.h"
 #include "dialogs/TAboutForm.h"
+#include "dialogs/TEditDVDVolumeForm.h"
+#include "dialogs/TEditTimeForm.h"
+#include "dialogs/TSizeForm.h"
 #include "dvd/TOpenDVDForm.h"
+#include "preview/TPreviewPane.h"
+#include "profiles/TMainProfileGrids.h"
+#include "profiles/TSettingForm.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
 
 TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList &arguments)
     : m_main(std::make_unique<TMainForm>(programFolder))
 {
-    m_main->CommandLineIntake(arguments);
     TMainForm *main = m_main.get();
+    main->SetPreview(new TPreviewPane(main)); // owned by the main window
+    main->CommandLineIntake(arguments);
     m_openDvd = std::make_unique<TOpenDVDForm>(main, [main](const QString &folder) { main->OpenDvdFolder(folder); });
-    m_main->SetOpenDVDForm(m_openDvd.get());
+    main->SetOpenDVDForm(m_openDvd.get());
+
+    m_settings = std::make_unique<TSettingForm>(main);
+    main->SetSettingForm(m_settings.get());
+    QObject::connect(main->bbtnSetting, &QPushButton::clicked, m_settings.get(), &TSettingForm::bbtnSettingClick);
+    QObject::connect(main->sbtnOptions, &QToolButton::clicked, m_settings.get(), &TSettingForm::sbtnOptionsClick);
+
+    // Owned by the main window.
+    auto *conversion = new TConversionController(main);
+    conversion->SetGrids(TMainProfileGrids::Of(main));
+    TSettingForm *settings = m_settings.get();
+    conversion->SetPreferencesSource([settings] {
+        return TConversionController::ReadPreferences(settings->rdbAsk, settings->rdbRename, settings->chkExit,
+                                                      settings->chkOpenDir);
+    });
+
+    m_volume = std::make_unique<TEditDVDVolumeForm>(main);
+    m_editTime = std::make_unique<TEditTimeForm>(main);
     m_about = std::make_unique<TAboutForm>(main);
-    m_main->SetAboutForm(m_about.get());
+    main->SetAboutForm(m_about.get());
+
+    m_size = std::make_unique<TSizeForm>(main);
+    TSizeForm *size = m_size.get();
+    TMainProfileGrids::Of(main)->SetCustomSizeHandler([size, main] { size->ShowFor(main->vleVideo); });
 }
 
 TQuarnelWindows::~TQuarnelWindows()
 {
     // Secondary windows go first: they refer to the main window.
+    m_size.reset();
     m_about.reset();
+    m_editTime.reset();
+    m_volume.reset();
+    m_settings.reset();
     m_openDvd.reset();
     m_main.reset();
 }

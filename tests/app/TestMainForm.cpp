@@ -317,8 +317,12 @@ private slots:
         Program p(folder);
         p.show();
         QVERIFY(p.main().close());
-        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Unable to write to ") + folder.file(QStringLiteral("Preferences.ini"))});
-        QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Error);
+        // The close still reports the file; the Settings dialog may have named it at start already.
+        QVERIFY(!m_boxes->Calls().isEmpty());
+        QCOMPARE(m_boxes->Texts().last(), QStringLiteral("Unable to write to ") + folder.file(QStringLiteral("Preferences.ini")));
+        QCOMPARE(m_boxes->Calls().last().icon, MessageBox::Icon::Error);
+        for (const QString &text : m_boxes->Texts())
+            QVERIFY2(text.contains(folder.file(QStringLiteral("Preferences.ini"))), qPrintable(text));
     }
 
     void busyHintGrowsAndShrinksInExactSteps()
