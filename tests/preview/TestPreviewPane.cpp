@@ -92,7 +92,10 @@ private slots:
         m_folder->writeFile(QStringLiteral("Preferences.ini"), "[Main]\nFirstUse=0\n");
         m_windows = std::make_unique<TQuarnelWindows>(m_folder->path());
         m_main = m_windows->MainForm();
+        // The program's own pane plays with real output; this one plays to nowhere.
+        qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
         m_pane = new TPreviewPane(m_main, {QStringLiteral("null"), QStringLiteral("null"), 0});
+        m_main->SetPreview(m_pane);
         m_pane->Clock()->SetManual(true);
         m_main->show();
     }
@@ -140,7 +143,10 @@ private slots:
         m_pane = nullptr;
         m_windows = std::make_unique<TQuarnelWindows>(m_folder->path());
         m_main = m_windows->MainForm();
+        // The program's own pane plays with real output; this one plays to nowhere.
+        qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
         m_pane = new TPreviewPane(m_main, {QStringLiteral("null"), QStringLiteral("null"), 0});
+        m_main->SetPreview(m_pane);
         m_main->show();
         Open(PreviewDvd());
         Focus(0);
