@@ -17,6 +17,7 @@
 #include "dvd/DvdTitleLoader.h"
 #include "dvd/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
+#include "profiles/TGridColumn.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
@@ -221,34 +222,12 @@ void TMainForm::BuildGrids()
     ScrollBox1->setWidgetResizable(true);
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox1->setFrameShape(QFrame::NoFrame);
-    auto *content = new QWidget;
-    content->setAutoFillBackground(true);
-    QPalette window = content->palette();
-    window.setColor(QPalette::Window, window.color(QPalette::Base));
-    content->setPalette(window);
-    auto *column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-
+    TGridColumn column(ScrollBox1);
     auto addSection = [&](const QString &caption, QToolButton *&button, TValueListEditor *&grid, const QStringList &rows) {
-        auto *strip = new QLabel(QStringLiteral("      ") + caption, content);
-        strip->setFixedHeight(18);
-        strip->setAutoFillBackground(true);
-        QPalette shadow = strip->palette();
-        shadow.setColor(QPalette::Window, shadow.color(QPalette::Dark));
-        strip->setPalette(shadow);
-        QFont bold = strip->font();
-        bold.setBold(true);
-        strip->setFont(bold);
-        button = new QToolButton(strip);
-        button->setText(QStringLiteral("-"));
-        button->setGeometry(4, 3, 12, 12);
-        column->addWidget(strip);
-        grid = new TValueListEditor(95, 92, content);
+        grid = column.AddSection(caption, button, 95, 92);
         for (const QString &row : rows)
             grid->InsertRow(row);
         grid->setFixedHeight(18 * grid->rowCount());
-        column->addWidget(grid);
     };
     addSection(QStringLiteral("Video"), btnVideo, vleVideo,
                {QStringLiteral("Video Codec"), QStringLiteral("Video Size"), QStringLiteral("Bit Rate"),
@@ -261,8 +240,7 @@ void TMainForm::BuildGrids()
     vleVideo->setObjectName(QStringLiteral("vleVideo"));
     vleAudio->setObjectName(QStringLiteral("vleAudio"));
     vleAdvanced->setObjectName(QStringLiteral("vleAdvanced"));
-    column->addStretch();
-    ScrollBox1->setWidget(content);
+    column.Finish();
 
     Picture(panProfile, QRect(0, 415, kRightColumn, 10), Artwork::Margin(QSize(kRightColumn, 10)));
 }

@@ -1,5 +1,7 @@
 #include "TSettingForm.h"
 
+#include "TGridColumn.h"
+
 #include "TMainProfileGrids.h"
 #include "TNewInifile.h"
 #include "TPreferences.h"
@@ -198,33 +200,11 @@ void TSettingForm::BuildProfilesPage()
     ScrollBox1->setGeometry(8, 40, 400, 276);
     ScrollBox1->setWidgetResizable(true);
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto *content = new QWidget;
-    content->setAutoFillBackground(true);
-    QPalette window = content->palette();
-    window.setColor(QPalette::Window, window.color(QPalette::Base));
-    content->setPalette(window);
-    auto *column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-
+    TGridColumn column(ScrollBox1);
     auto addSection = [&](const QString &caption, QToolButton *&button, TValueListEditor *&grid) {
-        auto *strip = new QLabel(QStringLiteral("      ") + caption, content);
-        strip->setFixedHeight(18);
-        strip->setAutoFillBackground(true);
-        QPalette shadow = strip->palette();
-        shadow.setColor(QPalette::Window, shadow.color(QPalette::Dark));
-        strip->setPalette(shadow);
-        QFont bold = strip->font();
-        bold.setBold(true);
-        strip->setFont(bold);
-        button = new QToolButton(strip);
-        button->setText(QStringLiteral("-"));
-        button->setGeometry(4, 3, 12, 12);
-        column->addWidget(strip);
-        grid = new TValueListEditor(160, 200, content);
+        grid = column.AddSection(caption, button, 160, 200);
         grid->SetRefusedCharacters(QStringLiteral("[")); // a "[" would hide the keys below it in the file
         grid->setFixedHeight(0);
-        column->addWidget(grid);
     };
     addSection(QStringLiteral("Video"), btnVideo, vleVideo);
     addSection(QStringLiteral("Audio"), btnAudio, vleAudio);
@@ -235,8 +215,7 @@ void TSettingForm::BuildProfilesPage()
     btnVideo->setObjectName(QStringLiteral("btnVideo"));
     btnAudio->setObjectName(QStringLiteral("btnAudio"));
     btnAdvanced->setObjectName(QStringLiteral("btnAdvanced"));
-    column->addStretch();
-    ScrollBox1->setWidget(content);
+    column.Finish();
 
     m_grids = new TProfileGrids(vleVideo, vleAudio, vleAdvanced, this);
     connect(btnVideo, &QToolButton::clicked, this, [this] { ToggleGrid(btnVideo, vleVideo); });
