@@ -20,6 +20,6 @@ QString ResolveParameterValue(const TProfileParameter &parameter, const TParamet
 QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids &grids);
 
 // MEncoder's codec options, and `settings` filled from the parameters whose switches are
-// "-s", "-aspect", "-b" and "-ar" (cleared first, so nothing of an earlier profile stays).
+// "-s", "-aspect", "-b" (or "-b:v") and "-ar" (cleared first, so nothing of an earlier profile stays).
 // Empty, with `settings` untouched, when the file does not exist.
 QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &grids, TMencOutputSettings &settings);

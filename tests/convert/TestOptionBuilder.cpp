@@ -164,6 +164,11 @@ private slots:
         QTest::newRow("Original Size: no size")
             << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("Original Size")}} << QStringLiteral("800000")
             << QStringLiteral(" -srate 48000") << Strings({"", "", "", "16:9", "800000", "48000"});
+        QByteArray videoSwitch = withRate;
+        videoSwitch.replace("cmd=-b\r\n", "cmd=-b:v\r\n");
+        QTest::newRow("-b:v is the bitrate too")
+            << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1500000")}} << QStringLiteral("1500000")
+            << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "1500000", "48000"});
         QTest::newRow("bitrate emptied: 800; no -ar: the encoder keeps the source's rate")
             << kBase << Edits{{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral("800") << QString()
             << Strings({"640:480", "640", "480", "16:9", "", ""});

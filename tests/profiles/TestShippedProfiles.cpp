@@ -150,6 +150,10 @@ private slots:
                                       + options.split(QLatin1Char(' '), Qt::SkipEmptyParts) + QStringList{target};
         const QString log = Run(QStringLiteral("ffmpeg"), arguments, code);
         QVERIFY2(code == 0 && QFile::exists(target), qPrintable(options + QLatin1Char('\n') + log.right(1500)));
+        // Accepted is not enough: a switch FFmpeg calls ambiguous or deprecated may be read
+        // differently by the next FFmpeg.
+        for (const char *complaint : {"ambiguous", "deprecated", "Please use"})
+            QVERIFY2(!log.contains(QLatin1String(complaint), Qt::CaseInsensitive), qPrintable(options + QLatin1Char('\n') + log));
 
         const QString probeText = Run(QStringLiteral("ffprobe"),
                                       {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
