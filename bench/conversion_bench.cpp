@@ -11,42 +11,17 @@
 #include "convert/TConversionRun.h"
 #include "dvd/DvdTitleLoader.h"
 #include "dvd/TDVDInformation.h"
-#include "profiles/TIniFile.h"
-#include "profiles/TParameterGrids.h"
-#include "profiles/TProfile.h"
+#include "profiles/TProfileValues.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHash>
 #include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
-
-// The grids as they stand right after the profile is loaded.
-class ProfileGrids : public TParameterGrids
-{
-public:
-    explicit ProfileGrids(const QString &file)
-    {
-        for (const TProfileParameter &p : TProfile::Read(TIniFile(file)).Parameters)
-            m_rows.insert(p.Name.toLower(), p.ShownValue());
-    }
-    bool FindRow(int, const QString &name, QString &value, QStringList &) const override
-    {
-        const auto it = m_rows.constFind(name.toLower());
-        if (it == m_rows.constEnd())
-            return false;
-        value = *it;
-        return true;
-    }
-
-private:
-    QHash<QString, QString> m_rows;
-};
 
 class QuietHost : public TConversionHost
 {
@@ -116,14 +91,14 @@ int main(int argc, char **argv)
     list.SetChecked(entry, true);
 
     const QString profile = AppFolders::ProfilesFolder() + profileName + QStringLiteral(".apf");
-    const ProfileGrids grids(profile);
+    const TProfileValues grids = TProfileValues::FromFile(profile);
     TConversionRequest request;
     request.Entries = CollectCheckedEntries(list, DvdInfo.DvdPath);
     request.OutputDirText = out.endsWith(QLatin1Char('/')) ? out : out + QLatin1Char('/');
     request.ProfileFile = profile;
     request.Grids = &grids;
     request.Dvd = DvdInfo;
-    request.OutputExt = TProfile::Read(TIniFile(profile)).OutputExtension();
+    request.OutputExt = grids.Profile().OutputExtension();
     request.Preferences.Existing = TConversionPreferences::WhenExists::Overwrite;
 
     QuietHost host;

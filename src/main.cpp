@@ -1,13 +1,20 @@
+#include "app/AppFolders.h"
 #include "app/EQuarnelError.h"
 #include "app/QuarnelApplication.h"
 #include "app/TMainForm.h"
 #include "app/TQuarnelWindows.h"
+#include "batch/TBatchConversion.h"
+#include "batch/TBatchOptions.h"
+#include "batch/TCancelSignals.h"
+#include "dialogs/ProgramInfo.h"
 #include "dvd/DvdScan.h"
+#include "profiles/MainPreferences.h"
 
-#include <QTextStream>
+#include <QTimer>
 
 #include <clocale>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -16,7 +23,28 @@ const char kUsage[] =
     "  quarnel [PATH...]        start the program; each PATH (a DVD folder, a file inside one,\n"
     "                           or one .tmp file listing such paths) is opened in turn\n"
     "  quarnel --scan PATH      print what the program reads from the DVD at PATH as JSON\n"
-    "  quarnel --help           show this text\n";
+    "  quarnel --convert PATH [OPTION...]\n"
+    "                           convert the DVD at PATH without a window, as Start does,\n"
+    "                           with the profile, folder and preferences the window would use\n"
+    "  quarnel --help           show this text\n"
+    "\n"
+    "Options of --convert (each also as --name=value):\n"
+    "  --output DIR             the output folder (default: the window's Output Path)\n"
+    "  --profile NAME           a profile of the Profiles folder, without .apf\n"
+    "                           (default: the profile the window shows at start)\n"
+    "  --entries LIST           output names separated by commas, e.g. Title02,Title01-Chapter03;\n"
+    "                           converted in list order (default: the longest title)\n"
+    "  --audio N                audio track, counted from 0 as in the Audio Track list (default 0)\n"
+    "  --subtitle N             subtitle as in the Sub Title list: 0 is none (default 0)\n"
+    "  --angle N                angle, counted from 0 (default 0)\n"
+    "  --start TIME, --end TIME trim a single entry; TIME as hh:mm:ss within the entry\n"
+    "  --if-exists MODE         when an output file exists: ask, overwrite, rename or skip\n"
+    "                           (default: the preferences; ask needs a terminal)\n"
+    "\n"
+    "--convert writes a progress line a second at most and a final line per entry to\n"
+    "standard error. Ctrl+C or SIGTERM cancels: both tools end, the intermediate file is\n"
+    "deleted. Exit status: 0 every entry made, 1 some failed (each named), 2 bad arguments\n"
+    "or a DVD that cannot be opened (no tool started), 130 cancelled.\n";
 
 int Scan(int argc, char **argv)
 {
@@ -36,6 +64,30 @@ int Scan(int argc, char **argv)
     }
 }
 
+int Convert(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    TBatchOptions options;
+    QString error;
+    if (!TBatchOptions::Parse(app.arguments(), options, error)) {
+        std::fprintf(stderr, "quarnel: %s\nSee quarnel --help.\n", error.toLocal8Bit().constData());
+        return TBatchConversion::BadArguments;
+    }
+    AppFolders::SetAppDir(QCoreApplication::applicationDirPath());
+    ProgramInfo::InitProductInfo(AppFolders::AppDir(), MainPreferences::Version());
+
+    // From here on Ctrl+C and SIGTERM take the cancel path.
+    TCancelSignals interrupts;
+    TBatchConversion conversion(stderr, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
+    QObject::connect(&interrupts, &TCancelSignals::Received, &conversion, &TBatchConversion::Interrupt);
+    if (!conversion.Prepare(options))
+        return TBatchConversion::BadArguments;
+    QObject::connect(&conversion, &TBatchConversion::Done, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    QTimer::singleShot(0, &conversion, &TBatchConversion::Start);
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -47,6 +99,11 @@ int main(int argc, char **argv)
     }
     if (mode == "--scan")
         return Scan(argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--convert" || argument.startsWith("--convert="))
+            return Convert(argc, argv);
+    }
 
     QuarnelApplication app(argc, argv);
     // Number texts for the tools and the player always use "." as the decimal point.

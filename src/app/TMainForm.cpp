@@ -3,7 +3,6 @@
 #include "AppFolders.h"
 #include "Artwork.h"
 #include "EQuarnelError.h"
-#include "ListFilesWithExtension.h"
 #include "MessageBox.h"
 #include "PathText.h"
 #include "PowerManager.h"
@@ -17,8 +16,8 @@
 #include "dvd/DvdTitleLoader.h"
 #include "dvd/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
+#include "profiles/MainPreferences.h"
 #include "profiles/TGridColumn.h"
-#include "profiles/TIniFile.h"
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
 #include "preview/TPreviewPane.h"
@@ -430,17 +429,12 @@ void TMainForm::BuildHintAndCover()
 
 void TMainForm::FormCreate()
 {
-    const QString appDir = AppFolders::AppDir();
-    const TIniFile preferences(AppFolders::PreferencesFile());
-    const QString version = preferences.ReadString(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("2.0"));
-
-    ProgramInfo::InitProductInfo(appDir, version);
+    ProgramInfo::InitProductInfo(AppFolders::AppDir(), MainPreferences::Version());
     setWindowTitle(ProgramInfo::MainCaption());
     QApplication::setApplicationDisplayName(ProgramInfo::ProductName());
     labProgramName->setText(ProgramInfo::HeaderName(ProgramInfo::ProductName()));
 
-    for (const QString &name : ListFilesWithExtension(EnsureTrailingBackslash(appDir + QStringLiteral("Profiles")), QStringLiteral(".apf")))
-        cmbProfile->addItem(StripExtension(name));
+    cmbProfile->addItems(MainPreferences::ProfileNames());
     cmbProfile->setCurrentIndex(-1);
 
     panBottomCenter->resize(kBottomPanelWidth, kBottomHeight);
@@ -458,20 +452,16 @@ void TMainForm::FormCreate()
 
 void TMainForm::LoadMainPreferences()
 {
-    const TIniFile preferences(AppFolders::PreferencesFile());
     if (cmbProfile->count() > 0) {
-        const int index = preferences.ReadInteger(QStringLiteral("Main"), QStringLiteral("Profile"), 0);
-        cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
+        cmbProfile->setCurrentIndex(MainPreferences::ProfileIndex(cmbProfile->count()));
         cmbProfileChange();
     }
-    edtOutputDir->setText(preferences.ReadString(QStringLiteral("Main"), QStringLiteral("Output Path"), AppFolders::AppDir()));
+    edtOutputDir->setText(MainPreferences::OutputPath());
 }
 
 void TMainForm::SaveMainPreferences()
 {
-    TIniFile preferences(AppFolders::PreferencesFile());
-    preferences.WriteInteger(QStringLiteral("Main"), QStringLiteral("Profile"), cmbProfile->currentIndex());
-    preferences.WriteString(QStringLiteral("Main"), QStringLiteral("Output Path"), edtOutputDir->text());
+    MainPreferences::Store(cmbProfile->currentIndex(), edtOutputDir->text());
 }
 
 void TMainForm::cmbProfileChange()

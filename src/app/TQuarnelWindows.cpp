@@ -12,16 +12,22 @@
 #include "profiles/TSettingForm.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
 TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList &arguments)
-    : m_main(std::make_unique<TMainForm>(programFolder))
 {
+    // Relative paths are read against the folder the program was started in: the main
+    // window's start-up makes the Profiles folder the current one.
+    QStringList items;
+    for (const QString &argument : arguments)
+        items << (argument.isEmpty() ? argument : QFileInfo(argument).absoluteFilePath());
+    m_main = std::make_unique<TMainForm>(programFolder);
     TMainForm *main = m_main.get();
     main->SetPreview(new TPreviewPane(main)); // owned by the main window
-    main->CommandLineIntake(arguments);
+    main->CommandLineIntake(items);
     m_openDvd = std::make_unique<TOpenDVDForm>(main, [main](const QString &folder) { main->OpenDvdFolder(folder); });
     main->SetOpenDVDForm(m_openDvd.get());
 

@@ -1,21 +1,13 @@
 #pragma once
 
 #include "TConversionEntry.h"
+#include "TConversionPreferences.h"
 #include "dvd/TDVDInformation.h"
 
 #include <QList>
 #include <QString>
 
 class TParameterGrids;
-
-// The preferences in effect that a conversion reads (the Settings dialog's controls).
-struct TConversionPreferences
-{
-    enum class WhenExists { Ask, Rename, Overwrite };
-    WhenExists Existing = WhenExists::Ask;
-    bool ExitWhenDone = false;
-    bool OpenFolderWhenDone = false;
-};
 
 // What one press of Start converts, taken from the window when it is pressed.
 struct TConversionRequest

@@ -163,6 +163,7 @@ void TConversionRun::NextEntry()
     Publish();
 
     m_targetFile = TargetFileName(m_outputFolder, m_request.Dvd.VolumeName, entry.Data.OutputName, m_request.OutputExt);
+    emit EntryStarted(m_index);
     m_encoderCommand = TToolCommand(AppFolders::EncoderExe());
     QString problem;
     if (!BuildEncoderCommand(entry, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, m_encoderCommand, problem)) {
@@ -175,10 +176,14 @@ void TConversionRun::NextEntry()
         switch (m_request.Preferences.Existing) {
         case TConversionPreferences::WhenExists::Ask:
             if (!m_host.AskOverwrite(OverwriteQuestion(m_targetFile), QStringLiteral("Output File Exists"))) {
-                EntryDone(true);
+                if (m_active)
+                    EntryDone(EntryResult::Skipped);
                 return;
             }
             break;
+        case TConversionPreferences::WhenExists::Skip:
+            EntryDone(EntryResult::Skipped);
+            return;
         case TConversionPreferences::WhenExists::Rename:
             m_targetFile = RenamedTargetFile(m_targetFile, m_request.OutputExt);
             break;
@@ -294,7 +299,7 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
             EntryFailed(QStringLiteral("the converter wrote no file"));
         } else {
             m_madeFiles << m_targetFile;
-            EntryDone(false);
+            EntryDone(EntryResult::Made);
         }
     }
 }
@@ -302,16 +307,19 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
 void TConversionRun::EntryFailed(const QString &reason)
 {
     m_failures << Failure{m_targetFile, reason};
-    EntryDone(false);
+    EntryDone(EntryResult::Failed);
 }
 
-void TConversionRun::EntryDone(bool skipped)
+void TConversionRun::EntryDone(EntryResult result)
 {
-    if (!skipped)
+    if (result != EntryResult::Skipped)
         m_figures.EntryFinished();
     // Done, skipped or failed, the entry's whole share counts, so the total bar reaches 100 %.
     m_figures.CountEntryDone();
     Publish();
+    emit EntryFinished(m_index, result);
+    if (!m_active)
+        return;
     m_phase = Phase::Between;
     PostNextEntry();
 }

@@ -28,6 +28,8 @@ public:
     enum class StartCheck { Ok, NoEntryChecked, NoOutputFolder, NoProfile };
     enum class Outcome { Completed, Cancelled, EncoderMissing, Aborted };
     Q_ENUM(Outcome)
+    enum class EntryResult { Made, Skipped, Failed };
+    Q_ENUM(EntryResult)
 
     struct Failure
     {
@@ -85,6 +87,10 @@ signals:
     // Each chunk of the encoder's and the transcoder's output (the window's Memo1).
     void ToolOutput(const QString &text);
     void Finished(TConversionRun::Outcome outcome);
+    // Entry `index` of the request begins; TargetFile() names its file from here on.
+    void EntryStarted(int index);
+    // Entry `index` ended, one way or the other (a cancelled one does not end this way).
+    void EntryFinished(int index, TConversionRun::EntryResult result);
 
 private:
     enum class Phase { Idle, Between, Prepass, EncoderPass, TranscoderPass, Finishing };
@@ -95,7 +101,7 @@ private:
     void StartEncoderPass();
     void StartTranscoderPass();
     void EntryFailed(const QString &reason);
-    void EntryDone(bool skipped);
+    void EntryDone(EntryResult result);
     void Finish();
     void FinishingAction();
     void CancelPath();

@@ -3,6 +3,7 @@
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -32,7 +33,12 @@ void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int thresho
     // Neither tool should wait for keys; FFmpeg reads its console otherwise.
     process->setStandardInputFile(QProcess::nullDevice());
 #ifdef Q_OS_LINUX
-    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process->setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // A group of its own: Ctrl+C in a terminal reaches only the program, whose cancel
+        // path ends the tool and removes what it left; the tool must not end on its own first.
+        ::setpgid(0, 0);
+    });
 #endif
     Run &run = m_runs[slot];
     run.process = process;

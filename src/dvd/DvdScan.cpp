@@ -187,7 +187,7 @@ void WriteTitle(JsonWriter &json, const TTaskListModel &list, const QModelIndex 
 
 } // namespace
 
-QByteArray ScanDvd(const QString &path)
+void OpenDvdForScript(const QString &path, TTaskListModel &list)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -195,13 +195,18 @@ QByteArray ScanDvd(const QString &path)
     // A file stands for the folder that holds it, as on the command line.
     const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
 
-    TTaskListModel list;
     DvdTitleLoader loader;
     loader.LoadDvdTitles(folder, list);
     const QString menuFile = DvdInfo.DvdPath + QStringLiteral("VIDEO_TS.IFO");
     if (!QFileInfo::exists(menuFile))
         throw EQuarnelError(QStringLiteral("No DVD in \"%1\": the file \"%2\" does not exist.").arg(path, menuFile));
     list.CheckLongestTitle();
+}
+
+QByteArray ScanDvd(const QString &path)
+{
+    TTaskListModel list;
+    OpenDvdForScript(path, list);
 
     JsonWriter json;
     json.BeginObject();

@@ -3,9 +3,14 @@
 #include <QByteArray>
 #include <QString>
 
-// Opens a DVD exactly as the window does (title loading, then the longest title checked)
-// and describes the result as indented JSON (UTF-8, ending in a newline): DvdPath,
-// Standard, FrameRateFactor, VolumeName and Titles with their Chapters, each entry with its
-// record's fields under their own names.
+class TTaskListModel;
+
+// Opens the DVD at `path` (a folder, or a file inside one) as the window does: the titles
+// loaded into `list` (DvdInfo filled), then the longest title checked.
 // Throws EQuarnelError naming the path or file that cannot be opened or parsed.
+void OpenDvdForScript(const QString &path, TTaskListModel &list);
+
+// Opens a DVD as OpenDvdForScript does and describes the result as indented JSON (UTF-8,
+// ending in a newline): DvdPath, Standard, FrameRateFactor, VolumeName and Titles with their
+// Chapters, each entry with its record's fields under their own names. Throws as it does.
 QByteArray ScanDvd(const QString &path);

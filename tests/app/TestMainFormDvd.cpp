@@ -113,6 +113,20 @@ private slots:
         QVERIFY(!m.ltvTask->isExpanded(m.TaskList->index(0, 0))); // titles start collapsed
     }
 
+    // Opening the program makes its Profiles folder the current one; a relative path still
+    // names what it named where the program was started.
+    void relativePathOpens()
+    {
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(TestDvdsDir());
+        TMainForm &m = Start({QStringLiteral("pal-simple")});
+        QDir::setCurrent(before);
+        WaitOpened(m);
+        QCOMPARE(DvdInfo.DvdPath, Dvd("pal-simple") + QStringLiteral("/VIDEO_TS/"));
+        QCOMPARE(m.TaskList->rowCount(), 1);
+        QVERIFY(m_boxes->Calls().isEmpty());
+    }
+
     void dropOpensOnlyTheFirstItem()
     {
         TMainForm &m = Start({});

@@ -1,8 +1,5 @@
 #include "ConvertTestSupport.h"
 
-#include "profiles/TIniFile.h"
-#include "profiles/TProfile.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,18 +10,13 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-ShownGrids::ShownGrids(const QString &profileFile)
+bool ShownGrids::FindRow(int sort, const QString &name, QString &value, QStringList &pickList) const
 {
-    for (const TProfileParameter &p : TProfile::Read(TIniFile(profileFile)).Parameters)
-        m_rows.insert(p.Name.toLower(), p.ShownValue());
-}
-
-bool ShownGrids::FindRow(int, const QString &name, QString &value, QStringList &) const
-{
-    const auto it = m_rows.constFind(name.toLower());
-    if (it == m_rows.constEnd())
+    if (!m_values.FindRow(sort, name, value, pickList))
         return false;
-    value = *it;
+    const auto it = m_changed.constFind(name.toLower());
+    if (it != m_changed.constEnd())
+        value = *it;
     return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/TConversionHost.h"
-#include "profiles/TParameterGrids.h"
+#include "profiles/TProfileValues.h"
 
 #include <QHash>
 #include <QList>
@@ -13,16 +13,17 @@
 class TestProgramFolder;
 
 // Grids that show what a profile file says, as the main window's grids do right after the
-// profile is loaded.
+// profile is loaded, with single rows changed by the test.
 class ShownGrids : public TParameterGrids
 {
 public:
-    explicit ShownGrids(const QString &profileFile);
-    void Set(const QString &name, const QString &text) { m_rows.insert(name.toLower(), text); }
+    explicit ShownGrids(const QString &profileFile) : m_values(TProfileValues::FromFile(profileFile)) {}
+    void Set(const QString &name, const QString &text) { m_changed.insert(name.toLower(), text); }
     bool FindRow(int sort, const QString &name, QString &value, QStringList &pickList) const override;
 
 private:
-    QHash<QString, QString> m_rows;
+    TProfileValues m_values;
+    QHash<QString, QString> m_changed;
 };
 
 // Links the program folder's tool names to the system's MEncoder and FFmpeg, as the build does.

@@ -4,9 +4,8 @@
 #include "convert/OptionBuilder.h"
 #include "convert/TConversionEntry.h"
 #include "convert/TMencOutputSettings.h"
-#include "profiles/TIniFile.h"
 #include "profiles/TParameterGrids.h"
-#include "profiles/TProfile.h"
+#include "profiles/TProfileValues.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,30 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-// Grids that show what a profile file says, as the main window does right after a load,
-// with single rows changed by the test.
-class ShownGrids : public TParameterGrids
-{
-public:
-    explicit ShownGrids(const QString &profileFile)
-    {
-        for (const TProfileParameter &p : TProfile::Read(TIniFile(profileFile)).Parameters)
-            m_rows.insert(p.Name.toLower(), p.ShownValue());
-    }
-    void Set(const QString &name, const QString &text) { m_rows.insert(name.toLower(), text); }
-    bool FindRow(int, const QString &name, QString &value, QStringList &) const override
-    {
-        const auto it = m_rows.constFind(name.toLower());
-        if (it == m_rows.constEnd())
-            return false;
-        value = *it;
-        return true;
-    }
-
-private:
-    QHash<QString, QString> m_rows;
-};
 
 TConversionEntry Title(int number, const char *start, const char *end)
 {
@@ -209,7 +184,7 @@ private slots:
                 "[Note]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=x\r\nValue=x\r\n"
                 "[Size]\r\nSort=1\r\nList=1\r\nCaption=Original Size,640x480,\r\nValue=,640x480,\r\nIndex=1\r\ncmd=-s\r\n");
         f.close();
-        const ShownGrids grids(file);
+        const TProfileValues grids = TProfileValues::FromFile(file);
         const TTranscoderOptions options = TranscoderOptionPieces(file, grids);
         QCOMPARE(options.Text, BuildTranscoderOptions(file, grids));
         QCOMPARE(options.Text, QStringLiteral(" -c:v mpeg4 -metadata title=A Film -an  -s 640x480"));
@@ -226,7 +201,7 @@ private slots:
             QSKIP("no shipped profiles");
         for (const QString &name : names) {
             const QString file = profiles.filePath(name);
-            const ShownGrids grids(file);
+            const TProfileValues grids = TProfileValues::FromFile(file);
             const TTranscoderOptions options = TranscoderOptionPieces(file, grids);
             QCOMPARE(options.Text, BuildTranscoderOptions(file, grids));
             QCOMPARE(options.Arguments, options.Text.split(QLatin1Char(' '), Qt::SkipEmptyParts));

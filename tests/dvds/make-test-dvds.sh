@@ -15,6 +15,7 @@ discs=(
   "pal-twolang|3|-s pal -a 4:3 -t 1 -n 3 -c 2 -d 4 -A en,fr -S en,de -x 1.2=en -x 1.3=fr -y 1.2=de -y 1.3="
   "pal-threelang|2|-s pal -a 16:9 -t 1 -n 2 -c 1 -d 3 -A en,fr,de -x 1.2=en,de"
   "many-titles|12|-s pal -a 16:9 -t 2 -n 7,5 -c 2,3,1 -d 2,3,4 -A en"
+  "pal-long|1|-s pal -a 16:9 -t 1 -n 1 -c 1 -d 30 -A en"
   "sample-dvd|3|-s pal -a 16:9 -t 1 -n 3 -c 4,2,6 -d 24,12,36 -A en,fr -S en,de"
 )
 

@@ -4,7 +4,9 @@
 #include "app/PathText.h"
 #include "app/QuarnelApplication.h"
 #include "convert/OptionBuilder.h"
+#include "convert/TMencOutputSettings.h"
 #include "profiles/OutputExt.h"
+#include "profiles/TProfileValues.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QComboBox>
@@ -35,6 +37,19 @@ QString Rows(const TValueListEditor *grid)
 QStringList AllRows(TValueListEditor *video, TValueListEditor *audio, TValueListEditor *advanced)
 {
     return {Rows(video), Rows(audio), Rows(advanced)};
+}
+
+// The profile read without a window (the --convert path) must give the options the main
+// window's freshly loaded grids give.
+void CompareWithoutWindow(const QString &file, const TParameterGrids &windowGrids)
+{
+    const TProfileValues values = TProfileValues::FromFile(file);
+    QCOMPARE(values.Profile().OutputExtension(), OutputExt());
+    QCOMPARE(BuildTranscoderOptions(file, values), BuildTranscoderOptions(file, windowGrids));
+    TMencOutputSettings fromValues, fromWindow;
+    QCOMPARE(BuildEncoderOptions(file, values, fromValues), BuildEncoderOptions(file, windowGrids, fromWindow));
+    QCOMPARE((QStringList{fromValues.OutputSize, fromValues.OutputAspect, fromValues.VideoBitrate, fromValues.AudioSampleRate}),
+             (QStringList{fromWindow.OutputSize, fromWindow.OutputAspect, fromWindow.VideoBitrate, fromWindow.AudioSampleRate}));
 }
 
 QByteArray Parameter(const char *name, const char *keys)
@@ -200,6 +215,8 @@ private slots:
         // The option builder sees the same parameters and stops as soon.
         BuildTranscoderOptions(folder.file(QStringLiteral("Profiles/Bad.apf")), *w.profiles);
         QVERIFY(clock.elapsed() < 3000);
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Bad"));
+        CompareWithoutWindow(folder.file(QStringLiteral("Profiles/Bad.apf")), *w.profiles);
     }
 
     void binaryProfiles()
@@ -301,6 +318,7 @@ private slots:
 
             ProfileTestWindows::Choose(w.main.cmbProfile, file.chopped(4));
             QCOMPARE(OutputExt(), QLatin1Char('.') + type);
+            CompareWithoutWindow(folder.file(QStringLiteral("Profiles/") + file), *w.profiles);
             TValueListEditor *grids[] = {w.main.vleVideo, w.main.vleAudio, w.main.vleAdvanced};
             int rows = 0;
             for (TValueListEditor *grid : grids) {

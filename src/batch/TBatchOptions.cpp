@@ -1,0 +1,113 @@
+#include "TBatchOptions.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace {
+
+bool ReadIndex(const QCommandLineParser &parser, const QCommandLineOption &option, int &value, QString &error)
+{
+    if (!parser.isSet(option))
+        return true;
+    const QString text = parser.value(option);
+    bool ok = false;
+    value = text.toInt(&ok);
+    if (!ok || value < 0) {
+        error = QStringLiteral("--%1 takes a whole number from 0, not \"%2\".").arg(option.names().constFirst(), text);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, QString &error)
+{
+    const auto valued = [](const char *name, const char *valueName) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(valueName));
+    };
+    const QCommandLineOption convert = valued("convert", "PATH");
+    const QCommandLineOption output = valued("output", "DIR");
+    const QCommandLineOption profile = valued("profile", "NAME");
+    const QCommandLineOption entries = valued("entries", "LIST");
+    const QCommandLineOption audio = valued("audio", "N");
+    const QCommandLineOption subtitle = valued("subtitle", "N");
+    const QCommandLineOption angle = valued("angle", "N");
+    const QCommandLineOption start = valued("start", "TIME");
+    const QCommandLineOption end = valued("end", "TIME");
+    const QCommandLineOption ifExists = valued("if-exists", "MODE");
+
+    QCommandLineParser parser;
+    // "-x" is never a cluster of short options here, and "--name=value" works as well.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions({convert, output, profile, entries, audio, subtitle, angle, start, end, ifExists});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("Unexpected argument \"%1\".").arg(parser.positionalArguments().constFirst());
+        return false;
+    }
+    // Each option once: a second one would silently win or lose.
+    for (const QCommandLineOption *option : {&convert, &output, &profile, &entries, &audio, &subtitle, &angle, &start,
+                                             &end, &ifExists}) {
+        if (parser.values(*option).size() > 1) {
+            error = QStringLiteral("--%1 is given more than once.").arg(option->names().constFirst());
+            return false;
+        }
+    }
+
+    TBatchOptions o;
+    o.DvdPath = parser.value(convert);
+    if (o.DvdPath.isEmpty()) {
+        error = QStringLiteral("--convert needs the path of a DVD.");
+        return false;
+    }
+    // Absolute at once: listing the profiles changes the current folder.
+    o.DvdPath = QFileInfo(o.DvdPath).absoluteFilePath();
+    if (parser.isSet(output)) {
+        if (parser.value(output).isEmpty()) {
+            error = QStringLiteral("--output needs a folder.");
+            return false;
+        }
+        o.OutputDir = QFileInfo(parser.value(output)).absoluteFilePath();
+    }
+    o.Profile = parser.value(profile);
+    if (parser.isSet(entries)) {
+        for (const QString &name : parser.value(entries).split(QLatin1Char(','))) {
+            if (!name.trimmed().isEmpty() && !o.Entries.contains(name.trimmed()))
+                o.Entries << name.trimmed();
+        }
+        if (o.Entries.isEmpty()) {
+            error = QStringLiteral("--entries names no entry.");
+            return false;
+        }
+    }
+    if (!ReadIndex(parser, audio, o.Audio, error) || !ReadIndex(parser, subtitle, o.Subtitle, error)
+        || !ReadIndex(parser, angle, o.Angle, error))
+        return false;
+    o.Start = parser.value(start);
+    o.End = parser.value(end);
+    if ((parser.isSet(start) && o.Start.isEmpty()) || (parser.isSet(end) && o.End.isEmpty())) {
+        error = QStringLiteral("--start and --end need a time such as 00:01:30.");
+        return false;
+    }
+    if (parser.isSet(ifExists)) {
+        const QString mode = parser.value(ifExists);
+        if (mode == u"ask")
+            o.Existing = IfExists::Ask;
+        else if (mode == u"overwrite")
+            o.Existing = IfExists::Overwrite;
+        else if (mode == u"rename")
+            o.Existing = IfExists::Rename;
+        else if (mode == u"skip")
+            o.Existing = IfExists::Skip;
+        else {
+            error = QStringLiteral("--if-exists takes ask, overwrite, rename or skip, not \"%1\".").arg(mode);
+            return false;
+        }
+    }
+    options = o;
+    return true;
+}

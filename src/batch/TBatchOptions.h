@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What `quarnel --convert PATH [options]` asks for. Empty texts and lists mean "as the
+// window would have it after opening the DVD".
+struct TBatchOptions
+{
+    enum class IfExists { FromPreferences, Ask, Overwrite, Rename, Skip };
+
+    QString DvdPath;     // absolute
+    QString OutputDir;   // absolute; empty: the stored output path
+    QString Profile;     // empty: the stored profile
+    QStringList Entries; // output names; empty: the longest title
+    int Audio = 0;       // indexes as in the drop-downs
+    int Subtitle = 0;
+    int Angle = 0;
+    QString Start;       // a trim of a single entry; empty: the entry's own start or end
+    QString End;
+    IfExists Existing = IfExists::FromPreferences;
+
+    // The arguments as main() has them ("quarnel", "--convert", PATH, ...). False with a
+    // message for anything it cannot take: an unknown option, a missing or extra value, a
+    // number that is not a whole number from 0.
+    static bool Parse(const QStringList &arguments, TBatchOptions &options, QString &error);
+};

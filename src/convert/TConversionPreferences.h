@@ -1,0 +1,17 @@
+#pragma once
+
+struct TPreferences;
+
+// The preferences in effect that a conversion reads (the Settings dialog's controls).
+struct TConversionPreferences
+{
+    // Skip: leave an existing file and go on, as a No to the question does.
+    enum class WhenExists { Ask, Rename, Overwrite, Skip };
+    WhenExists Existing = WhenExists::Ask;
+    bool ExitWhenDone = false;
+    bool OpenFolderWhenDone = false;
+
+    // The stored preferences as the Settings dialog shows them: Overwrite wins over Ask;
+    // Rename when neither is set.
+    static TConversionPreferences FromStored(const TPreferences &stored);
+};

@@ -1,0 +1,457 @@
+// `quarnel --convert` as a script runs it: the built program in a program folder of its own,
+// real MEncoder and FFmpeg behind the tool names, the results checked with ffprobe.
+
+#include "TestSupport.h"
+#include "../convert/ConvertTestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+// A program folder with the built program, the shipped profiles and preferences, and the
+// two tools behind wrappers that note each start in started.log before running the real
+// tool, so a test sees which pass runs and whether any ran.
+class BatchProgram
+{
+public:
+    BatchProgram()
+    {
+        const QString built = BuiltProgramDir() + QStringLiteral("/quarnel");
+        // A hard link keeps the program's own folder the test folder; a copy where that fails.
+        if (::link(QFile::encodeName(built).constData(), QFile::encodeName(exe()).constData()) != 0)
+            QFile::copy(built, exe());
+        WriteWrapper(QStringLiteral("asapi.dll"), QStringLiteral("mencoder"));
+        WriteWrapper(QStringLiteral("wmaspi.dll"), QStringLiteral("ffmpeg"));
+        QDir().mkpath(out());
+    }
+
+    QString exe() const { return folder.file(QStringLiteral("quarnel")); }
+    QString out() const { return folder.file(QStringLiteral("out/")); }
+    QStringList Started() const
+    {
+        return QString::fromLatin1(folder.readFile(QStringLiteral("started.log"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    // Processes still running with this folder in their command line (the tools name it).
+    QStringList LiveTools() const
+    {
+        QStringList live;
+        const QDir proc(QStringLiteral("/proc"));
+        for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile cmdline(proc.filePath(entry + QStringLiteral("/cmdline")));
+            if (!cmdline.open(QIODevice::ReadOnly))
+                continue;
+            QByteArray text = cmdline.readAll();
+            text.replace('\0', ' ');
+            QFile stat(proc.filePath(entry + QStringLiteral("/stat")));
+            const bool zombie = stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+            if (!zombie && text.contains(QFile::encodeName(folder.path())))
+                live << QString::fromLocal8Bit(text);
+        }
+        return live;
+    }
+    QStringList OutFiles() const { return QDir(out()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+
+    TestProgramFolder folder;
+
+private:
+    void WriteWrapper(const QString &name, const QString &tool)
+    {
+        const QString real = QStandardPaths::findExecutable(tool);
+        QVERIFY2(!real.isEmpty(), qPrintable(tool));
+        folder.writeFile(name, QStringLiteral("#!/bin/sh\necho \"%1\" >> \"%2started.log\"\nexec \"%3\" \"$@\"\n")
+                                   .arg(name, folder.path(), real)
+                                   .toUtf8());
+        QFile::setPermissions(folder.file(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+};
+
+struct Line
+{
+    qint64 ms;
+    QString text;
+};
+
+struct Outcome
+{
+    int exitCode = -1;
+    QList<Line> lines; // standard error, with the time each line arrived
+    QString Text() const
+    {
+        QStringList texts;
+        for (const Line &l : lines)
+            texts << l.text;
+        return texts.join(QLatin1Char('\n'));
+    }
+};
+
+// Runs the program to its end. `during` is called every 10 ms while it runs, with the
+// process id, until it returns true.
+Outcome Run(const BatchProgram &program, const QStringList &arguments,
+            const std::function<bool(qint64 pid)> &during = {})
+{
+    Outcome outcome;
+    QProcess p;
+    // A group of its own, as a terminal's job: a group signal reaches the program and
+    // whatever shares its group.
+    p.setChildProcessModifier([] { ::setpgid(0, 0); });
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray pending;
+    auto readLines = [&] {
+        pending += p.readAllStandardError();
+        qsizetype end = 0;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            outcome.lines << Line{clock.elapsed(), QString::fromLocal8Bit(pending.left(end))};
+            pending.remove(0, end + 1);
+        }
+    };
+    QObject::connect(&p, &QProcess::readyReadStandardError, readLines);
+    p.start(program.exe(), QStringList{QStringLiteral("--convert")} + arguments);
+    if (!p.waitForStarted(10000))
+        return outcome;
+    bool duringDone = !during;
+    while (p.state() != QProcess::NotRunning && clock.elapsed() < 240000) {
+        p.waitForFinished(10);
+        if (!duringDone && p.state() != QProcess::NotRunning)
+            duringDone = during(p.processId());
+    }
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished();
+    }
+    readLines();
+    outcome.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return outcome;
+}
+
+QString Dvd(const char *name) { return TestDvdsDir() + QLatin1Char('/') + QLatin1String(name); }
+
+// The entries' lengths as --scan reports them.
+QHash<QString, double> EntryLengths(const QString &dvd)
+{
+    QProcess p;
+    p.start(BuiltProgramDir() + QStringLiteral("/quarnel"), {QStringLiteral("--scan"), dvd});
+    p.waitForFinished(60000);
+    QHash<QString, double> lengths;
+    for (const QJsonValue &t : QJsonDocument::fromJson(p.readAllStandardOutput()).object().value(QStringLiteral("Titles")).toArray()) {
+        const QJsonObject title = t.toObject();
+        lengths.insert(title.value(QStringLiteral("OutputName")).toString(),
+                       title.value(QStringLiteral("OrigEnd")).toDouble() - title.value(QStringLiteral("OrigStart")).toDouble());
+        for (const QJsonValue &c : title.value(QStringLiteral("Chapters")).toArray()) {
+            const QJsonObject chapter = c.toObject();
+            lengths.insert(chapter.value(QStringLiteral("OutputName")).toString(),
+                           chapter.value(QStringLiteral("OrigEnd")).toDouble() - chapter.value(QStringLiteral("OrigStart")).toDouble());
+        }
+    }
+    return lengths;
+}
+
+// Preferences of the window: the profile drop-down's position and the output path.
+void WriteMainPreferences(const BatchProgram &program, int profileIndex, const QString &outputPath, const char *more = "")
+{
+    program.folder.writeFile(QStringLiteral("Preferences.ini"),
+                             QStringLiteral("[Main]\r\nProfile=%1\r\nOutput Path=%2\r\n%3")
+                                 .arg(profileIndex)
+                                 .arg(outputPath, QLatin1String(more))
+                                 .toUtf8());
+}
+
+bool IsProgressLine(const QString &line)
+{
+    return line.contains(QStringLiteral(" current, ")) && !line.contains(QStringLiteral(" - "));
+}
+
+} // namespace
+
+class TestBatchConversion : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(BuiltProgramDir() + QStringLiteral("/quarnel")).isExecutable(), qPrintable(BuiltProgramDir()));
+        QVERIFY2(QFileInfo::exists(Dvd("pal-long") + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")), qPrintable(TestDvdsDir()));
+    }
+
+    // Each row: a disc, arguments, and what each file must be. The files appear in list order
+    // whatever order --entries names them in.
+    void converts_data()
+    {
+        QTest::addColumn<QString>("dvd");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("entries");   // the entries converted, in order
+        QTest::addColumn<QStringList>("expected"); // format, video codec, audio codec, width, height
+        QTest::addColumn<double>("tone");           // the audio's Hz; 0: not checked
+        QTest::addColumn<double>("length");         // seconds; 0: the entry's own length
+
+        QTest::newRow("defaults: the stored profile and folder, the longest title")
+            << Dvd("ntsc-multi") << QStringList() << Strings({"Title01"}) << Strings({"avi", "mpeg4", "mp3", "640", "480"})
+            << 500.0 << 0.0;
+        QTest::newRow("chapter and title in list order, MP4, second audio track")
+            << Dvd("ntsc-multi")
+            << Strings({"--profile", "MP4 - H.264 Video", "--entries", "Title02,Title01-Chapter02", "--audio", "1"})
+            << Strings({"Title01-Chapter02", "Title02"}) << Strings({"mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac", "640", "480"})
+            << 1000.0 << 0.0;
+        QTest::newRow("Matroska with a subtitle, lower-case names")
+            << Dvd("pal-twolang") << Strings({"--profile=mkv - matroska video", "--entries=title01", "--subtitle=2"})
+            << Strings({"Title01"}) << Strings({"matroska,webm", "h264", "", "", ""}) << 500.0 << 0.0;
+        QTest::newRow("trimmed, WebM")
+            << Dvd("pal-long")
+            << Strings({"--profile", "WebM Video", "--start", "00:00:05", "--end", "00:00:12"}) << Strings({"Title01"})
+            << Strings({"matroska,webm", "vp8", "vorbis", "", ""}) << 500.0 << 7.0;
+    }
+    void converts()
+    {
+        QFETCH(QString, dvd);
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, expected);
+        QFETCH(double, tone);
+        QFETCH(double, length);
+        BatchProgram program;
+        WriteMainPreferences(program, 0, program.out());
+        const Outcome run = Run(program, QStringList{dvd} + arguments);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.Text()));
+
+        const QHash<QString, double> lengths = EntryLengths(dvd);
+        const QString ext = expected.at(0) == u"avi" ? QStringLiteral(".avi")
+                            : expected.at(0).startsWith(u"mov") ? QStringLiteral(".mp4")
+                            : expected.at(1) == u"vp8"          ? QStringLiteral(".webm")
+                                                                : QStringLiteral(".mkv");
+        QStringList made;
+        for (const Line &line : run.lines) {
+            if (line.text.contains(QStringLiteral(" - made ")))
+                made << line.text.section(QStringLiteral(" - made "), 1);
+        }
+        QStringList files;
+        for (const QString &entry : entries)
+            files << program.out() + entry + ext;
+        QCOMPARE(made, files); // a final line per entry, in list order
+        QCOMPARE(program.OutFiles().size(), entries.size());
+
+        for (const QString &entry : entries) {
+            const QString file = program.out() + entry + ext;
+            const QHash<QString, QString> facts = Probe(file);
+            QCOMPARE(facts.value(QStringLiteral("format_name")), expected.at(0));
+            QCOMPARE(facts.value(QStringLiteral("video.codec_name")), expected.at(1));
+            if (!expected.at(2).isEmpty())
+                QCOMPARE(facts.value(QStringLiteral("audio.codec_name")), expected.at(2));
+            if (!expected.at(3).isEmpty()) {
+                QCOMPARE(facts.value(QStringLiteral("video.width")), expected.at(3));
+                QCOMPARE(facts.value(QStringLiteral("video.height")), expected.at(4));
+            }
+            const double want = length > 0 ? length : lengths.value(entry);
+            const double got = facts.value(QStringLiteral("duration")).toDouble();
+            QVERIFY2(qAbs(got - want) <= 0.6, qPrintable(QStringLiteral("%1: %2 s, expected %3 s").arg(entry).arg(got).arg(want)));
+            if (tone > 0)
+                QVERIFY2(qAbs(DominantFrequency(file) - tone) < tone * 0.1, qPrintable(entry));
+        }
+
+        // Progress lines a second apart at most; the last line says all is done.
+        qint64 previous = -1;
+        for (const Line &line : run.lines) {
+            if (!IsProgressLine(line.text))
+                continue;
+            QVERIFY2(line.text.startsWith(entries.constFirst()) || line.text.startsWith(entries.constLast()), qPrintable(line.text));
+            // Lines may arrive a little bunched by the pipe; they leave the program 1000 ms apart.
+            if (previous >= 0)
+                QVERIFY2(line.ms - previous >= 800, qPrintable(run.Text()));
+            previous = line.ms;
+        }
+        QCOMPARE(run.lines.constLast().text, QStringLiteral("The conversion is completed successfully."));
+        QVERIFY(!QFileInfo::exists(program.folder.file(QStringLiteral("temp.avi"))));
+        QVERIFY(program.LiveTools().isEmpty());
+    }
+
+    // An output file that exists already: each rule, and the stored rule's default.
+    void existingFile_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("preferences"); // more lines of [Main]
+        QTest::addColumn<QStringList>("files");      // what the folder holds afterwards
+        QTest::addColumn<bool>("oldKept");
+        QTest::addColumn<QString>("line");           // the entry's final line ends with this
+
+        QTest::newRow("overwrite") << Strings({"--if-exists", "overwrite"}) << QByteArray() << Strings({"Title01.avi"}) << false
+                                   << QStringLiteral("made %1Title01.avi");
+        QTest::newRow("rename") << Strings({"--if-exists", "rename"}) << QByteArray() << Strings({"Title01-1.avi", "Title01.avi"})
+                                << true << QStringLiteral("made %1Title01-1.avi");
+        QTest::newRow("skip") << Strings({"--if-exists", "skip"}) << QByteArray() << Strings({"Title01.avi"}) << true
+                              << QStringLiteral("skipped, %1Title01.avi exists");
+        QTest::newRow("the stored rule: rename") << QStringList() << QByteArray("Ask=0\r\nOverwrite=0\r\n")
+                                                 << Strings({"Title01-1.avi", "Title01.avi"}) << true
+                                                 << QStringLiteral("made %1Title01-1.avi");
+        QTest::newRow("the stored rule: overwrite wins over ask") << QStringList() << QByteArray("Ask=1\r\nOverwrite=1\r\n")
+                                                                  << Strings({"Title01.avi"}) << false
+                                                                  << QStringLiteral("made %1Title01.avi");
+    }
+    void existingFile()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, preferences);
+        QFETCH(QStringList, files);
+        QFETCH(bool, oldKept);
+        QFETCH(QString, line);
+        BatchProgram program;
+        WriteMainPreferences(program, 0, program.out(), preferences.constData());
+        const QByteArray old = "an older file";
+        program.folder.writeFile(QStringLiteral("out/Title01.avi"), old);
+        const Outcome run = Run(program, QStringList{Dvd("pal-simple")} + arguments);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.Text()));
+        QCOMPARE(program.OutFiles(), files);
+        QCOMPARE(program.folder.readFile(QStringLiteral("out/Title01.avi")) == old, oldKept);
+        QVERIFY2(run.Text().contains(QStringLiteral(" - ") + line.arg(program.out())), qPrintable(run.Text()));
+    }
+
+    // One entry cannot be made (its file's place is taken by a folder): the other is made,
+    // the failure is named, and the status says so.
+    void someFail()
+    {
+        BatchProgram program;
+        QDir().mkpath(program.out() + QStringLiteral("Title01-Chapter01.avi"));
+        const Outcome run = Run(program, {Dvd("pal-simple"), QStringLiteral("--output"), program.out(), QStringLiteral("--profile"),
+                                          QStringLiteral("AVI - MPEG-4 Video"), QStringLiteral("--entries"),
+                                          QStringLiteral("Title01-Chapter01,Title01-Chapter02"), QStringLiteral("--if-exists"),
+                                          QStringLiteral("overwrite")});
+        QVERIFY2(run.exitCode == 1, qPrintable(run.Text()));
+        const QString text = run.Text();
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("^Title01-Chapter01: .* - failed: the converter "),
+                                                  QRegularExpression::MultilineOption)),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral(" - made ") + program.out() + QStringLiteral("Title01-Chapter02.avi")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("1 file could not be made:\n") + program.out() + QStringLiteral("Title01-Chapter01.avi (")),
+                 qPrintable(text));
+        QVERIFY(program.LiveTools().isEmpty());
+    }
+
+    // Ctrl+C (to the program's group, as a terminal sends it) or SIGTERM in each pass: the
+    // cancel path, status 130, no tool left running, no intermediate file left.
+    void interrupted_data()
+    {
+        QTest::addColumn<int>("starts"); // the tool start to wait for: 1 pre-pass, 2 encoder, 3 transcoder
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("twice");
+        QTest::newRow("Ctrl+C in the pre-pass") << 1 << int(SIGINT) << false;
+        QTest::newRow("Ctrl+C in the encoder pass") << 2 << int(SIGINT) << false;
+        QTest::newRow("Ctrl+C in the transcoder pass") << 3 << int(SIGINT) << false;
+        QTest::newRow("SIGTERM in the encoder pass") << 2 << int(SIGTERM) << false;
+        QTest::newRow("SIGTERM in the transcoder pass") << 3 << int(SIGTERM) << false;
+        QTest::newRow("Ctrl+C twice in the encoder pass") << 2 << int(SIGINT) << true;
+    }
+    void interrupted()
+    {
+        QFETCH(int, starts);
+        QFETCH(int, signalNumber);
+        QFETCH(bool, twice);
+        BatchProgram program;
+        const Outcome run = Run(program,
+                                {Dvd("pal-long"), QStringLiteral("--output"), program.out(), QStringLiteral("--profile"),
+                                 QStringLiteral("MP4 - H.264 Video")},
+                                [&](qint64 pid) {
+                                    if (program.Started().size() < starts)
+                                        return false;
+                                    // The group for Ctrl+C, the program alone for SIGTERM.
+                                    ::kill(signalNumber == SIGINT ? -pid : pid, signalNumber);
+                                    if (twice) {
+                                        QTest::qWait(50);
+                                        ::kill(-pid, signalNumber);
+                                    }
+                                    return true;
+                                });
+        QVERIFY2(run.exitCode == 130, qPrintable(run.Text()));
+        QVERIFY2(program.Started().size() == starts, qPrintable(program.Started().join(QLatin1Char(' '))));
+        const QString text = run.Text();
+        // Cancelled, not failed: the tools do not see the signal and end only when killed.
+        QVERIFY2(text.contains(QStringLiteral("Title01: ")) && text.contains(QStringLiteral(" - cancelled\n")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral(" - failed")), qPrintable(text));
+        QVERIFY2(text.endsWith(QStringLiteral("The conversion is canceled.")), qPrintable(text));
+        QVERIFY(!QFileInfo::exists(program.folder.file(QStringLiteral("temp.avi"))));
+        // Killed children are gone within moments; none may live on.
+        QTRY_VERIFY_WITH_TIMEOUT(program.LiveTools().isEmpty(), 3000);
+    }
+
+    // Anything wrong before the start: status 2, a message naming the problem, and no tool
+    // ever started.
+    void badArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after --convert; "OUT" is the output folder
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("no path") << QStringList() << QStringLiteral("Missing value after '--convert'");
+        QTest::newRow("unknown option") << Strings({"DVD", "--volume", "X"}) << QStringLiteral("Unknown option 'volume'");
+        QTest::newRow("extra argument") << Strings({"DVD", "more"}) << QStringLiteral("Unexpected argument \"more\"");
+        QTest::newRow("option twice") << Strings({"DVD", "--audio", "0", "--audio=1"}) << QStringLiteral("--audio is given more than once");
+        QTest::newRow("audio not a number") << Strings({"DVD", "--audio", "two"}) << QStringLiteral("--audio takes a whole number from 0, not \"two\"");
+        QTest::newRow("negative subtitle") << Strings({"DVD", "--subtitle=-1"}) << QStringLiteral("--subtitle takes a whole number from 0");
+        QTest::newRow("unknown rule") << Strings({"DVD", "--if-exists", "sometimes"}) << QStringLiteral("--if-exists takes ask, overwrite, rename or skip");
+        QTest::newRow("empty entry list") << Strings({"DVD", "--entries", " , "}) << QStringLiteral("--entries names no entry");
+        QTest::newRow("no such path") << Strings({"/nonexistent/dvd"}) << QStringLiteral("Cannot open \"/nonexistent/dvd\"");
+        QTest::newRow("not a DVD") << Strings({"OUT"}) << QStringLiteral("VIDEO_TS.IFO\" does not exist");
+        QTest::newRow("unknown profile") << Strings({"DVD", "--profile", "Nothing"}) << QStringLiteral("There is no profile named \"Nothing\". The profiles are: AVI - MPEG-4 Video, ");
+        QTest::newRow("unknown entry") << Strings({"DVD", "--entries", "Title01,Title09"})
+                                       << QStringLiteral("There is no entry named \"Title09\" on this DVD: its titles are Title01 to Title05");
+        QTest::newRow("audio out of range") << Strings({"DVD", "--entries", "Title03", "--audio", "2"})
+                                            << QStringLiteral("--audio 2 is out of range: Title03 offers 0 to 1.");
+        QTest::newRow("angle out of range") << Strings({"DVD", "--angle", "1"}) << QStringLiteral("--angle 1 is out of range: Title01 offers only 0.");
+        QTest::newRow("trim of two entries") << Strings({"DVD", "--entries", "Title01,Title02", "--start", "00:00:01"})
+                                             << QStringLiteral("--start and --end trim a single entry");
+        QTest::newRow("trim start after the entry")
+            << Strings({"DVD", "--start", "00:00:07"}) << QStringLiteral("The start \"00:00:07\" is no time within the entry: Title01 runs from 00:00:00 to 00:00:06.");
+        QTest::newRow("trim start not a time") << Strings({"DVD", "--start", "soon"}) << QStringLiteral("The start \"soon\" is no time");
+        QTest::newRow("trim end before start") << Strings({"DVD", "--start", "00:00:04", "--end", "00:00:03"})
+                                               << QStringLiteral("The start \"00:00:04\" does not lie before the end \"00:00:03\".");
+        QTest::newRow("missing output folder") << Strings({"DVD", "--output", "OUT/missing/"})
+                                               << QStringLiteral("The output path does not exist. Please specify another one.");
+        QTest::newRow("ask without a terminal") << Strings({"DVD", "--if-exists", "ask"})
+                                                << QStringLiteral("--if-exists ask needs a terminal to ask on");
+        QTest::newRow("stored ask, an existing file, no terminal")
+            << Strings({"DVD", "--output", "OUT", "--entries", "Title02"})
+            << QStringLiteral("Title02.avi\" exists and the preferences say to ask before overwriting it");
+    }
+    void badArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        BatchProgram program;
+        // No stored preferences: the program folder is the output folder, the first profile
+        // the profile, and the rule is to ask.
+        QFile::remove(program.folder.file(QStringLiteral("Preferences.ini")));
+        program.folder.writeFile(QStringLiteral("out/Title02.avi"), "exists");
+        for (QString &a : arguments) {
+            if (a == u"DVD")
+                a = Dvd("ntsc-multi");
+            a.replace(QStringLiteral("OUT"), program.out());
+        }
+        const Outcome run = Run(program, arguments);
+        QVERIFY2(run.exitCode == 2, qPrintable(run.Text()));
+        QVERIFY2(run.Text().contains(message), qPrintable(run.Text()));
+        QVERIFY2(program.Started().isEmpty(), qPrintable(program.Started().join(QLatin1Char(' '))));
+        QCOMPARE(program.OutFiles(), Strings({"Title02.avi"}));
+    }
+
+    void helpDocumentsConvert()
+    {
+        QProcess p;
+        p.start(BuiltProgramDir() + QStringLiteral("/quarnel"), {QStringLiteral("--help")});
+        QVERIFY(p.waitForFinished(10000));
+        const QString help = QString::fromLocal8Bit(p.readAllStandardOutput());
+        for (const char *option : {"--convert PATH", "--output DIR", "--profile NAME", "--entries LIST", "--audio N", "--subtitle N",
+                                   "--start TIME", "--end TIME", "--if-exists MODE", "130"})
+            QVERIFY2(help.contains(QLatin1String(option)), option);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchConversion)
+#include "TestBatchConversion.moc"
