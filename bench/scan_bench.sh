@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times `quarnel --scan` against `lsdvd -x` on the same 99-title DVD folder, runs of the two
 # interleaved (the order swapped every round), and prints both means and their ratio. The
-# program's bare start (`quarnel --help`, which loads every library and returns) is timed in
-# the same rounds, to tell start-up from reading the disc.
+# program's bare start (`quarnel --help`, which loads its libraries, QtCore first, and returns)
+# is timed in the same rounds, to tell start-up from reading the disc.
 # Usage: bench/scan_bench.sh [RUNS]   (default 100; BUILD=folder picks another build, default build/)
 set -euo pipefail
 

@@ -1,8 +1,5 @@
 #include "app/AppFolders.h"
 #include "app/EQuarnelError.h"
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TQuarnelWindows.h"
 #include "batch/TBatchConversion.h"
 #include "batch/TBatchOptions.h"
 #include "batch/TCancelSignals.h"
@@ -10,10 +7,14 @@
 #include "dvd/DvdScan.h"
 #include "profiles/MainPreferences.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
+#include <cerrno>
+#include <climits>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -88,8 +89,25 @@ int Convert(int argc, char **argv)
     return app.exec();
 }
 
+// Replaces this process by the window program next to it, with the same arguments.
+int StartWindow(char **argv)
+{
+    char self[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    QByteArray program = length > 0 ? QByteArray(self, length) : QByteArray();
+    program.truncate(program.lastIndexOf('/') + 1);
+    program += "quarnel-window";
+    ::execv(program.constData(), argv);
+    std::fprintf(stderr, "quarnel: cannot start %s: %s\n", program.constData(), std::strerror(errno));
+    return 127;
+}
+
 } // namespace
 
+// `quarnel`: the scan, the conversion without a window and the help are served here with
+// model code and QtCore only, so a script's call starts as fast as Qt allows; anything else
+// starts the window program, which needs Qt's widgets and the player (libmpv and the
+// hundreds of libraries behind it).
 int main(int argc, char **argv)
 {
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
@@ -104,12 +122,5 @@ int main(int argc, char **argv)
         if (argument == "--convert" || argument.startsWith("--convert="))
             return Convert(argc, argv);
     }
-
-    QuarnelApplication app(argc, argv);
-    // Number texts for the tools and the player always use "." as the decimal point.
-    std::setlocale(LC_NUMERIC, "C");
-
-    TQuarnelWindows windows(QCoreApplication::applicationDirPath(), app.arguments().mid(1));
-    windows.MainForm()->show();
-    return app.exec();
+    return StartWindow(argv);
 }

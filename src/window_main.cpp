@@ -1,0 +1,16 @@
+#include "app/QuarnelApplication.h"
+#include "app/TMainForm.h"
+#include "app/TQuarnelWindows.h"
+
+#include <clocale>
+
+int main(int argc, char **argv)
+{
+    QuarnelApplication app(argc, argv);
+    // Number texts for the tools and the player always use "." as the decimal point.
+    std::setlocale(LC_NUMERIC, "C");
+
+    TQuarnelWindows windows(QCoreApplication::applicationDirPath(), app.arguments().mid(1));
+    windows.MainForm()->show();
+    return app.exec();
+}
