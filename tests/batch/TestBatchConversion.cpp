@@ -315,6 +315,42 @@ private slots:
         QVERIFY2(run.Text().contains(QStringLiteral(" - ") + line.arg(program.out())), qPrintable(run.Text()));
     }
 
+    // "ask" on a terminal: the question is asked there and the answer taken. `script` gives
+    // the program a terminal of its own.
+    void askOnTerminal_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("oldKept");
+        QTest::newRow("yes overwrites") << QByteArray("y\n") << false;
+        QTest::newRow("anything else skips") << QByteArray("\n") << true;
+    }
+    void askOnTerminal()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, oldKept);
+        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("no script(1) to give the program a terminal");
+        BatchProgram program;
+        const QByteArray old = "an older file";
+        program.folder.writeFile(QStringLiteral("out/Title01.avi"), old);
+        QStringList command{program.exe(), QStringLiteral("--convert"), Dvd("pal-simple"), QStringLiteral("--output"),
+                            program.out(), QStringLiteral("--profile"), QStringLiteral("AVI - MPEG-4 Video"),
+                            QStringLiteral("--if-exists"), QStringLiteral("ask")};
+        for (QString &c : command)
+            c = QLatin1Char('\'') + c + QLatin1Char('\'');
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("script"), {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
+        QByteArray seen;
+        QTRY_VERIFY_WITH_TIMEOUT((seen += p.readAll()).contains("[y/N]"), 30000);
+        p.write(answer);
+        QVERIFY(p.waitForFinished(120000));
+        seen += p.readAll();
+        QVERIFY2(p.exitCode() == 0, seen.constData());
+        QCOMPARE(program.folder.readFile(QStringLiteral("out/Title01.avi")) == old, oldKept);
+        QVERIFY2(seen.contains(oldKept ? " - skipped, " : " - made "), seen.constData());
+    }
+
     // One entry cannot be made (its file's place is taken by a folder): the other is made,
     // the failure is named, and the status says so.
     void someFail()
