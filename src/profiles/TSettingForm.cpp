@@ -13,6 +13,7 @@
 #include "app/MessageBox.h"
 #include "app/PathText.h"
 #include "app/TMainForm.h"
+#include "convert/TConversionPreferences.h"
 #include "dialogs/ProgramInfo.h"
 
 #include <QApplication>
@@ -242,13 +243,17 @@ void TSettingForm::ShowPreferences(const TPreferences &p)
     chkOpenDir->setChecked(p.AutoOpenDir);
     chkExit->setChecked(p.AutoExit);
     chkTurnoff->setChecked(p.AutoTurnOff);
-    // Ask, then Overwrite: when both are set, Overwrite wins; Rename when neither is.
-    if (p.Overwrite)
+    switch (TConversionPreferences::FromStored(p).Existing) {
+    case TConversionPreferences::WhenExists::Overwrite:
         rdbOverWrite->setChecked(true);
-    else if (p.Ask)
+        break;
+    case TConversionPreferences::WhenExists::Ask:
         rdbAsk->setChecked(true);
-    else
+        break;
+    default:
         rdbRename->setChecked(true);
+        break;
+    }
 }
 
 void TSettingForm::LoadPreferences(bool fromDefault)
