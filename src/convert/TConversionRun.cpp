@@ -9,6 +9,7 @@
 #include "dialogs/ProgramInfo.h"
 #include "profiles/TParameterGrids.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -129,7 +130,7 @@ void TConversionRun::RunConversion(const TConversionRequest &request, const QStr
     m_outputFolder = EnsureTrailingBackslash(request.OutputDirText);
     if (!QFileInfo(AppFolders::WorkDir()).isDir())
         AppFolders::SetWorkDir(AppFolders::AppDir());
-    m_intermediateFile = QFileInfo(AppFolders::IntermediateFile()).absoluteFilePath();
+    m_intermediateFile = ClaimIntermediateFile();
     m_clock.start();
 
     m_index = -1;
@@ -197,7 +198,7 @@ void TConversionRun::NextEntry()
     // The work folder falls back to the program folder for the rest of the program's run.
     if (!QFileInfo(AppFolders::WorkDir()).isDir())
         AppFolders::SetWorkDir(AppFolders::AppDir());
-    m_intermediateFile = QFileInfo(AppFolders::IntermediateFile()).absoluteFilePath();
+    m_intermediateFile = ClaimIntermediateFile();
 
     // The pre-pass writes nothing useful; its file is the intermediate one, removed after it.
     m_phase = Phase::Prepass;
@@ -415,6 +416,7 @@ void TConversionRun::CancelPath()
 
 void TConversionRun::End(Outcome outcome)
 {
+    m_intermediateLock.reset();
     m_active = false;
     m_phase = Phase::Idle;
     ++m_generation;
@@ -439,6 +441,23 @@ void TConversionRun::Publish()
     m_publishedOnce = true;
     m_published = m_figures.Progress();
     emit ProgressChanged(m_published);
+}
+
+QString TConversionRun::ClaimIntermediateFile()
+{
+    const QString usual = QFileInfo(AppFolders::IntermediateFile()).absoluteFilePath();
+    if (m_intermediateLock && m_claimedFor == usual)
+        return m_intermediateFile;
+    // A second window or script converting at the same time would write into the same
+    // file and delete it under the other's feet; the lock tells them apart.
+    m_claimedFor = usual;
+    m_intermediateLock = std::make_unique<QLockFile>(usual + QStringLiteral(".lock"));
+    m_intermediateLock->setStaleLockTime(0); // only a lock of a process that is gone is stale
+    if (m_intermediateLock->tryLock(0))
+        return usual;
+    const QFileInfo info(usual);
+    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('-')
+           + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('.') + info.suffix();
 }
 
 void TConversionRun::DeleteIntermediate()

@@ -6,9 +6,12 @@
 #include "TProcessRunner.h"
 #include "TProgressArithmetic.h"
 
+#include <QLockFile>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+
+#include <memory>
 
 class TConversionHost;
 
@@ -113,6 +116,9 @@ private:
     void OnProgressChunk(TProcessRunner::Slot slot, int index, const QString &text);
     void Publish();
     void DeleteIntermediate();
+    // The work folder's intermediate file, or one of this process's own beside it while
+    // another run holds that one.
+    QString ClaimIntermediateFile();
 
     TConversionHost &m_host;
     TProcessRunner m_runner;
@@ -123,6 +129,8 @@ private:
     TMencOutputSettings m_settings;
     QString m_outputFolder;
     QString m_intermediateFile;
+    std::unique_ptr<QLockFile> m_intermediateLock;
+    QString m_claimedFor; // the usual intermediate file the lock is for
 
     bool m_active = false;
     quint64 m_generation = 0; // outdated callbacks of an ended run do nothing

@@ -351,6 +351,38 @@ private slots:
         QVERIFY2(seen.contains(oldKept ? " - skipped, " : " - made "), seen.constData());
     }
 
+    // Two conversions at once from one program folder share its work folder: neither may
+    // write into or delete the other's intermediate file.
+    void twoAtOnce()
+    {
+        BatchProgram program;
+        const QString second = program.folder.file(QStringLiteral("out2/"));
+        QDir().mkpath(second);
+        // Different discs: the shorter run ends while the longer one still encodes.
+        const QList<std::pair<QString, double>> runs{{Dvd("pal-long"), 30}, {Dvd("pal-simple"), 6}};
+        QList<QProcess *> processes;
+        for (int i = 0; i < runs.size(); ++i) {
+            auto *p = new QProcess(this);
+            p->setProcessChannelMode(QProcess::MergedChannels);
+            p->start(program.exe(), {QStringLiteral("--convert"), runs.at(i).first, QStringLiteral("--output"),
+                                     i == 0 ? program.out() : second, QStringLiteral("--profile"),
+                                     QStringLiteral("MP4 - H.264 Video")});
+            processes << p;
+        }
+        for (QProcess *p : processes) {
+            QVERIFY(p->waitForFinished(120000));
+            const QByteArray log = p->readAll();
+            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0, log.constData());
+            delete p;
+        }
+        for (int i = 0; i < runs.size(); ++i) {
+            const QString file = (i == 0 ? program.out() : second) + QStringLiteral("Title01.mp4");
+            const double length = Probe(file).value(QStringLiteral("duration")).toDouble();
+            QVERIFY2(qAbs(length - runs.at(i).second) <= 0.6, qPrintable(QStringLiteral("%1: %2 s").arg(file).arg(length)));
+        }
+        QCOMPARE(QDir(program.folder.path()).entryList({QStringLiteral("temp*")}, QDir::Files), QStringList());
+    }
+
     // One entry cannot be made (its file's place is taken by a folder): the other is made,
     // the failure is named, and the status says so.
     void someFail()
