@@ -1,10 +1,23 @@
 #include "PathText.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 QString EnsureTrailingBackslash(const QString &path)
 {
     if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
         return path;
     return path + QLatin1Char('/');
+}
+
+QString FileInFolder(const QString &folder, const QString &name)
+{
+    const QString exact = folder + name;
+    if (folder.isEmpty() || QFileInfo::exists(exact))
+        return exact;
+    // Name filters match without regard to case unless told otherwise.
+    const QStringList found = QDir(folder).entryList({name}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return found.isEmpty() ? exact : folder + found.first();
 }
 
 QString StripExtension(const QString &name)

@@ -7,6 +7,11 @@
 // rely on (an empty folder names nothing and they fall back to the program folder).
 QString EnsureTrailingBackslash(const QString &path);
 
+// `folder` (ending in the separator) + the name of its entry that equals `name` without
+// regard to case, or `folder` + `name` when it has none. DVD copies from some file systems
+// and tools are all lower case ("video_ts/vts_01_0.ifo"); the DVD library reads those too.
+QString FileInFolder(const QString &folder, const QString &name);
+
 // The text before the last "." (the search does not stop at a separator); a text
 // without any "." is returned whole.
 QString StripExtension(const QString &name);

@@ -19,7 +19,7 @@ QList<int> TitleSubtitleStreams(const QString &dvdPath, int titleNumber)
     DvdLibrary::DVD_GetIndexInfo(dvd, titleNumber - 1, titleSet, chain);
     if (titleSet < 0 || chain < 0)
         return {};
-    const QString ifo = folder + QStringLiteral("VTS_%1_0.IFO").arg(titleSet + 1, 2, 10, QLatin1Char('0'));
+    const QString ifo = FileInFolder(folder, QStringLiteral("VTS_%1_0.IFO").arg(titleSet + 1, 2, 10, QLatin1Char('0')));
     if (!QFileInfo(ifo).isFile())
         return {};
     TIFO parsed;

@@ -3,6 +3,7 @@
 #include "DvdTitleLoader.h"
 #include "TDVDInformation.h"
 #include "app/EQuarnelError.h"
+#include "app/PathText.h"
 #include "app/TTaskListModel.h"
 
 #include <QFileInfo>
@@ -197,7 +198,7 @@ void OpenDvdForScript(const QString &path, TTaskListModel &list)
 
     DvdTitleLoader loader;
     loader.LoadDvdTitles(folder, list);
-    const QString menuFile = DvdInfo.DvdPath + QStringLiteral("VIDEO_TS.IFO");
+    const QString menuFile = FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO"));
     if (!QFileInfo::exists(menuFile))
         throw EQuarnelError(QStringLiteral("No DVD in \"%1\": the file \"%2\" does not exist.").arg(path, menuFile));
     list.CheckLongestTitle();

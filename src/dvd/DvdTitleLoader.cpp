@@ -46,8 +46,8 @@ void DvdTitleLoader::LoadDvdTitles(const QString &folderPath, TTaskListModel &li
 {
     QString folder = EnsureTrailingBackslash(folderPath);
     m_titleSets.clear();
-    if (!QFile::exists(folder + QStringLiteral("VIDEO_TS.IFO")))
-        folder += QStringLiteral("VIDEO_TS/");
+    if (!QFile::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.IFO"))))
+        folder = EnsureTrailingBackslash(FileInFolder(folder, QStringLiteral("VIDEO_TS")));
     DvdInfo.DvdPath = folder;
     QString libraryPath = folder;
     libraryPath.chop(1);

@@ -5,6 +5,7 @@
 #include "app/AppFolders.h"
 #include "app/EQuarnelError.h"
 #include "app/MessageBox.h"
+#include "app/PathText.h"
 #include "app/RoundHalfEven.h"
 #include "app/TMainForm.h"
 #include "app/TTaskListModel.h"
@@ -196,7 +197,7 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
     m_engine->Clear();
     m_engine->Deactivate();
 
-    const QString path = DvdInfo.DvdPath + QStringLiteral("VIDEO_TS.IFO");
+    const QString path = FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO"));
     if (!QFileInfo(path).isFile()) {
         MessageBox::Information(m_main, path + QStringLiteral(" can not be found. Please insert and open the DVD."),
                                 QStringLiteral("VIDEO_TS.IFO not found"));
@@ -230,7 +231,7 @@ void TPreviewPane::StartPlayback(const PlayRequest &request)
     m_engine->SetOutputs(outputs);
     if (!m_engine->Activate())
         throw EQuarnelError(QStringLiteral("The preview player cannot be started."));
-    m_engine->RenderDvdVideoVolume(DvdInfo.DvdPath + QStringLiteral("VIDEO_TS.IFO"));
+    m_engine->RenderDvdVideoVolume(FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO")));
     m_engine->Run();
     PreviewElapsed = 0;
     m_main->TrackBar->setValue(0);

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "convert/SubtitleStreams.h"
 #include "dvd/Parser.h"
 
 #include <QDir>
@@ -177,6 +178,7 @@ private slots:
     void againstLsdvd_data();
     void againstLsdvd();
     void pathForms();
+    void lowerCaseCopy();
     void unusualContent();
     void failures_data();
     void failures();
@@ -316,6 +318,27 @@ void TestScan::pathForms()
     for (const QString &form : QStringList{root + QStringLiteral("/"), root + QStringLiteral("/VIDEO_TS"),
                                 root + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")})
         QVERIFY2(ScanJson(form) == reference, qPrintable(form));
+}
+
+void TestScan::lowerCaseCopy()
+{
+    // A copy whose folder and file names are all lower case reads as the disc itself, down
+    // to the subtitle streams a conversion asks for.
+    QTemporaryDir dir;
+    const QString upper = Disc(QStringLiteral("ntsc-multi"));
+    const QString lower = dir.path() + QStringLiteral("/disc/video_ts");
+    QVERIFY(QDir().mkpath(lower));
+    for (const QString &name : QDir(upper + QStringLiteral("/VIDEO_TS")).entryList(QDir::Files))
+        QVERIFY(QFile::copy(upper + QStringLiteral("/VIDEO_TS/") + name, lower + QLatin1Char('/') + name.toLower()));
+    QJsonObject reference = ScanJson(upper);
+    QJsonObject copy = ScanJson(dir.path() + QStringLiteral("/disc"));
+    QCOMPARE(copy.take(QStringLiteral("DvdPath")).toString(), lower + QLatin1Char('/'));
+    reference.remove(QStringLiteral("DvdPath"));
+    QVERIFY(!reference.isEmpty());
+    QVERIFY(copy == reference);
+    for (int title = 1; title <= 5; ++title)
+        QCOMPARE(TitleSubtitleStreams(lower, title), TitleSubtitleStreams(upper + QStringLiteral("/VIDEO_TS"), title));
+    QCOMPARE(TitleSubtitleStreams(lower, 1), (QList<int>{0, 1}));
 }
 
 void TestScan::unusualContent()
