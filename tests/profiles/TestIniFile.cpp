@@ -1,3 +1,6 @@
+#include "FileSizeLimit.h"
+#include "TestSupport.h"
+
 #include "app/EQuarnelError.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TNewInifile.h"
@@ -9,60 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace
 {
-void WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-// Makes every write past a few bytes fail, for root too, until destroyed.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = m_old;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old {};
-    void (*m_oldHandler)(int) = nullptr;
-};
-
 const QString Def = QStringLiteral("DEF");
-
-QStringList Words(std::initializer_list<const char *> words)
-{
-    QStringList list;
-    for (const char *word : words)
-        list.append(QString::fromUtf8(word));
-    return list;
-}
-
 
 // A profile and a preferences file in the form both stores share.
 const QByteArray WellFormedProfile("[Main]\r\nType=mp4\r\nPara=3\r\n0=Video Size\r\n1=Bit Rate\r\n2=Channels\r\n"
@@ -225,39 +179,39 @@ private slots:
 
         QTest::newRow("existing key replaced in place, the rest byte for byte")
             << true << QByteArray("junk\n[Main]\r\nA=1\r\n  type = mp4 \r\nB=2\n\n[Other]\rType=x")
-            << Words({"MAIN", "Type", "avi"})
+            << Strings({"MAIN", "Type", "avi"})
             << QByteArray("junk\n[Main]\r\nA=1\r\nType=avi\r\nB=2\n\n[Other]\rType=x");
         QTest::newRow("missing key after the last value line, before blank lines")
-            << true << QByteArray("[Main]\r\nA=1\r\n\r\n \r\n[Other]\r\nB=2\r\n") << Words({"Main", "C", "3"})
+            << true << QByteArray("[Main]\r\nA=1\r\n\r\n \r\n[Other]\r\nB=2\r\n") << Strings({"Main", "C", "3"})
             << QByteArray("[Main]\r\nA=1\r\nC=3\r\n\r\n \r\n[Other]\r\nB=2\r\n");
         QTest::newRow("missing key in a section without lines")
-            << true << QByteArray("[Main]\r\n[Other]\r\n") << Words({"Main", "A", "1"})
+            << true << QByteArray("[Main]\r\n[Other]\r\n") << Strings({"Main", "A", "1"})
             << QByteArray("[Main]\r\nA=1\r\n[Other]\r\n");
         QTest::newRow("missing key at the end of a file without final line end")
-            << true << QByteArray("[Main]\r\nA=1") << Words({"Main", "B", "2"})
+            << true << QByteArray("[Main]\r\nA=1") << Strings({"Main", "B", "2"})
             << QByteArray("[Main]\r\nA=1\r\nB=2\r\n");
         QTest::newRow("missing section at the end of the file")
-            << true << QByteArray("[Main]\r\nA=1") << Words({"New", "K", "v"})
+            << true << QByteArray("[Main]\r\nA=1") << Strings({"New", "K", "v"})
             << QByteArray("[Main]\r\nA=1\r\n[New]\r\nK=v\r\n");
         QTest::newRow("keys keep the order of writing")
-            << true << QByteArray("") << Words({"S", "A", "1", "S", "B", "2", "S", "A", "3"})
+            << true << QByteArray("") << Strings({"S", "A", "1", "S", "B", "2", "S", "A", "3"})
             << QByteArray("[S]\r\nA=3\r\nB=2\r\n");
         QTest::newRow("missing file is created")
-            << false << QByteArray() << Words({"Main", "FirstUse", "0"})
+            << false << QByteArray() << Strings({"Main", "FirstUse", "0"})
             << QByteArray("[Main]\r\nFirstUse=0\r\n");
         QTest::newRow("whole-name match leaves SubType alone")
-            << true << QByteArray("[Main]\r\nSubType=avi\r\n") << Words({"Main", "Type", "mp4"})
+            << true << QByteArray("[Main]\r\nSubType=avi\r\n") << Strings({"Main", "Type", "mp4"})
             << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n");
         QTest::newRow("blanks around the caller's names are dropped")
-            << true << QByteArray("") << Words({" S ", " K ", "v"}) << QByteArray("[S]\r\nK=v\r\n");
+            << true << QByteArray("") << Strings({" S ", " K ", "v"}) << QByteArray("[S]\r\nK=v\r\n");
         QTest::newRow("byte order mark and bytes that are not UTF-8 stay")
-            << true << QByteArray("\xEF\xBB\xBF[Main]\r\nName=\xE9\xFF\r\n") << Words({"Main", "Type", "x"})
+            << true << QByteArray("\xEF\xBB\xBF[Main]\r\nName=\xE9\xFF\r\n") << Strings({"Main", "Type", "x"})
             << QByteArray("\xEF\xBB\xBF[Main]\r\nName=\xE9\xFF\r\nType=x\r\n");
         QTest::newRow("text beyond ASCII is written as UTF-8")
-            << true << QByteArray("") << Words({"S", "P", "/home/Vid\xC3\xA9os"})
+            << true << QByteArray("") << Strings({"S", "P", "/home/Vid\xC3\xA9os"})
             << QByteArray("[S]\r\nP=/home/Vid\xC3\xA9os\r\n");
         QTest::newRow("line breaks in a value become blanks")
-            << true << QByteArray("") << Words({"S", "V", "a\r\nb"}) << QByteArray("[S]\r\nV=a  b\r\n");
+            << true << QByteArray("") << Strings({"S", "V", "a\r\nb"}) << QByteArray("[S]\r\nV=a  b\r\n");
     }
 
     void writes()
@@ -412,8 +366,8 @@ private slots:
         const TIniFile ini(path);
         const TNewInifile store(path);
         const QStringList sections =
-            Words({"Main", "main", "Video Size", "Bit Rate", "Channels", "Default", "Missing"});
-        const QStringList keys = Words({"Type", "Para", "0", "1", "2", "Sort", "List", "ReadOnly", "Caption", "Value",
+            Strings({"Main", "main", "Video Size", "Bit Rate", "Channels", "Default", "Missing"});
+        const QStringList keys = Strings({"Type", "Para", "0", "1", "2", "Sort", "List", "ReadOnly", "Caption", "Value",
                                         "Index", "cmd", "Offset", "Ask", "Overwrite", "Syn Mode", "Work Dir",
                                         "Output Path", "Profile", "Auto Exit", "AUTO OPEN DIR", "Missing"});
         for (const QString &section : sections) {

@@ -1,3 +1,6 @@
+#include "FileSizeLimit.h"
+#include "TestSupport.h"
+
 #include "app/EQuarnelError.h"
 #include "profiles/TNewInifile.h"
 
@@ -8,59 +11,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace
 {
-void WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-// Makes every write past a few bytes fail, for root too, until destroyed.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = m_old;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old {};
-    void (*m_oldHandler)(int) = nullptr;
-};
-
 const QString Def = QStringLiteral("DEF");
-
-QStringList Words(std::initializer_list<const char *> words)
-{
-    QStringList list;
-    for (const char *word : words)
-        list.append(QString::fromUtf8(word));
-    return list;
-}
 
 } // namespace
 
@@ -221,32 +176,32 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
 
         QTest::newRow("new section at the end, keys in reverse order")
-            << QByteArray("[Main]\r\nX=1") << Words({"Sect", "KeyA", "1", "Sect", "KeyB", "2"})
+            << QByteArray("[Main]\r\nX=1") << Strings({"Sect", "KeyA", "1", "Sect", "KeyB", "2"})
             << QByteArray("[Main]\r\nX=1\r\n[Sect]\r\nKeyB=2\r\nKeyA=1\r\n");
         QTest::newRow("missing key directly under the header")
-            << QByteArray("[Main]\r\nX=1\r\n[B]\r\n") << Words({"main", "Y", "2"})
+            << QByteArray("[Main]\r\nX=1\r\n[B]\r\n") << Strings({"main", "Y", "2"})
             << QByteArray("[Main]\r\nY=2\r\nX=1\r\n[B]\r\n");
         QTest::newRow("existing key: the whole line is replaced")
-            << QByteArray("[Main]\r\n  type=mp4\r\nX=1\r\n") << Words({"Main", "Type", "avi"})
+            << QByteArray("[Main]\r\n  type=mp4\r\nX=1\r\n") << Strings({"Main", "Type", "avi"})
             << QByteArray("[Main]\r\nType=avi\r\nX=1\r\n");
         QTest::newRow("key hidden behind [ gets a second line")
-            << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << Words({"Main", "Type", "avi"})
+            << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << Strings({"Main", "Type", "avi"})
             << QByteArray("[Main]\r\nType=avi\r\nPath=/a[1]\r\nType=mp4\r\n");
         QTest::newRow("key name inside another key's line keeps that line")
-            << QByteArray("[Main]\r\nSubType=avi\r\n") << Words({"Main", "Type", "mp4"})
+            << QByteArray("[Main]\r\nSubType=avi\r\n") << Strings({"Main", "Type", "mp4"})
             << QByteArray("[Main]\r\nType=mp4\r\nSubType=avi\r\n");
         QTest::newRow("key name inside a value keeps that line")
-            << QByteArray("[P]\r\nCaption=a,Value=b\r\n") << Words({"P", "Value", "c"})
+            << QByteArray("[P]\r\nCaption=a,Value=b\r\n") << Strings({"P", "Value", "c"})
             << QByteArray("[P]\r\nValue=c\r\nCaption=a,Value=b\r\n");
         QTest::newRow("key behind the header keeps the header")
-            << QByteArray("[Main]Type=mp4\r\nX=1\r\n") << Words({"Main", "Type", "avi"})
+            << QByteArray("[Main]Type=mp4\r\nX=1\r\n") << Strings({"Main", "Type", "avi"})
             << QByteArray("[Main]\r\nType=avi\r\nX=1\r\n");
         QTest::newRow("line breaks in a value become blanks")
-            << QByteArray("") << Words({"S", "V", "a\r\nb\nc"})
+            << QByteArray("") << Strings({"S", "V", "a\r\nb\nc"})
             << QByteArray("[S]\r\nV=a  b c\r\n");
         QTest::newRow("preferences written into an empty file")
             << QByteArray("")
-            << Words({"Main", "Output Path", "/out", "Main", "Work Dir", "/work", "Main", "Syn Mode", "0",
+            << Strings({"Main", "Output Path", "/out", "Main", "Work Dir", "/work", "Main", "Syn Mode", "0",
                             "Main", "Auto Open Dir", "1", "Main", "Auto Exit", "0", "Main", "Auto Turn Off", "0",
                             "Main", "Ask", "1", "Main", "Overwrite", "0"})
             << QByteArray("[Main]\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
@@ -282,7 +237,7 @@ private slots:
         store->WriteInteger(QStringLiteral("S"), QStringLiteral("N"), -5);
         store->WriteBool(QStringLiteral("S"), QStringLiteral("T"), true);
         store->WriteBool(QStringLiteral("S"), QStringLiteral("F"), false);
-        QCOMPARE(store->Lines(), Words({"[S]", "F=0", "T=1", "N=-5"}));
+        QCOMPARE(store->Lines(), Strings({"[S]", "F=0", "T=1", "N=-5"}));
         QCOMPARE(store->ReadInteger(QStringLiteral("S"), QStringLiteral("N"), 0), -5);
         QCOMPARE(store->ReadBool(QStringLiteral("S"), QStringLiteral("T"), false), true);
         QCOMPARE(store->ReadBool(QStringLiteral("S"), QStringLiteral("F"), true), false);
@@ -305,7 +260,7 @@ private slots:
     void saveNormalisesLineEnds()
     {
         TNewInifile *store = StoreOver("a\nb\rc\r\n\r\nd");
-        QCOMPARE(store->Lines(), Words({"a", "b", "c", "", "d"}));
+        QCOMPARE(store->Lines(), Strings({"a", "b", "c", "", "d"}));
         TNewInifile::SaveAndFree(store);
         QCOMPARE(ReadBytes(Path(QStringLiteral("test.ini"))), QByteArray("a\r\nb\r\nc\r\n\r\nd\r\n"));
     }

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "ProfileTestWindows.h"
 
 #include "app/AppFolders.h"
@@ -14,33 +15,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
-
-// Makes every write past `bytes` fail, for root too, until destroyed.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = m_old;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old {};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 const QByteArray kOther = "[Main]\r\nType=avi\r\nPara=1\r\n0=Bit Rate\r\n"
                           "[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=500\r\nValue=500\r\ncmd=-b\r\n";

@@ -47,6 +47,21 @@ QByteArray TestProgramFolder::readFile(const QString &relative) const
     return f.readAll();
 }
 
+void WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
 QStringList Strings(std::initializer_list<const char *> items)
 {
     QStringList list;

@@ -26,5 +26,9 @@ QString SourceDir();
 QString BuiltProgramDir();
 QString TestDvdsDir();
 
+// A whole file written (the test fails when it cannot be) and read (empty when it cannot be).
+void WriteBytes(const QString &path, const QByteArray &bytes);
+QByteArray ReadBytes(const QString &path);
+
 // A string list from plain literals (the project forbids implicit conversions from char*).
 QStringList Strings(std::initializer_list<const char *> items);
