@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-
 TBatchConversion::TBatchConversion(std::FILE *err, bool interactive, QObject *parent)
     : QObject(parent), m_err(err), m_interactive(interactive), m_run(*this)
 {
@@ -29,9 +28,14 @@ TBatchConversion::TBatchConversion(std::FILE *err, bool interactive, QObject *pa
     connect(&m_run, &TConversionRun::Finished, this, &TBatchConversion::OnFinished);
 }
 
-bool TBatchConversion::Fail(const QString &text)
+void TBatchConversion::Complain(const QString &text)
 {
     Write(QStringLiteral("quarnel: ") + text);
+}
+
+bool TBatchConversion::Fail(const QString &text)
+{
+    Complain(text);
     return false;
 }
 
@@ -49,7 +53,7 @@ bool TBatchConversion::Prepare(const TBatchOptions &options)
     try {
         stored = TPreferences::Read(TNewInifile(AppFolders::PreferencesFile()), QStringLiteral("Main"), AppFolders::AppDir());
     } catch (const EQuarnelError &e) {
-        Write(QStringLiteral("quarnel: ") + e.text() + QStringLiteral(" The default preferences apply."));
+        Complain(e.text() + QStringLiteral(" The default preferences apply."));
     }
     AppFolders::SetWorkDir(EnsureTrailingBackslash(stored.WorkDir));
 
@@ -97,7 +101,7 @@ bool TBatchConversion::ChooseProfile(const TBatchOptions &options)
             return Fail(QStringLiteral("No profile is chosen yet; name one with --profile: %1.").arg(names.join(QStringLiteral(", "))));
         name = names.at(index);
     } else if (names.contains(options.Profile)) {
-        name = options.Profile;
+        name = options.Profile; // first: two profiles here may differ only in case
     } else {
         for (const QString &candidate : names) {
             if (candidate.compare(options.Profile, Qt::CaseInsensitive) == 0) {
@@ -352,8 +356,8 @@ void TBatchConversion::Warn(const QString &text, const QString &)
 
 void TBatchConversion::ReportStartFailure(const QString &text)
 {
-    Write(QStringLiteral("quarnel: %1 (a tool could not be started: \"%2\" or \"%3\")")
-              .arg(text, AppFolders::EncoderExe(), AppFolders::TranscoderExe()));
+    Complain(QStringLiteral("%1 (a tool could not be started: \"%2\" or \"%3\")")
+                 .arg(text, AppFolders::EncoderExe(), AppFolders::TranscoderExe()));
 }
 
 bool TBatchConversion::AskOverwrite(const QString &text, const QString &)

@@ -46,6 +46,8 @@ signals:
     void Done(int exitCode);
 
 private:
+    // A message of the program's own ("quarnel: ..."); Fail also answers false.
+    void Complain(const QString &text);
     bool Fail(const QString &text);
     void Write(const QString &line);
     bool SelectEntries(const TBatchOptions &options, QList<QModelIndex> &selected);

@@ -75,9 +75,10 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
     }
     o.Profile = parser.value(profile);
     if (parser.isSet(entries)) {
-        for (const QString &name : parser.value(entries).split(QLatin1Char(','))) {
-            if (!name.trimmed().isEmpty() && !o.Entries.contains(name.trimmed()))
-                o.Entries << name.trimmed();
+        for (const QString &item : parser.value(entries).split(QLatin1Char(','))) {
+            const QString name = item.trimmed();
+            if (!name.isEmpty() && !o.Entries.contains(name))
+                o.Entries << name;
         }
         if (o.Entries.isEmpty()) {
             error = QStringLiteral("--entries names no entry.");
