@@ -534,9 +534,7 @@ void TMainForm::LockUiForConversion(std::function<void()> whenReady)
 
 void TMainForm::UnlockUiAfterConversion(std::function<void()> whenDone)
 {
-    const QString intermediate = AppFolders::IntermediateFile();
-    if (QFile::exists(intermediate))
-        QFile::remove(intermediate);
+    // The run removes its own intermediate file; the usual name may belong to another run.
     sbtnOpenDVD->setEnabled(true);
     sbtnOpenDir->setEnabled(true);
     imgStart->show();

@@ -25,6 +25,11 @@ double ScaleAspectRatio(const QString &outputAspect, const QString &titleAspect)
     return titleAspect == u"16:9" ? 1.7778 : 1.3333;
 }
 
+bool RunsToTitleEnd(const TConversionEntry &entry)
+{
+    return entry.TitleEnd > 0 && entry.Data.End > entry.TitleEnd - kTitleEndSlack;
+}
+
 bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, const QString &encoderOptions,
                          const TMencOutputSettings &settings, TToolCommand &command, QString &problem)
 {
@@ -41,10 +46,12 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, 
         .Add(QStringLiteral("-dvd-device"))
         .Add(device)
         .Add(QStringLiteral("-ss"))
-        .Add(SecondsText(start))
-        .Add(QStringLiteral("-endpos"))
-        .Add(SecondsText(end - start))
-        .AddWords(encoderOptions); // fixed switches and single-word values, no paths
+        .Add(SecondsText(start));
+    // MEncoder never ends when -endpos reaches the end of a DVD title: it writes its file and
+    // then spins. Left out, it stops at the title's end by itself.
+    if (!RunsToTitleEnd(entry))
+        command.Add(QStringLiteral("-endpos")).Add(SecondsText(end - start));
+    command.AddWords(encoderOptions); // fixed switches and single-word values, no paths
     // A title without audio has no language to ask for; MEncoder then takes what there is.
     const int audio = entry.Data.AudioLanguageIndex;
     if (audio >= 0 && audio < entry.AudioLanguages.size() && !entry.AudioLanguages.at(audio).isEmpty())
@@ -138,12 +145,17 @@ QString TargetFileName(const QString &outputFolder, const QString &volumeName, c
     return outputFolder + SafeFileNamePart(name) + SafeFileNamePart(outputExt);
 }
 
-QString RenamedTargetFile(const QString &targetFile, const QString &outputExt)
+QString RenameCandidate(const QString &targetFile, const QString &outputExt, int n)
 {
     const QString ext = SafeFileNamePart(outputExt);
     const QString base = !ext.isEmpty() && targetFile.endsWith(ext) ? targetFile.left(targetFile.size() - ext.size()) : targetFile;
+    return base + QLatin1Char('-') + QString::number(n) + ext;
+}
+
+QString RenamedTargetFile(const QString &targetFile, const QString &outputExt)
+{
     for (int n = 1;; ++n) {
-        const QString candidate = base + QLatin1Char('-') + QString::number(n) + ext;
+        const QString candidate = RenameCandidate(targetFile, outputExt, n);
         if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
             return candidate;
     }

@@ -19,6 +19,11 @@ QString SecondsText(double seconds);
 // DVD's own (16:9 when the title says so, else 4:3), as four-decimal ratios.
 double ScaleAspectRatio(const QString &outputAspect, const QString &titleAspect);
 
+// Whether an entry ends within the last second of its title, where MEncoder's -endpos
+// would never let it end.
+constexpr double kTitleEndSlack = 1.0;
+bool RunsToTitleEnd(const TConversionEntry &entry);
+
 // MEncoder's encoder pass up to, not including, its output file: title, DVD folder, start
 // and length, the codec options, audio language, scaling and subtitle. False, with the
 // reason in `problem`, when the entry's times or the profile's frame width are unusable.
@@ -53,6 +58,8 @@ QString TargetFileName(const QString &outputFolder, const QString &volumeName, c
 
 // The first of name-1.ext, name-2.ext, ... that does not exist yet.
 QString RenamedTargetFile(const QString &targetFile, const QString &outputExt);
+// The n-th of those names, whether it exists or not.
+QString RenameCandidate(const QString &targetFile, const QString &outputExt, int n);
 
 // The volume name as the hint shows it: whole up to 18 characters, else 15 and "...".
 QString HintVolumeText(const QString &volumeName);

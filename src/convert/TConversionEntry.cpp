@@ -21,6 +21,7 @@ QList<TConversionEntry> CollectCheckedEntries(const TTaskListModel &list, const 
         e.TitleNumber = title->Number;
         e.AudioLanguages = title->AudioLanguages;
         e.Aspect = title->Aspect;
+        e.TitleEnd = title->OrigEnd;
         if (entry->SubtitleIndex > 0) {
             if (!streamsOfTitle.contains(e.TitleNumber))
                 streamsOfTitle.insert(e.TitleNumber, TitleSubtitleStreams(dvdPath, e.TitleNumber));

@@ -13,5 +13,6 @@ TConversionPreferences TConversionPreferences::FromStored(const TPreferences &st
         p.Existing = WhenExists::Rename;
     p.ExitWhenDone = stored.AutoExit;
     p.OpenFolderWhenDone = stored.AutoOpenDir;
+    p.StallSeconds = stored.StallSeconds;
     return p;
 }

@@ -10,6 +10,8 @@ struct TConversionPreferences
     WhenExists Existing = WhenExists::Ask;
     bool ExitWhenDone = false;
     bool OpenFolderWhenDone = false;
+    // A tool that shows no progress for this long is ended and its entry fails.
+    int StallSeconds = 60;
 
     // The stored preferences as the Settings dialog shows them: Overwrite wins over Ask;
     // Rename when neither is set.

@@ -1,8 +1,11 @@
 #include "TConversionRun.h"
 
-#include "ConversionCommands.h"
+#include "FreeSpace.h"
 #include "OptionBuilder.h"
+#include "OutputChecks.h"
 #include "TConversionHost.h"
+#include "TargetFiles.h"
+#include "ToolOutput.h"
 #include "app/AppFolders.h"
 #include "app/PathText.h"
 #include "app/PowerManager.h"
@@ -40,10 +43,13 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
     connect(&m_runner, &TProcessRunner::ToolFailedToStart, this, &TConversionRun::OnToolFailedToStart, Qt::QueuedConnection);
     connect(&m_runner, &TProcessRunner::ToolFinished, this, &TConversionRun::OnToolFinished, Qt::QueuedConnection);
     connect(&m_runner, &TProcessRunner::ProgressChunk, this, &TConversionRun::OnProgressChunk);
-    connect(&m_runner, &TProcessRunner::OutputChunk, this, [this](TProcessRunner::Slot, const QString &text) {
-        if (m_active)
-            emit ToolOutput(text);
+    connect(&m_runner, &TProcessRunner::OutputChunk, this, [this](TProcessRunner::Slot slot, const QString &text) {
+        if (!m_active)
+            return;
+        WatchOutput(slot, text);
+        emit ToolOutput(text);
     });
+    connect(&m_probe, &TMediaProbe::Finished, this, &TConversionRun::OnProbeFinished, Qt::QueuedConnection);
 }
 
 TConversionRun::~TConversionRun()
@@ -95,6 +101,11 @@ QString TConversionRun::FailureReport(const QList<Failure> &failures)
     return text;
 }
 
+QString TConversionRun::NothingMadeMessage()
+{
+    return QStringLiteral("No file was made: the output files of all entries exist already.");
+}
+
 void TConversionRun::Start(const TConversionRequest &request)
 {
     TMencOutputSettings &settings = MencOutputSettings();
@@ -114,6 +125,8 @@ void TConversionRun::RunConversion(const TConversionRequest &request, const QStr
     ++m_generation;
     m_failures.clear();
     m_madeFiles.clear();
+    m_skippedCount = 0;
+    m_partialFile.clear();
     m_encoderCommandLine.clear();
     m_transcoderCommandLine.clear();
     m_targetFile.clear();
@@ -172,6 +185,15 @@ void TConversionRun::NextEntry()
         return;
     }
 
+    // The rule decides again when the file takes its name: another run may have taken it
+    // in the meantime.
+    m_claimName = m_targetFile;
+    switch (m_request.Preferences.Existing) {
+    case TConversionPreferences::WhenExists::Ask: m_claim = Claim::AskIfTaken; break;
+    case TConversionPreferences::WhenExists::Skip: m_claim = Claim::KeepExisting; break;
+    case TConversionPreferences::WhenExists::Rename: m_claim = Claim::NextFree; break;
+    case TConversionPreferences::WhenExists::Overwrite: m_claim = Claim::Replace; break;
+    }
     const QFileInfo target(m_targetFile);
     if (target.exists() || target.isSymLink()) {
         switch (m_request.Preferences.Existing) {
@@ -181,6 +203,7 @@ void TConversionRun::NextEntry()
                     EntryDone(EntryResult::Skipped);
                 return;
             }
+            m_claim = Claim::Replace;
             break;
         case TConversionPreferences::WhenExists::Skip:
             EntryDone(EntryResult::Skipped);
@@ -200,8 +223,23 @@ void TConversionRun::NextEntry()
         AppFolders::SetWorkDir(AppFolders::AppDir());
     m_intermediateFile = ClaimIntermediateFile();
 
+    // Room for the intermediate file (at the encoder's video bitrate, MP3 sound) and the target
+    // (at the profile's bitrates, generous where the profile names none).
+    m_transcoderOptions = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
+    const double length = entry.Data.End - entry.Data.Start;
+    const double encoderKbps = (BitrateKbps(m_settings.VideoBitrate) > 0 ? BitrateKbps(m_settings.VideoBitrate) : 800.0) + 320.0;
+    const double targetKbps = ArgumentBitrateKbps(m_transcoderOptions.Arguments, true, 8000.0)
+                              + ArgumentBitrateKbps(m_transcoderOptions.Arguments, false, 640.0);
+    const QString room = CheckRoom(QFileInfo(m_intermediateFile).absolutePath(), EstimatedBytes(length, encoderKbps),
+                                   QFileInfo(m_targetFile).absolutePath(), EstimatedBytes(length, targetKbps));
+    if (!room.isEmpty()) {
+        EntryFailed(room);
+        return;
+    }
+
     // The pre-pass writes nothing useful; its file is the intermediate one, removed after it.
     m_phase = Phase::Prepass;
+    StartWatch();
     m_runner.RunTitlePrepass(BuildPrepassCommand(AppFolders::EncoderExe(), entry.TitleNumber,
                                                  PrepassDrive(m_request.Dvd.DvdPath), m_intermediateFile));
 }
@@ -219,17 +257,25 @@ void TConversionRun::StartEncoderPass()
     m_lastEncoderCommand = command;
     emit CommandLineChanged(m_encoderCommandLine);
     m_phase = Phase::EncoderPass;
+    StartWatch();
     m_runner.RunEncoderPass(command);
 }
 
 void TConversionRun::StartTranscoderPass()
 {
-    const TTranscoderOptions options = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
-    const TToolCommand command = BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, options, m_targetFile);
+    m_transcoderOptions = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
+    QString error;
+    m_partialFile = CreatePartialFile(m_targetFile, error);
+    if (m_partialFile.isEmpty()) {
+        EntryFailed(QStringLiteral("no file can be written in %1 (%2)").arg(QFileInfo(m_targetFile).absolutePath(), error));
+        return;
+    }
+    const TToolCommand command = BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions, m_partialFile);
     m_transcoderCommandLine = command.Text();
     m_lastTranscoderCommand = command;
     m_figures.BeginTranscoder();
     m_phase = Phase::TranscoderPass;
+    StartWatch();
     m_runner.RunTranscoder(command);
 }
 
@@ -280,33 +326,163 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
     } else if (m_phase == Phase::EncoderPass && slot == TProcessRunner::Encoder) {
         if (m_state == CancelRequested) {
             CancelPath();
-        } else if (!result.Succeeded()) {
-            EntryFailed(result.Crashed ? QStringLiteral("the encoder stopped abnormally")
-                                       : QStringLiteral("the encoder ended with status %1").arg(result.ExitCode));
+        } else if (!result.Succeeded() || m_stalled) {
+            EntryFailed(ToolFailure(slot, result));
         } else if (!QFileInfo(m_intermediateFile).isFile()) {
-            EntryFailed(QStringLiteral("the encoder wrote no file"));
+            EntryFailed(WithToolWords(QStringLiteral("the encoder wrote no file"), slot));
         } else {
-            StartTranscoderPass();
+            m_phase = Phase::CheckingIntermediate;
+            m_probe.Probe(AppFolders::TranscoderExe(), m_intermediateFile, m_request.Preferences.StallSeconds * 1000);
         }
     } else if (m_phase == Phase::TranscoderPass && slot == TProcessRunner::Transcoder) {
         if (m_state == CancelRequested) {
             m_figures.EntryFinished();
             Publish();
             CancelPath();
-        } else if (!result.Succeeded()) {
-            EntryFailed(result.Crashed ? QStringLiteral("the converter stopped abnormally")
-                                       : QStringLiteral("the converter ended with status %1").arg(result.ExitCode));
-        } else if (!QFileInfo(m_targetFile).isFile()) {
-            EntryFailed(QStringLiteral("the converter wrote no file"));
+        } else if (!result.Succeeded() || m_stalled) {
+            EntryFailed(ToolFailure(slot, result));
         } else {
-            m_madeFiles << m_targetFile;
-            EntryDone(EntryResult::Made);
+            m_phase = Phase::CheckingTarget;
+            m_probe.Probe(AppFolders::TranscoderExe(), m_partialFile, m_request.Preferences.StallSeconds * 1000);
         }
     }
 }
 
+void TConversionRun::OnProbeFinished(const TMediaInfo &info)
+{
+    if (!m_active || m_state == CancelRequested)
+        return;
+    const TConversionEntry &entry = Entry();
+    const double span = entry.Data.End - entry.Data.Start;
+    if (m_phase == Phase::CheckingIntermediate) {
+        const QString problem = CheckIntermediate(info, span, !entry.AudioLanguages.isEmpty());
+        if (!problem.isEmpty()) {
+            EntryFailed(WithToolWords(problem, TProcessRunner::Encoder));
+            return;
+        }
+        m_intermediateHasAudio = info.HasAudio;
+        StartTranscoderPass();
+    } else if (m_phase == Phase::CheckingTarget) {
+        const bool wantAudio = m_intermediateHasAudio && !m_transcoderOptions.Arguments.contains(QStringLiteral("-an"));
+        const QString problem = CheckTarget(info, span, wantAudio);
+        if (!problem.isEmpty()) {
+            EntryFailed(WithToolWords(problem, TProcessRunner::Transcoder));
+            return;
+        }
+        ClaimTarget();
+    }
+}
+
+void TConversionRun::ClaimTarget()
+{
+    QString name = m_claimName;
+    QString error;
+    ClaimRule rule = ClaimRule::KeepExisting;
+    switch (m_claim) {
+    case Claim::Replace: name = m_targetFile; rule = ClaimRule::Replace; break;
+    case Claim::NextFree: rule = ClaimRule::NextFree; break;
+    case Claim::KeepExisting:
+    case Claim::AskIfTaken: rule = ClaimRule::KeepExisting; break;
+    }
+    ClaimResult result = ClaimTargetFile(m_partialFile, name, rule, m_request.OutputExt, error);
+    if (result == ClaimResult::Taken && m_claim == Claim::AskIfTaken) {
+        // Another run made the file while this one worked: the question comes now.
+        if (!m_host.AskOverwrite(OverwriteQuestion(name), QStringLiteral("Output File Exists"))) {
+            if (!m_active)
+                return;
+            DeletePartial();
+            EntryDone(EntryResult::Skipped);
+            return;
+        }
+        if (!m_active)
+            return;
+        result = ClaimTargetFile(m_partialFile, name, ClaimRule::Replace, m_request.OutputExt, error);
+    }
+    switch (result) {
+    case ClaimResult::Claimed:
+        m_partialFile.clear();
+        m_targetFile = name;
+        m_madeFiles << m_targetFile;
+        EntryDone(EntryResult::Made);
+        break;
+    case ClaimResult::Taken:
+        DeletePartial();
+        m_targetFile = name;
+        EntryDone(EntryResult::Skipped);
+        break;
+    case ClaimResult::Failed:
+        EntryFailed(QStringLiteral("the file cannot take its name (%1)").arg(error));
+        break;
+    }
+}
+
+void TConversionRun::StartWatch()
+{
+    m_stalled = false;
+    m_progressMark = -1;
+    m_chunksSeen = 0;
+    m_sinceProgress.start();
+}
+
+void TConversionRun::WatchOutput(TProcessRunner::Slot slot, const QString &text)
+{
+    double value = 0;
+    const bool marked = slot == TProcessRunner::Encoder ? ParseEncoderPosition(text, value) : ParseTranscoderTime(text, value);
+    // Before the first figure any output is life; after it only a figure that moves on, since
+    // a hung tool may repeat its last line.
+    if (marked ? value > m_progressMark : m_progressMark < 0)
+        m_sinceProgress.start();
+    if (marked && value > m_progressMark)
+        m_progressMark = value;
+}
+
+void TConversionRun::CheckStall()
+{
+    TProcessRunner::Slot slot = TProcessRunner::Encoder;
+    switch (m_phase) {
+    case Phase::Prepass: {
+        // Its output is not read, only drained: any of it counts.
+        const int chunks = m_runner.ChunkCount(TProcessRunner::Encoder);
+        if (chunks != m_chunksSeen) {
+            m_chunksSeen = chunks;
+            m_sinceProgress.start();
+        }
+        break;
+    }
+    case Phase::EncoderPass: break;
+    case Phase::TranscoderPass: slot = TProcessRunner::Transcoder; break;
+    default: return; // the checks have a watchdog of their own
+    }
+    if (m_stalled || m_sinceProgress.elapsed() < qint64(m_request.Preferences.StallSeconds) * 1000)
+        return;
+    if (!m_runner.IsRunning(slot))
+        return;
+    m_stalled = true;
+    if (slot == TProcessRunner::Encoder)
+        m_runner.KillEncoder();
+    else
+        m_runner.KillTranscoder();
+}
+
+QString TConversionRun::ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const
+{
+    const QString tool = slot == TProcessRunner::Encoder ? QStringLiteral("encoder") : QStringLiteral("converter");
+    if (m_stalled)
+        return QStringLiteral("the %1 stopped responding").arg(tool);
+    const QString reason = result.Crashed ? QStringLiteral("the %1 stopped abnormally").arg(tool)
+                                          : QStringLiteral("the %1 ended with status %2").arg(tool).arg(result.ExitCode);
+    return WithToolWords(reason, slot);
+}
+
+QString TConversionRun::WithToolWords(const QString &reason, TProcessRunner::Slot slot) const
+{
+    const QString words = m_runner.LastErrorLine(slot);
+    return words.isEmpty() ? reason : reason + QStringLiteral(": ") + words;
+}
+
 void TConversionRun::EntryFailed(const QString &reason)
 {
+    DeletePartial();
     m_failures << Failure{m_targetFile, reason};
     EntryDone(EntryResult::Failed);
 }
@@ -315,6 +491,8 @@ void TConversionRun::EntryDone(EntryResult result)
 {
     if (result != EntryResult::Skipped)
         m_figures.EntryFinished();
+    else
+        ++m_skippedCount;
     // Done, skipped or failed, the entry's whole share counts, so the total bar reaches 100 %.
     m_figures.CountEntryDone();
     Publish();
@@ -344,6 +522,7 @@ void TConversionRun::timerTimeTimer()
         return;
     m_figures.Tick();
     Publish();
+    CheckStall();
 }
 
 void TConversionRun::imgStopClick()
@@ -353,6 +532,15 @@ void TConversionRun::imgStopClick()
     m_state = CancelRequested;
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
+    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget) {
+        // A check has no tool run to end in the cancel path; it is dropped here.
+        m_probe.Stop();
+        const quint64 generation = m_generation;
+        QMetaObject::invokeMethod(this, [this, generation] {
+            if (m_active && generation == m_generation)
+                CancelPath();
+        }, Qt::QueuedConnection);
+    }
     // Between two tools nothing is killed; the next step sees the request.
 }
 
@@ -387,7 +575,9 @@ void TConversionRun::FinishingAction()
         m_host.CloseMainWindow();
         return;
     }
-    if (m_failures.isEmpty())
+    if (m_failures.isEmpty() && m_madeFiles.isEmpty() && m_skippedCount > 0)
+        m_host.Inform(NothingMadeMessage(), QStringLiteral("Complete"));
+    else if (m_failures.isEmpty())
         m_host.Inform(QStringLiteral("The conversion is completed successfully."), QStringLiteral("Complete"));
     else
         m_host.Warn(FailureReport(m_failures), QStringLiteral("Conversion incomplete"));
@@ -406,7 +596,9 @@ void TConversionRun::CancelPath()
     m_clock.stop();
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
+    m_probe.Stop();
     DeleteIntermediate();
+    DeletePartial();
     m_host.Inform(QStringLiteral("The conversion is canceled."), QStringLiteral("Cancel"));
     if (!m_active)
         return;
@@ -430,7 +622,9 @@ void TConversionRun::Abort()
     m_state = CancelRequested;
     m_clock.stop();
     m_runner.StopAll();
+    m_probe.Stop();
     DeleteIntermediate();
+    DeletePartial();
     End(Outcome::Aborted);
 }
 
@@ -458,6 +652,13 @@ QString TConversionRun::ClaimIntermediateFile()
     const QFileInfo info(usual);
     return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('-')
            + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('.') + info.suffix();
+}
+
+void TConversionRun::DeletePartial()
+{
+    if (!m_partialFile.isEmpty())
+        QFile::remove(m_partialFile);
+    m_partialFile.clear();
 }
 
 void TConversionRun::DeleteIntermediate()

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ConversionCommands.h"
 #include "TConversionProgress.h"
 #include "TConversionRequest.h"
+#include "TMediaProbe.h"
 #include "TMencOutputSettings.h"
 #include "TProcessRunner.h"
 #include "TProgressArithmetic.h"
 
+#include <QElapsedTimer>
 #include <QLockFile>
 #include <QObject>
 #include <QStringList>
@@ -20,9 +23,11 @@ class TConversionHost;
 // signals and a one-second clock (no waiting loops). Progress goes out as signals that the
 // window copies into its controls; questions and messages go through the host.
 //
-// An entry fails when its encoder pass ends with a non-zero status or leaves no
-// intermediate file, or its transcoder pass does so or leaves no target file; the run goes
-// on with the next entry and names the failed files at the end.
+// An entry fails, with the reason, when a folder has no room for it, when a tool ends with
+// a non-zero status or stops making progress, or when what it wrote does not hold the
+// entry's whole span (read back with the transcoder); the run goes on with the next entry
+// and names the failed files at the end. The target is written under a hidden name beside
+// it and takes its real name only once checked, so no broken file carries a real name.
 class TConversionRun : public QObject
 {
     Q_OBJECT
@@ -74,11 +79,14 @@ public:
     QString TargetFile() const { return m_targetFile; }
     const QList<Failure> &Failures() const { return m_failures; }
     const QStringList &MadeFiles() const { return m_madeFiles; }
+    int SkippedCount() const { return m_skippedCount; }
     TProcessRunner &Runner() { return m_runner; }
     QTimer &Clock() { return m_clock; }
 
     // The closing message when some files could not be made.
     static QString FailureReport(const QList<Failure> &failures);
+    // The closing message of a run in which nothing failed and nothing was made.
+    static QString NothingMadeMessage();
 
 signals:
     void ProgressChanged(const TConversionProgress &progress);
@@ -96,7 +104,7 @@ signals:
     void EntryFinished(int index, TConversionRun::EntryResult result);
 
 private:
-    enum class Phase { Idle, Between, Prepass, EncoderPass, TranscoderPass, Finishing };
+    enum class Phase { Idle, Between, Prepass, EncoderPass, CheckingIntermediate, TranscoderPass, CheckingTarget, Finishing };
 
     const TConversionEntry &Entry() const { return m_request.Entries.at(m_index); }
     void PostNextEntry();
@@ -114,6 +122,16 @@ private:
     void OnToolFailedToStart(TProcessRunner::Slot slot);
     void OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::Result result);
     void OnProgressChunk(TProcessRunner::Slot slot, int index, const QString &text);
+    void OnProbeFinished(const TMediaInfo &info);
+    void ClaimTarget();
+    // The watchdog: progress seen, and the check on every tick.
+    void StartWatch();
+    void WatchOutput(TProcessRunner::Slot slot, const QString &text);
+    void CheckStall();
+    // A tool's failure, in the tool's own words where it left some.
+    QString ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const;
+    QString WithToolWords(const QString &reason, TProcessRunner::Slot slot) const;
+    void DeletePartial();
     void Publish();
     void DeleteIntermediate();
     // The work folder's intermediate file, or one of this process's own beside it while
@@ -122,6 +140,7 @@ private:
 
     TConversionHost &m_host;
     TProcessRunner m_runner;
+    TMediaProbe m_probe;
     QTimer m_clock;
 
     TConversionRequest m_request;
@@ -148,6 +167,18 @@ private:
     TToolCommand m_lastEncoderCommand;
     TToolCommand m_lastTranscoderCommand;
     QString m_targetFile;
+    QString m_claimName;   // the name the claim starts from (before a rename)
+    QString m_partialFile; // the hidden file the transcoder writes
+    enum class Claim { Replace, NextFree, KeepExisting, AskIfTaken };
+    Claim m_claim = Claim::KeepExisting;
+    TTranscoderOptions m_transcoderOptions;
+    bool m_intermediateHasAudio = false;
     QList<Failure> m_failures;
     QStringList m_madeFiles;
+    int m_skippedCount = 0;
+
+    QElapsedTimer m_sinceProgress;
+    double m_progressMark = -1; // the last position or time seen
+    int m_chunksSeen = 0;
+    bool m_stalled = false;
 };

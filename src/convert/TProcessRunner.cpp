@@ -1,5 +1,7 @@
 #include "TProcessRunner.h"
 
+#include "ToolOutput.h"
+
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
@@ -11,6 +13,19 @@ namespace {
 // A killed child is gone within milliseconds; the bound keeps closing from hanging on a
 // child stuck in the kernel.
 constexpr int kReapMs = 5000;
+constexpr int kTailChars = 8192;
+
+// A tool runs in a process group of its own; whatever it started goes with it.
+void KillGroup(QProcess *process)
+{
+#ifdef Q_OS_LINUX
+    const qint64 pid = process->processId();
+    if (pid > 0)
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+#else
+    Q_UNUSED(process);
+#endif
+}
 
 } // namespace
 
@@ -45,6 +60,7 @@ void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int thresho
     run.chunks = 0;
     run.threshold = threshold;
     run.drainOnly = drainOnly;
+    run.tail.clear();
 
     connect(process, &QProcess::started, this, [this, slot] { emit ToolStarted(slot); });
     connect(process, &QProcess::readyRead, this, [this, slot, process] { ReadChunks(slot, process); });
@@ -92,8 +108,10 @@ void TProcessRunner::KillTranscoder() { Kill(Transcoder); }
 void TProcessRunner::Kill(Slot slot)
 {
     QProcess *process = m_runs[slot].process;
-    if (process && process->state() != QProcess::NotRunning)
+    if (process && process->state() != QProcess::NotRunning) {
+        KillGroup(process);
         process->kill(); // finished() follows and ends the pass as usual
+    }
 }
 
 void TProcessRunner::Retire(Slot slot)
@@ -104,6 +122,7 @@ void TProcessRunner::Retire(Slot slot)
         return;
     process->disconnect(this);
     if (process->state() != QProcess::NotRunning) {
+        KillGroup(process);
         process->kill();
         process->waitForFinished(kReapMs);
     }
@@ -127,6 +146,11 @@ int TProcessRunner::ChunkCount(Slot slot) const
     return m_runs[slot].chunks;
 }
 
+QString TProcessRunner::LastErrorLine(Slot slot) const
+{
+    return ::LastErrorLine(m_runs[slot].tail);
+}
+
 void TProcessRunner::ReadChunks(Slot slot, QProcess *process)
 {
     Run &run = m_runs[slot];
@@ -137,10 +161,13 @@ void TProcessRunner::ReadChunks(Slot slot, QProcess *process)
         if (data.isEmpty())
             break;
         const int index = run.chunks++;
-        if (run.drainOnly)
-            continue;
         const qsizetype zero = data.indexOf('\0');
         const QString text = QString::fromLocal8Bit(zero < 0 ? data : data.left(zero));
+        run.tail += text;
+        if (run.tail.size() > kTailChars)
+            run.tail.remove(0, run.tail.size() - kTailChars);
+        if (run.drainOnly)
+            continue;
         emit OutputChunk(slot, text);
         if (index >= run.threshold)
             emit ProgressChunk(slot, index, text);

@@ -44,7 +44,8 @@ public:
     // The transcoder pass; threshold 2.
     void RunTranscoder(const TToolCommand &command);
 
-    // End the slot's child at once; nothing happens when none runs.
+    // End the slot's child and everything it started (its process group) at once; nothing
+    // happens when none runs.
     void KillEncoder();
     void KillTranscoder();
     // Ends both children and waits until they are gone (closing the program). Their signals
@@ -54,6 +55,9 @@ public:
     bool IsRunning(Slot slot) const;
     // The number of chunks read in the slot's current or last run.
     int ChunkCount(Slot slot) const;
+    // The line of the slot's current or last run that best says why it failed (see
+    // LastErrorLine); empty when it said nothing of the kind.
+    QString LastErrorLine(Slot slot) const;
 
 signals:
     void ToolStarted(TProcessRunner::Slot slot);
@@ -71,6 +75,7 @@ private:
         int chunks = 0;
         int threshold = 0;
         bool drainOnly = false;
+        QString tail; // the end of the output, for the reason of a failure
     };
 
     void Kill(Slot slot);

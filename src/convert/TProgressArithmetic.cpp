@@ -93,6 +93,9 @@ void TProgressArithmetic::CountEntryDone()
 void TProgressArithmetic::RunComplete()
 {
     SetTotal(100);
+    // Nothing remains; the clock may stop before its next tick would say so.
+    m_remainingSeconds = 0;
+    m_progress.RemainingText = SecondsToTimeText(0);
 }
 
 void TProgressArithmetic::Tick()

@@ -2,6 +2,9 @@
 
 #include "app/TimeText.h"
 
+#include <QRegularExpression>
+#include <QStringList>
+
 #include <cmath>
 
 namespace {
@@ -51,4 +54,29 @@ bool ParseTranscoderTime(const QString &chunk, double &seconds)
         return true;
     }
     return ReadDecimal(text, seconds);
+}
+
+QString LastErrorLine(const QString &output)
+{
+    static const char *const errorWords[] = {"error", "denied", "no space", "not found", "no such", "invalid",
+                                            "failed", "cannot", "can't", "could not", "couldn't", "unable",
+                                            "too long", "read-only", "quota", "not permitted"};
+    QString lastPlain;
+    const QStringList lines = output.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QString line = it->trimmed();
+        if (line.isEmpty())
+            continue;
+        // Status lines repeat every fraction of a second and say nothing about a failure.
+        if (line.contains(QLatin1String("Pos:")) || line.contains(QLatin1String("time=")))
+            continue;
+        const QString lower = line.toLower();
+        for (const char *word : errorWords) {
+            if (lower.contains(QLatin1String(word)))
+                return line.left(300);
+        }
+        if (lastPlain.isEmpty())
+            lastPlain = line.left(300);
+    }
+    return lastPlain;
 }

@@ -13,3 +13,8 @@ bool ParseEncoderPosition(const QString &chunk, double &seconds);
 // ("time=4.00") or a clock ("time=00:01:02.50", as FFmpeg 5 writes it). Negative times,
 // which FFmpeg shows before the first frame, are not progress.
 bool ParseTranscoderTime(const QString &chunk, double &seconds);
+
+// The line of a tool's output that best says why it failed: the last one that reads like
+// an error ("No space left on device", "Permission denied", "Error ..."), else the last line
+// that is not a status line. Empty when the output holds neither.
+QString LastErrorLine(const QString &output);

@@ -22,6 +22,7 @@ TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, 
     p.AutoTurnOff = ini.ReadBool(section, QStringLiteral("Auto Turn Off"), d.AutoTurnOff);
     p.Ask = ini.ReadBool(section, QStringLiteral("Ask"), d.Ask);
     p.Overwrite = ini.ReadBool(section, QStringLiteral("Overwrite"), d.Overwrite);
+    p.StallSeconds = qBound(1, ini.ReadInteger(section, QStringLiteral("Stall Seconds"), d.StallSeconds), 24 * 3600);
     return p;
 }
 

@@ -15,6 +15,9 @@ struct TPreferences
     bool AutoTurnOff = false;
     bool Ask = true;
     bool Overwrite = false;
+    // Seconds a tool may go without progress before it counts as hung; read only (kept in
+    // the file by hand, e.g. for a drive that spins up slowly).
+    int StallSeconds = 60;
 
     // The defaults: both folders are the program folder.
     static TPreferences Defaults(const QString &appDir);

@@ -298,7 +298,8 @@ private slots:
         QStringList expected;
         if (preference == int(TConversionPreferences::WhenExists::Ask))
             expected << QStringLiteral("The output file Title01.mkv is already existent.\n\rClick \"Yes\" to overwrite it. Click \"No\" to skip this file");
-        expected << QStringLiteral("The conversion is completed successfully.");
+        // A run that made nothing does not call itself a success.
+        expected << (made.isEmpty() ? TConversionRun::NothingMadeMessage() : QStringLiteral("The conversion is completed successfully."));
         QCOMPARE(m_host->Texts(), expected);
         if (preference == int(TConversionPreferences::WhenExists::Ask))
             QCOMPARE(m_host->messages.first().caption, QStringLiteral("Output File Exists"));
@@ -320,7 +321,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("turn off") << true << true << 1 << 1 << QStringList();
         QTest::newRow("exit") << false << true << 0 << 1 << QStringList();
-        QTest::newRow("stay") << false << false << 0 << 0 << QStringList{QStringLiteral("The conversion is completed successfully.")};
+        QTest::newRow("stay") << false << false << 0 << 0 << QStringList{TConversionRun::NothingMadeMessage()};
     }
     void finishingActions()
     {

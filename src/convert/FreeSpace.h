@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Room for an entry before its tools start, so a full disk fails the entry at once with
+// the folder named instead of after minutes of work with a cut-short file.
+
+// A bitrate as tools take it ("800000", "800k", "2M", "192"), in kilobits per second;
+// values below 16000 are taken as kilobits already (as MEncoder does). 0 when unreadable.
+double BitrateKbps(const QString &value);
+
+// The kilobits per second of the transcoder's switches for video (-b:v, -b) or sound
+// (-b:a, -ab); `fallback` when the arguments name none.
+double ArgumentBitrateKbps(const QStringList &arguments, bool video, double fallback);
+
+// The bytes `seconds` take at `kbps`, with room to spare for bitrate swings and headers.
+qint64 EstimatedBytes(double seconds, double kbps);
+
+// Empty when both folders have room for their files (one disk holding both must hold
+// both); otherwise the folder that is short and by how much.
+QString CheckRoom(const QString &workFolder, qint64 workBytes, const QString &outputFolder, qint64 outputBytes);

@@ -1,0 +1,91 @@
+#include "TargetFiles.h"
+
+#include "ConversionCommands.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString ErrnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// rename() that fails with EEXIST instead of replacing. Where the file system has no such
+// call, a hard link does the same; where it has no hard links either, an exclusively
+// created placeholder claims the name before the rename replaces it.
+int RenameNoReplace(const QByteArray &from, const QByteArray &to)
+{
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+#endif
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno == EEXIST)
+        return EEXIST;
+    const int placeholder = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (placeholder < 0)
+        return errno;
+    ::close(placeholder);
+    if (::rename(from.constData(), to.constData()) == 0)
+        return 0;
+    const int saved = errno;
+    ::unlink(to.constData());
+    return saved;
+}
+
+} // namespace
+
+QString CreatePartialFile(const QString &targetFile, QString &error)
+{
+    const QFileInfo target(targetFile);
+    const QString ext = target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
+    QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.completeBaseName()
+                        + QStringLiteral(".XXXXXX.partial") + ext);
+    file.setAutoRemove(false);
+    if (!file.open()) {
+        error = file.errorString();
+        return {};
+    }
+    return file.fileName();
+}
+
+ClaimResult ClaimTargetFile(const QString &partialFile, QString &target, ClaimRule rule, const QString &outputExt,
+                            QString &error)
+{
+    const QByteArray from = QFile::encodeName(partialFile);
+    if (rule == ClaimRule::Replace) {
+        if (::rename(from.constData(), QFile::encodeName(target).constData()) == 0)
+            return ClaimResult::Claimed;
+        error = ErrnoText(errno);
+        return ClaimResult::Failed;
+    }
+    QString candidate = target;
+    for (int n = 1;; ++n) {
+        const int result = RenameNoReplace(from, QFile::encodeName(candidate));
+        if (result == 0) {
+            target = candidate;
+            return ClaimResult::Claimed;
+        }
+        if (result != EEXIST) {
+            error = ErrnoText(result);
+            return ClaimResult::Failed;
+        }
+        if (rule == ClaimRule::KeepExisting)
+            return ClaimResult::Taken;
+        candidate = RenameCandidate(target, outputExt, n);
+    }
+}
