@@ -649,9 +649,14 @@ QString TConversionRun::ClaimIntermediateFile()
     m_intermediateLock->setStaleLockTime(0); // only a lock of a process that is gone is stale
     if (m_intermediateLock->tryLock(0))
         return usual;
+    // The process id tells processes apart, the serial two runs of one process.
+    static int serials = 0;
+    if (m_serial == 0)
+        m_serial = ++serials;
     const QFileInfo info(usual);
     return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('-')
-           + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('.') + info.suffix();
+           + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') + QString::number(m_serial)
+           + QLatin1Char('.') + info.suffix();
 }
 
 void TConversionRun::DeletePartial()

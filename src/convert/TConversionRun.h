@@ -150,6 +150,7 @@ private:
     QString m_intermediateFile;
     std::unique_ptr<QLockFile> m_intermediateLock;
     QString m_claimedFor; // the usual intermediate file the lock is for
+    int m_serial = 0;     // tells this run's own intermediate file from another run's in this process
 
     bool m_active = false;
     quint64 m_generation = 0; // outdated callbacks of an ended run do nothing

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "app/TimeText.h"
 #include "convert/ConversionCommands.h"
 #include "convert/OptionBuilder.h"
 #include "convert/TConversionEntry.h"
@@ -95,6 +96,25 @@ private slots:
         QTest::newRow("chapter: title's number, languages and aspect")
             << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -ss 2.000 -endpos 3.000")
             << QStringLiteral(" -alang fr -vf scale=640:360,expand=640:480");
+        // MEncoder never ends when -endpos reaches the title's end: an entry that runs to it
+        // (or into its last second) goes without.
+        auto ofTitle = [](const char *start, const char *end, double titleEnd) {
+            TConversionEntry e = Title(1, start, end);
+            e.Data.Start = TimeTextToSeconds(e.Data.StartText);
+            e.Data.End = TimeTextToSeconds(e.Data.EndText);
+            e.TitleEnd = titleEnd;
+            return e;
+        };
+        QTest::newRow("whole title: no -endpos") << ofTitle("0:0:0", "0:0:20", 20) << none
+                                                 << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000") << QStringLiteral(" -alang en");
+        QTest::newRow("last chapter: no -endpos") << ofTitle("0:0:15", "0:0:20", 20) << none
+                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 15.000") << QStringLiteral(" -alang en");
+        QTest::newRow("end in the title's last second: no -endpos") << ofTitle("0:0:15", "0:0:19.5", 20) << none
+                                                                    << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 15.000") << QStringLiteral(" -alang en");
+        QTest::newRow("middle chapter keeps -endpos") << ofTitle("0:0:5", "0:0:10", 20) << none
+                                                      << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 5.000 -endpos 5.000") << QStringLiteral(" -alang en");
+        QTest::newRow("trimmed end a second early keeps -endpos") << ofTitle("0:0:0", "0:0:19", 20) << none
+                                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000 -endpos 19.000") << QStringLiteral(" -alang en");
         TConversionEntry mute = Title(1, "0:0:0", "0:0:4");
         mute.AudioLanguages.clear();
         QTest::newRow("a title without audio asks for no language") << mute << none << QString() << QString();

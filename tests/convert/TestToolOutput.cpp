@@ -65,6 +65,36 @@ private slots:
         else
             QCOMPARE(value, -99.0);
     }
+
+    // The words a failed tool leaves for the reason of a failed entry.
+    void lastErrorLine_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("full disk after the status lines")
+            << QStringLiteral("frame=  120 fps=60 q=2.0 size=    1024kB time=00:00:04.80 bitrate=1747.6kbits/s\r"
+                              "av_interleaved_write_frame(): No space left on device\n"
+                              "frame=  121 fps=60 q=2.0 size=    1024kB time=00:00:04.84 bitrate=1733.2kbits/s\r"
+                              "Error writing trailer of /out/Title01.mp4: No space left on device\n"
+                              "frame=  121 fps=60 q=2.0 Lsize=    1024kB time=00:00:04.84 bitrate=1733.2kbits/s speed=2x\n"
+                              "video:1000kB audio:20kB subtitle:0kB other streams:0kB global headers:0kB\n")
+            << QStringLiteral("Error writing trailer of /out/Title01.mp4: No space left on device");
+        QTest::newRow("permission")
+            << QStringLiteral("Input #0, avi, from '/work/temp.avi':\n/out/Title01.mp4: Permission denied\n")
+            << QStringLiteral("/out/Title01.mp4: Permission denied");
+        QTest::newRow("encoder status lines only")
+            << QStringLiteral("Pos:   1.7s     44f (58%)\rPos:   1.8s     45f (58%)\r") << QString();
+        QTest::newRow("nothing that reads as an error: the last plain line")
+            << QStringLiteral("Opening video filter: [expand]\nPos:   1.8s     45f\rVideo stream: 800 kbit/s\n")
+            << QStringLiteral("Video stream: 800 kbit/s");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void lastErrorLine()
+    {
+        QFETCH(QString, output);
+        QFETCH(QString, line);
+        QCOMPARE(LastErrorLine(output), line);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestToolOutput)
