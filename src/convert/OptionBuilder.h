@@ -12,7 +12,18 @@ class TParameterGrids;
 // The text that goes on a command line for one parameter: for a list parameter the option
 // value of the grid's item (the grid's own text when it is not an item, such as a typed
 // custom size), for a fixed parameter the file's "Value", for a free one the grid's text.
+// Empty when CheckProfileValues would refuse the switch or the value, so that the builders
+// leave the parameter out rather than let it add switches, sub-options or files.
 QString ResolveParameterValue(const TProfileParameter &parameter, const TParameterGrids &grids);
+
+// Whether every parameter that goes on a command line gives exactly one switch and one
+// argument (MEncoder: one sub-option): the switch a single FFmpeg option, no file of the
+// tool's own; the video bitrate (-b, -b:v) and the sample rate (-ar) whole numbers, the
+// size (-s) a width and a height; "\" only for a switch that takes no value, and a value
+// for every other; no value that reads as a switch or a file path. False, with
+// `The profile "name" has an unusable ... for "parameter": why` in `problem`, at the first
+// one that does not. True when the file does not exist: there is nothing to refuse.
+bool CheckProfileValues(const QString &profileFile, const TParameterGrids &grids, QString &problem);
 
 // FFmpeg's options: " " + cmd + " " + value for every parameter, in profile order, that
 // has a switch and a value; a value of a single "\" gives the switch alone. Empty when the
@@ -21,5 +32,6 @@ QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids
 
 // MEncoder's codec options, and `settings` filled from the parameters whose switches are
 // "-s", "-aspect", "-b" (or "-b:v") and "-ar" (cleared first, so nothing of an earlier profile stays).
+// A value CheckProfileValues refuses counts as none: no size, the bitrate 800, the source's rate.
 // Empty, with `settings` untouched, when the file does not exist.
 QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &grids, TMencOutputSettings &settings);

@@ -329,7 +329,7 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
         } else if (!result.Succeeded() || m_stalled) {
             EntryFailed(ToolFailure(slot, result));
         } else if (!QFileInfo(m_intermediateFile).isFile()) {
-            EntryFailed(WithToolWords(QStringLiteral("the encoder wrote no file"), slot));
+            EntryFailed(WithToolWords(QStringLiteral("the encoder wrote no file"), slot, false));
         } else {
             m_phase = Phase::CheckingIntermediate;
             m_probe.Probe(AppFolders::TranscoderExe(), m_intermediateFile, m_request.Preferences.StallSeconds * 1000);
@@ -357,7 +357,7 @@ void TConversionRun::OnProbeFinished(const TMediaInfo &info)
     if (m_phase == Phase::CheckingIntermediate) {
         const QString problem = CheckIntermediate(info, span, !entry.AudioLanguages.isEmpty());
         if (!problem.isEmpty()) {
-            EntryFailed(WithToolWords(problem, TProcessRunner::Encoder));
+            EntryFailed(WithToolWords(problem, TProcessRunner::Encoder, true));
             return;
         }
         m_intermediateHasAudio = info.HasAudio;
@@ -366,7 +366,7 @@ void TConversionRun::OnProbeFinished(const TMediaInfo &info)
         const bool wantAudio = m_intermediateHasAudio && !m_transcoderOptions.Arguments.contains(QStringLiteral("-an"));
         const QString problem = CheckTarget(info, span, wantAudio);
         if (!problem.isEmpty()) {
-            EntryFailed(WithToolWords(problem, TProcessRunner::Transcoder));
+            EntryFailed(WithToolWords(problem, TProcessRunner::Transcoder, true));
             return;
         }
         ClaimTarget();
@@ -471,12 +471,12 @@ QString TConversionRun::ToolFailure(TProcessRunner::Slot slot, const TProcessRun
         return QStringLiteral("the %1 stopped responding").arg(tool);
     const QString reason = result.Crashed ? QStringLiteral("the %1 stopped abnormally").arg(tool)
                                           : QStringLiteral("the %1 ended with status %2").arg(tool).arg(result.ExitCode);
-    return WithToolWords(reason, slot);
+    return WithToolWords(reason, slot, false);
 }
 
-QString TConversionRun::WithToolWords(const QString &reason, TProcessRunner::Slot slot) const
+QString TConversionRun::WithToolWords(const QString &reason, TProcessRunner::Slot slot, bool errorsOnly) const
 {
-    const QString words = m_runner.LastErrorLine(slot);
+    const QString words = m_runner.LastErrorLine(slot, errorsOnly);
     return words.isEmpty() ? reason : reason + QStringLiteral(": ") + words;
 }
 

@@ -130,7 +130,8 @@ private:
     void CheckStall();
     // A tool's failure, in the tool's own words where it left some.
     QString ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const;
-    QString WithToolWords(const QString &reason, TProcessRunner::Slot slot) const;
+    // errorsOnly: words that read as an error, not just the tool's last line.
+    QString WithToolWords(const QString &reason, TProcessRunner::Slot slot, bool errorsOnly) const;
     void DeletePartial();
     void Publish();
     void DeleteIntermediate();

@@ -146,9 +146,9 @@ int TProcessRunner::ChunkCount(Slot slot) const
     return m_runs[slot].chunks;
 }
 
-QString TProcessRunner::LastErrorLine(Slot slot) const
+QString TProcessRunner::LastErrorLine(Slot slot, bool errorsOnly) const
 {
-    return ::LastErrorLine(m_runs[slot].tail);
+    return ::LastErrorLine(m_runs[slot].tail, errorsOnly);
 }
 
 void TProcessRunner::ReadChunks(Slot slot, QProcess *process)

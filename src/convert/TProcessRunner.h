@@ -57,7 +57,7 @@ public:
     int ChunkCount(Slot slot) const;
     // The line of the slot's current or last run that best says why it failed (see
     // LastErrorLine); empty when it said nothing of the kind.
-    QString LastErrorLine(Slot slot) const;
+    QString LastErrorLine(Slot slot, bool errorsOnly = false) const;
 
 signals:
     void ToolStarted(TProcessRunner::Slot slot);

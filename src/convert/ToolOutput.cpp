@@ -56,7 +56,7 @@ bool ParseTranscoderTime(const QString &chunk, double &seconds)
     return ReadDecimal(text, seconds);
 }
 
-QString LastErrorLine(const QString &output)
+QString LastErrorLine(const QString &output, bool errorsOnly)
 {
     static const char *const errorWords[] = {"error", "denied", "no space", "not found", "no such", "invalid",
                                             "failed", "cannot", "can't", "could not", "couldn't", "unable",
@@ -75,7 +75,7 @@ QString LastErrorLine(const QString &output)
             if (lower.contains(QLatin1String(word)))
                 return line.left(300);
         }
-        if (lastPlain.isEmpty())
+        if (lastPlain.isEmpty() && !errorsOnly)
             lastPlain = line.left(300);
     }
     return lastPlain;

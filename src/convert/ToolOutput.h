@@ -16,5 +16,5 @@ bool ParseTranscoderTime(const QString &chunk, double &seconds);
 
 // The line of a tool's output that best says why it failed: the last one that reads like
 // an error ("No space left on device", "Permission denied", "Error ..."), else the last line
-// that is not a status line. Empty when the output holds neither.
-QString LastErrorLine(const QString &output);
+// that is not a status line (unless errorsOnly). Empty when the output holds neither.
+QString LastErrorLine(const QString &output, bool errorsOnly = false);

@@ -1,5 +1,6 @@
 #include "ConvertTestSupport.h"
 #include "Fakes.h"
+#include "FileSizeLimit.h"
 #include "TestSupport.h"
 
 #include "app/AppFolders.h"
@@ -14,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -366,7 +369,121 @@ private slots:
         QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::NoProfile);
     }
 
+    // Tools that hang, die, or end well with a broken file: each entry fails with its reason,
+    // nothing carries the target's name, no hidden file stays, no process is left.
+    void brokenToolsFailHonestly_data()
+    {
+        QTest::addColumn<QString>("encoder");    // script body, empty: the real MEncoder
+        QTest::addColumn<QString>("transcoder"); // script body, empty: the real FFmpeg
+        QTest::addColumn<qint64>("fileLimit");   // bytes a process may write, 0: no limit
+        QTest::addColumn<QString>("reason");     // the start of the reason
+        // The pre-pass is the encoder run without -ovc; the check reads files with -f framecrc.
+        const QString probeToFfmpeg = QStringLiteral("case \"$*\" in *framecrc*) exec ffmpeg \"$@\";; esac\n");
+        const QString target = QStringLiteral("eval target=\\${$#}\n");
+        QTest::newRow("encoder hangs")
+            << QStringLiteral("case \"$*\" in *-ovc*) ;; *) exit 1;; esac\n"
+                              "echo 'Pos:   0.5s     12f'\nsleep 300 &\necho $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
+            << QString() << qint64(0) << QStringLiteral("the encoder stopped responding");
+        QTest::newRow("converter hangs")
+            << QString() << probeToFfmpeg + QStringLiteral("echo 'size= 1kB time=00:00:00.10 bitrate=1kbits/s'\nsleep 300 &\n"
+                                                           "echo $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
+            << qint64(0) << QStringLiteral("the converter stopped responding");
+        QTest::newRow("converter dies while writing")
+            << QString() << probeToFfmpeg + target + QStringLiteral("head -c 100000 /dev/urandom > \"$target\"\nkill -9 $$\n")
+            << qint64(0) << QStringLiteral("the converter stopped abnormally");
+        QTest::newRow("converter ends well with an empty file")
+            << QString() << probeToFfmpeg + target + QStringLiteral(": > \"$target\"\nexit 0\n")
+            << qint64(0) << QStringLiteral("the file is empty");
+        QTest::newRow("converter ends well with a short file")
+            << QString() << probeToFfmpeg + target + QStringLiteral("n=$(($# - 1))\nexec ffmpeg \"${@:1:$n}\" -t 1 \"$target\"\n")
+            << qint64(0) << QStringLiteral("the file is 1.0 s of 4.0 s");
+        QTest::newRow("converter fails on a full disk")
+            << QString() << probeToFfmpeg + QStringLiteral("echo 'Error writing trailer of out.mkv: No space left on device' >&2\nexit 1\n")
+            << qint64(0) << QStringLiteral("the converter ended with status 1: Error writing trailer of out.mkv: No space left on device");
+        // A work folder that fills up: MEncoder ends well with a cut-short file.
+        QTest::newRow("encoder's disk fills up") << QString() << QString() << qint64(150000) << QStringLiteral("the picture ends at 0:00:0");
+    }
+    void brokenToolsFailHonestly()
+    {
+        QFETCH(QString, encoder);
+        QFETCH(QString, transcoder);
+        QFETCH(qint64, fileLimit);
+        QFETCH(QString, reason);
+        QVERIFY(LinkTools(m_program->path()));
+        QTemporaryDir pids;
+        qputenv("QUARNEL_TEST_PIDS", pids.filePath(QStringLiteral("pid")).toLocal8Bit());
+        if (!encoder.isEmpty())
+            WriteTool(QStringLiteral("asapi.dll"), encoder);
+        if (!transcoder.isEmpty())
+            WriteTool(QStringLiteral("wmaspi.dll"), transcoder);
+        Open(QStringLiteral("pal-simple"));
+        Choice span;
+        span.start = QStringLiteral("00:00:01");
+        span.end = QStringLiteral("00:00:05");
+        Check(span);
+        TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
+        request.Preferences.StallSeconds = 2;
+        TConversionRun::Outcome outcome;
+        {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (fileLimit > 0)
+                limit = std::make_unique<FileSizeLimit>(rlim_t(fileLimit));
+            outcome = RunToEnd(request);
+        }
+        QCOMPARE(outcome, TConversionRun::Outcome::Completed);
+        QCOMPARE(m_run->Failures().size(), 1);
+        const QString got = m_run->Failures().first().Reason;
+        QVERIFY2(got.startsWith(reason), qPrintable(got));
+        QCOMPARE(m_host->Texts().size(), 1);
+        QVERIFY(m_host->Texts().first().startsWith(QStringLiteral("1 file could not be made:\n") + m_out->filePath(QStringLiteral("Title01.mkv (")) + reason));
+        QVERIFY(m_run->MadeFiles().isEmpty());
+        QCOMPARE(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(m_work->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QFile pidFile(pids.filePath(QStringLiteral("pid")));
+        if (pidFile.open(QIODevice::ReadOnly)) {
+            // What the hung tool started went with it.
+            const QByteArray pid = pidFile.readAll().trimmed();
+            QTRY_VERIFY2(!QFileInfo::exists(QStringLiteral("/proc/") + QString::fromLatin1(pid)), pid.constData());
+        }
+        qunsetenv("QUARNEL_TEST_PIDS");
+    }
+
+    // Too little room is said at once, before any tool runs.
+    void tooLittleRoom()
+    {
+        const QString small = m_out->filePath(QStringLiteral("small"));
+        QVERIFY(QDir().mkpath(small));
+        if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                        QStringLiteral("size=1m"), QStringLiteral("tmpfs"), small}) != 0)
+            QSKIP("mounting a small file system needs root; not checked here");
+        auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {small}); });
+        WriteTool(QStringLiteral("asapi.dll"), QStringLiteral("echo started >> \"$QUARNEL_TEST_PIDS\"\nexit 1\n"));
+        QTemporaryDir marks;
+        qputenv("QUARNEL_TEST_PIDS", marks.filePath(QStringLiteral("runs")).toLocal8Bit());
+        Open(QStringLiteral("pal-simple"));
+        Check(Choice());
+        TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
+        request.OutputDirText = small + QLatin1Char('/');
+        QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
+        qunsetenv("QUARNEL_TEST_PIDS");
+        QCOMPARE(m_run->Failures().size(), 1);
+        QVERIFY2(m_run->Failures().first().Reason.startsWith(QStringLiteral("not enough room in ") + small + QStringLiteral(": about ")),
+                 qPrintable(m_run->Failures().first().Reason));
+        QVERIFY(!QFileInfo::exists(marks.filePath(QStringLiteral("runs"))));
+    }
+
 private:
+    void WriteTool(const QString &name, const QString &body)
+    {
+        const QString path = m_program->file(name);
+        QFile::remove(path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/bash\n" + body.toLocal8Bit());
+        f.close();
+        QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+    }
+
     void Open(const QString &name)
     {
         DvdTitleLoader loader;

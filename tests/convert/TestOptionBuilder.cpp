@@ -1,11 +1,13 @@
 #include "TestSupport.h"
 
 #include "app/QuarnelApplication.h"
+#include "convert/ConversionCommands.h"
 #include "convert/OptionBuilder.h"
 #include "convert/TMencOutputSettings.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TProfile.h"
 #include "profiles/TProfileGrids.h"
+#include "profiles/TProfileValues.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QtTest>
@@ -158,9 +160,16 @@ private slots:
         QTest::newRow("upper-case X and a typed size")
             << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("720X576")}} << QStringLiteral("800000")
             << QStringLiteral(" -srate 48000") << Strings({"720:576", "720", "576", "16:9", "800000", "48000"});
-        QTest::newRow("a size without a colon: empty width, the whole text as height")
-            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("big")}} << QStringLiteral("800000")
-            << QStringLiteral(" -srate 48000") << Strings({"big", "", "big", "16:9", "800000", "48000"});
+        // Refused values never reach MEncoder's text, which is split at blanks and colons.
+        QTest::newRow("a size that is not a width and a height: no size")
+            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("640x480,screenshot")}} << QStringLiteral("800000")
+            << QStringLiteral(" -srate 48000") << Strings({"", "", "", "16:9", "800000", "48000"});
+        QByteArray badRate = withRate;
+        badRate.replace("Value=44100,48000,", "Value=44100,48000:x=1,");
+        QTest::newRow("a bitrate that adds a switch: 800; a rate that adds a sub-option: the source's")
+            << badRate
+            << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("800 -o /tmp/x")}} << QStringLiteral("800") << QString()
+            << Strings({"640:480", "640", "480", "16:9", "", ""});
         QTest::newRow("Original Size: no size")
             << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("Original Size")}} << QStringLiteral("800000")
             << QStringLiteral(" -srate 48000") << Strings({"", "", "", "16:9", "800000", "48000"});
@@ -198,6 +207,162 @@ private slots:
         // The size still reaches FFmpeg with its "x".
         if (!settings.at(0).isEmpty() && settings.at(0).contains(QLatin1Char(':')))
             QVERIFY(BuildTranscoderOptions(file, g.grids).contains(QStringLiteral(" -s ") + g.video.Value(QStringLiteral("Video Size"))));
+    }
+
+    // A value from the grids becomes one argument after its switch, or the profile is refused
+    // naming the parameter. `cmd` and `value` make one more fixed parameter, "Extra" (no cmd
+    // line when `cmd` is empty); `leftOut`: what no argument of the converter may hold.
+    void checkProfileValues_data()
+    {
+        QTest::addColumn<QString>("cmd");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<Edits>("edits");
+        QTest::addColumn<QString>("problem"); // empty: usable
+        QTest::addColumn<QString>("leftOut");
+
+        const Edits none;
+        const auto edit = [](const char *row, const char *text) {
+            return Edits{{QLatin1String(row), QLatin1String(text)}};
+        };
+        const QString bitRate = QStringLiteral("unusable value for \"Bit Rate\": ");
+        const QString size = QStringLiteral("unusable value for \"Video Size\": ");
+        const QString extraValue = QStringLiteral("unusable value for \"Extra\": ");
+        const QString extraSwitch = QStringLiteral("unusable switch for \"Extra\": ");
+
+        QTest::newRow("as loaded") << QString() << QString() << none << QString() << QString();
+        QTest::newRow("a flag alone") << QString() << QString() << edit("Disable Audio", "Yes") << QString() << QString();
+        QTest::newRow("no switch: never checked") << QString() << QStringLiteral("-o /tmp/x") << none << QString() << QString();
+        QTest::newRow("a ratio") << QStringLiteral("-r") << QStringLiteral("30000/1001") << none << QString() << QString();
+        QTest::newRow("a filter with a division") << QStringLiteral("-vf") << QStringLiteral("scale=iw/2:-2") << none
+                                                  << QString() << QString();
+        QTest::newRow("a negative number") << QStringLiteral("-map_metadata") << QStringLiteral("-1") << none << QString()
+                                           << QString();
+        QTest::newRow("a value with blanks stays one argument")
+            << QStringLiteral("-metadata") << QStringLiteral("title=A Film") << none << QString() << QString();
+        QTest::newRow("a flag prefixed with no") << QStringLiteral("-nostdin") << QStringLiteral("\\") << none << QString()
+                                                 << QString();
+
+        QTest::newRow("bitrate with a switch and a path")
+            << QString() << QString() << edit("Bit Rate", "800 -o /etc/x")
+            << bitRate + QStringLiteral("\"800 -o /etc/x\" is not a whole number of bits per second.") << QStringLiteral("/etc/x");
+        QTest::newRow("bitrate with an encoder sub-option") << QString() << QString() << edit("Bit Rate", "800:passlogfile=/tmp/x")
+                                                            << bitRate << QStringLiteral("passlogfile");
+        QTest::newRow("bitrate with a unit") << QString() << QString() << edit("Bit Rate", "800k") << bitRate
+                                             << QStringLiteral("800k");
+        QTest::newRow("bitrate zero") << QString() << QString() << edit("Bit Rate", "0") << bitRate << QString();
+        QTest::newRow("sample rate with a switch")
+            << QStringLiteral("-ar") << QStringLiteral("48000 -o x")
+            << none << extraValue + QStringLiteral("\"48000 -o x\" is not a whole number of samples per second.")
+            << QStringLiteral("48000");
+        QTest::newRow("size with a filter") << QString() << QString() << edit("Video Size", "640x480,screenshot") << size
+                                            << QStringLiteral("screenshot");
+        QTest::newRow("size with colons") << QString() << QString() << edit("Video Size", "640:480") << size
+                                          << QStringLiteral("640:480");
+        QTest::newRow("size of no width") << QString() << QString() << edit("Video Size", "0x480") << size
+                                          << QStringLiteral("0x480");
+
+        QTest::newRow("a path as the switch")
+            << QStringLiteral("/tmp/out.mkv") << QStringLiteral("x") << none
+            << extraSwitch + QStringLiteral("\"/tmp/out.mkv\" is not a single switch such as -b:v.") << QStringLiteral("/tmp");
+        QTest::newRow("two words as the switch") << QStringLiteral("-c:v -y") << QStringLiteral("mpeg4") << none << extraSwitch
+                                                 << QStringLiteral("mpeg4");
+        QTest::newRow("a bare dash: standard output") << QStringLiteral("-") << QStringLiteral("stdout.mkv") << none
+                                                      << extraSwitch << QStringLiteral("stdout.mkv");
+        QTest::newRow("a double dash ends the switches") << QStringLiteral("--") << QStringLiteral("rest.mkv") << none
+                                                         << extraSwitch << QStringLiteral("rest.mkv");
+        QTest::newRow("a switch that writes a file of its own")
+            << QStringLiteral("-progress") << QStringLiteral("x.log") << none
+            << extraSwitch + QStringLiteral("-progress makes the converter read or write a file of its own.") << QStringLiteral("x.log");
+        QTest::newRow("a second input") << QStringLiteral("-i") << QStringLiteral("x.avi") << none << extraSwitch
+                                        << QStringLiteral("x.avi");
+        QTest::newRow("a value given to a flag: one more output")
+            << QStringLiteral("-an") << QStringLiteral("out.mkv") << none
+            << extraValue + QStringLiteral("-an takes no value, so \"out.mkv\" would be one more output file; \"\\\" gives the switch alone.")
+            << QStringLiteral("out.mkv");
+        QTest::newRow("a value given to a no-flag") << QStringLiteral("-nostats") << QStringLiteral("nostats.mkv") << none
+                                                    << extraValue << QStringLiteral("nostats.mkv");
+        QTest::newRow("a switch without its value takes the next argument")
+            << QStringLiteral("-c:v") << QStringLiteral("\\") << none
+            << extraValue + QStringLiteral("-c:v needs a value; alone it would take the next argument for its value.")
+            << QStringLiteral("-c:v");
+        QTest::newRow("a value that reads as a switch") << QStringLiteral("-c:v") << QStringLiteral("-y") << none
+                                                        << extraValue + QStringLiteral("\"-y\" would read as a switch.")
+                                                        << QStringLiteral("-c:v");
+        QTest::newRow("an absolute path") << QStringLiteral("-metadata") << QStringLiteral("/etc/passwd") << none
+                                          << extraValue + QStringLiteral("\"/etc/passwd\" looks like a file path.")
+                                          << QStringLiteral("passwd");
+        QTest::newRow("a relative path") << QStringLiteral("-vf") << QStringLiteral("movie=clips/logo.png") << none << extraValue
+                                         << QStringLiteral("logo");
+        QTest::newRow("a file named by protocol") << QStringLiteral("-f") << QStringLiteral("file:x.mkv") << none << extraValue
+                                                  << QStringLiteral("x.mkv");
+        QTest::newRow("a path behind a division") << QStringLiteral("-vf") << QStringLiteral("scale=iw/2,movie=../x") << none
+                                                  << extraValue << QStringLiteral("movie");
+    }
+    void checkProfileValues()
+    {
+        QFETCH(QString, cmd);
+        QFETCH(QString, value);
+        QFETCH(Edits, edits);
+        QFETCH(QString, problem);
+        QFETCH(QString, leftOut);
+        QByteArray profile = kBase;
+        if (!value.isEmpty()) {
+            profile.replace("Para=6", "Para=7").replace("5=Note\r\n", "5=Note\r\n6=Extra\r\n");
+            profile += "[Extra]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=x\r\nValue=" + value.toUtf8() + "\r\n";
+            if (!cmd.isEmpty())
+                profile += "cmd=" + cmd.toUtf8() + "\r\n";
+        }
+        TestProgramFolder folder(false);
+        const QString file = folder.file(QStringLiteral("Profiles/p.apf"));
+        folder.writeFile(QStringLiteral("Profiles/p.apf"), profile);
+        Grids g;
+        g.Load(file, edits);
+
+        QString text = QStringLiteral("left from before");
+        const bool usable = CheckProfileValues(file, g.grids, text);
+        if (problem.isEmpty()) {
+            QVERIFY2(usable, qPrintable(text));
+            QCOMPARE(text, QString());
+        } else {
+            QVERIFY(!usable);
+            QVERIFY2(text.startsWith(QStringLiteral("The profile \"p\" has an ")) && text.contains(problem), qPrintable(text));
+        }
+        // Even unchecked, a refused parameter stays off the converter's command line.
+        if (!leftOut.isEmpty()) {
+            const TTranscoderOptions options = TranscoderOptionPieces(file, g.grids);
+            QVERIFY2(!options.Text.contains(leftOut), qPrintable(options.Text));
+            for (const QString &argument : options.Arguments)
+                QVERIFY2(!argument.contains(leftOut), qPrintable(argument));
+        }
+    }
+
+    void checkMissingProfile()
+    {
+        Grids g;
+        QString problem = QStringLiteral("left from before");
+        QVERIFY(CheckProfileValues(QStringLiteral("/nonexistent/p.apf"), g.grids, problem));
+        QCOMPARE(problem, QString());
+    }
+
+    // Every shipped profile passes with every item of every list row chosen.
+    void shippedProfilesAreUsable()
+    {
+        const QDir profiles(SourceDir() + QStringLiteral("/resources/Profiles"));
+        const QStringList names = profiles.entryList({QStringLiteral("*.apf")}, QDir::Files);
+        QVERIFY(!names.isEmpty());
+        for (const QString &name : names) {
+            const QString file = profiles.filePath(name);
+            const TProfile loaded = TProfileValues::FromFile(file).Profile();
+            QString problem;
+            QVERIFY2(CheckProfileValues(file, TProfileValues(loaded), problem), qPrintable(problem));
+            for (qsizetype row = 0; row < loaded.Parameters.size(); ++row) {
+                for (qsizetype item = 0; item < loaded.Parameters.at(row).CaptionItems().size(); ++item) {
+                    TProfile chosen = loaded;
+                    chosen.Parameters[row].Index = int(item);
+                    QVERIFY2(CheckProfileValues(file, TProfileValues(chosen), problem), qPrintable(problem));
+                }
+            }
+        }
     }
 };
 
