@@ -81,7 +81,7 @@ bool TBatchConversion::Prepare(const TBatchOptions &options)
     const TConversionRun::StartCheck check = TConversionRun::CheckStart(m_request);
     if (check != TConversionRun::StartCheck::Ok) {
         QString text, caption;
-        TConversionRun::StartCheckMessage(check, text, caption);
+        TConversionRun::StartCheckMessage(check, m_request, text, caption);
         if (check == TConversionRun::StartCheck::NoOutputFolder)
             text += QStringLiteral(" (\"%1\")").arg(outputDir);
         return Fail(text);

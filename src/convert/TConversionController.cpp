@@ -89,11 +89,11 @@ void TConversionController::imgStartClick()
     const TConversionRun::StartCheck check = TConversionRun::CheckStart(request);
     if (check != TConversionRun::StartCheck::Ok) {
         QString text, caption;
-        TConversionRun::StartCheckMessage(check, text, caption);
+        TConversionRun::StartCheckMessage(check, request, text, caption);
         MessageBox::Information(m_main, text, caption);
         if (check == TConversionRun::StartCheck::NoOutputFolder)
             m_main->edtOutputDir->setFocus();
-        else if (check == TConversionRun::StartCheck::NoProfile)
+        else if (check == TConversionRun::StartCheck::NoProfile || check == TConversionRun::StartCheck::ProfileUnreadable)
             m_main->cmbProfile->setFocus();
         return;
     }

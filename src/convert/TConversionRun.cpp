@@ -10,7 +10,9 @@
 #include "app/PathText.h"
 #include "app/PowerManager.h"
 #include "dialogs/ProgramInfo.h"
+#include "profiles/TIniFile.h"
 #include "profiles/TParameterGrids.h"
+#include "profiles/TProfile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -67,10 +69,15 @@ TConversionRun::StartCheck TConversionRun::CheckStart(const TConversionRequest &
         return StartCheck::NoOutputFolder;
     if (!QFileInfo(request.ProfileFile).isFile())
         return StartCheck::NoProfile;
+    // Converting with the encoder's defaults instead of the chosen settings would make a
+    // file nobody asked for.
+    QFile profile(request.ProfileFile);
+    if (!profile.open(QIODevice::ReadOnly) || TProfile::Read(TIniFile(request.ProfileFile)).Parameters.isEmpty())
+        return StartCheck::ProfileUnreadable;
     return StartCheck::Ok;
 }
 
-void TConversionRun::StartCheckMessage(StartCheck check, QString &text, QString &caption)
+void TConversionRun::StartCheckMessage(StartCheck check, const TConversionRequest &request, QString &text, QString &caption)
 {
     switch (check) {
     case StartCheck::NoEntryChecked:
@@ -83,6 +90,10 @@ void TConversionRun::StartCheckMessage(StartCheck check, QString &text, QString 
         break;
     case StartCheck::NoProfile:
         text = QStringLiteral("Please select a valid output profile.");
+        caption = QStringLiteral("Profile");
+        break;
+    case StartCheck::ProfileUnreadable:
+        text = QStringLiteral("The profile %1 cannot be read. Please select another one.").arg(request.ProfileFile);
         caption = QStringLiteral("Profile");
         break;
     case StartCheck::Ok:

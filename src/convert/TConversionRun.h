@@ -33,7 +33,7 @@ class TConversionRun : public QObject
     Q_OBJECT
 public:
     enum State { Idle = 0, Running = 1, CancelRequested = 2 };
-    enum class StartCheck { Ok, NoEntryChecked, NoOutputFolder, NoProfile };
+    enum class StartCheck { Ok, NoEntryChecked, NoOutputFolder, NoProfile, ProfileUnreadable };
     enum class Outcome { Completed, Cancelled, EncoderMissing, Aborted };
     Q_ENUM(Outcome)
     enum class EntryResult { Made, Skipped, Failed };
@@ -50,7 +50,7 @@ public:
 
     // Start's checks, in order; the message box text and caption of a failed one.
     static StartCheck CheckStart(const TConversionRequest &request);
-    static void StartCheckMessage(StartCheck check, QString &text, QString &caption);
+    static void StartCheckMessage(StartCheck check, const TConversionRequest &request, QString &text, QString &caption);
 
     // Builds the encoder options from the request's profile (filling the program-wide
     // TMencOutputSettings) and runs the conversion. Returns at once; Finished follows.

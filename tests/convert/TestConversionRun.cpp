@@ -367,6 +367,16 @@ private slots:
         QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::Ok);
         request.ProfileFile = m_program->file(QStringLiteral("Profiles/None.apf"));
         QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::NoProfile);
+        // A profile that holds no settings is not quietly replaced by the encoder's defaults.
+        for (const QByteArray &content : {QByteArray(), QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10), QByteArray("[Main]\nType=avi\n")}) {
+            m_program->writeFile(QStringLiteral("Profiles/Broken.apf"), content);
+            request.ProfileFile = m_program->file(QStringLiteral("Profiles/Broken.apf"));
+            QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::ProfileUnreadable);
+        }
+        QString text, caption;
+        TConversionRun::StartCheckMessage(TConversionRun::StartCheck::ProfileUnreadable, request, text, caption);
+        QCOMPARE(text, QStringLiteral("The profile ") + request.ProfileFile + QStringLiteral(" cannot be read. Please select another one."));
+        QCOMPARE(caption, QStringLiteral("Profile"));
     }
 
     // Tools that hang, die, or end well with a broken file: each entry fails with its reason,
