@@ -32,8 +32,8 @@ public:
     bool Prepare(const TBatchOptions &options);
     // Starts what Prepare set up; Done follows.
     void Start();
-    // Ctrl+C or SIGTERM: the cancel path (both tools end, the intermediate file goes). A
-    // second one ends the tools at once.
+    // Ctrl+C, SIGTERM, a closed terminal or output: the cancel path (both tools end, the
+    // intermediate file goes). A second one ends the tools at once.
     void Interrupt();
 
     const TConversionRequest &Request() const { return m_request; }

@@ -11,8 +11,9 @@
 namespace {
 
 int g_pipe[2] = {-1, -1};
-struct sigaction g_previous[2];
-constexpr int kSignals[2] = {SIGINT, SIGTERM};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+constexpr int kSignalCount = int(sizeof kSignals / sizeof kSignals[0]);
+struct sigaction g_previous[kSignalCount];
 
 void OnSignal(int signalNumber)
 {
@@ -35,8 +36,9 @@ TCancelSignals::TCancelSignals(QObject *parent) : QObject(parent)
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a read of the terminal (the overwrite question) returns at once.
+    // A caught signal, unlike an ignored one, is back to its default in the tools we start.
     action.sa_flags = 0;
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < kSignalCount; ++i)
         ::sigaction(kSignals[i], &action, &g_previous[i]);
 }
 
@@ -44,8 +46,12 @@ TCancelSignals::~TCancelSignals()
 {
     if (g_pipe[0] < 0)
         return;
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < kSignalCount; ++i)
         ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    // The output is gone: a last message on the way out must not end the program with
+    // another status than the one it chose.
+    if (m_pipeReported)
+        ::signal(SIGPIPE, SIG_IGN);
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;
@@ -54,6 +60,14 @@ TCancelSignals::~TCancelSignals()
 void TCancelSignals::Drain()
 {
     unsigned char byte = 0;
-    while (::read(g_pipe[0], &byte, 1) == 1)
+    while (::read(g_pipe[0], &byte, 1) == 1) {
+        // Every later line to the closed output raises SIGPIPE again; that is no second
+        // request to stop at once.
+        if (byte == SIGPIPE) {
+            if (m_pipeReported)
+                continue;
+            m_pipeReported = true;
+        }
         emit Received(byte);
+    }
 }

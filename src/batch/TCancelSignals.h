@@ -4,9 +4,12 @@
 
 class QSocketNotifier;
 
-// SIGINT and SIGTERM as a signal of the event loop, so that Ctrl+C or a kill takes the
-// conversion's cancel path instead of ending the program where it stands. While one
-// exists, the two signals no longer end the program on their own. One at a time.
+// SIGINT, SIGTERM, SIGHUP and SIGPIPE as a signal of the event loop, so that Ctrl+C, a kill,
+// a closed terminal or a reader of the output that went away (`| head`) takes the
+// conversion's cancel path instead of ending the program where it stands, with the tools
+// running on and their files left behind. While one exists, these signals no longer end
+// the program on their own, and a write to a closed pipe fails with EPIPE instead. One at
+// a time.
 class TCancelSignals : public QObject
 {
     Q_OBJECT
@@ -21,4 +24,5 @@ private:
     void Drain();
 
     QSocketNotifier *m_notifier = nullptr;
+    bool m_pipeReported = false;
 };

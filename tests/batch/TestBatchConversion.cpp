@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -19,6 +20,33 @@
 #include <unistd.h>
 
 namespace {
+
+// The process group of a process, -1 when it is gone or a zombie.
+qint64 ProcessGroup(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // "pid (name) state ppid pgrp ...": the name may hold anything, so count from its end.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 3 || fields.at(0) == "Z")
+        return -1;
+    return fields.at(2).toLongLong();
+}
+
+// Live processes in any of `groups`.
+QStringList ProcessesIn(const QSet<qint64> &groups)
+{
+    QStringList found;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (isPid && groups.contains(ProcessGroup(pid)))
+            found << entry;
+    }
+    return found;
+}
 
 // A program folder with the built program, the shipped profiles and preferences, and the
 // two tools behind wrappers that note each start in started.log before running the real
@@ -62,6 +90,31 @@ public:
         return live;
     }
     QStringList OutFiles() const { return QDir(out()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+    // The intermediate files and their locks in the work folder (the program folder here).
+    QStringList WorkFiles() const { return QDir(folder.path()).entryList({QStringLiteral("temp*")}, QDir::Files | QDir::Hidden); }
+    // The process groups of the tools running from this folder now: processes with the
+    // folder in their command line, apart from the program's own group.
+    QSet<qint64> ToolGroups() const
+    {
+        QSet<qint64> groups;
+        qint64 ownGroup = -1;
+        const QDir proc(QStringLiteral("/proc"));
+        for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile cmdline(proc.filePath(entry + QStringLiteral("/cmdline")));
+            if (!cmdline.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray text = cmdline.readAll();
+            if (!text.contains(QFile::encodeName(folder.path())))
+                continue;
+            const qint64 group = ProcessGroup(entry.toLongLong());
+            if (text.startsWith(QByteArray(QFile::encodeName(exe()) + '\0')))
+                ownGroup = group;
+            else if (group > 0)
+                groups << group;
+        }
+        groups.remove(ownGroup);
+        return groups;
+    }
 
     TestProgramFolder folder;
 
@@ -76,6 +129,12 @@ private:
         QFile::setPermissions(folder.file(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 };
+
+// Everything in the output folder, hidden files (a converter's partial output) too.
+QStringList OutputFolder(const BatchProgram &program)
+{
+    return QDir(program.out()).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+}
 
 struct Line
 {
@@ -96,10 +155,9 @@ struct Outcome
     }
 };
 
-// Runs the program to its end. `during` is called every 10 ms while it runs, with the
+// Runs `command` to its end. `during` is called every 10 ms while it runs, with the
 // process id, until it returns true.
-Outcome Run(const BatchProgram &program, const QStringList &arguments,
-            const std::function<bool(qint64 pid)> &during = {})
+Outcome RunCommand(const QString &command, const QStringList &arguments, const std::function<bool(qint64 pid)> &during = {})
 {
     Outcome outcome;
     QProcess p;
@@ -118,7 +176,7 @@ Outcome Run(const BatchProgram &program, const QStringList &arguments,
         }
     };
     QObject::connect(&p, &QProcess::readyReadStandardError, readLines);
-    p.start(program.exe(), QStringList{QStringLiteral("--convert")} + arguments);
+    p.start(command, arguments);
     if (!p.waitForStarted(10000))
         return outcome;
     bool duringDone = !during;
@@ -134,6 +192,11 @@ Outcome Run(const BatchProgram &program, const QStringList &arguments,
     readLines();
     outcome.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return outcome;
+}
+
+Outcome Run(const BatchProgram &program, const QStringList &arguments, const std::function<bool(qint64 pid)> &during = {})
+{
+    return RunCommand(program.exe(), QStringList{QStringLiteral("--convert")} + arguments, during);
 }
 
 QString Dvd(const char *name) { return TestDvdsDir() + QLatin1Char('/') + QLatin1String(name); }
@@ -448,6 +511,60 @@ private slots:
         QVERIFY(!QFileInfo::exists(program.folder.file(QStringLiteral("temp.avi"))));
         // Killed children are gone within moments; none may live on.
         QTRY_VERIFY_WITH_TIMEOUT(program.LiveTools().isEmpty(), 3000);
+    }
+
+    // The terminal closes (SIGHUP to the program's group, as the terminal sends it), or the
+    // reader of the output goes away (`| head`, SIGPIPE on the next line): the cancel path
+    // as for Ctrl+C, not death where the program stands with the tools running on.
+    void outputGone_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("terminal closed in the encoder pass") << QStringLiteral("encoder");
+        QTest::newRow("terminal closed while the converter writes") << QStringLiteral("converter");
+        QTest::newRow("output piped into a reader that leaves") << QStringLiteral("pipe");
+    }
+    void outputGone()
+    {
+        QFETCH(QString, when);
+        BatchProgram program;
+        const QStringList arguments{QStringLiteral("--convert"), Dvd("pal-long"), QStringLiteral("--output"), program.out(),
+                                    QStringLiteral("--profile"), QStringLiteral("MP4 - H.264 Video")};
+        QSet<qint64> toolGroups;
+        Outcome run;
+        if (when != u"pipe") {
+            run = RunCommand(program.exe(), arguments, [&](qint64 pid) {
+                toolGroups += program.ToolGroups();
+                if (toolGroups.isEmpty())
+                    return false;
+                // The converter once its output exists, so that there is a partial file to delete.
+                if (when == u"encoder" ? program.Started().size() < 2 : OutputFolder(program).isEmpty())
+                    return false;
+                ::kill(-pid, SIGHUP);
+                return true;
+            });
+        } else {
+            // head takes the first progress line and leaves; the program's status goes to a file.
+            const QString status = program.folder.file(QStringLiteral("status"));
+            run = RunCommand(QStringLiteral("/bin/sh"),
+                             QStringList{QStringLiteral("-c"), QStringLiteral("{ \"$@\" 2>&1; echo $? >\"$0\"; } | head -n 1"), status,
+                                         program.exe()} + arguments,
+                             [&](qint64) {
+                                 toolGroups += program.ToolGroups();
+                                 return false;
+                             });
+            QCOMPARE(run.exitCode, 0);
+            run.exitCode = program.folder.readFile(QStringLiteral("status")).trimmed().toInt();
+        }
+        QVERIFY2(run.exitCode == 130, qPrintable(run.Text()));
+        QVERIFY2(!toolGroups.isEmpty(), qPrintable(run.Text()));
+        if (when == u"encoder")
+            QVERIFY2(program.Started().size() == 2, qPrintable(program.Started().join(QLatin1Char(' '))));
+        if (when != u"pipe")
+            QVERIFY2(run.Text().endsWith(QStringLiteral(" - cancelled\nThe conversion is canceled.")), qPrintable(run.Text()));
+        QCOMPARE(program.WorkFiles(), QStringList());
+        QCOMPARE(OutputFolder(program), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(ProcessesIn(toolGroups).isEmpty(), 3000);
+        QVERIFY(program.LiveTools().isEmpty());
     }
 
     // Anything wrong before the start: status 2, a message naming the problem, and no tool
