@@ -43,8 +43,10 @@ const char kUsage[] =
     "                           (default: the preferences; ask needs a terminal)\n"
     "\n"
     "--convert writes a progress line a second at most and a final line per entry to\n"
-    "standard error. Ctrl+C or SIGTERM cancels: both tools end, the intermediate file is\n"
-    "deleted. Exit status: 0 every entry made, 1 some failed (each named), 2 bad arguments\n"
+    "standard error. Ctrl+C, SIGTERM, a closed terminal (SIGHUP) or a closed output\n"
+    "(SIGPIPE) cancels: both tools end, the intermediate and partial files are deleted.\n"
+    "A file counts as made only once it has been read back whole.\n"
+    "Exit status: 0 every entry made, 1 some failed (each named), 2 bad arguments\n"
     "or a DVD that cannot be opened (no tool started), 130 cancelled.\n";
 
 int Scan(int argc, char **argv)
@@ -78,7 +80,7 @@ int Convert(int argc, char **argv)
     AppFolders::SetAppDir(QCoreApplication::applicationDirPath());
     ProgramInfo::InitProductInfo(AppFolders::AppDir(), MainPreferences::Version());
 
-    // From here on Ctrl+C and SIGTERM take the cancel path.
+    // From here on Ctrl+C, SIGTERM, SIGHUP and SIGPIPE take the cancel path.
     TCancelSignals interrupts;
     TBatchConversion conversion(stderr, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
     QObject::connect(&interrupts, &TCancelSignals::Received, &conversion, &TBatchConversion::Interrupt);

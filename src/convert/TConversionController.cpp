@@ -93,7 +93,8 @@ void TConversionController::imgStartClick()
         MessageBox::Information(m_main, text, caption);
         if (check == TConversionRun::StartCheck::NoOutputFolder)
             m_main->edtOutputDir->setFocus();
-        else if (check == TConversionRun::StartCheck::NoProfile || check == TConversionRun::StartCheck::ProfileUnreadable)
+        else if (check == TConversionRun::StartCheck::NoProfile || check == TConversionRun::StartCheck::ProfileUnreadable
+                 || check == TConversionRun::StartCheck::ProfileValues)
             m_main->cmbProfile->setFocus();
         return;
     }

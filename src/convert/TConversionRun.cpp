@@ -74,6 +74,9 @@ TConversionRun::StartCheck TConversionRun::CheckStart(const TConversionRequest &
     QFile profile(request.ProfileFile);
     if (!profile.open(QIODevice::ReadOnly) || TProfile::Read(TIniFile(request.ProfileFile)).Parameters.isEmpty())
         return StartCheck::ProfileUnreadable;
+    QString problem;
+    if (!CheckProfileValues(request.ProfileFile, GridsOf(request), problem))
+        return StartCheck::ProfileValues;
     return StartCheck::Ok;
 }
 
@@ -94,6 +97,10 @@ void TConversionRun::StartCheckMessage(StartCheck check, const TConversionReques
         break;
     case StartCheck::ProfileUnreadable:
         text = QStringLiteral("The profile %1 cannot be read. Please select another one.").arg(request.ProfileFile);
+        caption = QStringLiteral("Profile");
+        break;
+    case StartCheck::ProfileValues:
+        CheckProfileValues(request.ProfileFile, GridsOf(request), text);
         caption = QStringLiteral("Profile");
         break;
     case StartCheck::Ok:
@@ -227,6 +234,11 @@ void TConversionRun::NextEntry()
         }
         if (!m_active)
             return; // the window closed while the question was open
+    }
+
+    if (m_claim == Claim::Replace && QFileInfo(m_targetFile).isDir() && !QFileInfo(m_targetFile).isSymLink()) {
+        EntryFailed(QStringLiteral("a folder has the file's name"));
+        return;
     }
 
     // The work folder falls back to the program folder for the rest of the program's run.

@@ -33,7 +33,7 @@ class TConversionRun : public QObject
     Q_OBJECT
 public:
     enum State { Idle = 0, Running = 1, CancelRequested = 2 };
-    enum class StartCheck { Ok, NoEntryChecked, NoOutputFolder, NoProfile, ProfileUnreadable };
+    enum class StartCheck { Ok, NoEntryChecked, NoOutputFolder, NoProfile, ProfileUnreadable, ProfileValues };
     enum class Outcome { Completed, Cancelled, EncoderMissing, Aborted };
     Q_ENUM(Outcome)
     enum class EntryResult { Made, Skipped, Failed };

@@ -458,7 +458,7 @@ private slots:
                                           QStringLiteral("overwrite")});
         QVERIFY2(run.exitCode == 1, qPrintable(run.Text()));
         const QString text = run.Text();
-        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("^Title01-Chapter01: .* - failed: the converter "),
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("^Title01-Chapter01: .* - failed: a folder has the file's name$"),
                                                   QRegularExpression::MultilineOption)),
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral(" - made ") + program.out() + QStringLiteral("Title01-Chapter02.avi")), qPrintable(text));
@@ -471,14 +471,15 @@ private slots:
     // cancel path, status 130, no tool left running, no intermediate file left.
     void interrupted_data()
     {
-        QTest::addColumn<int>("starts"); // the tool start to wait for: 1 pre-pass, 2 encoder, 3 transcoder
+        // The tool start to wait for: 1 pre-pass, 2 encoder, 3 the check of its file, 4 transcoder.
+        QTest::addColumn<int>("starts");
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("twice");
         QTest::newRow("Ctrl+C in the pre-pass") << 1 << int(SIGINT) << false;
         QTest::newRow("Ctrl+C in the encoder pass") << 2 << int(SIGINT) << false;
-        QTest::newRow("Ctrl+C in the transcoder pass") << 3 << int(SIGINT) << false;
+        QTest::newRow("Ctrl+C in the transcoder pass") << 4 << int(SIGINT) << false;
         QTest::newRow("SIGTERM in the encoder pass") << 2 << int(SIGTERM) << false;
-        QTest::newRow("SIGTERM in the transcoder pass") << 3 << int(SIGTERM) << false;
+        QTest::newRow("SIGTERM in the transcoder pass") << 4 << int(SIGTERM) << false;
         QTest::newRow("Ctrl+C twice in the encoder pass") << 2 << int(SIGINT) << true;
     }
     void interrupted()

@@ -377,6 +377,14 @@ private slots:
         TConversionRun::StartCheckMessage(TConversionRun::StartCheck::ProfileUnreadable, request, text, caption);
         QCOMPARE(text, QStringLiteral("The profile ") + request.ProfileFile + QStringLiteral(" cannot be read. Please select another one."));
         QCOMPARE(caption, QStringLiteral("Profile"));
+        // A value that would add a switch of its own stops Start with the parameter named.
+        m_program->writeFile(QStringLiteral("Profiles/Edited.apf"),
+                             "[Main]\nType=avi\nPara=1\n0=Bit Rate\n[Bit Rate]\nSort=1\nReadOnly=1\nList=0\n"
+                             "Caption=800\nValue=800 -o /tmp/elsewhere.avi\ncmd=-b:v\n");
+        request.ProfileFile = m_program->file(QStringLiteral("Profiles/Edited.apf"));
+        QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::ProfileValues);
+        TConversionRun::StartCheckMessage(TConversionRun::StartCheck::ProfileValues, request, text, caption);
+        QVERIFY2(text.startsWith(QStringLiteral("The profile \"Edited\" has an unusable value for \"Bit Rate\"")), qPrintable(text));
     }
 
     // Tools that hang, die, or end well with a broken file: each entry fails with its reason,
