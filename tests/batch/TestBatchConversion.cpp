@@ -12,12 +12,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QtTest>
 
 #include <csignal>
 #include <unistd.h>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -464,6 +468,41 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral(" - made ") + program.out() + QStringLiteral("Title01-Chapter02.avi")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("1 file could not be made:\n") + program.out() + QStringLiteral("Title01-Chapter01.avi (")),
                  qPrintable(text));
+        QVERIFY(program.LiveTools().isEmpty());
+    }
+
+    // Four scripts converting into one folder at once, each told to rename: four files, each
+    // named by one run alone, each whole, and each run names the file it made.
+    void concurrentRunsKeepTheirOwnFiles()
+    {
+        BatchProgram program;
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < 4; ++i) {
+            runs.push_back(std::make_unique<QProcess>());
+            runs.back()->start(program.exe(), {QStringLiteral("--convert"), Dvd("pal-simple"), QStringLiteral("--output"), program.out(),
+                                               QStringLiteral("--profile"), QStringLiteral("AVI - MPEG-4 Video"), QStringLiteral("--entries"),
+                                               QStringLiteral("Title01-Chapter02"), QStringLiteral("--if-exists"), QStringLiteral("rename")});
+        }
+        QStringList made;
+        const QRegularExpression madeLine(QStringLiteral("^Title01-Chapter02: .* - made (.*)$"), QRegularExpression::MultilineOption);
+        for (auto &run : runs) {
+            QVERIFY(run->waitForFinished(240000));
+            const QString text = QString::fromLocal8Bit(run->readAllStandardError());
+            QVERIFY2(run->exitCode() == 0, qPrintable(text));
+            const QRegularExpressionMatch m = madeLine.match(text);
+            QVERIFY2(m.hasMatch(), qPrintable(text));
+            made << m.captured(1);
+        }
+        made.sort();
+        QCOMPARE(QSet<QString>(made.begin(), made.end()).size(), 4);
+        QStringList names;
+        for (const QString &file : std::as_const(made)) {
+            names << QFileInfo(file).fileName();
+            const double duration = Probe(file).value(QStringLiteral("duration")).toDouble();
+            QVERIFY2(qAbs(duration - 2.0) < 0.25, qPrintable(file + QStringLiteral(": ") + QString::number(duration)));
+        }
+        QCOMPARE(OutputFolder(program), names); // nothing else, no partial file
+        QCOMPARE(program.WorkFiles(), QStringList());
         QVERIFY(program.LiveTools().isEmpty());
     }
 
