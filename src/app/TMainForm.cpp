@@ -471,36 +471,77 @@ void TMainForm::cmbProfileChange()
 
 void TMainForm::ShowBusyHint(const QString &text, std::function<void()> whenOpen)
 {
-    chkTurnoff->hide();
-    labHint->setText(text);
-    PanHint->show();
-    PanHint->raise();
-    m_hintGrowing = true;
-    m_hintDone = std::move(whenOpen);
-    SetHintHeight(0);
-    m_hintTimer.start(kGrowStepMs);
+    RequestBusyHint(true, text, std::move(whenOpen));
 }
 
 void TMainForm::HideBusyHint(std::function<void()> whenClosed)
 {
-    m_hintGrowing = false;
-    m_hintDone = std::move(whenClosed);
-    // The first step lands on the next multiple of 5 below the full height: 105, 100, ..., 0.
-    SetHintHeight(HintFullHeight - HintFullHeight % 5);
-    m_hintTimer.start(kShrinkStepMs);
+    RequestBusyHint(false, QString(), std::move(whenClosed));
+}
+
+void TMainForm::RequestBusyHint(bool open, const QString &text, std::function<void()> done)
+{
+    // Queued, never replacing the request under way: a caller waiting for its callback
+    // (an opening, a conversion) would otherwise wait for ever.
+    m_hintRequests.append(HintRequest{open, text, std::move(done)});
+    if (!m_hintRequestStarted)
+        StartBusyHintRequest();
+}
+
+void TMainForm::StartBusyHintRequest()
+{
+    m_hintRequestStarted = true;
+    const HintRequest &request = m_hintRequests.constFirst();
+    if (request.open) {
+        chkTurnoff->hide();
+        labHint->setText(request.text);
+        if (PanHint->isHidden()) {
+            PanHint->show();
+            PanHint->raise();
+            SetHintHeight(0);
+        }
+        m_hintTimer.start(kGrowStepMs);
+    } else {
+        // The first step lands on the next multiple of 5 below the full height: 105, 100, ..., 0.
+        if (!PanHint->isHidden())
+            SetHintHeight(HintFullHeight - HintFullHeight % 5);
+        m_hintTimer.start(kShrinkStepMs);
+    }
 }
 
 void TMainForm::BusyHintStep()
 {
-    const int next = m_hintGrowing ? PanHint->height() + 1 : PanHint->height() - 5;
-    SetHintHeight(qBound(0, next, HintFullHeight));
-    if (m_hintGrowing ? next < HintFullHeight : next > 0)
+    if (m_hintRequests.isEmpty()) {
+        m_hintTimer.stop();
+        m_hintRequestStarted = false;
         return;
+    }
+    const bool opening = m_hintRequests.constFirst().open;
+    const bool there = opening ? !PanHint->isHidden() && PanHint->height() >= HintFullHeight : PanHint->isHidden();
+    if (!there) {
+        const int next = qBound(0, opening ? PanHint->height() + 1 : PanHint->height() - 5, HintFullHeight);
+        SetHintHeight(next);
+        if (opening ? next < HintFullHeight : next > 0)
+            return;
+        if (!opening)
+            PanHint->hide();
+    }
     m_hintTimer.stop();
-    if (!m_hintGrowing)
-        PanHint->hide();
-    if (auto done = std::exchange(m_hintDone, {}))
-        done();
+    HintRequest finished = m_hintRequests.takeFirst();
+    m_hintRequestStarted = false;
+    // The callback sees the panel where it asked for it; the next request goes on
+    // afterwards, even if the callback throws.
+    struct StartNext
+    {
+        TMainForm *form;
+        ~StartNext()
+        {
+            if (!form->m_hintRequestStarted && !form->m_hintRequests.isEmpty())
+                form->StartBusyHintRequest();
+        }
+    } next{this};
+    if (finished.done)
+        finished.done();
 }
 
 void TMainForm::SetHintHeight(int height)

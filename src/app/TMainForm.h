@@ -63,7 +63,10 @@ public:
     void ltvTaskChange();
     void PopupMenu1Popup();
 
-    // The sliding hint panel. The callback runs once the panel is fully open (or closed).
+    // The sliding hint panel. Requests are carried out one after another, in the order made;
+    // each one's callback runs exactly once, when the panel is fully open (or closed and
+    // hidden). A show on an open panel only changes the text; a hide on a hidden one does
+    // nothing more than call back.
     void ShowBusyHint(const QString &text, std::function<void()> whenOpen = {});
     void HideBusyHint(std::function<void()> whenClosed = {});
 
@@ -141,6 +144,8 @@ private:
     void BuildHintAndCover();
     void FormCreate();
     void SetHintHeight(int height);
+    void RequestBusyHint(bool open, const QString &text, std::function<void()> done);
+    void StartBusyHintRequest();
     void BusyHintStep();
     void FormClose();
     void BuildPopupMenu();
@@ -167,8 +172,14 @@ private:
     bool m_opening = false;
     bool m_shownOnce = false;
 
-    // The hint panel's animation: one height step per tick.
+    // The hint panel's requests, the first one being carried out: one height step per tick.
+    struct HintRequest
+    {
+        bool open;
+        QString text;
+        std::function<void()> done;
+    };
+    QList<HintRequest> m_hintRequests;
+    bool m_hintRequestStarted = false;
     QTimer m_hintTimer;
-    bool m_hintGrowing = false;
-    std::function<void()> m_hintDone;
 };

@@ -2,10 +2,12 @@
 #include "TestSupport.h"
 
 #include "app/QuarnelApplication.h"
+#include "app/TImageButton.h"
 #include "app/TMainForm.h"
 #include "app/TQuarnelWindows.h"
 #include "app/TTaskListModel.h"
 #include "app/TTaskTreeView.h"
+#include "convert/TConversionController.h"
 #include "dvd/TDVDInformation.h"
 
 #include <QAction>
@@ -269,10 +271,69 @@ private slots:
         QCOMPARE(m.TaskList->rowCount(), 1);
     }
 
-private:
-    TMainForm &Start(const QStringList &arguments)
+    // A double-click (Play) while the opening's hint panel still closes: the opening still
+    // ends, and opening by every road keeps working afterwards.
+    void doubleClickWhileTheHintCloses()
     {
-        m_folder = std::make_unique<TestProgramFolder>(false);
+        TMainForm &m = Start({});
+        m_folder->writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nFirstUse=0\r\n");
+        bool clicked = false;
+        connect(&m, &TMainForm::BusyHintHeightChanged, this, [&](int height) {
+            if (clicked || m.TaskList->IsEmpty() || height != 100)
+                return;
+            clicked = true;
+            DoubleClickFirstEntry(m);
+        });
+        m.OpenDvdFolder(Dvd("pal-simple"));
+        QTRY_VERIFY_WITH_TIMEOUT(clicked, 10000);
+        WaitOpened(m);
+        QTRY_VERIFY_WITH_TIMEOUT(!m.PanHint->isVisible(), 10000); // the Play's own hint came and went
+        QTest::mouseClick(m.sbtnStop, Qt::LeftButton);
+
+        m_chooser->ChooseFolder(Dvd("ntsc-multi"));
+        QTest::mouseClick(m.sbtnOpenDir, Qt::LeftButton);
+        WaitOpened(m);
+        QCOMPARE(m.TaskList->rowCount(), 5);
+        Drop(m, {Dvd("pal-twolang")});
+        WaitOpened(m);
+        QCOMPARE(m.TaskList->rowCount(), 3);
+    }
+
+    // The same overlap after a conversion: Stop, then a double-click while the hint closes;
+    // the next Start is not refused as busy.
+    void doubleClickWhileTheHintClosesAfterAConversion()
+    {
+        TMainForm &m = Start({Dvd("pal-simple")}, true);
+        m_folder->writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nFirstUse=0\r\n");
+        WaitOpened(m);
+        QTemporaryDir out;
+        m.edtOutputDir->setText(out.path() + QLatin1Char('/'));
+        QVERIFY(m.cmbProfile->currentIndex() >= 0);
+        auto *conversion = m.findChild<TConversionController *>();
+        QVERIFY(conversion);
+
+        QTest::mouseClick(m.imgStart, Qt::LeftButton);
+        QVERIFY(conversion->IsBusy());
+        QTest::mouseClick(m.imgStop, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m.imgStart->isVisible(), 20000); // unlocked; the hint now closes
+        QVERIFY(m.PanHint->isVisible());
+        DoubleClickFirstEntry(m);
+        QTRY_VERIFY_WITH_TIMEOUT(!conversion->IsBusy(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m.PanHint->isVisible(), 10000);
+        QTest::mouseClick(m.sbtnStop, Qt::LeftButton);
+    }
+
+private:
+    static void DoubleClickFirstEntry(TMainForm &m)
+    {
+        const QModelIndex first = m.TaskList->index(0, 0);
+        const QPoint at = m.ltvTask->visualRect(first).center();
+        QTest::mouseDClick(m.ltvTask->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+    TMainForm &Start(const QStringList &arguments, bool withShippedFiles = false)
+    {
+        m_folder = std::make_unique<TestProgramFolder>(withShippedFiles);
         m_windows = std::make_unique<TQuarnelWindows>(m_folder->path(), arguments);
         m_windows->MainForm()->show();
         return *m_windows->MainForm();
