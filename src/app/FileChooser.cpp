@@ -1,5 +1,7 @@
 #include "FileChooser.h"
 
+#include "OwnedWindows.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -41,6 +43,7 @@ bool FileChooser::BrowseForFolder(QWidget *owner, const QString &title, const QS
     if (g_folderHook) {
         chosen = g_folderHook(title, root, preset);
     } else {
+        owner = OwnedWindows::UsableOwner(owner);
         OtherWindowsDisabled guard(owner);
         chosen = QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
     }
@@ -56,7 +59,7 @@ QString FileChooser::SaveFileName(QWidget *owner, const QString &filter, const Q
 {
     if (g_saveHook)
         return g_saveHook(filter, defaultSuffix);
-    QFileDialog dialog(owner);
+    QFileDialog dialog(OwnedWindows::UsableOwner(owner));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);

@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "OwnedWindows.h"
+
 namespace {
 MessageBox::Hook g_hook;
 
@@ -20,7 +22,8 @@ QMessageBox::StandardButton MessageBox::Show(QWidget *owner, const QString &text
 {
     if (g_hook)
         return g_hook(Call{icon, caption, text, buttons});
-    QMessageBox box(QtIcon(icon), caption, text, buttons, owner);
+    // A box owned by a disabled window would be disabled too, and hidden behind a dialog.
+    QMessageBox box(QtIcon(icon), caption, text, buttons, OwnedWindows::UsableOwner(owner));
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

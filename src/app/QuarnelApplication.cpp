@@ -2,6 +2,7 @@
 
 #include "EQuarnelError.h"
 #include "MessageBox.h"
+#include "dialogs/ProgramInfo.h"
 
 #include <exception>
 
@@ -26,5 +27,5 @@ bool QuarnelApplication::notify(QObject *receiver, QEvent *event)
 
 void QuarnelApplication::ShowException(const QString &text)
 {
-    MessageBox::Error(activeWindow(), text, applicationDisplayName());
+    MessageBox::Error(activeWindow(), text, ProgramInfo::ProductName());
 }

@@ -40,6 +40,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QStyle>
@@ -430,8 +431,9 @@ void TMainForm::BuildHintAndCover()
 void TMainForm::FormCreate()
 {
     ProgramInfo::InitProductInfo(AppFolders::AppDir(), MainPreferences::Version());
+    // Exactly this caption: with an application display name set, Qt would append it on X11
+    // (" — Quarnel") to this caption and to every dialog's.
     setWindowTitle(ProgramInfo::MainCaption());
-    QApplication::setApplicationDisplayName(ProgramInfo::ProductName());
     labProgramName->setText(ProgramInfo::HeaderName(ProgramInfo::ProductName()));
 
     cmbProfile->addItems(MainPreferences::ProfileNames());
@@ -617,6 +619,8 @@ void TMainForm::showEvent(QShowEvent *event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
+    if (QScreen *s = screen())
+        move(s->availableGeometry().center() - rect().center());
     LoadMainPreferences();
 }
 

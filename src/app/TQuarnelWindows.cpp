@@ -1,5 +1,6 @@
 #include "TQuarnelWindows.h"
 
+#include "OwnedWindows.h"
 #include "TMainForm.h"
 #include "convert/TConversionController.h"
 #include "dialogs/TAboutForm.h"
@@ -53,6 +54,10 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
     m_size = std::make_unique<TSizeForm>(main);
     TSizeForm *size = m_size.get();
     TMainProfileGrids::Of(main)->SetCustomSizeHandler([size, main] { size->ShowFor(main->vleVideo); });
+
+    for (QWidget *window : std::initializer_list<QWidget *>{m_openDvd.get(), m_settings.get(), m_volume.get(),
+                                                           m_editTime.get(), m_about.get(), m_size.get()})
+        OwnedWindows::KeepInFrontOf(window, main);
 }
 
 TQuarnelWindows::~TQuarnelWindows()

@@ -3,12 +3,18 @@
 
 #include "app/AppFolders.h"
 #include "app/EQuarnelError.h"
+#include "app/OwnedWindows.h"
 #include "app/QuarnelApplication.h"
 #include "app/TImageButton.h"
 #include "app/TMainForm.h"
 #include "app/TQuarnelWindows.h"
 #include "app/TTaskTreeView.h"
 #include "dialogs/TAboutForm.h"
+#include "dialogs/TEditDVDVolumeForm.h"
+#include "dialogs/TEditTimeForm.h"
+#include "dialogs/TSizeForm.h"
+#include "dvd/TOpenDVDForm.h"
+#include "profiles/TSettingForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +24,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -462,6 +469,45 @@ private slots:
         QTRY_VERIFY(done);
         QVERIFY(!m.PanHint->isVisible());
         AppFolders::SetWorkDir(QString());
+    }
+
+    // Every secondary window belongs to the main window on the desktop (not to an invisible
+    // helper window), and comes back to the front when the main window is activated.
+    void secondaryWindowsStayInFrontOfTheMainWindow()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        const QList<QWidget *> windows{p.windows->OpenDVDForm(), p.windows->SettingForm(), p.windows->EditDVDVolumeForm(),
+                                       p.windows->EditTimeForm(), p.windows->AboutForm(), p.windows->SizeForm()};
+        for (QWidget *window : windows) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QVERIFY(!m.isEnabled());
+            QCOMPARE(window->windowHandle()->transientParent(), m.windowHandle());
+            QCOMPARE(OwnedWindows::UsableOwner(&m), window); // a box asked for by the main window
+            m.activateWindow(); // a click on the main window
+            QTRY_COMPARE(QApplication::activeWindow(), window);
+            window->close();
+            QTRY_VERIFY(m.isEnabled());
+            QCOMPARE(OwnedWindows::UsableOwner(m.edtOutputDir), m.edtOutputDir);
+        }
+    }
+
+    // X11 appends an application display name to every caption; none is set.
+    void captionsWithoutSuffix()
+    {
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        QCOMPARE(p.main().windowTitle(), QStringLiteral("Quarnel V2.0"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+        // Centred on the screen, give or take the frame the desktop adds.
+        const QPoint offset = p.main().geometry().center() - p.main().screen()->availableGeometry().center();
+        const QSize frame = p.main().frameGeometry().size() - p.main().size();
+        QVERIFY2(qAbs(offset.x()) <= frame.width() && qAbs(offset.y()) <= frame.height(),
+                 qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
     }
 
     void startStopHover()

@@ -1,0 +1,20 @@
+#pragma once
+
+class QWidget;
+
+// The program's secondary windows have no parent widget (a child would be disabled with the
+// main window they disable), so the desktop would not know whom they belong to: X11 made
+// them transient for an invisible helper window, and a click on the main window buried
+// them. These keep each such window in front of its owner.
+namespace OwnedWindows {
+
+// `window` becomes transient for `owner`'s window whenever it is shown, and comes back to
+// the front when `owner` is activated while it is shown.
+void KeepInFrontOf(QWidget *window, QWidget *owner);
+
+// The window a message box or chooser should belong to: `owner`'s window when it can take
+// input, else the shown window that keeps it disabled (a dialog in front of it), else any
+// shown window that can take input; null when there is none.
+QWidget *UsableOwner(QWidget *owner);
+
+} // namespace OwnedWindows
