@@ -28,6 +28,14 @@ Makes OUT/VIDEO_TS. Lists are comma-separated and used round-robin.
   -y, --title-subs S.T=LANGS
                            title T of title set S carries only these subtitle languages
                            (repeatable; "" for none), e.g. 2.1=de
+      --noise              noisy moving picture coded near the DVD's highest bit rate
+                           (default: clean test picture at 2.5 Mbit/s)
+      --channels LIST      AC3 channels per audio language, 1, 2 or 6 (5.1), e.g. 2,6
+                           (default 2)
+      --level DB           peak of the tone in dBFS in every channel that carries it, e.g. -1
+                           (default: about -18, or -21 in each channel of a stereo track)
+      --exact-audio        every cell's audio lasts as long as its pictures, to the nearest
+                           AC3 frame (default: 0.05 s shorter, and cut early by the encoder)
   -h, --help               this text
 Tone of each audio language (Hz): $(tone_table)
 EOF
@@ -97,9 +105,17 @@ audio=en
 subs=""
 declare -A chain_audio=()
 declare -A title_subs=()
+noise=0
+channels=2
+level=""
+exact_audio=0
 
 while [ $# -gt 0 ]; do
   opt=$1
+  case "$opt" in
+    --noise) noise=1; shift; continue ;;
+    --exact-audio) exact_audio=1; shift; continue ;;
+  esac
   [ $# -ge 2 ] || case "$opt" in -h | --help) ;; *) die "option $opt needs a value (see --help)" ;; esac
   case "$opt" in
     -o | --out) out=$2 ;;
@@ -111,6 +127,8 @@ while [ $# -gt 0 ]; do
     -d | --seconds) seconds=$2 ;;
     -A | --audio) audio=$2 ;;
     -S | --subs) subs=$2 ;;
+    --channels) channels=$2 ;;
+    --level) level=$2 ;;
     -x | --chain-audio)
       [[ $2 =~ ^([0-9]+)\.([0-9]+)=(.*)$ ]] || die "--chain-audio wants S.T=LANGS, got '$2'"
       chain_audio["${BASH_REMATCH[1]}.${BASH_REMATCH[2]}"]=${BASH_REMATCH[3]} ;;
@@ -141,6 +159,11 @@ IFS=, read -r -a audio_langs <<<"$audio"
 IFS=, read -r -a sub_langs <<<"$subs"
 [ ${#audio_langs[@]} -le 8 ] || die "a title set holds at most 8 audio streams"
 [ ${#sub_langs[@]} -le 32 ] || die "a title set holds at most 32 subtitle streams"
+[[ $channels =~ ^[126](,[126])*$ ]] || die "--channels wants a list of 1, 2 or 6, got '$channels'"
+if [ -n "$level" ]; then
+  [[ $level =~ ^-?[0-9]+(\.[0-9]+)?$ ]] && awk -v l="$level" 'BEGIN { exit !(l <= 0 && l >= -60) }' ||
+    die "--level wants dBFS from -60 to 0, e.g. -1; got '$level'"
+fi
 
 # in_list ITEM LIST: whether ITEM is one of the comma list's items.
 in_list() { [[ ,$2, == *",$1,"* ]]; }
@@ -239,17 +262,53 @@ for ((s = 1; s <= titlesets; s++)); do
       vf="drawtext=fontfile=$font:text='Title $global  (set $s, title $t)':fontsize=40:fontcolor=white:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=60"
       vf="$vf,drawtext=fontfile=$font:text='Chapter $c   %{pts\:hms\:$cstart}':fontsize=32:fontcolor=yellow:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=120"
       [ $have_font -eq 1 ] || vf=null
-      args=(ffmpeg -nostdin -hide_banner -y -f lavfi -i "testsrc=size=$size:rate=$rate,$vf")
+      if [ $noise -eq 1 ]; then
+        # Film grain style noise that changes every picture defeats motion prediction, so
+        # the encoder runs at the bit rate ceiling as a busy real film does.
+        src="testsrc2=size=$size:rate=$rate,noise=alls=25:allf=t+u"
+        vrate=(-b:v 7500k -maxrate 9000k -bufsize 1835k -threads 2)
+      else
+        src="testsrc=size=$size:rate=$rate"
+        vrate=(-b:v 2500k -maxrate 5000k)
+      fi
+      if [ $exact_audio -eq 1 ]; then
+        # -frames:v would close the file while audio still waits in the encoder, so the
+        # pictures end by themselves. The audio is cut on whole AC3 frames (32 ms) counted
+        # from the title start, so a cell is off by at most one frame and the title's end
+        # by at most half of one.
+        src="$src,trim=end_frame=$count"
+        vcount=()
+        adur=$(awk -v a="$((last - count))" -v b="$last" -v r="$rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1
+          f = 48000 / 1536 * q[2] / q[1]; printf "%.3f", (int(b * f + 0.5) - int(a * f + 0.5)) * 0.032 }')
+      else
+        vcount=(-frames:v "$count")
+        # Audio a little shorter than the pictures, so the cell ends with the last picture.
+        adur=$(awk -v d="$clen" 'BEGIN { printf "%.3f", d - 0.05 }')
+      fi
+      args=(ffmpeg -nostdin -hide_banner -y -f lavfi -i "$src,$vf")
       maps=(-map 0:v)
+      per_stream=()
       i=1
       for l in "${audio_langs[@]}"; do
-        # Audio a little shorter than the pictures, so the cell ends with the last picture.
-        args+=(-f lavfi -i "sine=frequency=$(tone_of "$l"):sample_rate=48000:duration=$(awk -v d="$clen" 'BEGIN { printf "%.3f", d - 0.05 }')")
+        ch=$(nth "$channels" $((i - 1)))
+        tone="sine=frequency=$(tone_of "$l"):sample_rate=48000:duration=$adur"
+        # The sine source peaks at 1/8 of full scale.
+        [ -z "$level" ] || tone="$tone,volume=$(awk -v l="$level" 'BEGIN { printf "%.2f", l + 20 * log(8) / log(10) }')dB"
+        case $ch in
+          1) per_stream+=(-ac:a:$((i - 1)) 1) ;;
+          # Without a level the stereo track stays as before: ffmpeg spreads the tone 3 dB lower.
+          2) [ -z "$level" ] || tone="$tone,pan=stereo|c0=c0|c1=c0" ;;
+          # Surrounds a little quieter, no LFE, as a film mix might have it.
+          6)
+            tone="$tone,pan=5.1|FL=c0|FR=c0|FC=c0|BL=0.5*c0|BR=0.5*c0"
+            per_stream+=(-ac:a:$((i - 1)) 6 -b:a:$((i - 1)) 448k) ;;
+        esac
+        args+=(-f lavfi -i "$tone")
         maps+=(-map "$i:a")
         i=$((i + 1))
       done
-      args+=("${maps[@]}" -frames:v "$count" -target "$standard-dvd" -aspect "$aspect"
-        -b:v 2500k -maxrate 5000k -ac 2 -b:a 192k "$file")
+      args+=("${maps[@]}" "${vcount[@]}" -target "$standard-dvd" -aspect "$aspect"
+        "${vrate[@]}" -ac 2 -b:a 192k "${per_stream[@]}" "$file")
       run "encoding title $s.$t chapter $c" "$base.log" "${args[@]}"
 
       # Subtitle streams keep the title set's stream numbers, so a title that carries

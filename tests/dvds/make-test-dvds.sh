@@ -16,6 +16,8 @@ discs=(
   "pal-threelang|2|-s pal -a 16:9 -t 1 -n 2 -c 1 -d 3 -A en,fr,de -x 1.2=en,de"
   "many-titles|12|-s pal -a 16:9 -t 2 -n 7,5 -c 2,3,1 -d 2,3,4 -A en"
   "pal-long|1|-s pal -a 16:9 -t 1 -n 1 -c 1 -d 30 -A en"
+  "pal-real|2|-s pal -a 16:9 -t 1 -n 2 -c 3,2 -d 20,12 -A en --channels 1 --noise --level -1 --exact-audio -S en"
+  "ntsc-real|2|-s ntsc -a 4:3 -t 1 -n 2 -c 3,2 -d 15,10 -A en,fr --channels 2,6 --noise --exact-audio -S en,de"
   "sample-dvd|3|-s pal -a 16:9 -t 1 -n 3 -c 4,2,6 -d 24,12,36 -A en,fr -S en,de"
 )
 
