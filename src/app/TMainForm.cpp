@@ -132,6 +132,7 @@ TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
     AppFolders::SetAppDir(programFolder);
     BuildLayout();
     m_profileGrids = new TMainProfileGrids(this);
+    m_profileGrids->ShowInitialRows();
     connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
     FormCreate();
 }
@@ -223,20 +224,10 @@ void TMainForm::BuildGrids()
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox1->setFrameShape(QFrame::NoFrame);
     TGridColumn column(ScrollBox1);
-    auto addSection = [&](const QString &caption, QToolButton *&button, TValueListEditor *&grid, const QStringList &rows) {
-        grid = column.AddSection(caption, button, 95, 92);
-        for (const QString &row : rows)
-            grid->InsertRow(row);
-        grid->setFixedHeight(18 * grid->rowCount());
-    };
-    addSection(QStringLiteral("Video"), btnVideo, vleVideo,
-               {QStringLiteral("Video Codec"), QStringLiteral("Video Size"), QStringLiteral("Bit Rate"),
-                QStringLiteral("Frame Rate"), QStringLiteral("Aspect"), QStringLiteral("Disable Video")});
-    addSection(QStringLiteral("Audio"), btnAudio, vleAudio,
-               {QStringLiteral("Audio Codec"), QStringLiteral("Audio Bitrate"), QStringLiteral("Sample Rate"),
-                QStringLiteral("Channels"), QStringLiteral("Volumn"), QStringLiteral("Disable Audio")});
-    addSection(QStringLiteral("Advanced"), btnAdvanced, vleAdvanced,
-               {QStringLiteral("Bit Exact Algorithms"), QStringLiteral("Deinterlace")});
+    // Their initial rows come with TMainProfileGrids.
+    vleVideo = column.AddSection(QStringLiteral("Video"), btnVideo, 95, 92);
+    vleAudio = column.AddSection(QStringLiteral("Audio"), btnAudio, 95, 92);
+    vleAdvanced = column.AddSection(QStringLiteral("Advanced"), btnAdvanced, 95, 92);
     vleVideo->setObjectName(QStringLiteral("vleVideo"));
     vleAudio->setObjectName(QStringLiteral("vleAudio"));
     vleAdvanced->setObjectName(QStringLiteral("vleAdvanced"));

@@ -43,6 +43,26 @@ void TProfileGrids::Fill(const TProfile &profile)
     }
 }
 
+void TProfileGrids::ShowInitialRows()
+{
+    const QStringList rows[] = {
+        {QStringLiteral("Video Codec"), QStringLiteral("Video Size"), QStringLiteral("Bit Rate"),
+         QStringLiteral("Frame Rate"), QStringLiteral("Aspect"), QStringLiteral("Disable Video")},
+        {QStringLiteral("Audio Codec"), QStringLiteral("Audio Bitrate"), QStringLiteral("Sample Rate"),
+         QStringLiteral("Channels"), QStringLiteral("Volumn"), QStringLiteral("Disable Audio")},
+        {QStringLiteral("Bit Exact Algorithms"), QStringLiteral("Deinterlace")}};
+    for (int g = 0; g < 3; ++g) {
+        TValueListEditor *grid = m_grids[g];
+        grid->BeginUpdate();
+        for (int row = grid->RowCount() - 1; row >= 0; --row)
+            grid->DeleteRow(row);
+        for (const QString &key : rows[g])
+            grid->InsertRow(key);
+        grid->EndUpdate();
+        grid->setFixedHeight(RowPitch * grid->RowCount());
+    }
+}
+
 bool TProfileGrids::FindRow(int sort, const QString &name, QString &value, QStringList &pickList) const
 {
     const TValueListEditor *grid = Grid(sort);

@@ -25,6 +25,9 @@ public:
     // profile order, and sets each grid's height to its rows.
     void Fill(const TProfile &profile);
 
+    // The rows the grids hold until a profile is loaded, all with empty values.
+    void ShowInitialRows();
+
     bool FindRow(int sort, const QString &name, QString &value, QStringList &pickList) const override;
 
     void RepaintAll();

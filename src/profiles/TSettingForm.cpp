@@ -1,5 +1,6 @@
 #include "TSettingForm.h"
 
+#include "MainPreferences.h"
 #include "TGridColumn.h"
 
 #include "TMainProfileGrids.h"
@@ -205,7 +206,6 @@ void TSettingForm::BuildProfilesPage()
     auto addSection = [&](const QString &caption, QToolButton *&button, TValueListEditor *&grid) {
         grid = column.AddSection(caption, button, 160, 200);
         grid->SetRefusedCharacters(QStringLiteral("[")); // a "[" would hide the keys below it in the file
-        grid->setFixedHeight(0);
     };
     addSection(QStringLiteral("Video"), btnVideo, vleVideo);
     addSection(QStringLiteral("Audio"), btnAudio, vleAudio);
@@ -219,6 +219,7 @@ void TSettingForm::BuildProfilesPage()
     column.Finish();
 
     m_grids = new TProfileGrids(vleVideo, vleAudio, vleAdvanced, this);
+    m_grids->ShowInitialRows();
     connect(btnVideo, &QToolButton::clicked, this, [this] { ToggleGrid(btnVideo, vleVideo); });
     connect(btnAudio, &QToolButton::clicked, this, [this] { ToggleGrid(btnAudio, vleAudio); });
     connect(btnAdvanced, &QToolButton::clicked, this, [this] { ToggleGrid(btnAdvanced, vleAdvanced); });
@@ -451,6 +452,20 @@ void TSettingForm::btnSaveAsClick()
         SaveGridsToProfile(target);
     } catch (const EQuarnelError &e) {
         ReportError(e.text());
+    }
+    // A profile saved into the Profiles folder can be chosen at once, in both windows.
+    RelistProfiles();
+}
+
+void TSettingForm::RelistProfiles()
+{
+    const QStringList names = MainPreferences::ProfileNames();
+    for (QComboBox *combo : {m_main->cmbProfile, cmbProfile}) {
+        // The choice stays on its name; its position may move.
+        const QString chosen = combo->currentIndex() >= 0 ? combo->currentText() : QString();
+        combo->clear();
+        combo->addItems(names);
+        combo->setCurrentIndex(chosen.isEmpty() ? -1 : int(names.indexOf(chosen)));
     }
 }
 

@@ -80,6 +80,7 @@ private:
     Snapshot TakeSnapshot() const;
     void RestoreSnapshot(const Snapshot &snapshot);
     QString ProfileFile() const;
+    void RelistProfiles();
     void ReportError(const QString &text);
 
     void btnOKClick();

@@ -414,22 +414,28 @@ private slots:
         QTest::addColumn<QString>("target"); // relative to the program folder; empty: cancelled
         QTest::addColumn<bool>("chosen");    // a profile chosen in the dialog
         QTest::addColumn<bool>("written");
-        QTest::newRow("onto an existing profile: replaced") << QStringLiteral("Profiles/Other.apf") << true << true;
-        QTest::newRow("new file elsewhere") << QStringLiteral("copy.apf") << true << true;
-        QTest::newRow("onto the profile itself") << QStringLiteral("Profiles/Example.apf") << true << true;
-        QTest::newRow("cancelled") << QString() << true << false;
-        QTest::newRow("no profile chosen") << QStringLiteral("copy.apf") << false << false;
+        QTest::addColumn<QStringList>("listed"); // both profile lists afterwards
+        const QStringList two = Strings({"Example", "Other"});
+        QTest::newRow("onto an existing profile: replaced") << QStringLiteral("Profiles/Other.apf") << true << true << two;
+        QTest::newRow("new file in the profiles folder: listed at once")
+            << QStringLiteral("Profiles/New.apf") << true << true << Strings({"Example", "New", "Other"});
+        QTest::newRow("new file elsewhere") << QStringLiteral("copy.apf") << true << true << two;
+        QTest::newRow("onto the profile itself") << QStringLiteral("Profiles/Example.apf") << true << true << two;
+        QTest::newRow("cancelled") << QString() << true << false << two;
+        QTest::newRow("no profile chosen") << QStringLiteral("copy.apf") << false << false << two;
     }
     void saveAs()
     {
         QFETCH(QString, target);
         QFETCH(bool, chosen);
         QFETCH(bool, written);
+        QFETCH(QStringList, listed);
         TestProgramFolder folder(false);
         folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
         folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
         ProfileTestWindows w(folder);
         TSettingForm &s = *w.settings;
+        w.main.cmbProfile->setCurrentIndex(1); // "Other"
         w.main.sbtnOptions->click();
         if (chosen)
             ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
@@ -443,7 +449,39 @@ private slots:
         QCOMPARE(folder.readFile(target.isEmpty() ? QStringLiteral("copy.apf") : target), written ? expected : targetBefore);
         if (target != QStringLiteral("Profiles/Example.apf"))
             QCOMPARE(folder.readFile(QStringLiteral("Profiles/Example.apf")), kExampleProfile);
-        QCOMPARE(s.cmbProfile->count(), 2); // listed at the next start
+        for (QComboBox *combo : {w.main.cmbProfile, s.cmbProfile}) {
+            QStringList items;
+            for (int i = 0; i < combo->count(); ++i)
+                items << combo->itemText(i);
+            QCOMPARE(items, listed);
+        }
+        // Each choice stays on its profile, wherever the new one lands.
+        QCOMPARE(w.main.cmbProfile->currentText(), QStringLiteral("Other"));
+        QCOMPARE(s.cmbProfile->currentText(), chosen ? QStringLiteral("Example") : QString());
+    }
+
+    // Before any profile is loaded both windows' grids hold the same initial rows; the
+    // Settings dialog opened on its first page shows them on its Profiles page.
+    void initialRowsBeforeAnyProfile()
+    {
+        TestProgramFolder folder(false);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        w.main.sbtnOptions->click();
+        s.PageControl1->setCurrentWidget(s.tsProfiles);
+        const QStringList expected{
+            QStringLiteral("Video Codec=|Video Size=|Bit Rate=|Frame Rate=|Aspect=|Disable Video="),
+            QStringLiteral("Audio Codec=|Audio Bitrate=|Sample Rate=|Channels=|Volumn=|Disable Audio="),
+            QStringLiteral("Bit Exact Algorithms=|Deinterlace=")};
+        const QList<QList<TValueListEditor *>> grids{{w.main.vleVideo, w.main.vleAudio, w.main.vleAdvanced},
+                                                     {s.vleVideo, s.vleAudio, s.vleAdvanced}};
+        for (const QList<TValueListEditor *> &set : grids) {
+            for (int g = 0; g < 3; ++g) {
+                QCOMPARE(Rows(set[g]), expected[g]);
+                QCOMPARE(set[g]->height(), 18 * set[g]->RowCount());
+            }
+        }
+        QVERIFY(s.vleVideo->isVisible());
     }
 
     void collapseAndExpand()
