@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libdvdread-dev libmpv-dev
   # the tools the program drives, and what makes and checks test DVDs
   mencoder ffmpeg dvdauthor lsdvd
@@ -14,6 +14,8 @@ packages=(
   fp-utils
   # windows without a screen, fonts for them, screenshots
   xvfb xauth xdotool imagemagick fonts-dejavu-core
+  # OpenGL in software (llvmpipe) for the preview's picture where there is no GPU
+  libgl1-mesa-dri
 )
 
 missing=()

@@ -92,14 +92,14 @@ bool TPreviewEngine::Activate()
         set("vo", m_outputs.vo);
     if (!m_outputs.ao.isEmpty())
         set("ao", m_outputs.ao);
-    if (m_outputs.windowId != 0) {
-        int64_t wid = qint64(m_outputs.windowId);
-        mpv_set_option(mpv, "wid", MPV_FORMAT_INT64, &wid);
-    }
     set("idle", QStringLiteral("yes"));
     set("force-window", QStringLiteral("no"));
     set("keep-open", QStringLiteral("no"));
-    set("hwdec", QStringLiteral("auto-safe"));
+    // A DVD's MPEG-2 costs the processor next to nothing; a hardware decoder, and the
+    // interop that hands its frames to OpenGL, would have mpv probe GPU devices and
+    // drivers of its own, outside the program's GL context.
+    set("hwdec", QStringLiteral("no"));
+    set("gpu-hwdec-interop", QStringLiteral("no"));
     // Seeks land on the nearest navigation unit, as a DVD player's time search does. A
     // precise seek would wait for a time stamp that a disc with restarting time stamps
     // per cell never delivers.
@@ -125,7 +125,19 @@ bool TPreviewEngine::Activate()
     m_loaded = false;
     m_pendingSeek = -1;
     mpv_set_wakeup_callback(m_mpv, &TPreviewEngine::Wakeup, this);
+    // Before any title loads: mpv's video output finds its render context when it opens.
+    if (m_videoTarget)
+        m_videoTarget->AttachCore(m_mpv);
     return true;
+}
+
+void TPreviewEngine::SetVideoTarget(VideoTarget *target)
+{
+    if (target == m_videoTarget)
+        return;
+    if (m_mpv && m_videoTarget)
+        m_videoTarget->DetachCore();
+    m_videoTarget = target;
 }
 
 void TPreviewEngine::Deactivate()
@@ -141,6 +153,8 @@ void TPreviewEngine::Clear()
     m_mpv = nullptr;
     // After this returns mpv no longer calls us; calls already posted find no core.
     mpv_set_wakeup_callback(mpv, nullptr, nullptr);
+    if (m_videoTarget)
+        m_videoTarget->DetachCore();
     mpv_terminate_destroy(mpv);
     m_state = State::None;
     m_title = 0;

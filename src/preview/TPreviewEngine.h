@@ -18,13 +18,25 @@ class TPreviewEngine : public QObject
 public:
     enum class State { None, Stopped, Paused, Running };
 
-    // Where picture and sound go. An empty vo lets mpv choose; windowId, when not 0, is
-    // the native window mpv draws into (mpv's "wid").
+    // Where picture and sound go. An empty vo or ao lets mpv choose; vo "libmpv" draws
+    // through the video target (mpv's render API) and nowhere else.
     struct Outputs
     {
         QString vo;
         QString ao;
-        quint64 windowId = 0;
+    };
+
+    // Draws the picture of the engine's cores through mpv's render API. Told of every core
+    // right after it starts and just before it ends: a render context must not outlive
+    // its core.
+    class VideoTarget
+    {
+    public:
+        virtual void AttachCore(mpv_handle *mpv) = 0;
+        virtual void DetachCore() = 0;
+
+    protected:
+        ~VideoTarget() = default;
     };
 
     explicit TPreviewEngine(QObject *parent = nullptr);
@@ -32,6 +44,9 @@ public:
 
     void SetOutputs(const Outputs &outputs) { m_outputs = outputs; }
     const Outputs &GetOutputs() const { return m_outputs; }
+    // The target of the next core's picture; a running core's target is detached at once.
+    // nullptr: none.
+    void SetVideoTarget(VideoTarget *target);
 
     // Builds a fresh mpv core; false when mpv cannot be started.
     bool Activate();
@@ -93,6 +108,7 @@ private:
 
     mpv_handle *m_mpv = nullptr;
     Outputs m_outputs;
+    VideoTarget *m_videoTarget = nullptr;
     QString m_device;
     State m_state = State::None;
     int m_title = 0;

@@ -2,6 +2,7 @@
 
 #include "PreviewSubtitles.h"
 #include "TPreviewClock.h"
+#include "TPreviewVideo.h"
 #include "app/AppFolders.h"
 #include "app/EQuarnelError.h"
 #include "app/MessageBox.h"
@@ -45,7 +46,7 @@ private:
     QWidget *m_follower;
 };
 
-// Ends playback when the main window closes, while mpv's window still exists.
+// Ends playback when the main window closes, while the picture's OpenGL context still exists.
 class StopOnClose : public QObject
 {
 public:
@@ -88,18 +89,15 @@ TPreviewPane::TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &o
     , m_engine(new TPreviewEngine(this))
     , m_clock(new TPreviewClock(this))
 {
-    m_engine->SetOutputs(outputs);
-    // Only a real X11 window can be handed to mpv; without one mpv would open its own.
-    m_embed = outputs.vo != QLatin1String("null") && QGuiApplication::platformName() == QLatin1String("xcb");
-    if (m_embed) {
+    TPreviewEngine::Outputs used = outputs;
+    if (used.vo == QLatin1String("libmpv") && !TPreviewVideo::IsSupported())
+        used.vo = QStringLiteral("null");
+    m_engine->SetOutputs(used);
+    if (used.vo == QLatin1String("libmpv")) {
         QWidget *video = m_main->VideoWindow;
-        m_surface = new QWidget(video);
+        m_surface = new TPreviewVideo(m_engine, video);
         m_surface->setObjectName(QStringLiteral("VideoSurface"));
-        m_surface->setAttribute(Qt::WA_NativeWindow);
-        m_surface->setAttribute(Qt::WA_DontCreateNativeAncestors);
         m_surface->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_surface->setAutoFillBackground(true);
-        m_surface->setPalette(video->palette());
         m_surface->setGeometry(video->rect());
         new FollowSize(video, m_surface);
     }
@@ -117,13 +115,14 @@ TPreviewPane::~TPreviewPane()
 TPreviewEngine::Outputs TPreviewPane::DefaultOutputs()
 {
     TPreviewEngine::Outputs outputs;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        // Only outputs that draw into a given X11 window: mpv's automatic choice may fall
-        // back to one (SDL) that would open a window of its own.
-        outputs.vo = QStringLiteral("gpu,xv,x11");
-    } else {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
         outputs.vo = QStringLiteral("null");
         outputs.ao = QStringLiteral("null");
+    } else {
+        // Only into our own OpenGL widget (or nowhere, where it cannot draw): any other
+        // video output of mpv's opens a window or a display connection of its own.
+        outputs.vo = QStringLiteral("libmpv");
     }
     return outputs;
 }
@@ -226,9 +225,6 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
 
 void TPreviewPane::StartPlayback(const PlayRequest &request)
 {
-    TPreviewEngine::Outputs outputs = m_engine->GetOutputs();
-    outputs.windowId = m_surface ? quint64(m_surface->winId()) : 0;
-    m_engine->SetOutputs(outputs);
     if (!m_engine->Activate())
         throw EQuarnelError(QStringLiteral("The preview player cannot be started."));
     m_engine->RenderDvdVideoVolume(FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO")));

@@ -22,9 +22,9 @@ public:
     static constexpr int PreviewTickMs = 1000;
     static constexpr int DragDelayMs = 200;
 
-    // Outputs by default: picture into a native child of VideoWindow on X11 (mpv's
-    // "wid"); elsewhere (offscreen, or a system where mpv cannot embed) no picture and
-    // no sound.
+    // Outputs by default: picture into an OpenGL widget covering VideoWindow (vo
+    // "libmpv"), sound where mpv finds it; offscreen no picture and no sound. Where that
+    // widget cannot draw, vo "libmpv" becomes "null".
     explicit TPreviewPane(TMainForm *mainForm);
     TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &outputs);
     ~TPreviewPane() override;
@@ -81,10 +81,9 @@ private:
     TMainForm *m_main;
     TPreviewEngine *m_engine;
     TPreviewClock *m_clock;
-    QWidget *m_surface = nullptr; // native child of VideoWindow that mpv draws into
+    QWidget *m_surface = nullptr; // the picture, covering VideoWindow
     int m_tickTimer = -1;
     int m_dragTimer = -1;
-    bool m_embed = false;
     bool m_loading = false;
     quint64 m_playGeneration = 0;
     int m_playedStream = -1;

@@ -25,7 +25,7 @@ QString TestDvd(const char *name)
 // An engine ready for a title command, as the preview builds it.
 void Start(TPreviewEngine &engine, const QString &ifo)
 {
-    engine.SetOutputs({QStringLiteral("null"), QStringLiteral("null"), 0});
+    engine.SetOutputs({QStringLiteral("null"), QStringLiteral("null")});
     QVERIFY(engine.Activate());
     engine.RenderDvdVideoVolume(ifo);
     engine.Run();

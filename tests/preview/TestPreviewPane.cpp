@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
+#include <QOpenGLWidget>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QToolButton>
@@ -94,7 +95,7 @@ private slots:
         m_main = m_windows->MainForm();
         // The program's own pane plays with real output; this one plays to nowhere.
         qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
-        m_pane = new TPreviewPane(m_main, {QStringLiteral("null"), QStringLiteral("null"), 0});
+        m_pane = new TPreviewPane(m_main, {QStringLiteral("null"), QStringLiteral("null")});
         m_main->SetPreview(m_pane);
         m_pane->Clock()->SetManual(true);
         m_main->show();
@@ -145,7 +146,7 @@ private slots:
         m_main = m_windows->MainForm();
         // The program's own pane plays with real output; this one plays to nowhere.
         qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
-        m_pane = new TPreviewPane(m_main, {QStringLiteral("null"), QStringLiteral("null"), 0});
+        m_pane = new TPreviewPane(m_main, {QStringLiteral("null"), QStringLiteral("null")});
         m_main->SetPreview(m_pane);
         m_main->show();
         Open(PreviewDvd());
@@ -357,6 +358,25 @@ private slots:
         Play();
         m_main->close();
         QCOMPARE(m_pane->FilterGraph()->GetState(), TPreviewEngine::State::None);
+    }
+
+    // The program's picture output offscreen, where Qt cannot draw an OpenGL widget: no
+    // widget, no picture, and the title plays all the same.
+    void pictureOutputWithoutAScreen()
+    {
+        delete m_pane;
+        m_pane = new TPreviewPane(m_main, {QStringLiteral("libmpv"), QStringLiteral("null")});
+        m_main->SetPreview(m_pane);
+        QVERIFY(!m_main->findChild<QOpenGLWidget *>());
+        QCOMPARE(m_pane->FilterGraph()->GetOutputs().vo, QStringLiteral("null"));
+        Open(PreviewDvd());
+        Focus(0);
+        QSignalSpy started(m_pane->FilterGraph(), &TPreviewEngine::PlaybackStarted);
+        Play();
+        QVERIFY(!started.isEmpty() || started.wait(15000));
+        m_main->sbtnStop->click();
+        QCOMPARE(m_pane->FilterGraph()->GetState(), TPreviewEngine::State::None);
+        QVERIFY(m_boxes->Calls().isEmpty());
     }
 
     // The same rules on the real timers: one tick a second, the seek 200 to 400 ms after
