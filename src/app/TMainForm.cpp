@@ -13,6 +13,7 @@
 #include "TTaskTreeView.h"
 #include "dialogs/ProgramInfo.h"
 #include "dialogs/TAboutForm.h"
+#include "dvd/DvdScan.h"
 #include "dvd/DvdTitleLoader.h"
 #include "dvd/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
@@ -728,9 +729,9 @@ void TMainForm::StoreChoice(int kind, int value)
         cmbAudioLanguage->setCurrentIndex(value);
 }
 
-void TMainForm::OpenDvdFolder(const QString &folder)
+void TMainForm::OpenDvdFolder(const QString &folder, const QString &volumeName)
 {
-    m_pendingOpenings << folder;
+    m_pendingOpenings.append(Opening{folder, volumeName});
     if (!m_opening)
         OpenNextDvd();
 }
@@ -742,16 +743,21 @@ void TMainForm::OpenNextDvd()
         return;
     }
     m_opening = true;
-    const QString folder = m_pendingOpenings.takeFirst();
+    const Opening opening = m_pendingOpenings.takeFirst();
+    const QString folder = opening.folder;
     panbg->hide();
     if (m_preview)
         m_preview->StopPreview();
     TaskList->Clear();
+    for (QComboBox *combo : {cmbAudio, cmbAudioLanguage, cmbSub, cmbAngle})
+        combo->clear();
+    DvdInfo.VolumeName = opening.volumeName;
     ShowBusyHint(QStringLiteral("Opening the DVD.   Please wait...."), [this, folder] {
         QTimer::singleShot(kOpeningPauseMs, this, [this, folder] {
             QString error;
             try {
                 m_titleLoader->LoadDvdTitles(folder, *TaskList);
+                error = NoDvdReason(folder);
             } catch (const EQuarnelError &e) {
                 TaskList->Clear();
                 error = e.text();
@@ -763,8 +769,7 @@ void TMainForm::OpenNextDvd()
                 const QModelIndex first = TaskList->index(0, 0);
                 if (first.isValid())
                     ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
-                if (!TaskList->IsEmpty())
-                    sbtnSegment->setEnabled(true);
+                sbtnSegment->setEnabled(!TaskList->IsEmpty());
                 emit DvdOpened();
                 OpenNextDvd();
             });

@@ -56,7 +56,10 @@ public:
     void CommandLineIntake(const QStringList &arguments);
 
     // The one way a DVD gets loaded. Openings asked for while one runs wait their turn.
-    void OpenDvdFolder(const QString &folder);
+    // Each one starts afresh: the choices of the previous disc go, and the volume name
+    // (the output files' prefix) becomes volumeName, the disc's label when a drive's disc
+    // is opened, else empty.
+    void OpenDvdFolder(const QString &folder, const QString &volumeName = QString());
     bool IsOpeningDvd() const { return m_opening; }
 
     // What the task list's popup menu and the combo boxes do.
@@ -168,7 +171,11 @@ private:
     TSettingForm *m_settingForm = nullptr;
     TPreviewPane *m_preview = nullptr;
     std::unique_ptr<DvdTitleLoader> m_titleLoader;
-    QStringList m_pendingOpenings;
+    struct Opening
+    {
+        QString folder, volumeName;
+    };
+    QList<Opening> m_pendingOpenings;
     bool m_opening = false;
     bool m_shownOnce = false;
 

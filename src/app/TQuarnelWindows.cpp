@@ -29,7 +29,8 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
     TMainForm *main = m_main.get();
     main->SetPreview(new TPreviewPane(main)); // owned by the main window
     main->CommandLineIntake(items);
-    m_openDvd = std::make_unique<TOpenDVDForm>(main, [main](const QString &folder) { main->OpenDvdFolder(folder); });
+    m_openDvd = std::make_unique<TOpenDVDForm>(
+        main, [main](const QString &folder, const QString &volumeName) { main->OpenDvdFolder(folder, volumeName); });
     main->SetOpenDVDForm(m_openDvd.get());
 
     m_settings = std::make_unique<TSettingForm>(main);

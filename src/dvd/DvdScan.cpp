@@ -198,10 +198,18 @@ void OpenDvdForScript(const QString &path, TTaskListModel &list)
 
     DvdTitleLoader loader;
     loader.LoadDvdTitles(folder, list);
-    const QString menuFile = FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO"));
-    if (!QFileInfo::exists(menuFile))
-        throw EQuarnelError(QStringLiteral("No DVD in \"%1\": the file \"%2\" does not exist.").arg(path, menuFile));
+    const QString reason = NoDvdReason(path);
+    if (!reason.isEmpty())
+        throw EQuarnelError(reason);
     list.CheckLongestTitle();
+}
+
+QString NoDvdReason(const QString &path)
+{
+    const QString menuFile = FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO"));
+    if (QFileInfo::exists(menuFile))
+        return {};
+    return QStringLiteral("No DVD in \"%1\": the file \"%2\" does not exist.").arg(path, menuFile);
 }
 
 QByteArray ScanDvd(const QString &path)

@@ -49,6 +49,9 @@ void DvdTitleLoader::LoadDvdTitles(const QString &folderPath, TTaskListModel &li
     if (!QFile::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.IFO"))))
         folder = EnsureTrailingBackslash(FileInFolder(folder, QStringLiteral("VIDEO_TS")));
     DvdInfo.DvdPath = folder;
+    // Nothing of the previous disc stays; a DVD without titles has no standard.
+    DvdInfo.Standard.clear();
+    DvdInfo.FrameRateFactor = 0.0;
     QString libraryPath = folder;
     libraryPath.chop(1);
 

@@ -15,8 +15,9 @@ class TTaskListModel;
 class DvdTitleLoader
 {
 public:
-    // Throws EQuarnelError naming the file when a title-set file cannot be parsed; the
-    // list then holds nothing of this DVD.
+    // Sets DvdPath and, from the titles, Standard and FrameRateFactor (empty and 0 without
+    // titles). Throws EQuarnelError naming the file when a title-set file cannot be parsed;
+    // the list then holds nothing of this DVD.
     void LoadDvdTitles(const QString &folder, TTaskListModel &list);
 
     // The parsed title sets: position k stands for title set k + 1.

@@ -1,7 +1,6 @@
 #include "TOpenDVDForm.h"
 
 #include "OpticalDrives.h"
-#include "TDVDInformation.h"
 #include "app/MessageBox.h"
 #include "app/PathText.h"
 
@@ -11,7 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-TOpenDVDForm::TOpenDVDForm(QWidget *mainWindow, std::function<void(const QString &)> openFolder)
+TOpenDVDForm::TOpenDVDForm(QWidget *mainWindow, OpenFolder openFolder)
     : QWidget(nullptr), m_mainWindow(mainWindow), m_openFolder(std::move(openFolder))
 {
     // No parent: a child window would be disabled together with the main window.
@@ -57,7 +56,9 @@ void TOpenDVDForm::RefreshDrives()
 {
     cmbDrive->clear();
     int preselected = 0;
-    for (const OpticalDrives::Drive &drive : OpticalDrives::List()) {
+    const QList<OpticalDrives::Drive> drives = OpticalDrives::List();
+    m_driveCount = int(drives.size());
+    for (const OpticalDrives::Drive &drive : drives) {
         // A drive without a readable disc is not listed, so it cannot be preselected either.
         if (drive.Serial == 0)
             continue;
@@ -75,15 +76,22 @@ void TOpenDVDForm::RefreshDrives()
 void TOpenDVDForm::btnOpenClick()
 {
     const int item = cmbDrive->currentIndex();
-    const QString root = item < 0 ? QString() : cmbDrive->itemData(item).toString();
-    const QString path = EnsureTrailingBackslash(root + QStringLiteral("VIDEO_TS"));
-    // Without a drive the path is relative; whatever the working folder holds is no disc.
+    if (item < 0) {
+        // Nothing listed: there is no disc whose folder could be named.
+        MessageBox::Information(this,
+                                m_driveCount == 0 ? QStringLiteral("No DVD drive is found.")
+                                                  : QStringLiteral("No disc is found in the DVD drive. Please insert a DVD disc."),
+                                QStringLiteral("No DVD Detected."));
+        return;
+    }
+    const QString root = cmbDrive->itemData(item).toString();
+    // Copies and some file systems name it in lower case; the parser finds its files either way.
+    const QString path = EnsureTrailingBackslash(FileInFolder(root, QStringLiteral("VIDEO_TS")));
     if (root.isEmpty() || !QDir(path).exists()) {
         MessageBox::Information(this, path + QStringLiteral(" is not found. Please insert a DVD disc."),
                                 QStringLiteral("No DVD Detected."));
         return;
     }
     close();
-    DvdInfo.VolumeName = cmbDrive->itemData(item, LabelRole).toString();
-    m_openFolder(path);
+    m_openFolder(path, cmbDrive->itemData(item, LabelRole).toString());
 }

@@ -14,8 +14,10 @@ class TOpenDVDForm : public QWidget
 {
     Q_OBJECT
 public:
-    // openFolder is the main window's OpenDvdFolder (which also hides its start-up cover).
-    TOpenDVDForm(QWidget *mainWindow, std::function<void(const QString &)> openFolder);
+    // openFolder is the main window's OpenDvdFolder (which also hides its start-up cover),
+    // given the disc's VIDEO_TS folder and its label as the volume name.
+    using OpenFolder = std::function<void(const QString &folder, const QString &volumeName)>;
+    TOpenDVDForm(QWidget *mainWindow, OpenFolder openFolder);
 
     void RefreshDrives();
 
@@ -34,5 +36,6 @@ private:
     void btnOpenClick();
 
     QWidget *m_mainWindow;
-    std::function<void(const QString &)> m_openFolder;
+    int m_driveCount = 0; // disc drives found by the last listing, with or without a disc
+    OpenFolder m_openFolder;
 };

@@ -221,11 +221,12 @@ private slots:
     void openDirAndBrowse()
     {
         TMainForm &m = Start({});
+        DvdInfo.VolumeName = QStringLiteral("EARLIER DISC");
         m_chooser->ChooseFolder(Dvd("pal-twolang"));
         QTest::mouseClick(m.sbtnOpenDir, Qt::LeftButton);
         WaitOpened(m);
         QCOMPARE(m.TaskList->rowCount(), 3);
-        QCOMPARE(DvdInfo.VolumeName, QString()); // opening by folder leaves the volume name alone
+        QCOMPARE(DvdInfo.VolumeName, QString()); // a folder has no label; the earlier disc's goes
 
         QTest::mouseClick(m.sbtnOpenDir, Qt::LeftButton); // cancelled: nothing changes
         QTest::qWait(50);
@@ -259,11 +260,14 @@ private slots:
         QVERIFY2(m_boxes->Calls().first().text.contains(QStringLiteral("VTS_01_0.IFO")), qPrintable(m_boxes->Texts().first()));
         QVERIFY(!m.PanHint->isVisible());
 
-        // A folder that is not a DVD: an empty list and no message.
+        // A folder that is not a DVD: an empty list and the words the script mode prints.
         m.OpenDvdFolder(temp.path());
         WaitOpened(m);
         QVERIFY(m.TaskList->IsEmpty());
-        QCOMPARE(m_boxes->Calls().size(), 1);
+        QVERIFY(!m.sbtnSegment->isEnabled());
+        QCOMPARE(m_boxes->Calls().size(), 2);
+        QCOMPARE(m_boxes->Texts().last(), QStringLiteral("No DVD in \"%1\": the file \"%1/VIDEO_TS/VIDEO_TS.IFO\" does not exist.")
+                                              .arg(temp.path()));
 
         // The program goes on: a good DVD opens after the bad ones.
         m.OpenDvdFolder(Dvd("pal-simple"));
@@ -321,6 +325,35 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!conversion->IsBusy(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!m.PanHint->isVisible(), 10000);
         QTest::mouseClick(m.sbtnStop, Qt::LeftButton);
+    }
+
+    // Nothing of one disc stays with the next: the choice lists, the volume name, the
+    // standard and the frame rate.
+    void eachOpeningStartsAfresh()
+    {
+        TMainForm &m = Start({});
+        m.OpenDvdFolder(Dvd("ntsc-multi"), QStringLiteral("MOVIE"));
+        WaitOpened(m);
+        QCOMPARE(DvdInfo.VolumeName, QStringLiteral("MOVIE"));
+        QCOMPARE(DvdInfo.FrameRateFactor, 29970.0);
+        m.ltvTask->setCurrentIndex(m.TaskList->index(0, 0));
+        QCOMPARE(Items(m.cmbAudio), Strings({"English AC3 2ch", "French AC3 2ch"}));
+        QCOMPARE(m.TaskList->ColumnText(m.TaskList->index(0, 0), TTaskListModel::OutputColumn).left(13),
+                 QStringLiteral("MOVIE-Title01"));
+
+        m.OpenDvdFolder(Dvd("pal-simple"));
+        WaitOpened(m);
+        for (QComboBox *combo : {m.cmbAudio, m.cmbAudioLanguage, m.cmbSub, m.cmbAngle})
+            QVERIFY2(combo->count() == 0, qPrintable(Items(combo).join(QLatin1Char(','))));
+        QCOMPARE(DvdInfo.VolumeName, QString());
+        QCOMPARE(DvdInfo.Standard, QStringLiteral("PAL"));
+        QCOMPARE(DvdInfo.FrameRateFactor, 25000.0);
+
+        QTemporaryDir notADvd;
+        m.OpenDvdFolder(notADvd.path());
+        WaitOpened(m);
+        QCOMPARE(DvdInfo.Standard, QString());
+        QCOMPARE(DvdInfo.FrameRateFactor, 0.0);
     }
 
 private:

@@ -48,7 +48,11 @@ private slots:
         m_main = std::make_unique<QWidget>();
         m_main->resize(800, 500);
         m_opened.clear();
-        m_form = std::make_unique<TOpenDVDForm>(m_main.get(), [this](const QString &folder) { m_opened << folder; });
+        m_volumes.clear();
+        m_form = std::make_unique<TOpenDVDForm>(m_main.get(), [this](const QString &folder, const QString &volume) {
+            m_opened << folder;
+            m_volumes << volume;
+        });
         SetDrives({});
     }
     void cleanup()
@@ -67,6 +71,7 @@ private slots:
     void openWithoutVideoTs();
     void openGeneratedDisc_data();
     void openGeneratedDisc();
+    void noDriveIgnoresTheWorkingFolder_data();
     void noDriveIgnoresTheWorkingFolder();
     void mainWindowDisabledWhileShown();
 
@@ -86,6 +91,7 @@ private:
     std::unique_ptr<QWidget> m_main;
     std::unique_ptr<TOpenDVDForm> m_form;
     QStringList m_opened;
+    QStringList m_volumes; // the volume name handed over with each opening
 };
 
 void TestOpenDVDForm::layout()
@@ -176,30 +182,32 @@ void TestOpenDVDForm::openWithoutVideoTs()
     QVERIFY(m_form->isVisible());
     QVERIFY(!m_main->isEnabled());
     QVERIFY(m_opened.isEmpty());
-    QCOMPARE(DvdInfo.VolumeName, QString());
 }
 
 void TestOpenDVDForm::openGeneratedDisc_data()
 {
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("volumeName");
-    QTest::newRow("labelled") << "MOVIE" << "MOVIE";
-    QTest::newRow("unlabelled") << "" << "No Disc";
-    QTest::newRow("label holding brackets") << "A]B [x]" << "A]B [x]";
+    QTest::addColumn<QString>("videoTs"); // the disc's folder name
+    QTest::newRow("labelled") << "MOVIE" << "MOVIE" << "VIDEO_TS";
+    QTest::newRow("unlabelled") << "" << "No Disc" << "VIDEO_TS";
+    QTest::newRow("label holding brackets") << "A]B [x]" << "A]B [x]" << "VIDEO_TS";
     // Mount folders are named after the label; " [" in the folder must not cut the path.
-    QTest::newRow("mount folder named after a bracketed label") << "MY DVD [2]" << "MY DVD [2]";
+    QTest::newRow("mount folder named after a bracketed label") << "MY DVD [2]" << "MY DVD [2]" << "VIDEO_TS";
+    QTest::newRow("lower-case folder") << "MOVIE" << "MOVIE" << "video_ts";
 }
 
 void TestOpenDVDForm::openGeneratedDisc()
 {
     QFETCH(QString, label);
     QFETCH(QString, volumeName);
+    QFETCH(QString, videoTs);
     // The disc is mounted at a folder named after its label, as desktops do.
     QTemporaryDir dir;
     const QString root = dir.path() + QLatin1Char('/') + (label.isEmpty() ? QStringLiteral("disc") : label) + QLatin1Char('/');
-    QVERIFY(QFile::link(Disc(QStringLiteral("pal-simple")), root.chopped(1)));
-    QVERIFY(QFileInfo::exists(root + QStringLiteral("VIDEO_TS/VIDEO_TS.IFO")));
-    DvdInfo.VolumeName = QStringLiteral("EARLIER");
+    QVERIFY(QDir().mkpath(root));
+    QVERIFY(QFile::link(Disc(QStringLiteral("pal-simple")) + QStringLiteral("VIDEO_TS"), root + videoTs));
+    QVERIFY(QFileInfo::exists(root + videoTs + QStringLiteral("/VIDEO_TS.IFO")));
 
     SetDrives({Drive{QStringLiteral("/media/empty/"), QStringLiteral("OTHER"), 1}, Drive{root, label, 2}});
     Show();
@@ -208,26 +216,36 @@ void TestOpenDVDForm::openGeneratedDisc()
     QTest::mouseClick(m_form->btnOpen, Qt::LeftButton);
 
     QVERIFY2(m_boxes->Calls().isEmpty(), qPrintable(m_boxes->Texts().join(QLatin1Char('\n'))));
-    QCOMPARE(m_opened, QStringList{root + QStringLiteral("VIDEO_TS/")});
-    QCOMPARE(DvdInfo.VolumeName, volumeName);
+    QCOMPARE(m_opened, QStringList{root + videoTs + QLatin1Char('/')});
+    QCOMPARE(m_volumes, QStringList{volumeName});
     QVERIFY(!m_form->isVisible());
     QVERIFY(m_main->isEnabled());
 }
 
+void TestOpenDVDForm::noDriveIgnoresTheWorkingFolder_data()
+{
+    QTest::addColumn<QList<Drive>>("drives");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no drive") << QList<Drive>{} << QStringLiteral("No DVD drive is found.");
+    QTest::newRow("drives without a disc") << QList<Drive>{Drive{}, Drive{}}
+                                           << QStringLiteral("No disc is found in the DVD drive. Please insert a DVD disc.");
+}
+
 void TestOpenDVDForm::noDriveIgnoresTheWorkingFolder()
 {
-    // With no drive the path is "VIDEO_TS/"; a VIDEO_TS folder that happens to lie in the
-    // working folder is not a disc in a drive.
+    QFETCH(QList<Drive>, drives);
+    QFETCH(QString, message);
+    // A VIDEO_TS folder that happens to lie in the working folder is not a disc in a drive.
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("VIDEO_TS")));
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
-    SetDrives({});
+    SetDrives(drives);
     Show();
     QTest::mouseClick(m_form->btnOpen, Qt::LeftButton);
     QDir::setCurrent(before);
 
-    QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("VIDEO_TS/ is not found. Please insert a DVD disc.")});
+    QCOMPARE(m_boxes->Texts(), QStringList{message});
     QCOMPARE(m_boxes->Calls().first().caption, QStringLiteral("No DVD Detected."));
     QVERIFY(m_opened.isEmpty());
     QVERIFY(m_form->isVisible());
@@ -251,7 +269,6 @@ void TestOpenDVDForm::mainWindowDisabledWhileShown()
     QVERIFY(m_form->close());
     QVERIFY(m_main->isEnabled());
     QVERIFY(m_opened.isEmpty());
-    QCOMPARE(DvdInfo.VolumeName, QString());
 }
 
 int main(int argc, char **argv)
