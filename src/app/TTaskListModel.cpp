@@ -1,5 +1,6 @@
 #include "TTaskListModel.h"
 
+#include "convert/ConversionCommands.h"
 #include "dvd/TDVDInformation.h"
 #include "profiles/OutputExt.h"
 
@@ -84,10 +85,9 @@ QString TTaskListModel::ColumnText(const QModelIndex &index, int column) const
         return e->Start != e->OrigStart ? QStringLiteral("[ ") + e->StartText : e->StartText;
     case EndColumn:
         return e->End != e->OrigEnd ? e->EndText + QStringLiteral(" ]") : e->EndText;
-    case OutputColumn: {
-        const QString volume = DvdInfo.VolumeName;
-        return (volume.isEmpty() ? QString() : volume + QLatin1Char('-')) + e->OutputName + OutputExt();
-    }
+    case OutputColumn:
+        // Exactly the name the conversion writes, characters a file name cannot hold replaced.
+        return TargetFileName(QString(), DvdInfo.VolumeName, e->OutputName, OutputExt());
     default:
         return {};
     }

@@ -115,6 +115,11 @@ private slots:
         QTest::newRow("volume and type") << QStringLiteral("MOVIE") << QStringLiteral(".avi") << QStringLiteral("MOVIE-Title01-Chapter02.avi");
         QTest::newRow("no volume") << QString() << QStringLiteral(".avi") << QStringLiteral("Title01-Chapter02.avi");
         QTest::newRow("no profile loaded") << QString() << QString() << QStringLiteral("Title01-Chapter02");
+        // The column shows the file name written, not the label as typed.
+        QTest::newRow("label with characters no file name holds")
+            << QStringLiteral("My Film: Part?") << QStringLiteral(".mp4") << QStringLiteral("My Film_ Part_-Title01-Chapter02.mp4");
+        QTest::newRow("label with separators") << QStringLiteral("A/B\\C") << QStringLiteral(".avi")
+                                               << QStringLiteral("A_B_C-Title01-Chapter02.avi");
     }
     void outputNames()
     {
