@@ -792,10 +792,14 @@ void TMainForm::CommandLineIntake(const QStringList &arguments)
     if (!arguments.isEmpty() && QFileInfo(arguments.first()).suffix().compare(QStringLiteral("tmp"), Qt::CaseInsensitive) == 0) {
         items.clear();
         QFile list(arguments.first());
+        // A relative line names a place beside the list file, wherever the program started.
+        const QDir listFolder = QFileInfo(list.fileName()).absoluteDir();
         if (list.open(QIODevice::ReadOnly | QIODevice::Text)) {
             QTextStream in(&list);
-            while (!in.atEnd())
-                items << in.readLine();
+            while (!in.atEnd()) {
+                const QString line = in.readLine();
+                items << (line.isEmpty() ? line : listFolder.absoluteFilePath(line));
+            }
         }
     }
     for (const QString &item : std::as_const(items))

@@ -104,6 +104,19 @@ private slots:
         QVERIFY(m_boxes->Calls().isEmpty());
     }
 
+    // Relative lines of a list file name folders beside the list file, not in the Profiles
+    // folder (the program's current one) nor where the program was started.
+    void listFileLinesBesideTheListFile()
+    {
+        TestProgramFolder folder(false);
+        CopyDvd(Dvd("pal-twolang"), folder.file(QStringLiteral("lists/discs/two")));
+        folder.writeFile(QStringLiteral("lists/list.tmp"), "discs/two\n");
+        TMainForm &m = Start({folder.file(QStringLiteral("lists/list.tmp"))});
+        WaitOpened(m);
+        QCOMPARE(m.TaskList->rowCount(), 3);
+        QCOMPARE(DvdInfo.DvdPath, folder.file(QStringLiteral("lists/discs/two/VIDEO_TS/")));
+    }
+
     void fileInsideADvdFolderOpensThatFolder()
     {
         TMainForm &m = Start({Dvd("pal-simple") + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")});
