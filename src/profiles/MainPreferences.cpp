@@ -2,6 +2,7 @@
 
 #include "TIniFile.h"
 #include "app/AppFolders.h"
+#include "app/EQuarnelError.h"
 #include "app/ListFilesWithExtension.h"
 #include "app/PathText.h"
 
@@ -42,6 +43,34 @@ void Store(int profileIndex, const QString &outputPath)
     TIniFile preferences(AppFolders::PreferencesFile());
     preferences.WriteInteger(kMain, kProfile, profileIndex);
     preferences.WriteString(kMain, kOutputPath, outputPath);
+}
+
+namespace {
+const QString kFirstUse = QStringLiteral("FirstUse");
+// Per program folder: tests run several program folders in one process.
+QString g_noticeShownFor;
+QString g_failureToldFor;
+} // namespace
+
+bool FirstUseNoticeDue()
+{
+    const QString file = AppFolders::PreferencesFile();
+    return g_noticeShownFor != file && TIniFile(file).ReadBool(kMain, kFirstUse, true);
+}
+
+QString FirstUseNoticeShown()
+{
+    const QString file = AppFolders::PreferencesFile();
+    g_noticeShownFor = file;
+    try {
+        TIniFile(file).WriteBool(kMain, kFirstUse, false);
+    } catch (const EQuarnelError &e) {
+        if (g_failureToldFor == file)
+            return {};
+        g_failureToldFor = file;
+        return e.text() + QStringLiteral("\nThe notice will be shown again at the next start.");
+    }
+    return {};
 }
 
 } // namespace MainPreferences

@@ -23,4 +23,12 @@ QString Version();
 // Throws EQuarnelError naming the file when it cannot be written.
 void Store(int profileIndex, const QString &outputPath);
 
+// The preview's first-use notice ("FirstUse", on until the notice has been shown once).
+// Due while the file says so, but once a run at most: a file that cannot be written must
+// not bring the notice back at every Play.
+bool FirstUseNoticeDue();
+// Records that the notice was shown. Never throws: the text of the failure the first
+// time the choice cannot be saved (to tell the user once), else empty.
+QString FirstUseNoticeShown();
+
 } // namespace MainPreferences

@@ -1,7 +1,9 @@
 #include "FileSizeLimit.h"
 #include "TestSupport.h"
 
+#include "app/AppFolders.h"
 #include "app/EQuarnelError.h"
+#include "profiles/MainPreferences.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TNewInifile.h"
 
@@ -414,6 +416,34 @@ private slots:
 
     // The settings dialog saves through one store, the main window then adds to the same file
     // through the other, and each reads what the other wrote.
+    // The preview's notice: shown once; a file that cannot keep that is named once, and the
+    // notice does not come back at every Play.
+    void firstUseNoticeOncePerRun_data()
+    {
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("writable file") << true;
+        QTest::newRow("a folder where the file should be") << false;
+    }
+    void firstUseNoticeOncePerRun()
+    {
+        QFETCH(bool, writable);
+        QTemporaryDir program;
+        AppFolders::SetAppDir(program.path());
+        if (!writable)
+            QVERIFY(QDir(program.path()).mkdir(QStringLiteral("Preferences.ini")));
+        QVERIFY(MainPreferences::FirstUseNoticeDue());
+        const QString failure = MainPreferences::FirstUseNoticeShown();
+        if (writable) {
+            QCOMPARE(failure, QString());
+            QCOMPARE(ReadBytes(AppFolders::PreferencesFile()), QByteArray("[Main]\r\nFirstUse=0\r\n"));
+        } else {
+            QVERIFY2(failure.startsWith(QStringLiteral("Unable to write to ") + AppFolders::PreferencesFile()),
+                     qPrintable(failure));
+        }
+        QVERIFY(!MainPreferences::FirstUseNoticeDue());
+        QCOMPARE(MainPreferences::FirstUseNoticeShown(), QString()); // told once only
+    }
+
     void storesShareOneFile()
     {
         const QString path = Path(QStringLiteral("Preferences.ini"));
