@@ -12,6 +12,7 @@
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
 
+#include <QComboBox>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QPushButton>
@@ -43,8 +44,10 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
     conversion->SetGrids(TMainProfileGrids::Of(main));
     TSettingForm *settings = m_settings.get();
     conversion->SetPreferencesSource([settings] {
-        return TConversionController::ReadPreferences(settings->rdbAsk, settings->rdbRename, settings->chkExit,
-                                                      settings->chkOpenDir);
+        TConversionPreferences p = TConversionController::ReadPreferences(settings->rdbAsk, settings->rdbRename,
+                                                                          settings->chkExit, settings->chkOpenDir);
+        p.HighQualityIntermediate = settings->cmbIntermediate->currentIndex() != 0;
+        return p;
     });
 
     m_volume = std::make_unique<TEditDVDVolumeForm>(main);

@@ -25,6 +25,27 @@ double ScaleAspectRatio(const QString &outputAspect, const QString &titleAspect)
     return titleAspect == u"16:9" ? 1.7778 : 1.3333;
 }
 
+bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit)
+{
+    if (settings.OutputSize.isEmpty())
+        return false;
+    bool widthOk = false, heightOk = false;
+    fit.FrameWidth = settings.OutputWidth.trimmed().toInt(&widthOk);
+    fit.FrameHeight = settings.OutputHeight.trimmed().toInt(&heightOk);
+    if (!widthOk || fit.FrameWidth <= 0)
+        return false;
+    const double r = ScaleAspectRatio(settings.OutputAspect, titleAspect);
+    fit.Width = fit.FrameWidth;
+    fit.Height = int(RoundHalfEven(fit.FrameWidth / r));
+    if (heightOk && fit.FrameHeight > 0 && fit.Height > fit.FrameHeight) {
+        fit.Height = fit.FrameHeight;
+        fit.Width = int(RoundHalfEven(fit.FrameHeight * r));
+    }
+    if (!heightOk || fit.FrameHeight <= 0)
+        fit.FrameHeight = fit.Height;
+    return true;
+}
+
 bool RunsToTitleEnd(const TConversionEntry &entry)
 {
     return entry.TitleEnd > 0 && entry.Data.End > entry.TitleEnd - kTitleEndSlack;
@@ -51,26 +72,35 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, 
     // then spins. Left out, it stops at the title's end by itself.
     if (!RunsToTitleEnd(entry))
         command.Add(QStringLiteral("-endpos")).Add(SecondsText(end - start));
+    // The default AC3 decoder loses the sound after a block on some discs, and frame skipping
+    // and A/V correction drop pictures; liba52 (other audio falls back to the usual decoders)
+    // and no skipping keep every frame and all the sound.
+    command.Add(QStringLiteral("-ac")).Add(QStringLiteral("a52,")).Add(QStringLiteral("-noskip")).Add(QStringLiteral("-mc")).Add(QStringLiteral("0"));
     command.AddWords(encoderOptions); // fixed switches and single-word values, no paths
     // A title without audio has no language to ask for; MEncoder then takes what there is.
     const int audio = entry.Data.AudioLanguageIndex;
     if (audio >= 0 && audio < entry.AudioLanguages.size() && !entry.AudioLanguages.at(audio).isEmpty())
         command.Add(QStringLiteral("-alang")).Add(entry.AudioLanguages.at(audio));
-    if (!settings.OutputSize.isEmpty()) {
-        bool ok = false;
-        const int width = settings.OutputWidth.trimmed().toInt(&ok);
-        if (!ok || width <= 0) {
-            problem = QStringLiteral("the frame size %1 is not a width and a height").arg(settings.OutputSize);
-            return false;
-        }
-        const qint64 height = RoundHalfEven(width / ScaleAspectRatio(settings.OutputAspect, entry.Aspect));
-        command.Add(QStringLiteral("-vf"))
-            .Add(QStringLiteral("scale=") + settings.OutputWidth + QLatin1Char(':') + QString::number(height)
-                 + QStringLiteral(",expand=") + settings.OutputSize);
+    TPictureFit fit;
+    const bool scaled = FitPicture(settings, entry.Aspect, fit);
+    if (!settings.OutputSize.isEmpty() && !scaled) {
+        problem = QStringLiteral("the frame size %1 is not a width and a height").arg(settings.OutputSize);
+        return false;
     }
+    // MEncoder's own aspect guess comes too early to know the DVD's and writes square pixels
+    // of the stored size; the picture's real display aspect is said outright. The bars
+    // are added by the converter, in video black.
+    const QString aspect = scaled ? QStringLiteral("%1/%2").arg(fit.Width).arg(fit.Height)
+                                  : entry.Aspect == u"16:9" ? QStringLiteral("16/9") : QStringLiteral("4/3");
+    command.Add(QStringLiteral("-lavcopts")).Add(QStringLiteral("aspect=") + aspect);
+    if (scaled)
+        command.Add(QStringLiteral("-vf")).Add(QStringLiteral("scale=%1:%2").arg(fit.Width).arg(fit.Height));
     if (entry.Data.SubtitleIndex != 0) {
         const int stream = entry.SubtitleStream >= 0 ? entry.SubtitleStream : entry.Data.SubtitleIndex - 1;
         command.Add(QStringLiteral("-sid")).Add(QString::number(stream));
+    } else {
+        // Without it MEncoder burns in the disc's default subtitle.
+        command.Add(QStringLiteral("-nosub"));
     }
     return true;
 }
@@ -110,6 +140,32 @@ TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TPar
             options.Arguments << value;
     }
     return options;
+}
+
+void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings)
+{
+    TPictureFit fit;
+    if (!FitPicture(settings, QString(), fit))
+        return;
+    const QString pad = QStringLiteral("pad=w=max(iw\\,%1):h=max(ih\\,%2):x=(ow-iw)/2:y=(oh-ih)/2:color=black,setsar=1")
+                            .arg(fit.FrameWidth)
+                            .arg(fit.FrameHeight);
+    QStringList &args = options.Arguments;
+    bool padded = false;
+    for (int i = 0; i + 1 < args.size(); i += 1) {
+        if (args.at(i) == u"-vf" && !padded) {
+            args[i + 1] = args.at(i + 1).isEmpty() ? pad : args.at(i + 1) + QLatin1Char(',') + pad;
+            padded = true;
+        } else if (args.at(i) == u"-aspect") {
+            args[i + 1] = QStringLiteral("%1:%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
+        }
+    }
+    if (!padded)
+        args << QStringLiteral("-vf") << pad;
+    QString text;
+    for (const QString &a : std::as_const(args))
+        text += QLatin1Char(' ') + a;
+    options.Text = text;
 }
 
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,

@@ -24,6 +24,17 @@ double ScaleAspectRatio(const QString &outputAspect, const QString &titleAspect)
 constexpr double kTitleEndSlack = 1.0;
 bool RunsToTitleEnd(const TConversionEntry &entry);
 
+// Where the picture goes in the profile's frame: scaled to the frame's width at its display
+// aspect (height rounded half to even) and, when that is taller than the frame, to the
+// frame's height instead, so it always fits; the rest of the frame is bars.
+struct TPictureFit
+{
+    int Width = 0, Height = 0;           // the scaled picture
+    int FrameWidth = 0, FrameHeight = 0; // the profile's frame
+};
+// False when the settings name no frame size (the picture keeps the DVD's size).
+bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit);
+
 // MEncoder's encoder pass up to, not including, its output file: title, DVD folder, start
 // and length, the codec options, audio language, scaling and subtitle. False, with the
 // reason in `problem`, when the entry's times or the profile's frame width are unusable.
@@ -44,6 +55,11 @@ struct TTranscoderOptions
     QStringList Arguments;
 };
 TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TParameterGrids &grids);
+
+// The converter puts the picture into the frame: bars of video black (the encoder's own
+// would be below black) and square pixels, and a profile's display aspect becomes the
+// frame's, so a letterboxed picture is not stretched again.
+void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings);
 
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
                                     const TTranscoderOptions &options, const QString &targetFile);

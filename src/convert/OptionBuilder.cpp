@@ -213,7 +213,8 @@ QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids
     return options;
 }
 
-QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &grids, TMencOutputSettings &settings)
+QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &grids, TMencOutputSettings &settings,
+                            bool highQualityIntermediate)
 {
     TProfile profile;
     if (!ReadProfile(profileFile, profile))
@@ -246,7 +247,11 @@ QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &g
         bitrate = QStringLiteral("800");
     // Without a rate the encoder keeps the source's; a bare "-srate" would swallow the next switch.
     const QString srate = rate.isEmpty() ? QString() : QStringLiteral(" -srate ") + rate;
-    return QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=") + bitrate + QStringLiteral(":mbd=2:autoaspect")
+    // A fixed quantiser of 2 keeps the intermediate from costing the final encode anything
+    // measurable; the profile's own bitrate costs it a second generation of loss.
+    const QString quality = highQualityIntermediate ? QStringLiteral("vqscale=2") : QStringLiteral("vbitrate=") + bitrate;
+    // The gain soft-clips: loud discs would otherwise come out hard-clipped.
+    return QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:") + quality + QStringLiteral(":mbd=2")
         + QStringLiteral(" -oac mp3lame -lameopts vbr=2:q=5") + QStringLiteral(" -channels 2") + srate
-        + QStringLiteral(" -af volume=10:0");
+        + QStringLiteral(" -af volume=10:1");
 }

@@ -14,5 +14,6 @@ TConversionPreferences TConversionPreferences::FromStored(const TPreferences &st
     p.ExitWhenDone = stored.AutoExit;
     p.OpenFolderWhenDone = stored.AutoOpenDir;
     p.StallSeconds = stored.StallSeconds;
+    p.HighQualityIntermediate = stored.HighQualityIntermediate;
     return p;
 }

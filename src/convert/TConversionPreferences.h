@@ -12,6 +12,8 @@ struct TConversionPreferences
     bool OpenFolderWhenDone = false;
     // A tool that shows no progress for this long is ended and its entry fails.
     int StallSeconds = 60;
+    // The intermediate file at a quality that does not limit the result, or at the profile's bitrate.
+    bool HighQualityIntermediate = true;
 
     // The stored preferences as the Settings dialog shows them: Overwrite wins over Ask;
     // Rename when neither is set.

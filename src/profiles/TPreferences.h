@@ -15,6 +15,9 @@ struct TPreferences
     bool AutoTurnOff = false;
     bool Ask = true;
     bool Overwrite = false;
+    // The encoder pass's picture: true a quality that costs the result nothing (the default),
+    // false the profile's own bitrate (a smaller intermediate file).
+    bool HighQualityIntermediate = true;
     // Seconds a tool may go without progress before it counts as hung; read only (kept in
     // the file by hand, e.g. for a drive that spins up slowly).
     int StallSeconds = 60;
@@ -26,6 +29,6 @@ struct TPreferences
     static TPreferences Read(const TNewInifile &ini, const QString &section, const QString &appDir);
 
     // Into section "Main", in this order: Output Path, Work Dir, Syn Mode, Auto Open Dir,
-    // Auto Exit, Auto Turn Off, Ask, Overwrite.
+    // Auto Exit, Auto Turn Off, Ask, Overwrite, Intermediate Quality.
     void Write(TNewInifile &ini) const;
 };

@@ -178,6 +178,13 @@ void TSettingForm::BuildGeneralPage()
     rdbRename->setGeometry(12, 64, 372, 20);
     rdbAsk->setChecked(true);
 
+    Caption(tsGeneral, QStringLiteral("Intermediate quality:"), 12, 324);
+    cmbIntermediate = new QComboBox(tsGeneral);
+    cmbIntermediate->setObjectName(QStringLiteral("cmbIntermediate"));
+    cmbIntermediate->setGeometry(150, 320, 160, 21);
+    cmbIntermediate->addItems({QStringLiteral("The profile's bitrate"), QStringLiteral("High")});
+    cmbIntermediate->setCurrentIndex(1);
+
     connect(sbtnBrowse, &QToolButton::clicked, this, &TSettingForm::sbtnBrowseClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TSettingForm::SpeedButton1Click);
 }
@@ -244,6 +251,7 @@ void TSettingForm::ShowPreferences(const TPreferences &p)
     chkOpenDir->setChecked(p.AutoOpenDir);
     chkExit->setChecked(p.AutoExit);
     chkTurnoff->setChecked(p.AutoTurnOff);
+    cmbIntermediate->setCurrentIndex(p.HighQualityIntermediate ? 1 : 0);
     switch (TConversionPreferences::FromStored(p).Existing) {
     case TConversionPreferences::WhenExists::Overwrite:
         rdbOverWrite->setChecked(true);
@@ -282,6 +290,7 @@ void TSettingForm::SavePreferences()
     p.AutoTurnOff = chkTurnoff->isChecked();
     p.Ask = rdbAsk->isChecked();
     p.Overwrite = rdbOverWrite->isChecked();
+    p.HighQualityIntermediate = cmbIntermediate->currentIndex() != 0;
     auto *store = new TNewInifile(AppFolders::PreferencesFile());
     p.Write(*store);
     TNewInifile::SaveAndFree(store);
@@ -373,6 +382,7 @@ TSettingForm::Snapshot TSettingForm::TakeSnapshot() const
     s.ask = rdbAsk->isChecked();
     s.overwrite = rdbOverWrite->isChecked();
     s.rename = rdbRename->isChecked();
+    s.intermediate = cmbIntermediate->currentIndex();
     return s;
 }
 
@@ -384,6 +394,7 @@ void TSettingForm::RestoreSnapshot(const Snapshot &s)
     chkOpenDir->setChecked(s.openDir);
     chkExit->setChecked(s.exit);
     chkTurnoff->setChecked(s.turnOff);
+    cmbIntermediate->setCurrentIndex(s.intermediate);
     if (s.ask)
         rdbAsk->setChecked(true);
     else if (s.overwrite)

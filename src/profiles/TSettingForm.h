@@ -48,6 +48,7 @@ public:
     QLineEdit *edtOutputDir, *edtWorkDir;
     QToolButton *sbtnBrowse, *SpeedButton1;
     QComboBox *cmbSyn;
+    QComboBox *cmbIntermediate; // the encoder pass's picture quality
     QCheckBox *chkOpenDir, *chkExit, *chkTurnoff;
     QGroupBox *grpOverwrite;
     QRadioButton *rdbAsk, *rdbOverWrite, *rdbRename;
@@ -71,6 +72,7 @@ private:
         int syn = 0;
         bool openDir = false, exit = false, turnOff = false;
         bool ask = false, overwrite = false, rename = false;
+        int intermediate = 1;
     };
 
     void BuildGeneralPage();

@@ -43,7 +43,9 @@ TMencOutputSettings Size(const char *size, const char *aspect)
     return s;
 }
 
-const QString kOptions = QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect -oac mp3lame -lameopts vbr=2:q=5 -channels 2 -af volume=10:0");
+const QString kOptions = QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2 -oac mp3lame -lameopts vbr=2:q=5 -channels 2 -af volume=10:1");
+// Every frame and all the sound: liba52 first, no frame skipping, no A/V correction.
+const QString kDecoding = QStringLiteral(" -ac a52, -noskip -mc 0");
 const QString kDvd = QStringLiteral("/media/cdrom/VIDEO_TS/");
 
 } // namespace
@@ -63,29 +65,31 @@ private slots:
         const TMencOutputSettings none;
         QTest::newRow("start and length with three decimals")
             << Title(1, "00:10:00", "00:25:30") << none << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 600.000 -endpos 930.000")
-            << QStringLiteral(" -alang en");
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
         QTest::newRow("16:9 into 640x480 is scaled to 640x360 and padded")
             << Title(1, "0:0:0", "0:0:4") << Size("640:480", "16:9") << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000 -endpos 4.000")
-            << QStringLiteral(" -alang en -vf scale=640:360,expand=640:480");
+            << QStringLiteral(" -alang en -lavcopts aspect=640/360 -vf scale=640:360 -nosub");
         QTest::newRow("4:3 into 640x480")
-            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "4:3") << QString() << QStringLiteral(" -alang en -vf scale=640:480,expand=640:480");
+            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub");
         QTest::newRow("720 wide at 16:9 is 405 high")
-            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "16:9") << QString() << QStringLiteral(" -alang en -vf scale=720:405,expand=720:576");
+            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "16:9") << QString() << QStringLiteral(" -alang en -lavcopts aspect=720/405 -vf scale=720:405 -nosub");
         QTest::newRow("720 wide at 4:3 is 540 high")
-            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "4:3") << QString() << QStringLiteral(" -alang en -vf scale=720:540,expand=720:576");
+            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=720/540 -vf scale=720:540 -nosub");
         TConversionEntry wide = Title(1, "0:0:0", "0:0:4");
         wide.Aspect = QStringLiteral("16:9");
-        QTest::newRow("no profile aspect: a 16:9 title") << wide << Size("854:480", "") << QString() << QStringLiteral(" -alang en -vf scale=854:480,expand=854:480");
-        QTest::newRow("no profile aspect: a 4:3 title") << Title(1, "0:0:0", "0:0:4") << Size("1280:720", "2.35:1") << QString() << QStringLiteral(" -alang en -vf scale=1280:960,expand=1280:720");
+        QTest::newRow("a 16:9 title at its own size keeps its display aspect") << wide << none << QString()
+                                                                              << QStringLiteral(" -alang en -lavcopts aspect=16/9 -nosub");
+        QTest::newRow("no profile aspect: a 16:9 title") << wide << Size("854:480", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=854/480 -vf scale=854:480 -nosub");
+        QTest::newRow("no profile aspect: a 4:3 title fits the frame's height") << Title(1, "0:0:0", "0:0:4") << Size("1280:720", "2.35:1") << QString() << QStringLiteral(" -alang en -lavcopts aspect=960/720 -vf scale=960:720 -nosub");
         TConversionEntry unknown = Title(1, "0:0:0", "0:0:4");
         unknown.Aspect = QStringLiteral("???");
-        QTest::newRow("unknown title aspect counts as 4:3") << unknown << Size("320:240", "") << QString() << QStringLiteral(" -alang en -vf scale=320:240,expand=320:240");
+        QTest::newRow("unknown title aspect counts as 4:3") << unknown << Size("320:240", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=320/240 -vf scale=320:240 -nosub");
 
         TConversionEntry sub = Title(2, "0:0:0", "0:0:4");
         sub.Data.SubtitleIndex = 1;
-        QTest::newRow("first subtitle, no stream number known") << sub << none << QString() << QStringLiteral(" -alang en -sid 0");
+        QTest::newRow("first subtitle, no stream number known") << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 0");
         sub.SubtitleStream = 1; // a title that carries only the title set's second stream
-        QTest::newRow("first subtitle of a title that skips stream 0") << sub << none << QString() << QStringLiteral(" -alang en -sid 1");
+        QTest::newRow("first subtitle of a title that skips stream 0") << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 1");
 
         TConversionEntry chapter = Title(3, "0:0:2", "0:0:5");
         chapter.Data.IsTitle = false;
@@ -95,7 +99,7 @@ private slots:
         chapter.Data.OutputName = QStringLiteral("Title03-Chapter02");
         QTest::newRow("chapter: title's number, languages and aspect")
             << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -ss 2.000 -endpos 3.000")
-            << QStringLiteral(" -alang fr -vf scale=640:360,expand=640:480");
+            << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub");
         // MEncoder never ends when -endpos reaches the title's end: an entry that runs to it
         // (or into its last second) goes without.
         auto ofTitle = [](const char *start, const char *end, double titleEnd) {
@@ -106,18 +110,18 @@ private slots:
             return e;
         };
         QTest::newRow("whole title: no -endpos") << ofTitle("0:0:0", "0:0:20", 20) << none
-                                                 << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000") << QStringLiteral(" -alang en");
+                                                 << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
         QTest::newRow("last chapter: no -endpos") << ofTitle("0:0:15", "0:0:20", 20) << none
-                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 15.000") << QStringLiteral(" -alang en");
+                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 15.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
         QTest::newRow("end in the title's last second: no -endpos") << ofTitle("0:0:15", "0:0:19.5", 20) << none
-                                                                    << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 15.000") << QStringLiteral(" -alang en");
+                                                                    << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 15.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
         QTest::newRow("middle chapter keeps -endpos") << ofTitle("0:0:5", "0:0:10", 20) << none
-                                                      << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 5.000 -endpos 5.000") << QStringLiteral(" -alang en");
+                                                      << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 5.000 -endpos 5.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
         QTest::newRow("trimmed end a second early keeps -endpos") << ofTitle("0:0:0", "0:0:19", 20) << none
-                                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000 -endpos 19.000") << QStringLiteral(" -alang en");
+                                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000 -endpos 19.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
         TConversionEntry mute = Title(1, "0:0:0", "0:0:4");
         mute.AudioLanguages.clear();
-        QTest::newRow("a title without audio asks for no language") << mute << none << QString() << QString();
+        QTest::newRow("a title without audio asks for no language") << mute << none << QString() << QStringLiteral(" -lavcopts aspect=4/3 -nosub");
     }
     void encoderCommand()
     {
@@ -130,10 +134,40 @@ private slots:
         QVERIFY(BuildEncoderCommand(entry, kDvd, kOptions, settings, command, problem));
         QVERIFY(problem.isEmpty());
         if (!head.isEmpty())
-            QVERIFY2(command.Text().startsWith(head + kOptions), qPrintable(command.Text()));
+            QVERIFY2(command.Text().startsWith(head + kDecoding + kOptions), qPrintable(command.Text()));
         QCOMPARE(command.Text().mid(command.Text().indexOf(kOptions) + kOptions.size()), tail);
         // Every blank-separated piece of the text is one argument: nothing here needs quotes.
         QCOMPARE(command.Arguments(), command.Text().split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    }
+
+    // The converter pads the scaled picture into the frame with video black and square
+    // pixels; a display aspect of the profile's becomes the frame's.
+    void transcoderFitsTheFrame_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<TMencOutputSettings>("settings");
+        QTest::addColumn<QStringList>("fitted");
+        const QString pad = QStringLiteral("pad=w=max(iw\\,640):h=max(ih\\,480):x=(ow-iw)/2:y=(oh-ih)/2:color=black,setsar=1");
+        QTest::newRow("no size: nothing changes")
+            << Strings({"-c:v", "libx264", "-aspect", "16:9"}) << Size("", "16:9") << Strings({"-c:v", "libx264", "-aspect", "16:9"});
+        QTest::newRow("a frame: padded, the aspect the frame's")
+            << Strings({"-c:v", "libx264", "-s", "640x480", "-aspect", "16:9"}) << Size("640:480", "16:9")
+            << (Strings({"-c:v", "libx264", "-s", "640x480", "-aspect", "640:480", "-vf"}) << pad);
+        QTest::newRow("the profile's filter comes first")
+            << Strings({"-vf", "yadif", "-s", "640x480"}) << Size("640:480", "")
+            << (Strings({"-vf"}) << QStringLiteral("yadif,") + pad << Strings({"-s", "640x480"}));
+    }
+    void transcoderFitsTheFrame()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(TMencOutputSettings, settings);
+        QFETCH(QStringList, fitted);
+        TTranscoderOptions options;
+        options.Arguments = arguments;
+        options.Text = QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+        FitTranscoderToFrame(options, settings);
+        QCOMPARE(options.Arguments, fitted);
+        QCOMPARE(options.Text, QLatin1Char(' ') + fitted.join(QLatin1Char(' ')));
     }
 
     void unusableEntriesAreRefused_data()

@@ -199,8 +199,13 @@ private slots:
                                    QStringLiteral("9"), QStringLiteral("9")};
         QCOMPARE(BuildEncoderOptions(file, g.grids, record),
                  QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=") + bitrate
-                     + QStringLiteral(":mbd=2:autoaspect -oac mp3lame -lameopts vbr=2:q=5 -channels 2") + srate
-                     + QStringLiteral(" -af volume=10:0"));
+                     + QStringLiteral(":mbd=2 -oac mp3lame -lameopts vbr=2:q=5 -channels 2") + srate
+                     + QStringLiteral(" -af volume=10:1"));
+        // A high-quality intermediate trades the profile's bitrate for a fixed quantiser.
+        TMencOutputSettings high;
+        QCOMPARE(BuildEncoderOptions(file, g.grids, high, true),
+                 QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vqscale=2:mbd=2 -oac mp3lame -lameopts vbr=2:q=5 -channels 2") + srate
+                     + QStringLiteral(" -af volume=10:1"));
         QCOMPARE((QStringList{record.OutputSize, record.OutputWidth, record.OutputHeight, record.OutputAspect,
                               record.VideoBitrate, record.AudioSampleRate}),
                  settings);

@@ -158,8 +158,8 @@ private slots:
         QVERIFY(w.main.isEnabled());
         QCOMPARE(w.main.edtOutputDir->text(), QStringLiteral("/out"));
         QCOMPARE(AppFolders::WorkDir(), QStringLiteral("/work")); // as typed
-        const QByteArray saved = "[Main]\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=1\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
-                                 "Syn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
+        const QByteArray saved = "[Main]\r\nIntermediate Quality=1\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=1\r\nAuto Exit=0\r\n"
+                                 "Auto Open Dir=1\r\nSyn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), saved);
 
         // The main window's closing adds "Profile" behind them and replaces "Output Path" in place.
@@ -167,6 +167,13 @@ private slots:
         w.main.SaveMainPreferences();
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")),
                  QByteArray(saved).replace("Output Path=/out", "Output Path=/elsewhere") + "Profile=-1\r\n");
+
+        // The intermediate's quality: "High" unless the profile's bitrate is chosen.
+        QCOMPARE(s.cmbIntermediate->currentText(), QStringLiteral("High"));
+        w.main.sbtnOptions->click();
+        s.cmbIntermediate->setCurrentIndex(0);
+        s.btnOK->click();
+        QVERIFY(folder.readFile(QStringLiteral("Preferences.ini")).contains("Intermediate Quality=0\r\n"));
     }
 
     void cancelRestoresTheSnapshot()
