@@ -65,9 +65,14 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, 
         device.chop(1);
     command.Add(QStringLiteral("dvd://") + QString::number(entry.TitleNumber))
         .Add(QStringLiteral("-dvd-device"))
-        .Add(device)
-        .Add(QStringLiteral("-ss"))
-        .Add(SecondsText(start));
+        .Add(device);
+    // A chapter's times are whole seconds and MEncoder's -ss lands on a group of pictures up
+    // to half a second away; a chapter that starts where it starts on the disc is asked for
+    // by number, which starts at its first picture.
+    if (!entry.Data.IsTitle && entry.Data.ChapterIndex >= 0 && entry.Data.StartText == entry.Data.OrigStartText)
+        command.Add(QStringLiteral("-chapter")).Add(QString::number(entry.Data.ChapterIndex + 1));
+    else
+        command.Add(QStringLiteral("-ss")).Add(SecondsText(start));
     // MEncoder never ends when -endpos reaches the end of a DVD title: it writes its file and
     // then spins. Left out, it stops at the title's end by itself.
     if (!RunsToTitleEnd(entry))

@@ -274,6 +274,7 @@ void TConversionRun::NextEntry()
 
 void TConversionRun::StartEncoderPass()
 {
+    m_intermediateVideoEnd = 0;
     DeleteIntermediate(); // what the pre-pass may have left
     if (m_state == CancelRequested) {
         CancelPath();
@@ -293,6 +294,10 @@ void TConversionRun::StartTranscoderPass()
 {
     m_transcoderOptions = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
     FitTranscoderToFrame(m_transcoderOptions, m_settings);
+    // The encoder writes the sound on past the last picture (whole audio frames and the MP3
+    // coder's padding); the file ends with its picture.
+    if (m_intermediateVideoEnd > 0)
+        m_transcoderOptions.Arguments << QStringLiteral("-t") << SecondsText(m_intermediateVideoEnd);
     QString error;
     m_partialFile = CreatePartialFile(m_targetFile, error);
     if (m_partialFile.isEmpty()) {
@@ -390,6 +395,7 @@ void TConversionRun::OnProbeFinished(const TMediaInfo &info)
             return;
         }
         m_intermediateHasAudio = info.HasAudio;
+        m_intermediateVideoEnd = info.HasVideo ? info.VideoEnd : 0;
         StartTranscoderPass();
     } else if (m_phase == Phase::CheckingTarget) {
         const bool wantAudio = m_intermediateHasAudio && !m_transcoderOptions.Arguments.contains(QStringLiteral("-an"));

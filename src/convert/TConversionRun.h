@@ -175,6 +175,7 @@ private:
     Claim m_claim = Claim::KeepExisting;
     TTranscoderOptions m_transcoderOptions;
     bool m_intermediateHasAudio = false;
+    double m_intermediateVideoEnd = 0; // seconds
     QList<Failure> m_failures;
     QStringList m_madeFiles;
     int m_skippedCount = 0;

@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cmath>
+
 bool ShownGrids::FindRow(int sort, const QString &name, QString &value, QStringList &pickList) const
 {
     if (!m_values.FindRow(sort, name, value, pickList))
@@ -70,6 +72,54 @@ QHash<QString, QString> Probe(const QString &file)
         }
     }
     return facts;
+}
+
+ViewerFacts Watch(const QString &file)
+{
+    ViewerFacts f;
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                                            QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                                            QStringLiteral("stream=nb_read_frames,width,height,sample_aspect_ratio,avg_frame_rate"),
+                                            QStringLiteral("-of"), QStringLiteral("json"), file});
+    probe.waitForFinished(120000);
+    const QJsonObject video = QJsonDocument::fromJson(probe.readAllStandardOutput()).object().value(QStringLiteral("streams")).toArray().first().toObject();
+    f.Frames = video.value(QStringLiteral("nb_read_frames")).toString().toLongLong();
+    auto ratio = [](const QString &text, QChar separator) {
+        const QStringList parts = text.split(separator);
+        return parts.size() == 2 && parts.at(1).toDouble() != 0 ? parts.at(0).toDouble() / parts.at(1).toDouble() : 1.0;
+    };
+    f.FrameRate = ratio(video.value(QStringLiteral("avg_frame_rate")).toString(), QLatin1Char('/'));
+    const QString sar = video.value(QStringLiteral("sample_aspect_ratio")).toString();
+    const double height = video.value(QStringLiteral("height")).toInt();
+    if (height > 0)
+        f.DisplayAspect = video.value(QStringLiteral("width")).toInt() * (sar.isEmpty() || sar == u"0:1" ? 1.0 : ratio(sar, QLatin1Char(':'))) / height;
+
+    // All channels as they are, at a fixed rate, so every sample counts.
+    constexpr int rate = 48000;
+    QProcess decode;
+    decode.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
+                                            QStringLiteral("-map"), QStringLiteral("0:a:0"), QStringLiteral("-ar"), QString::number(rate), QStringLiteral("-af"),
+                                            QStringLiteral("pan=mono|c0=c0"), QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    QByteArray pcm;
+    while (decode.state() != QProcess::NotRunning || decode.bytesAvailable() > 0) {
+        decode.waitForReadyRead(1000);
+        pcm += decode.readAllStandardOutput();
+        if (decode.state() == QProcess::NotRunning && decode.bytesAvailable() == 0)
+            break;
+    }
+    const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
+    f.Samples = pcm.size() / 2;
+    f.SoundSeconds = double(f.Samples) / rate;
+    int peak = 0;
+    for (qsizetype i = 0; i < f.Samples; ++i) {
+        const int magnitude = qAbs(int(samples[i]));
+        peak = qMax(peak, magnitude);
+        if (magnitude >= 32767)
+            ++f.FullScale;
+    }
+    f.PeakDb = peak > 0 ? 20 * std::log10(peak / 32768.0) : -200;
+    return f;
 }
 
 double DominantFrequency(const QString &file)

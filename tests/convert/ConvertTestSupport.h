@@ -66,6 +66,20 @@ public:
 // "video.codec_name", "video.width", "video.height", "audio.codec_name".
 QHash<QString, QString> Probe(const QString &file);
 
+// A file as a viewer meets it: the pictures decoded, their display shape, the sound decoded.
+struct ViewerFacts
+{
+    qint64 Frames = 0;
+    double FrameRate = 0;
+    double DisplayAspect = 0; // width × sample aspect / height
+    double SoundSeconds = 0;
+    double PeakDb = -200;     // of the decoded sound, dBFS
+    qint64 FullScale = 0;     // decoded samples at full scale (clipped)
+    qint64 Samples = 0;
+    double VideoSeconds() const { return FrameRate > 0 ? Frames / FrameRate : 0; }
+};
+ViewerFacts Watch(const QString &file);
+
 // The audio's main frequency in Hz, from the zero crossings of a second of decoded sound.
 double DominantFrequency(const QString &file);
 

@@ -93,12 +93,19 @@ private slots:
 
         TConversionEntry chapter = Title(3, "0:0:2", "0:0:5");
         chapter.Data.IsTitle = false;
-        chapter.Data.Number = 2; // the chapter's own number never reaches the encoder
+        chapter.Data.Number = 2;
+        chapter.Data.ChapterIndex = 1;
+        chapter.Data.OrigStartText = QStringLiteral("0:0:1"); // trimmed: its start is a time
         chapter.Data.AudioLanguageIndex = 1;
         chapter.Aspect = QStringLiteral("16:9");
         chapter.Data.OutputName = QStringLiteral("Title03-Chapter02");
-        QTest::newRow("chapter: title's number, languages and aspect")
+        QTest::newRow("trimmed chapter: title's number, languages and aspect")
             << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -ss 2.000 -endpos 3.000")
+            << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub");
+        // -ss lands on a group of pictures; a chapter by number starts at its first picture.
+        chapter.Data.OrigStartText = chapter.Data.StartText;
+        QTest::newRow("untrimmed chapter by its number")
+            << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 3.000")
             << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub");
         // MEncoder never ends when -endpos reaches the title's end: an entry that runs to it
         // (or into its last second) goes without.
