@@ -461,6 +461,73 @@ private slots:
         QVERIFY2(qAbs(frequency - tone) < tone * 0.05, qPrintable(QString::number(frequency)));
     }
 
+    // The encoder pass raises the sound by 10 dB: a quiet tone comes out that much louder and
+    // nowhere clipped.
+    void loudness()
+    {
+        QVERIFY(LinkTools(m_program->path()));
+        // ntsc-real: a quiet stereo tone.
+        Open(QStringLiteral("ntsc-real"));
+        Choice quiet;
+        quiet.title = 2;
+        Check(quiet);
+        QCOMPARE(RunToEnd(Request(QStringLiteral("MKV - Matroska Video"), {})), TConversionRun::Outcome::Completed);
+        QCOMPARE(m_run->MadeFiles().size(), 1);
+        const ViewerFacts source = Watch(DvdInfo.DvdPath + QStringLiteral("VTS_01_1.VOB"));
+        const ViewerFacts raised = Watch(m_run->MadeFiles().first());
+        QVERIFY2(qAbs(raised.PeakDb - source.PeakDb - 10) < 1.5, qPrintable(QStringLiteral("%1 -> %2 dB").arg(source.PeakDb).arg(raised.PeakDb)));
+        QCOMPARE(raised.FullScale, 0);
+
+    }
+
+    // "None" burns no subtitle in; the first item burns in exactly that one. The two files
+    // differ where subtitles are shown and hardly at all above.
+    void subtitleNoneIsNone()
+    {
+        QVERIFY(LinkTools(m_program->path()));
+        auto convert = [this](int subtitle, const QString &out) -> QString {
+            m_list.Clear();
+            Open(QStringLiteral("pal-real"));
+            Choice c;
+            c.title = 2;
+            c.chapter = 1;
+            c.subtitle = subtitle;
+            Check(c);
+            TConversionRequest request = Request(QStringLiteral("AVI - MPEG-4 Video"), {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}});
+            request.OutputDirText = out;
+            m_run = std::make_unique<TConversionRun>(*m_host);
+            if (RunToEnd(request) != TConversionRun::Outcome::Completed || m_run->MadeFiles().size() != 1)
+                return {};
+            return m_run->MadeFiles().first();
+        };
+        QVERIFY(QDir().mkpath(m_out->filePath(QStringLiteral("none"))));
+        QVERIFY(QDir().mkpath(m_out->filePath(QStringLiteral("first"))));
+        const QString none = convert(0, m_out->filePath(QStringLiteral("none/")));
+        const QString first = convert(1, m_out->filePath(QStringLiteral("first/")));
+        QVERIFY(!none.isEmpty() && !first.isEmpty());
+        // Grey pictures of a band at 2, 3 and 4 s: the subtitle's (bottom fifth) and one above it.
+        auto band = [](const QString &file, int y) {
+            QProcess p;
+            p.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-vf"),
+                                               QStringLiteral("select='eq(n\\,50)+eq(n\\,75)+eq(n\\,100)',crop=720:100:0:%1,format=gray").arg(y),
+                                               QStringLiteral("-vsync"), QStringLiteral("0"), QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-")});
+            p.waitForFinished(60000);
+            return p.readAllStandardOutput();
+        };
+        auto meanDifference = [](const QByteArray &a, const QByteArray &b) {
+            if (a.size() != b.size() || a.isEmpty())
+                return -1.0;
+            double sum = 0;
+            for (qsizetype i = 0; i < a.size(); ++i)
+                sum += qAbs(int(quint8(a.at(i))) - int(quint8(b.at(i))));
+            return sum / a.size();
+        };
+        const double subtitleBand = meanDifference(band(none, 440), band(first, 440));
+        const double pictureBand = meanDifference(band(none, 200), band(first, 200));
+        QVERIFY2(pictureBand >= 0 && subtitleBand > 4 * pictureBand + 1,
+                 qPrintable(QStringLiteral("subtitle band %1, picture band %2").arg(subtitleBand).arg(pictureBand)));
+    }
+
     // Tools that hang, die, or end well with a broken file: each entry fails with its reason,
     // nothing carries the target's name, no hidden file stays, no process is left.
     void brokenToolsFailHonestly_data()
