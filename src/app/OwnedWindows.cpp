@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
@@ -48,6 +49,16 @@ bool TakesInput(const QWidget *w)
 } // namespace
 
 namespace OwnedWindows {
+
+int CaptionWidth(const QWidget *window)
+{
+    // Title bars commonly use a bold face a little larger than the window's own.
+    QFont font = window->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    constexpr int frameRoom = 150; // icon, three buttons, padding
+    return QFontMetrics(font).horizontalAdvance(window->windowTitle()) + frameRoom;
+}
 
 void KeepInFrontOf(QWidget *window, QWidget *owner)
 {

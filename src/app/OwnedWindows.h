@@ -12,6 +12,10 @@ namespace OwnedWindows {
 // the front when `owner` is activated while it is shown.
 void KeepInFrontOf(QWidget *window, QWidget *owner);
 
+// The width a window needs to show its whole caption in a title bar: the caption in a bold
+// version of the window's font, with room for the frame's icon and buttons.
+int CaptionWidth(const QWidget *window);
+
 // The window a message box or chooser should belong to: `owner`'s window when it can take
 // input, else the shown window that keeps it disabled (a dialog in front of it), else any
 // shown window that can take input; null when there is none.

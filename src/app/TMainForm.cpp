@@ -109,9 +109,13 @@ QToolButton *ToolStripButton(QWidget *parent, const QString &caption, const QPix
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
     button->setGeometry(x, (kToolbarHeight - 41) / 2, 100, 41);
-    QPalette pal = button->palette();
-    pal.setColor(QPalette::ButtonText, QColor(0xd4, 0xd4, 0xd4));
-    button->setPalette(pal);
+    // Light captions on the dark strip; hovering only lightens the strip under the button a
+    // little, where the style's own raised panel turned the light caption unreadable.
+    button->setStyleSheet(QStringLiteral(
+        "QToolButton { color: #d4d4d4; background: transparent; border: 1px solid transparent; border-radius: 3px; }"
+        "QToolButton:hover { background: rgba(255, 255, 255, 36); border-color: rgba(255, 255, 255, 70); }"
+        "QToolButton:pressed { background: rgba(0, 0, 0, 60); }"
+        "QToolButton:disabled { color: #b4bcc8; }"));
     return button;
 }
 
@@ -276,6 +280,7 @@ void TMainForm::BuildMainArea()
     const int widths[] = {175, 80, 80, 200, 10};
     for (int c = 0; c < TTaskListModel::ColumnCount; ++c)
         ltvTask->setColumnWidth(c, widths[c]);
+    ltvTask->FitToTexts(TTaskListModel::TitleColumn, TTaskListModel::OutputColumn);
     connect(ltvTask->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { ltvTaskChange(); });
     connect(TaskList, &TTaskListModel::EntryCheckClicked, this, [this](const QModelIndex &index) {
         // Clicking a check box makes that entry the focused one.
@@ -307,25 +312,32 @@ void TMainForm::BuildBottomCenter()
     panBottomCenter->setObjectName(QStringLiteral("panBottomCenter"));
     panBottomCenter->setGeometry(0, 0, kBottomPanelWidth, kBottomHeight);
 
-    Caption(panBottomCenter, QStringLiteral("Audio Track:"), 2, 15);
-    cmbAudio = DropDownList(panBottomCenter, QRect(70, 12, 180, 21));
-    Caption(panBottomCenter, QStringLiteral("Sub Title:"), 262, 15);
-    cmbSub = DropDownList(panBottomCenter, QRect(314, 12, 130, 21));
-    Caption(panBottomCenter, QStringLiteral("Angle:"), 456, 15);
-    cmbAngle = DropDownList(panBottomCenter, QRect(492, 12, 56, 21));
+    // Each field starts a little right of its caption, whatever width the desktop's font
+    // gives the caption; the fields of the first column line up.
+    constexpr int gap = 6;
+    QLabel *audioCaption = Caption(panBottomCenter, QStringLiteral("Audio Track:"), 2, 15);
+    QLabel *profileCaption = Caption(panBottomCenter, QStringLiteral("Profile:"), 2, 47);
+    QLabel *outputCaption = Caption(panBottomCenter, QStringLiteral("Output Path:"), 2, 79);
+    int left = 70;
+    for (QLabel *caption : {audioCaption, profileCaption, outputCaption})
+        left = qMax(left, caption->x() + caption->width() + gap);
+
+    cmbAudio = DropDownList(panBottomCenter, QRect(left, 12, 180, 21));
+    QLabel *subCaption = Caption(panBottomCenter, QStringLiteral("Sub Title:"), cmbAudio->geometry().right() + 13, 15);
+    cmbSub = DropDownList(panBottomCenter, QRect(subCaption->x() + subCaption->width() + gap, 12, 130, 21));
+    QLabel *angleCaption = Caption(panBottomCenter, QStringLiteral("Angle:"), cmbSub->geometry().right() + 13, 15);
+    cmbAngle = DropDownList(panBottomCenter, QRect(angleCaption->x() + angleCaption->width() + gap, 12, 56, 21));
     cmbAudioLanguage = DropDownList(panBottomCenter, QRect(0, 0, 10, 21));
     cmbAudioLanguage->hide();
 
-    Caption(panBottomCenter, QStringLiteral("Profile:"), 2, 47);
-    cmbProfile = DropDownList(panBottomCenter, QRect(70, 44, 400, 21));
+    cmbProfile = DropDownList(panBottomCenter, QRect(left, 44, 400, 21));
     cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
     bbtnSetting = new QPushButton(QStringLiteral("&Settings"), panBottomCenter);
     bbtnSetting->setGeometry(480, 42, 80, 25);
 
-    Caption(panBottomCenter, QStringLiteral("Output Path:"), 2, 79);
     edtOutputDir = new QLineEdit(panBottomCenter);
     edtOutputDir->setObjectName(QStringLiteral("edtOutputDir"));
-    edtOutputDir->setGeometry(70, 76, 320, 21);
+    edtOutputDir->setGeometry(left, 76, 320, 21);
     bbtnBrowser = new QPushButton(QStringLiteral("&Browse"), panBottomCenter);
     bbtnBrowser->setGeometry(397, 74, 78, 25);
     bbtnOpen = new QPushButton(QStringLiteral("&Open"), panBottomCenter);
@@ -588,11 +600,12 @@ void TMainForm::FormResize()
     panBottomCenter->resize(w, panBottomCenter->height());
     panBottomLeft->resize(w, panBottomLeft->height());
 
+    // Each field reaches to 2 pixels before the button right of it.
     bbtnSetting->move(panBottomCenter->width() - 90, bbtnSetting->y());
-    cmbProfile->resize(bbtnSetting->x() - 72, cmbProfile->height());
+    cmbProfile->resize(bbtnSetting->x() - 2 - cmbProfile->x(), cmbProfile->height());
     bbtnOpen->move(panBottomCenter->width() - 90, bbtnOpen->y());
     bbtnBrowser->move(bbtnOpen->x() - 83, bbtnBrowser->y());
-    edtOutputDir->resize(bbtnBrowser->x() - 72, edtOutputDir->height());
+    edtOutputDir->resize(bbtnBrowser->x() - 2 - edtOutputDir->x(), edtOutputDir->height());
 
     auto progressRow = [&](QLabel *percent, QFrame *frame, QProgressBar *bar) {
         percent->move(panBottomLeft->width() - 25, percent->y());

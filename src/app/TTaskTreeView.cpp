@@ -7,6 +7,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -121,6 +126,97 @@ TTaskTreeView::TTaskTreeView(QWidget *parent)
     viewport()->setCursor(Qt::PointingHandCursor);
     header()->setMinimumSectionSize(10);
     header()->setStretchLastSection(false);
+}
+
+void TTaskTreeView::FitToTexts(int column, int squeezable)
+{
+    m_fitColumns[0] = column;
+    m_fitColumns[1] = squeezable;
+    m_fitMinimum[0] = columnWidth(column);
+    m_fitMinimum[1] = columnWidth(squeezable);
+    // A new list may also narrow the columns again; a changed text only widens them, so a
+    // width the user dragged stays unless the text no longer fits.
+    connect(model(), &QAbstractItemModel::modelReset, this, [this] { ScheduleFit(true); });
+    connect(model(), &QAbstractItemModel::rowsInserted, this, [this] { ScheduleFit(true); });
+    connect(model(), &QAbstractItemModel::dataChanged, this, [this] { ScheduleFit(false); });
+}
+
+void TTaskTreeView::ScheduleFit(bool mayShrink)
+{
+    m_fitMayShrink = m_fitMayShrink || mayShrink;
+    if (m_fitColumns[0] < 0 || std::exchange(m_fitPending, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_fitPending = false;
+        Fit(std::exchange(m_fitMayShrink, false));
+    });
+}
+
+bool TTaskTreeView::viewportEvent(QEvent *event)
+{
+    // A vertical scroll bar coming or going changes the room the columns share.
+    if (event->type() == QEvent::Resize)
+        ScheduleFit(false);
+    return QTreeView::viewportEvent(event);
+}
+
+int TTaskTreeView::TextWidth(int column) const
+{
+    QAbstractItemModel *m = model();
+    if (!m)
+        return 0;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    int widest = 0;
+    // Titles and their chapters, collapsed or not: a chapter's name must fit once shown.
+    std::function<void(const QModelIndex &, int)> walk = [&](const QModelIndex &parent, int depth) {
+        for (int row = 0; row < m->rowCount(parent); ++row) {
+            const QModelIndex index = m->index(row, column, parent);
+            int width = itemDelegateForIndex(index)->sizeHint(option, index).width();
+            if (column == treePosition() || (treePosition() < 0 && column == 0))
+                width += indentation() * (depth + (rootIsDecorated() ? 1 : 0));
+            widest = qMax(widest, width);
+            walk(m->index(row, 0, parent), depth + 1);
+        }
+    };
+    walk(QModelIndex(), 0);
+    return widest;
+}
+
+void TTaskTreeView::Fit(bool mayShrink)
+{
+    if (m_fitColumns[0] < 0)
+        return;
+    int widths[2], needs[2];
+    for (int i = 0; i < 2; ++i) {
+        needs[i] = TextWidth(m_fitColumns[i]);
+        const int floor = mayShrink ? m_fitMinimum[i] : columnWidth(m_fitColumns[i]);
+        widths[i] = qMax(floor, needs[i]);
+    }
+    QList<int> others;
+    int room = viewport()->width() - widths[0] - widths[1];
+    for (int c = 0; c < header()->count(); ++c) {
+        if (c != m_fitColumns[0] && c != m_fitColumns[1] && !isColumnHidden(c)) {
+            others << c;
+            room -= columnWidth(c);
+        }
+    }
+    if (room < 0) {
+        const int give = qMin(widths[1] - needs[1], -room);
+        widths[1] -= give;
+        room += give;
+    }
+    // Still short: the other columns give back what their texts and captions do not need.
+    for (int c : std::as_const(others)) {
+        if (room >= 0)
+            break;
+        const int need = std::max({TextWidth(c), header()->sectionSizeHint(c), header()->minimumSectionSize()});
+        const int give = qBound(0, columnWidth(c) - need, -room);
+        setColumnWidth(c, columnWidth(c) - give);
+        room += give;
+    }
+    for (int i = 0; i < 2; ++i)
+        setColumnWidth(m_fitColumns[i], widths[i]);
 }
 
 void TTaskTreeView::mouseDoubleClickEvent(QMouseEvent *event)

@@ -2,6 +2,7 @@
 
 #include "DialogInputChecks.h"
 #include "app/MessageBox.h"
+#include "app/OwnedWindows.h"
 #include "app/TMainForm.h"
 #include "profiles/TValueListEditor.h"
 
@@ -27,7 +28,9 @@ TSizeForm::TSizeForm(TMainForm *main)
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("Video Size of output files"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kWidth, kHeight);
+    // Wide enough for the whole caption, which title bars cut otherwise.
+    const int width = qMax(kWidth, OwnedWindows::CaptionWidth(this));
+    setFixedSize(width, kHeight);
 
     Label1 = new QLabel(QStringLiteral("Width:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -46,11 +49,11 @@ TSizeForm::TSizeForm(TMainForm *main)
 
     btnOK = new QPushButton(QStringLiteral("&OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setGeometry(kWidth - 186, kHeight - 40, 80, 26);
+    btnOK->setGeometry(width - 186, kHeight - 40, 80, 26);
     btnOK->setDefault(true);
     btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(kWidth - 96, kHeight - 40, 80, 26);
+    btnCancel->setGeometry(width - 96, kHeight - 40, 80, 26);
     setTabOrder(edtWidth, edtHeight);
     setTabOrder(edtHeight, btnOK);
     setTabOrder(btnOK, btnCancel);

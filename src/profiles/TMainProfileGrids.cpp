@@ -6,6 +6,7 @@
 #include "TValueListEditor.h"
 #include "app/AppFolders.h"
 #include "app/TMainForm.h"
+#include "app/TTaskListModel.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -34,8 +35,9 @@ void TMainProfileGrids::LoadProfileToGrids(const QString &fileName)
 void TMainProfileGrids::cmbProfileChange()
 {
     LoadProfileToGrids(AppFolders::ProfilesFolder() + m_main->cmbProfile->currentText() + QStringLiteral(".apf"));
-    if (auto *taskList = m_main->findChild<QAbstractItemView *>(QStringLiteral("ltvTask")))
-        taskList->viewport()->update();
+    // The output names end in the profile's extension.
+    if (m_main->TaskList)
+        m_main->TaskList->RefreshTexts();
 }
 
 void TMainProfileGrids::vleVideoStringsChange()

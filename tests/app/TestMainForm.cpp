@@ -175,10 +175,25 @@ private slots:
         QCOMPARE(m.panBottomCenter->width(), 604);
         QCOMPARE(m.panBottomLeft->width(), 604);
         QCOMPARE(m.bbtnSetting->x(), 514);
-        QCOMPARE(m.cmbProfile->width(), 442);
+        QCOMPARE(m.cmbProfile->geometry().right(), 514 - 3);
         QCOMPARE(m.bbtnOpen->x(), 514);
         QCOMPARE(m.bbtnBrowser->x(), 431);
-        QCOMPARE(m.edtOutputDir->width(), 359);
+        QCOMPARE(m.edtOutputDir->geometry().right(), 431 - 3);
+        QCOMPARE(m.edtOutputDir->x(), m.cmbProfile->x());
+        QCOMPARE(m.cmbAudio->x(), m.cmbProfile->x());
+        // No caption touches its field, whatever the font makes of it.
+        for (QWidget *field : {static_cast<QWidget *>(m.cmbAudio), static_cast<QWidget *>(m.cmbSub),
+                               static_cast<QWidget *>(m.cmbAngle), static_cast<QWidget *>(m.cmbProfile),
+                               static_cast<QWidget *>(m.edtOutputDir)}) {
+            int captionRight = -1;
+            for (QLabel *label : m.panBottomCenter->findChildren<QLabel *>()) {
+                if (qAbs(label->y() - field->y()) < 8 && label->x() < field->x())
+                    captionRight = qMax(captionRight, label->x() + label->sizeHint().width());
+            }
+            QVERIFY(captionRight > 0);
+            QVERIFY2(captionRight + 4 <= field->x(), qPrintable(field->objectName()));
+        }
+        QVERIFY(m.cmbAngle->geometry().right() < m.panBottomCenter->width());
         QCOMPARE(m.labCurProgress->x(), 579);
         QCOMPARE(m.labTotalProgress->x(), 579);
         QCOMPARE(m.panCurrentFrame->width(), 474);

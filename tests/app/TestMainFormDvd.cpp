@@ -9,6 +9,7 @@
 #include "app/TTaskTreeView.h"
 #include "convert/TConversionController.h"
 #include "dvd/TDVDInformation.h"
+#include "profiles/OutputExt.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QToolButton>
 #include <QtTest>
 
@@ -367,6 +369,47 @@ private slots:
         WaitOpened(m);
         QCOMPARE(DvdInfo.Standard, QString());
         QCOMPARE(DvdInfo.FrameRateFactor, 0.0);
+    }
+
+    // The Title and Output File columns hold their longest texts, chapters included; with
+    // a short label the list needs no sideways scrolling for it.
+    void columnsHoldTheirTexts_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("fitsInView");
+        QTest::newRow("short label") << QStringLiteral("MOVIE") << true;
+        QTest::newRow("long label") << QStringLiteral("A RATHER LONG LABEL OF A DISC") << false;
+    }
+    void columnsHoldTheirTexts()
+    {
+        QFETCH(QString, label);
+        QFETCH(bool, fitsInView);
+        TMainForm &m = Start({});
+        SetOutputExt(QStringLiteral(".mpeg"));
+        m.OpenDvdFolder(Dvd("ntsc-multi"), label);
+        WaitOpened(m);
+        m.ltvTask->expandAll();
+        QTest::qWait(50);
+        const QFontMetrics fm(m.ltvTask->font());
+        // Check box and icon stand before the title's text.
+        const int titleExtras = m.ltvTask->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 16 + 8;
+        for (const QModelIndex &entry : m.TaskList->AllEntries()) {
+            const QModelIndex output = entry.siblingAtColumn(TTaskListModel::OutputColumn);
+            const QString outputText = m.TaskList->ColumnText(entry, TTaskListModel::OutputColumn);
+            QVERIFY2(fm.horizontalAdvance(outputText) + 4 <= m.ltvTask->visualRect(output).width(), qPrintable(outputText));
+            const QString title = m.TaskList->ColumnText(entry, TTaskListModel::TitleColumn);
+            QVERIFY2(fm.horizontalAdvance(title) + titleExtras <= m.ltvTask->visualRect(entry).width(), qPrintable(title));
+        }
+        QVERIFY(m.ltvTask->columnWidth(TTaskListModel::TitleColumn) >= 175);
+        auto total = [&m] {
+            int sum = 0;
+            for (int c = 0; c < TTaskListModel::ColumnCount; ++c)
+                sum += m.ltvTask->columnWidth(c);
+            return sum;
+        };
+        if (fitsInView)
+            QTRY_VERIFY2(total() <= m.ltvTask->viewport()->width(),
+                         qPrintable(QStringLiteral("%1 > %2").arg(total()).arg(m.ltvTask->viewport()->width())));
     }
 
 private:
