@@ -2,6 +2,9 @@
 
 #include "OwnedWindows.h"
 
+#include <QGridLayout>
+#include <QSpacerItem>
+
 namespace {
 MessageBox::Hook g_hook;
 
@@ -24,6 +27,10 @@ QMessageBox::StandardButton MessageBox::Show(QWidget *owner, const QString &text
         return g_hook(Call{icon, caption, text, buttons});
     // A box owned by a disabled window would be disabled too, and hidden behind a dialog.
     QMessageBox box(QtIcon(icon), caption, text, buttons, OwnedWindows::UsableOwner(owner));
+    // A short text makes a box too narrow for its caption, which the title bar then cuts.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(OwnedWindows::CaptionWidth(&box), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -510,6 +510,23 @@ private slots:
         }
     }
 
+    // A real box with a short text is still wide enough for its whole caption.
+    void messageBoxWideEnoughForItsCaption()
+    {
+        m_boxes.reset(); // the real boxes
+        int width = 0, needed = 0;
+        QTimer::singleShot(0, this, [&] {
+            QWidget *box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            width = box->width();
+            needed = OwnedWindows::CaptionWidth(box);
+            box->close();
+        });
+        MessageBox::Information(nullptr, QStringLiteral("No DVD drive is found."), QStringLiteral("No DVD Detected."));
+        QVERIFY(needed > 0);
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+    }
+
     // X11 appends an application display name to every caption; none is set.
     void captionsWithoutSuffix()
     {
