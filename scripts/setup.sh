@@ -12,6 +12,8 @@ packages=(
   mencoder ffmpeg dvdauthor lsdvd
   # the help file's compiler
   fp-utils
+  # DVD images made from test discs
+  genisoimage
   # windows without a screen, fonts for them, screenshots
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   # OpenGL in software (llvmpipe) for the preview's picture where there is no GPU

@@ -22,8 +22,11 @@ namespace {
 const char kUsage[] =
     "Usage:\n"
     "  quarnel [PATH...]        start the program; each PATH (a DVD folder, a file inside one,\n"
-    "                           or one .tmp file listing such paths) is opened in turn\n"
-    "  quarnel --scan PATH      print what the program reads from the DVD at PATH as JSON\n"
+    "                           an .iso image, or one .tmp file listing such paths) is opened\n"
+    "                           in turn\n"
+    "  quarnel --scan PATH      print what the program reads from the DVD at PATH (a folder\n"
+    "                           or an .iso image) as JSON; exit status 1 when no title can\n"
+    "                           be read, what is left out of a damaged disc on standard error\n"
     "  quarnel --convert PATH [OPTION...]\n"
     "                           convert the DVD at PATH without a window, as Start does,\n"
     "                           with the profile, folder and preferences the window would use\n"
@@ -57,14 +60,21 @@ int Scan(int argc, char **argv)
         std::fputs(kUsage, stderr);
         return 2;
     }
+    // A damaged disc's notes (title sets left out, backups read) go to standard error; the
+    // titles that were read are listed all the same.
+    QStringList lines;
+    int status = 0;
+    QByteArray json;
     try {
-        const QByteArray json = ScanDvd(args.at(2));
-        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
-        return 0;
+        json = ScanDvd(args.at(2), &lines);
     } catch (const EQuarnelError &e) {
-        std::fprintf(stderr, "quarnel: %s\n", e.text().toLocal8Bit().constData());
-        return 1;
+        lines << e.text();
+        status = 1;
     }
+    for (const QString &line : std::as_const(lines))
+        std::fprintf(stderr, "quarnel: %s\n", line.toLocal8Bit().constData());
+    std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+    return status;
 }
 
 int Convert(int argc, char **argv)

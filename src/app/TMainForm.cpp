@@ -13,7 +13,6 @@
 #include "TTaskTreeView.h"
 #include "dialogs/ProgramInfo.h"
 #include "dialogs/TAboutForm.h"
-#include "dvd/DvdScan.h"
 #include "dvd/DvdTitleLoader.h"
 #include "dvd/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
@@ -770,19 +769,22 @@ void TMainForm::OpenNextDvd()
             QString error;
             try {
                 m_titleLoader->LoadDvdTitles(folder, *TaskList);
-                error = NoDvdReason(folder);
             } catch (const EQuarnelError &e) {
                 TaskList->Clear();
                 error = e.text();
             }
-            HideBusyHint([this, error] {
-                if (!error.isEmpty())
-                    MessageBox::Error(this, error, ProgramInfo::ProductName());
+            const QStringList notes = m_titleLoader->Notes();
+            HideBusyHint([this, error, notes] {
                 TaskList->CheckLongestTitle();
                 const QModelIndex first = TaskList->index(0, 0);
                 if (first.isValid())
                     ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
                 sbtnSegment->setEnabled(!TaskList->IsEmpty());
+                // Said once the list shows what could be read: what a damaged disc left out.
+                if (!error.isEmpty())
+                    MessageBox::Error(this, (QStringList(error) + notes).join(QStringLiteral("\n\n")), ProgramInfo::ProductName());
+                else if (!notes.isEmpty())
+                    MessageBox::Show(this, notes.join(QStringLiteral("\n\n")), ProgramInfo::ProductName(), MessageBox::Icon::Warning);
                 emit DvdOpened();
                 OpenNextDvd();
             });

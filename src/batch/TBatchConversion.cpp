@@ -57,11 +57,17 @@ bool TBatchConversion::Prepare(const TBatchOptions &options)
     }
     AppFolders::SetWorkDir(EnsureTrailingBackslash(stored.WorkDir));
 
+    // What a damaged disc leaves out is said; the titles that were read can be converted.
+    QStringList notes;
     try {
-        OpenDvdForScript(options.DvdPath, m_list);
+        OpenDvdForScript(options.DvdPath, m_list, &notes);
     } catch (const EQuarnelError &e) {
+        for (const QString &note : std::as_const(notes))
+            Complain(note);
         return Fail(e.text());
     }
+    for (const QString &note : std::as_const(notes))
+        Complain(note);
     if (m_list.IsEmpty())
         return Fail(QStringLiteral("The DVD at \"%1\" has no titles.").arg(options.DvdPath));
     if (!ChooseProfile(options))

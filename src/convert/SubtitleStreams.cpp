@@ -1,33 +1,21 @@
 #include "SubtitleStreams.h"
 
-#include "app/EQuarnelError.h"
-#include "app/PathText.h"
 #include "dvd/DvdLibrary.h"
-#include "dvd/Parser.h"
-
-#include <QFileInfo>
 
 QList<int> TitleSubtitleStreams(const QString &dvdPath, int titleNumber)
 {
-    QString folder = EnsureTrailingBackslash(dvdPath);
-    if (folder.isEmpty() || titleNumber < 1)
+    QString location = dvdPath;
+    if (location.size() > 1 && location.endsWith(QLatin1Char('/')))
+        location.chop(1);
+    if (location.isEmpty() || titleNumber < 1)
         return {};
-    QString libraryPath = folder;
-    libraryPath.chop(1);
-    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(libraryPath);
+    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(location);
     int titleSet = -1, chain = -1;
     DvdLibrary::DVD_GetIndexInfo(dvd, titleNumber - 1, titleSet, chain);
     if (titleSet < 0 || chain < 0)
         return {};
-    const QString ifo = FileInFolder(folder, QStringLiteral("VTS_%1_0.IFO").arg(titleSet + 1, 2, 10, QLatin1Char('0')));
-    if (!QFileInfo(ifo).isFile())
-        return {};
-    TIFO parsed;
-    try {
-        parsed = Parser::ParseIfo(ifo);
-    } catch (const EQuarnelError &) {
-        return {}; // the opening reported it; the list position is all we have
-    }
+    // The title set as the opening read it: from its .IFO or its backup, in a folder or an image.
+    const TIFO &parsed = DvdLibrary::DVD_GetTitleSet(dvd, titleSet)->Ifo;
     if (chain >= parsed.Pgci.ProgramChains.size())
         return {};
     const TProgramChain &k = parsed.Pgci.ProgramChains.at(chain);

@@ -1,63 +1,201 @@
 #include "DvdLibrary.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "DvdSource.h"
+#include "Parser.h"
+#include "app/EQuarnelError.h"
 
-#include <cstdarg>
 #include <map>
-
-#include <dvdread/dvd_reader.h>
-#include <dvdread/ifo_read.h>
-#include <dvdread/ifo_types.h>
+#include <vector>
 
 namespace {
 
-// libdvdread talks on stderr by default; a folder that is not a DVD is a normal answer here.
-void DiscardLog(void *, dvd_logger_level_t, const char *, va_list) {}
-const dvd_logger_cb QuietLogger = {DiscardLog};
+constexpr quint64 SectorSize = 2048;
+constexpr quint64 TableHeaderSize = 8;     // count, 2 zero bytes, offset of the table's last byte
+constexpr quint64 TitleEntrySize = 12;
+constexpr quint64 TitleTableSectorAt = 0xc4; // in VIDEO_TS.IFO
+constexpr quint64 PartsTableSectorAt = 0xc8; // in VTS_nn_0.IFO
+constexpr quint64 PartEntrySize = 4;
+constexpr int MaxTitleSets = 99;
 
-struct IfoCloser
+quint32 Read(const QByteArray &bytes, quint64 pos, int count)
 {
-    void operator()(ifo_handle_t *ifo) const { ifoClose(ifo); }
+    quint32 value = 0;
+    for (int i = 0; i < count; ++i)
+        value = (value << 8) | quint8(bytes[qsizetype(pos) + i]);
+    return value;
+}
+
+// A table of the form both title tables share: a 16-bit count, then the offset of the table's
+// last byte, then entries. Where it starts, how long it is and how many entries fit, all
+// checked against the file before anything is taken from it.
+struct Table
+{
+    quint64 at = 0;
+    quint64 size = 0; // bytes from `at`, header included
+    int count = 0;
 };
-using IfoPtr = std::unique_ptr<ifo_handle_t, IfoCloser>;
+
+bool FindTable(const QByteArray &bytes, quint64 sectorAt, quint64 entrySize, Table &table, QString &reason)
+{
+    const quint64 fileSize = quint64(bytes.size());
+    if (fileSize < sectorAt + 4) {
+        reason = QStringLiteral("it ends before its header does");
+        return false;
+    }
+    const quint64 sector = Read(bytes, sectorAt, 4);
+    table.at = sector * SectorSize;
+    if (sector == 0 || table.at + TableHeaderSize > fileSize) {
+        reason = QStringLiteral("its title table lies outside the file");
+        return false;
+    }
+    table.count = int(Read(bytes, table.at, 2));
+    quint64 lastByte = Read(bytes, table.at + 4, 4);
+    // Some authoring tools leave the length out; the entries then end the table.
+    if (lastByte == 0)
+        lastByte = TableHeaderSize + entrySize * quint64(table.count) - 1;
+    table.size = lastByte + 1;
+    if (table.size < TableHeaderSize || table.size > fileSize - table.at) {
+        reason = QStringLiteral("its title table lies outside the file");
+        return false;
+    }
+    if (entrySize * quint64(table.count) > table.size - TableHeaderSize) {
+        reason = QStringLiteral("its title table lists more titles than it holds");
+        return false;
+    }
+    return true;
+}
+
+struct TitleEntry
+{
+    int angles = 0;
+    int titleSet = 0; // 1-based; 0 names none
+    int titleInSet = 0; // 1-based
+};
+
+bool ReadTitleTable(const QByteArray &bytes, const QString &described, std::vector<TitleEntry> &titles, QString &problem)
+{
+    if (bytes.size() < 12 || !bytes.startsWith("DVDVIDEO-VMG")) {
+        problem = QStringLiteral("The file %1 is not a DVD video manager file.").arg(described);
+        return false;
+    }
+    Table table;
+    QString reason;
+    if (!FindTable(bytes, TitleTableSectorAt, TitleEntrySize, table, reason)) {
+        problem = QStringLiteral("The file %1 is damaged: %2.").arg(described, reason);
+        return false;
+    }
+    titles.resize(size_t(table.count));
+    for (int i = 0; i < table.count; ++i) {
+        const quint64 at = table.at + TableHeaderSize + TitleEntrySize * quint64(i);
+        titles[size_t(i)].angles = int(Read(bytes, at + 1, 1));
+        titles[size_t(i)].titleSet = int(Read(bytes, at + 6, 1));
+        titles[size_t(i)].titleInSet = int(Read(bytes, at + 7, 1));
+    }
+    return true;
+}
+
+// The chain of each title's first part. A title's parts run from its offset to the next
+// title's (or to the table's end); a title without a whole part has no known chain.
+bool ReadFirstChains(const QByteArray &bytes, const QString &described, QList<int> &chains, QString &problem)
+{
+    Table table;
+    QString reason;
+    if (!FindTable(bytes, PartsTableSectorAt, PartEntrySize, table, reason)) {
+        reason.replace(QStringLiteral("title table"), QStringLiteral("part-of-title table"));
+        problem = QStringLiteral("The file %1 is damaged: %2.").arg(described, reason);
+        return false;
+    }
+    std::vector<quint64> starts(size_t(table.count));
+    for (int i = 0; i < table.count; ++i)
+        starts[size_t(i)] = Read(bytes, table.at + TableHeaderSize + PartEntrySize * quint64(i), 4);
+    chains.clear();
+    for (int i = 0; i < table.count; ++i) {
+        const quint64 start = starts[size_t(i)];
+        const quint64 end = i + 1 < table.count ? starts[size_t(i) + 1] : table.size;
+        const bool whole = start >= TableHeaderSize && end <= table.size && end >= start + PartEntrySize;
+        const int chain = whole ? int(Read(bytes, table.at + start, 2)) : 0;
+        chains << chain - 1;
+    }
+    return true;
+}
 
 } // namespace
 
 struct DvdLibrary::Handle::Private
 {
-    ~Private()
-    {
-        // The information files first: they were read through the reader.
-        titleSets.clear();
-        vmg.reset();
-        if (reader)
-            DVDClose(reader);
-    }
+    std::unique_ptr<DvdSource> source;
+    bool tableRead = false;
+    bool noDvd = false;
+    QString tableProblem;
+    QString tableNote;
+    std::vector<TitleEntry> titles;
+    std::map<int, TitleSet> titleSets; // by 0-based index, read on first use
 
-    const title_info_t *Title(int title) const
+    const TitleEntry *Title(int title) const
     {
-        if (!vmg || !vmg->tt_srpt || !vmg->tt_srpt->title || title < 0 || title >= vmg->tt_srpt->nr_of_srpts)
+        if (title < 0 || size_t(title) >= titles.size())
             return nullptr;
-        return &vmg->tt_srpt->title[title];
+        return &titles[size_t(title)];
     }
 
-    // The part-of-title table of a title set, read on first use; null when unreadable.
-    const vts_ptt_srpt_t *PartsOfTitle(int titleSet)
+    void ReadTable()
     {
-        auto known = titleSets.find(titleSet);
-        if (known == titleSets.end()) {
-            IfoPtr vts(ifoOpenVTSI(reader, titleSet));
-            if (vts && !ifoRead_VTS_PTT_SRPT(vts.get()))
-                vts.reset();
-            known = titleSets.emplace(titleSet, std::move(vts)).first;
+        QString problems[2];
+        bool missing[2] = {false, false};
+        for (const bool backup : {false, true}) {
+            QByteArray bytes;
+            QString &problem = problems[backup];
+            if (!source->ReadInfoFile(0, backup, bytes, problem)) {
+                missing[backup] = problem.endsWith(QStringLiteral(" does not exist."));
+                continue;
+            }
+            if (!ReadTitleTable(bytes, source->Describe(DvdSource::InfoFileName(0, backup)), titles, problem))
+                continue;
+            tableRead = true;
+            if (backup)
+                tableNote = problems[0] + QStringLiteral(" Its backup %1 was read instead.")
+                                              .arg(source->Describe(DvdSource::InfoFileName(0, true)));
+            return;
         }
-        return known->second ? known->second->vts_ptt_srpt : nullptr;
+        titles.clear();
+        noDvd = missing[0] && missing[1];
+        tableProblem = noDvd ? problems[0] : problems[0] + QLatin1Char(' ') + problems[1];
     }
 
-    dvd_reader_t *reader = nullptr;
-    IfoPtr vmg;
-    std::map<int, IfoPtr> titleSets;
+    const TitleSet &Set(int index)
+    {
+        auto known = titleSets.find(index);
+        if (known != titleSets.end())
+            return known->second;
+        TitleSet set;
+        QString problems[2];
+        for (const bool backup : {false, true}) {
+            QByteArray bytes;
+            QString &problem = problems[backup];
+            if (!source->ReadInfoFile(index + 1, backup, bytes, problem))
+                continue;
+            const QString described = source->Describe(DvdSource::InfoFileName(index + 1, backup));
+            try {
+                set.Ifo = Parser::ParseIfo(bytes, described);
+            } catch (const EQuarnelError &e) {
+                problem = e.text();
+                continue;
+            }
+            if (!ReadFirstChains(bytes, described, set.FirstChains, problem))
+                continue;
+            set.Readable = true;
+            set.FromBackup = backup;
+            if (backup)
+                set.Problem = problems[0];
+            break;
+        }
+        if (!set.Readable) {
+            set.Ifo = TIFO();
+            set.FirstChains.clear();
+            set.Problem = problems[0] + QLatin1Char(' ') + problems[1];
+        }
+        return titleSets.emplace(index, std::move(set)).first->second;
+    }
 };
 
 DvdLibrary::Handle::Handle() = default;
@@ -65,56 +203,75 @@ DvdLibrary::Handle::Handle(Handle &&other) noexcept = default;
 DvdLibrary::Handle &DvdLibrary::Handle::operator=(Handle &&other) noexcept = default;
 DvdLibrary::Handle::~Handle() = default;
 
-bool DvdLibrary::Handle::isOpen() const { return d && d->vmg; }
+bool DvdLibrary::Handle::isOpen() const { return d && d->tableRead; }
 
-DvdLibrary::Handle DvdLibrary::DVD_OpenDVD(const QString &folder)
+DvdLibrary::Handle DvdLibrary::DVD_OpenDVD(const QString &location)
 {
     Handle dvd;
-    // libdvdread reports a missing path with perror() past its logger.
-    if (folder.isEmpty() || !QFileInfo::exists(folder))
-        return dvd;
-    const QByteArray path = QFile::encodeName(folder);
-    dvd_reader_t *reader = DVDOpen2(nullptr, &QuietLogger, path.constData());
-    if (!reader)
-        return dvd;
     dvd.d = std::make_unique<Handle::Private>();
-    dvd.d->reader = reader;
-    IfoPtr vmg(ifoOpenVMGI(reader));
-    if (vmg && ifoRead_TT_SRPT(vmg.get()))
-        dvd.d->vmg = std::move(vmg);
+    dvd.d->source = std::make_unique<DvdSource>(location);
+    dvd.d->ReadTable();
     return dvd;
 }
 
 int DvdLibrary::DVD_GetTitleNum(const Handle &dvd)
 {
-    if (!dvd.isOpen() || !dvd.d->vmg->tt_srpt || !dvd.d->vmg->tt_srpt->title)
-        return 0;
-    return dvd.d->vmg->tt_srpt->nr_of_srpts;
+    return dvd.isOpen() ? int(dvd.d->titles.size()) : 0;
+}
+
+int DvdLibrary::TitleSetOfTitle(const Handle &dvd, int title)
+{
+    const TitleEntry *info = dvd.isOpen() ? dvd.d->Title(title) : nullptr;
+    return info && info->titleSet >= 1 && info->titleSet <= MaxTitleSets ? info->titleSet - 1 : -1;
 }
 
 void DvdLibrary::DVD_GetIndexInfo(const Handle &dvd, int title, int &titleSetIndex, int &chainIndex)
 {
     titleSetIndex = -1;
     chainIndex = -1;
-    if (!dvd.isOpen())
+    const int set = TitleSetOfTitle(dvd, title);
+    if (set < 0)
         return;
-    const title_info_t *info = dvd.d->Title(title);
-    if (!info || info->title_set_nr == 0)
+    const TitleSet &titleSet = dvd.d->Set(set);
+    const int titleInSet = dvd.d->Title(title)->titleInSet;
+    if (!titleSet.Readable || titleInSet < 1 || titleInSet > titleSet.FirstChains.size())
         return;
-    const vts_ptt_srpt_t *parts = dvd.d->PartsOfTitle(info->title_set_nr);
-    if (!parts || !parts->title || info->vts_ttn == 0 || info->vts_ttn > parts->nr_of_srpts)
+    const int chain = titleSet.FirstChains[titleInSet - 1];
+    if (chain < 0)
         return;
-    const ttu_t &titleUnit = parts->title[info->vts_ttn - 1];
-    if (titleUnit.nr_of_ptts == 0 || !titleUnit.ptt || titleUnit.ptt[0].pgcn == 0)
-        return;
-    titleSetIndex = info->title_set_nr - 1;
-    chainIndex = titleUnit.ptt[0].pgcn - 1;
+    titleSetIndex = set;
+    chainIndex = chain;
 }
 
 int DvdLibrary::DVD_GetTitleAngle(const Handle &dvd, int title)
 {
-    if (!dvd.isOpen())
-        return 0;
-    const title_info_t *info = dvd.d->Title(title);
-    return info ? info->nr_of_angles : 0;
+    const TitleEntry *info = dvd.isOpen() ? dvd.d->Title(title) : nullptr;
+    return info ? info->angles : 0;
+}
+
+const DvdLibrary::TitleSet *DvdLibrary::DVD_GetTitleSet(const Handle &dvd, int titleSetIndex)
+{
+    if (!dvd.d || titleSetIndex < 0 || titleSetIndex >= MaxTitleSets)
+        return nullptr;
+    return &dvd.d->Set(titleSetIndex);
+}
+
+QString DvdLibrary::TitleTableProblem(const Handle &dvd)
+{
+    return dvd.d ? dvd.d->tableProblem : QString();
+}
+
+bool DvdLibrary::NoDvd(const Handle &dvd)
+{
+    return !dvd.d || dvd.d->noDvd;
+}
+
+QString DvdLibrary::TitleTableNote(const Handle &dvd)
+{
+    return dvd.d ? dvd.d->tableNote : QString();
+}
+
+QString DvdLibrary::Describe(const Handle &dvd, const QString &fileName)
+{
+    return dvd.d ? dvd.d->source->Describe(fileName) : fileName;
 }

@@ -1,5 +1,6 @@
 #include "DvdScan.h"
 
+#include "DvdSource.h"
 #include "DvdTitleLoader.h"
 #include "TDVDInformation.h"
 #include "app/EQuarnelError.h"
@@ -188,34 +189,32 @@ void WriteTitle(JsonWriter &json, const TTaskListModel &list, const QModelIndex 
 
 } // namespace
 
-void OpenDvdForScript(const QString &path, TTaskListModel &list)
+void OpenDvdForScript(const QString &path, TTaskListModel &list, QStringList *notes)
 {
     const QFileInfo info(path);
     if (!info.exists())
         throw EQuarnelError(QStringLiteral("Cannot open \"%1\": no such file or folder.").arg(path));
-    // A file stands for the folder that holds it, as on the command line.
-    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    // An image is a DVD of its own; any other file stands for the folder that holds it, as
+    // on the command line.
+    const QString location = info.isDir() || DvdSource::IsImageName(path) ? info.absoluteFilePath() : info.absolutePath();
 
     DvdTitleLoader loader;
-    loader.LoadDvdTitles(folder, list);
-    const QString reason = NoDvdReason(path);
-    if (!reason.isEmpty())
-        throw EQuarnelError(reason);
+    try {
+        loader.LoadDvdTitles(location, list);
+    } catch (const EQuarnelError &) {
+        if (notes)
+            *notes = loader.Notes();
+        throw;
+    }
+    if (notes)
+        *notes = loader.Notes();
     list.CheckLongestTitle();
 }
 
-QString NoDvdReason(const QString &path)
-{
-    const QString menuFile = FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO"));
-    if (QFileInfo::exists(menuFile))
-        return {};
-    return QStringLiteral("No DVD in \"%1\": the file \"%2\" does not exist.").arg(path, menuFile);
-}
-
-QByteArray ScanDvd(const QString &path)
+QByteArray ScanDvd(const QString &path, QStringList *notes)
 {
     TTaskListModel list;
-    OpenDvdForScript(path, list);
+    OpenDvdForScript(path, list, notes);
 
     JsonWriter json;
     json.BeginObject();

@@ -1,14 +1,16 @@
 #include "DvdTitleLoader.h"
 
 #include "DvdLibrary.h"
-#include "Parser.h"
+#include "DvdSource.h"
 #include "TDVDInformation.h"
+#include "app/EQuarnelError.h"
 #include "app/PathText.h"
 #include "app/TTaskListModel.h"
 #include "app/TimeText.h"
 
-#include <QDir>
-#include <QFile>
+#include <QFileInfo>
+
+#include <map>
 
 namespace {
 
@@ -26,15 +28,6 @@ QString WholeSecondsText(const QString &time)
     return SecondsToTimeText(TimeTextToSeconds(time));
 }
 
-// 1..99 from "VTS_nn_0.IFO"; 0 for a name that matches the pattern but holds no such number.
-int TitleSetNumber(const QString &fileName)
-{
-    const QString middle = fileName.mid(4, fileName.size() - 10);
-    if (middle.size() != 2 || !middle[0].isDigit() || !middle[1].isDigit())
-        return 0;
-    return middle.toInt();
-}
-
 } // namespace
 
 QString DvdTitleLoader::Numbered(const QString &prefix, int number)
@@ -42,65 +35,132 @@ QString DvdTitleLoader::Numbered(const QString &prefix, int number)
     return prefix + QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'));
 }
 
-void DvdTitleLoader::LoadDvdTitles(const QString &folderPath, TTaskListModel &list)
+QString DvdTitleLoader::DvdLocation(const QString &path)
 {
-    QString folder = EnsureTrailingBackslash(folderPath);
-    m_titleSets.clear();
-    if (!QFile::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.IFO"))))
+    if (DvdSource::IsImageName(path))
+        return path;
+    QString folder = EnsureTrailingBackslash(path);
+    // A damaged disc may have lost VIDEO_TS.IFO and kept its backup.
+    if (!QFileInfo::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.IFO")))
+        && !QFileInfo::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.BUP"))))
         folder = EnsureTrailingBackslash(FileInFolder(folder, QStringLiteral("VIDEO_TS")));
-    DvdInfo.DvdPath = folder;
-    // Nothing of the previous disc stays; a DVD without titles has no standard.
-    DvdInfo.Standard.clear();
-    DvdInfo.FrameRateFactor = 0.0;
-    QString libraryPath = folder;
-    libraryPath.chop(1);
+    return folder;
+}
 
-    const QDir dir(folder);
-    const QStringList files = dir.entryList({QStringLiteral("VTS_*_0.IFO")}, QDir::Files, QDir::Name);
-    // Placed by the number in the name, not by the order found: with one title set's file
-    // missing, the library's indexes must still meet the right sets (a gap stays empty).
-    QList<TIFO> parsed;
-    for (const QString &name : files) {
-        const int number = TitleSetNumber(name);
-        if (number < 1)
-            continue;
-        TIFO ifo = Parser::ParseIfo(dir.filePath(name));
-        if (parsed.size() < number)
-            parsed.resize(number);
-        parsed[number - 1] = std::move(ifo);
-    }
-    m_titleSets = parsed;
+TDvdReading DvdTitleLoader::ReadDvd(const QString &path)
+{
+    TDvdReading reading;
+    reading.DvdPath = DvdLocation(path);
+    QString libraryPath = reading.DvdPath;
+    if (libraryPath.endsWith(QLatin1Char('/')))
+        libraryPath.chop(1);
 
     const DvdLibrary::Handle handle = DvdLibrary::DVD_OpenDVD(libraryPath);
+    if (!handle.isOpen()) {
+        if (DvdLibrary::NoDvd(handle)) {
+            reading.Error = QStringLiteral("No DVD in \"%1\": the file \"%2\" does not exist.")
+                                .arg(path, DvdLibrary::Describe(handle, QStringLiteral("VIDEO_TS.IFO")));
+        } else {
+            reading.Error = QStringLiteral("The DVD at \"%1\" cannot be read. %2").arg(path, DvdLibrary::TitleTableProblem(handle));
+        }
+        return reading;
+    }
+    if (!DvdLibrary::TitleTableNote(handle).isEmpty())
+        reading.Notes << DvdLibrary::TitleTableNote(handle);
     const int count = DvdLibrary::DVD_GetTitleNum(handle);
+    if (count <= 0) {
+        reading.Error = QStringLiteral("The DVD at \"%1\" has no titles.").arg(path);
+        return reading;
+    }
+
+    // Every title set a title uses, read once, in order; the titles of a set that cannot be
+    // read are left out, the others keep their numbers.
+    std::map<int, QStringList> titlesOfSet;
     for (int i = 0; i < count; ++i) {
+        const int set = DvdLibrary::TitleSetOfTitle(handle, i);
+        if (set >= 0)
+            titlesOfSet[set] << Numbered(QStringLiteral("Title"), i + 1);
+    }
+    DvdTitleLoader loader;
+    for (const auto &[set, titles] : titlesOfSet) {
+        const DvdLibrary::TitleSet &titleSet = *DvdLibrary::DVD_GetTitleSet(handle, set);
+        if (loader.m_titleSets.size() <= set)
+            loader.m_titleSets.resize(set + 1);
+        if (titleSet.Readable) {
+            loader.m_titleSets[set] = titleSet.Ifo;
+            if (titleSet.FromBackup) {
+                reading.Notes << titleSet.Problem
+                                     + QStringLiteral(" Its backup %1 was read instead.")
+                                           .arg(DvdLibrary::Describe(handle, DvdSource::InfoFileName(set + 1, true)));
+            }
+        } else {
+            reading.Notes << QStringLiteral("Title set %1 is left out (%2). %3")
+                                 .arg(QString::number(set + 1), titles.join(QStringLiteral(", ")), titleSet.Problem);
+        }
+    }
+    reading.TitleSets = loader.m_titleSets;
+
+    for (int i = 0; i < count; ++i) {
+        const int set = DvdLibrary::TitleSetOfTitle(handle, i);
+        if (set >= 0 && !DvdLibrary::DVD_GetTitleSet(handle, set)->Readable)
+            continue;
         int s = -1, c = -1;
         DvdLibrary::DVD_GetIndexInfo(handle, i, s, c);
         const QString name = Numbered(QStringLiteral("Title"), i + 1);
         const int angles = DvdLibrary::DVD_GetTitleAngle(handle, i);
-        const TProgramChain *chain = Chain(s, c);
+        const TProgramChain *chain = loader.Chain(s, c);
+        TDvdReading::Title title;
         if (!chain) {
             // Nothing to describe the title with: show it, with no length and no choices.
-            AddTitleNode(list, i + 1, name, name, QStringLiteral("00:00:00"), QStringLiteral("00:00:00"), name,
-                         QString(), QString(), {}, {}, {}, angles);
+            title.Data = TitleNode(i + 1, name, name, QStringLiteral("00:00:00"), QStringLiteral("00:00:00"), name,
+                                   QString(), QString(), {}, {}, {}, angles);
+            reading.Titles << title;
             continue;
         }
-        const TVideoStream &video = m_titleSets[s].Vobs.VideoStream;
-        const QString caption = name + QLatin1Char(' ') + VideoAttributeText(s);
+        const TVideoStream &video = loader.m_titleSets[s].Vobs.VideoStream;
+        const QString caption = name + QLatin1Char(' ') + loader.VideoAttributeText(s);
         if (caption.contains(QStringLiteral("PAL"), Qt::CaseInsensitive)) {
-            DvdInfo.Standard = QStringLiteral("PAL");
-            DvdInfo.FrameRateFactor = 25000.0;
+            reading.Standard = QStringLiteral("PAL");
+            reading.FrameRateFactor = 25000.0;
         } else {
-            DvdInfo.Standard = QStringLiteral("NTSC");
-            DvdInfo.FrameRateFactor = 29970.0;
+            reading.Standard = QStringLiteral("NTSC");
+            reading.FrameRateFactor = 29970.0;
         }
         QString frameSize = video.Resolution;
         frameSize.replace(QLatin1Char('x'), QLatin1Char(':'), Qt::CaseInsensitive);
-        const QModelIndex entry =
-            AddTitleNode(list, i + 1, caption, name, QStringLiteral("00:00:00"), WholeSecondsText(chain->PlaybackTime), name,
-                         frameSize, video.AspectRatio, AudioTrackTexts(s, c), AudioLanguageCodes(s, c), SubtitleTexts(s, c), angles);
-        AddChapterNodes(s, c, entry, i + 1, list);
+        title.Data = TitleNode(i + 1, caption, name, QStringLiteral("00:00:00"), WholeSecondsText(chain->PlaybackTime), name,
+                               frameSize, video.AspectRatio, loader.AudioTrackTexts(s, c), loader.AudioLanguageCodes(s, c),
+                               loader.SubtitleTexts(s, c), angles);
+        title.Chapters = loader.ChapterNodes(s, c, i + 1);
+        reading.Titles << title;
     }
+    if (reading.Titles.isEmpty())
+        reading.Error = QStringLiteral("No title of the DVD at \"%1\" can be read.").arg(path);
+    return reading;
+}
+
+void DvdTitleLoader::ApplyDvd(const TDvdReading &reading, TTaskListModel &list)
+{
+    DvdInfo.DvdPath = reading.DvdPath;
+    DvdInfo.Standard = reading.Standard;
+    DvdInfo.FrameRateFactor = reading.FrameRateFactor;
+    m_titleSets = reading.TitleSets;
+    m_notes = reading.Notes;
+    if (!reading.Error.isEmpty())
+        return;
+    for (const TDvdReading::Title &title : reading.Titles) {
+        const QModelIndex entry = list.AddTitleNode(title.Data);
+        for (const TTaskNodeData &chapter : title.Chapters)
+            list.AddChapterNode(entry, chapter);
+    }
+}
+
+void DvdTitleLoader::LoadDvdTitles(const QString &folder, TTaskListModel &list)
+{
+    const TDvdReading reading = ReadDvd(folder);
+    ApplyDvd(reading, list);
+    if (!reading.Error.isEmpty())
+        throw EQuarnelError(reading.Error);
 }
 
 const TProgramChain *DvdTitleLoader::Chain(int titleSet, int chain) const
@@ -164,10 +224,10 @@ QStringList DvdTitleLoader::SubtitleTexts(int titleSet, int chain) const
     return texts;
 }
 
-QModelIndex DvdTitleLoader::AddTitleNode(TTaskListModel &list, int number, const QString &caption, const QString &name,
-                                         const QString &startText, const QString &endText, const QString &outputName,
-                                         const QString &frameSize, const QString &aspect, const QStringList &tracks,
-                                         const QStringList &languages, const QStringList &subtitles, int angles)
+TTaskNodeData DvdTitleLoader::TitleNode(int number, const QString &caption, const QString &name,
+                                        const QString &startText, const QString &endText, const QString &outputName,
+                                        const QString &frameSize, const QString &aspect, const QStringList &tracks,
+                                        const QStringList &languages, const QStringList &subtitles, int angles)
 {
     TTaskNodeData d;
     d.IsTitle = true;
@@ -185,28 +245,28 @@ QModelIndex DvdTitleLoader::AddTitleNode(TTaskListModel &list, int number, const
     d.Subtitles = subtitles;
     d.AngleCount = angles;
     d.ImageIndex = 0;
-    return list.AddTitleNode(d);
+    return d;
 }
 
-void DvdTitleLoader::AddChapterNodes(int titleSet, int chain, const QModelIndex &entry, int titleNumber,
-                                     TTaskListModel &list) const
+QList<TTaskNodeData> DvdTitleLoader::ChapterNodes(int titleSet, int chain, int titleNumber) const
 {
+    QList<TTaskNodeData> chapters;
     const TProgramChain *k = Chain(titleSet, chain);
     if (!k)
-        return;
+        return chapters;
     for (int j = 0; j < k->ProgramCount && j < k->ChapterStarts.size() && j < k->ChapterDurations.size(); ++j) {
         const QString chapterName = Numbered(QStringLiteral("Chapter"), j + 1);
         const QString startText = WholeSecondsText(k->ChapterStarts[j]);
         // The rounded start plus the exact chapter length, rounded again.
         const QString endText = SecondsToTimeText(TimeTextToSeconds(startText) + TimeTextToSeconds(k->ChapterDurations[j]));
         const QString outputName = Numbered(QStringLiteral("Title"), titleNumber) + QLatin1Char('-') + chapterName;
-        AddChapterNode(list, entry, j + 1, chapterName, startText, endText, outputName, j);
+        chapters << ChapterNode(j + 1, chapterName, startText, endText, outputName, j);
     }
+    return chapters;
 }
 
-QModelIndex DvdTitleLoader::AddChapterNode(TTaskListModel &list, const QModelIndex &parent, int number,
-                                           const QString &chapterName, const QString &startText, const QString &endText,
-                                           const QString &outputName, int index)
+TTaskNodeData DvdTitleLoader::ChapterNode(int number, const QString &chapterName, const QString &startText,
+                                          const QString &endText, const QString &outputName, int index)
 {
     TTaskNodeData d;
     d.IsTitle = false;
@@ -217,5 +277,28 @@ QModelIndex DvdTitleLoader::AddChapterNode(TTaskListModel &list, const QModelInd
     SetSpan(d, startText, endText);
     d.OutputName = outputName;
     d.ImageIndex = 1;
-    return list.AddChapterNode(parent, d);
+    return d;
+}
+
+QModelIndex DvdTitleLoader::AddTitleNode(TTaskListModel &list, int number, const QString &caption, const QString &name,
+                                         const QString &startText, const QString &endText, const QString &outputName,
+                                         const QString &frameSize, const QString &aspect, const QStringList &tracks,
+                                         const QStringList &languages, const QStringList &subtitles, int angles)
+{
+    return list.AddTitleNode(
+        TitleNode(number, caption, name, startText, endText, outputName, frameSize, aspect, tracks, languages, subtitles, angles));
+}
+
+void DvdTitleLoader::AddChapterNodes(int titleSet, int chain, const QModelIndex &entry, int titleNumber,
+                                     TTaskListModel &list) const
+{
+    for (const TTaskNodeData &chapter : ChapterNodes(titleSet, chain, titleNumber))
+        list.AddChapterNode(entry, chapter);
+}
+
+QModelIndex DvdTitleLoader::AddChapterNode(TTaskListModel &list, const QModelIndex &parent, int number,
+                                           const QString &chapterName, const QString &startText, const QString &endText,
+                                           const QString &outputName, int index)
+{
+    return list.AddChapterNode(parent, ChapterNode(number, chapterName, startText, endText, outputName, index));
 }

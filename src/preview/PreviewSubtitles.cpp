@@ -1,14 +1,12 @@
 #include "PreviewSubtitles.h"
 
-#include "app/EQuarnelError.h"
 #include "dvd/DvdLibrary.h"
-#include "dvd/Parser.h"
 
 #include <QDir>
 
 QList<int> PreviewSubtitles::ListedStreams(const QString &dvdFolder, int titleNumber)
 {
-    QString folder = QDir::cleanPath(dvdFolder);
+    const QString folder = QDir::cleanPath(dvdFolder);
     const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(folder);
     if (titleNumber < 1 || titleNumber > DvdLibrary::DVD_GetTitleNum(dvd))
         return {};
@@ -16,13 +14,8 @@ QList<int> PreviewSubtitles::ListedStreams(const QString &dvdFolder, int titleNu
     DvdLibrary::DVD_GetIndexInfo(dvd, titleNumber - 1, titleSet, chain);
     if (titleSet < 0 || chain < 0)
         return {};
-    TIFO ifo;
-    try {
-        ifo = Parser::ParseIfo(QDir(folder).filePath(QStringLiteral("VTS_%1_0.IFO").arg(titleSet + 1, 2, 10, QLatin1Char('0'))));
-    } catch (const EQuarnelError &) {
-        // The list was made from the same file; if it no longer reads, show no subtitles.
-        return {};
-    }
+    // The title set as the opening read it: from its .IFO or its backup, in a folder or an image.
+    const TIFO &ifo = DvdLibrary::DVD_GetTitleSet(dvd, titleSet)->Ifo;
     if (chain >= ifo.Pgci.ProgramChains.size())
         return {};
     const TProgramChain &k = ifo.Pgci.ProgramChains[chain];

@@ -262,11 +262,12 @@ private slots:
         QTemporaryDir temp;
         const QString broken = temp.path() + QStringLiteral("/broken disc");
         CopyDvd(Dvd("pal-simple"), broken);
-        const QString ifo = broken + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO");
-        QFile f(ifo);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray(100, '\x7f'));
-        f.close();
+        // The title set's file and its backup both spoilt: there is no title to list.
+        for (const char *extension : {"IFO", "BUP"}) {
+            QFile f(broken + QStringLiteral("/VIDEO_TS/VTS_01_0.") + QLatin1String(extension));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray(2048, '\x7f'));
+        }
 
         TMainForm &m = Start({broken});
         WaitOpened(m);

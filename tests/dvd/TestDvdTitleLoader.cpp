@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString Disc(const QString &name) { return TestDvdsDir() + QLatin1Char('/') + name; }
@@ -90,6 +92,36 @@ QByteArray ReadAll(const QString &file)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A title-set file spoilt as copies get spoilt, or something else put in its place.
+void Damage(const QString &file, const QString &how)
+{
+    if (how == QLatin1String("gone") || how == QLatin1String("fifo") || how == QLatin1String("folder")
+        || how == QLatin1String("device")) {
+        QVERIFY(QFile::remove(file));
+        if (how == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0644), 0);
+        else if (how == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(file));
+        else if (how == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+        return;
+    }
+    QByteArray bytes = ReadAll(file);
+    QVERIFY(bytes.size() > 0x1000);
+    QRandomGenerator random(4711);
+    if (how == QLatin1String("empty")) {
+        bytes.clear();
+    } else if (how == QLatin1String("cut")) {
+        bytes.truncate(0x1100); // a partial sector: the library sees the first two
+    } else if (how == QLatin1String("parts")) {
+        bytes.replace(0xc8, 4, QByteArray::fromHex("00001000")); // the part-of-title table's sector
+    } else {
+        for (qsizetype i = how == QLatin1String("random") ? 0 : 0x100; i < bytes.size(); ++i)
+            bytes[i] = char(random.bounded(256));
+    }
+    Overwrite(file, bytes);
+}
+
 QStringList EndTexts(std::initializer_list<int> seconds)
 {
     QStringList texts;
@@ -142,10 +174,11 @@ private slots:
     void longestTitleOfDisc();
     void longestTitleRule_data();
     void longestTitleRule();
-    void damagedTitleSetFile_data();
-    void damagedTitleSetFile();
-    void missingTitleSetFile_data();
-    void missingTitleSetFile();
+    void damagedTitleSet_data();
+    void damagedTitleSet();
+    void unreadableDvd_data();
+    void unreadableDvd();
+    void missingIfoReadsBackup();
     void notADvd_data();
     void notADvd();
 };
@@ -557,94 +590,127 @@ void TestDvdTitleLoader::longestTitleRule()
         QVERIFY(list.Entry(list.index(checkedTitle, 0))->Checked);
 }
 
-void TestDvdTitleLoader::damagedTitleSetFile_data()
+void TestDvdTitleLoader::damagedTitleSet_data()
 {
-    QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("damage");
-    QTest::newRow("second set emptied") << "VTS_02_0.IFO" << "empty";
-    QTest::newRow("second set cut inside its tables") << "VTS_02_0.IFO" << "cut";
-    QTest::newRow("first set random bytes") << "VTS_01_0.IFO" << "random";
-    QTest::newRow("second set random bytes after the header") << "VTS_02_0.IFO" << "random tail";
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("emptied") << "empty" << "is not a DVD title-set information file";
+    QTest::newRow("cut inside its tables") << "cut" << "is damaged: its structure points outside the file";
+    QTest::newRow("random bytes") << "random" << "is not a DVD title-set information file";
+    QTest::newRow("random bytes after the header") << "random tail" << "is damaged";
+    QTest::newRow("part-of-title table beyond the end") << "parts" << "is damaged: its part-of-title table lies outside the file";
+    QTest::newRow("gone") << "gone" << "does not exist";
+    QTest::newRow("a pipe") << "fifo" << "is not a regular file";
+    QTest::newRow("a folder") << "folder" << "is not a regular file";
+    QTest::newRow("a device") << "device" << "is not a regular file";
 }
 
-void TestDvdTitleLoader::damagedTitleSetFile()
+// A damaged VTS_02_0.IFO is read from its backup; with the backup damaged too, the set's
+// titles are left out and the others listed under their own numbers.
+void TestDvdTitleLoader::damagedTitleSet()
 {
-    QFETCH(QString, file);
     QFETCH(QString, damage);
-    DiscCopy disc(QStringLiteral("ntsc-multi"));
-    QByteArray bytes = ReadAll(disc.file(file));
-    QVERIFY(bytes.size() > 0x1000);
-    QRandomGenerator random(4711);
-    if (damage == QLatin1String("empty")) {
-        bytes.clear();
-    } else if (damage == QLatin1String("cut")) {
-        bytes.truncate(0x1100);
-    } else {
-        for (qsizetype i = damage == QLatin1String("random") ? 0 : 0x100; i < bytes.size(); ++i)
-            bytes[i] = char(random.bounded(256));
+    QFETCH(QString, reason);
+    TTaskListModel reference;
+    DvdTitleLoader().LoadDvdTitles(Disc(QStringLiteral("ntsc-multi")), reference);
+
+    for (const bool backupToo : {false, true}) {
+        DiscCopy disc(QStringLiteral("ntsc-multi"));
+        Damage(disc.file(QStringLiteral("VTS_02_0.IFO")), damage);
+        if (backupToo)
+            Damage(disc.file(QStringLiteral("VTS_02_0.BUP")), damage);
+
+        TTaskListModel list;
+        DvdTitleLoader loader;
+        loader.LoadDvdTitles(disc.root, list);
+        QCOMPARE(loader.Notes().size(), 1);
+        const QString note = loader.Notes().first();
+        const QString ifoProblem = QStringLiteral("The file %1 %2").arg(disc.file(QStringLiteral("VTS_02_0.IFO")), reason);
+        QVERIFY2(note.contains(ifoProblem), qPrintable(note));
+        if (!backupToo) {
+            QCOMPARE(Dump(list), Dump(reference));
+            QVERIFY2(note.endsWith(QStringLiteral(" Its backup %1 was read instead.").arg(disc.file(QStringLiteral("VTS_02_0.BUP")))),
+                     qPrintable(note));
+            continue;
+        }
+        QCOMPARE(Dump(list), Dump(reference).mid(0, 3 + 2 + 1 + 3)); // Title01..03 with their chapters
+        QVERIFY2(note.startsWith(QStringLiteral("Title set 2 is left out (Title04, Title05). ")), qPrintable(note));
+        QVERIFY2(note.contains(QStringLiteral("The file %1 %2").arg(disc.file(QStringLiteral("VTS_02_0.BUP")), reason)),
+                 qPrintable(note));
+        QCOMPARE(loader.TitleSets().size(), 2);
+        QVERIFY(loader.TitleSets().at(1).Pgci.ProgramChains.isEmpty());
     }
-    Overwrite(disc.file(file), bytes);
+}
+
+void TestDvdTitleLoader::unreadableDvd_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("message");
+    // Copies of ntsc-multi; %1 the disc's root, %2 its VIDEO_TS folder.
+    QTest::newRow("no title sets left")
+        << "sets" << "No title of the DVD at \"%1\" can be read.";
+    QTest::newRow("no titles") << "no titles" << "The DVD at \"%1\" has no titles.";
+    QTest::newRow("title table cut in both copies")
+        << "menu cut"
+        << "The DVD at \"%1\" cannot be read. The file %2/VIDEO_TS.IFO is damaged: its title table lies outside the file. "
+           "The file %2/VIDEO_TS.BUP is damaged: its title table lies outside the file.";
+    QTest::newRow("only VIDEO_TS.BUP, a pipe")
+        << "menu pipe" << "The DVD at \"%1\" cannot be read. The file %2/VIDEO_TS.IFO does not exist. "
+                          "The file %2/VIDEO_TS.BUP is not a regular file.";
+}
+
+void TestDvdTitleLoader::unreadableDvd()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, message);
+    DiscCopy disc(QStringLiteral("ntsc-multi"));
+    const QString videoTs = disc.root + QStringLiteral("/VIDEO_TS");
+    if (damage == QLatin1String("sets")) {
+        for (const char *name : {"VTS_01_0.IFO", "VTS_01_0.BUP", "VTS_02_0.IFO", "VTS_02_0.BUP"})
+            Damage(disc.file(QLatin1String(name)), QStringLiteral("gone"));
+    } else if (damage == QLatin1String("no titles")) {
+        for (const char *name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"}) {
+            QByteArray bytes = ReadAll(disc.file(QLatin1String(name)));
+            bytes.replace(2048, 8, QByteArray::fromHex("0000000000000007"));
+            Overwrite(disc.file(QLatin1String(name)), bytes);
+        }
+    } else if (damage == QLatin1String("menu cut")) {
+        for (const char *name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"})
+            Overwrite(disc.file(QLatin1String(name)), ReadAll(disc.file(QLatin1String(name))).left(3000));
+    } else {
+        Damage(disc.file(QStringLiteral("VIDEO_TS.IFO")), QStringLiteral("gone"));
+        Damage(disc.file(QStringLiteral("VIDEO_TS.BUP")), QStringLiteral("fifo"));
+    }
 
     TTaskListModel list;
     DvdTitleLoader loader;
     try {
         loader.LoadDvdTitles(disc.root, list);
-        QFAIL("a damaged title-set file was accepted");
+        QFAIL("a DVD without a readable title was accepted");
     } catch (const EQuarnelError &e) {
-        QVERIFY2(e.text().contains(file), qPrintable(e.text()));
+        QCOMPARE(e.text(), message.arg(disc.root, videoTs));
     }
     QCOMPARE(list.rowCount(), 0);
+    QCOMPARE(DvdInfo.DvdPath, videoTs + QLatin1Char('/'));
+    QCOMPARE(DvdInfo.Standard, QString());
+    QCOMPARE(DvdInfo.FrameRateFactor, 0.0);
+    QCOMPARE(loader.Notes().size(), damage == QLatin1String("sets") ? 2 : 0);
 }
 
-void TestDvdTitleLoader::missingTitleSetFile_data()
+void TestDvdTitleLoader::missingIfoReadsBackup()
 {
-    QTest::addColumn<QStringList>("removed");
-    QTest::addColumn<QStringList>("ends");
-    QTest::addColumn<QList<int>>("chapters");
-    QTest::addColumn<QStringList>("captions");
-
-    const QString ntsc = QStringLiteral(" [MPEG2 720x480 NTSC 4:3]");
-    const QStringList secondGone{QStringLiteral("Title01") + ntsc, QStringLiteral("Title02") + ntsc,
-                                 QStringLiteral("Title03") + ntsc, QStringLiteral("Title04"), QStringLiteral("Title05")};
-    const QStringList firstGone{QStringLiteral("Title01"), QStringLiteral("Title02"), QStringLiteral("Title03"),
-                                QStringLiteral("Title04") + ntsc, QStringLiteral("Title05") + ntsc};
-    // With only the IFO gone the library still reads the set's backup copy and names its
-    // chains; there is nothing parsed to describe them with.
-    QTest::newRow("second set's IFO") << Strings({"VTS_02_0.IFO"}) << EndTexts({6, 4, 3, 0, 0})
-                                      << QList<int>{3, 2, 1, 0, 0} << secondGone;
-    QTest::newRow("second set's IFO and BUP") << Strings({"VTS_02_0.IFO", "VTS_02_0.BUP"}) << EndTexts({6, 4, 3, 0, 0})
-                                              << QList<int>{3, 2, 1, 0, 0} << secondGone;
-    // The second set's file must not stand in for the first.
-    QTest::newRow("first set's IFO") << Strings({"VTS_01_0.IFO"}) << EndTexts({0, 0, 0, 6, 4})
-                                     << QList<int>{0, 0, 0, 3, 2} << firstGone;
-    QTest::newRow("first set's IFO and BUP") << Strings({"VTS_01_0.IFO", "VTS_01_0.BUP"}) << EndTexts({0, 0, 0, 6, 4})
-                                             << QList<int>{0, 0, 0, 3, 2} << firstGone;
-}
-
-void TestDvdTitleLoader::missingTitleSetFile()
-{
-    QFETCH(QStringList, removed);
-    QFETCH(QStringList, ends);
-    QFETCH(QList<int>, chapters);
-    QFETCH(QStringList, captions);
+    // Only the backups are left: everything reads as before.
+    TTaskListModel reference;
+    DvdTitleLoader().LoadDvdTitles(Disc(QStringLiteral("ntsc-multi")), reference);
     DiscCopy disc(QStringLiteral("ntsc-multi"));
-    for (const QString &name : removed)
-        QVERIFY(QFile::remove(disc.file(name)));
-
+    for (const char *name : {"VIDEO_TS.IFO", "VTS_01_0.IFO", "VTS_02_0.IFO"})
+        QVERIFY(QFile::remove(disc.file(QLatin1String(name))));
     TTaskListModel list;
     DvdTitleLoader loader;
     loader.LoadDvdTitles(disc.root, list);
-    QCOMPARE(list.rowCount(), ends.size());
-    for (int t = 0; t < ends.size(); ++t) {
-        const TTaskNodeData &e = *list.Entry(list.index(t, 0));
-        QCOMPARE(e.Caption, captions[t]);
-        QCOMPARE(e.OrigEndText, ends[t]);
-        QCOMPARE(e.Duration, TimeTextToSeconds(ends[t]));
-        QCOMPARE(list.rowCount(list.index(t, 0)), chapters[t]);
-        QCOMPARE(e.AudioTracks.isEmpty(), chapters[t] == 0);
-    }
-    list.CheckLongestTitle();
-    QVERIFY(list.Entry(list.index(chapters[0] ? 0 : 3, 0))->Checked);
+    QCOMPARE(Dump(list), Dump(reference));
+    QCOMPARE(DvdInfo.DvdPath, disc.root + QStringLiteral("/VIDEO_TS/"));
+    QCOMPARE(loader.Notes().size(), 3);
 }
 
 void TestDvdTitleLoader::notADvd_data()
@@ -671,12 +737,16 @@ void TestDvdTitleLoader::notADvd()
     }
     TTaskListModel list;
     DvdTitleLoader loader;
-    loader.LoadDvdTitles(folder, list);
+    try {
+        loader.LoadDvdTitles(folder, list);
+        QFAIL("a folder without a DVD was accepted");
+    } catch (const EQuarnelError &e) {
+        QCOMPARE(e.text(), QStringLiteral("No DVD in \"%1\": the file \"%1/VIDEO_TS/VIDEO_TS.IFO\" does not exist.").arg(folder));
+    }
     QCOMPARE(list.rowCount(), 0);
     QVERIFY(loader.TitleSets().isEmpty());
+    QVERIFY(loader.Notes().isEmpty());
     QCOMPARE(DvdInfo.DvdPath, folder + QStringLiteral("/VIDEO_TS/"));
-    list.CheckLongestTitle();
-    QCOMPARE(list.rowCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDvdTitleLoader)

@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 
@@ -180,6 +181,8 @@ private slots:
     void pathForms();
     void lowerCaseCopy();
     void unusualContent();
+    void damagedDisc();
+    void image();
     void failures_data();
     void failures();
 };
@@ -343,26 +346,71 @@ void TestScan::lowerCaseCopy()
 
 void TestScan::unusualContent()
 {
-    // A folder name that JSON must escape, and titles whose title set is gone: their lists
-    // are empty.
+    // A folder name that JSON must escape, in the JSON and in the note on a title set whose
+    // files are gone: its titles are left out, the others keep their numbers.
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/say \"hi\" back\\slash\ttab\nline \u00e9\u65e5");
     CopyFolder(Disc(QStringLiteral("ntsc-multi")), path);
-    QVERIFY(QFile::remove(path + QStringLiteral("/VIDEO_TS/VTS_02_0.IFO")));
-    QVERIFY(QFile::remove(path + QStringLiteral("/VIDEO_TS/VTS_02_0.BUP")));
+    QVERIFY(QFile::remove(path + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO")));
+    QVERIFY(QFile::remove(path + QStringLiteral("/VIDEO_TS/VTS_01_0.BUP")));
 
-    const QJsonObject top = ScanJson(path);
+    const Run run = Scan(path);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(run.err),
+             QStringLiteral("quarnel: Title set 1 is left out (Title01, Title02, Title03). The file %1/VIDEO_TS/VTS_01_0.IFO "
+                            "does not exist. The file %1/VIDEO_TS/VTS_01_0.BUP does not exist.\n")
+                 .arg(path));
+    const QJsonObject top = QJsonDocument::fromJson(run.out).object();
     QCOMPARE(top[QStringLiteral("DvdPath")].toString(), path + QStringLiteral("/VIDEO_TS/"));
     const QJsonArray titles = top[QStringLiteral("Titles")].toArray();
-    QCOMPARE(titles.size(), 5);
-    QCOMPARE(titles[0].toObject()[QStringLiteral("Chapters")].toArray().size(), 3);
-    const QJsonObject orphan = titles[4].toObject();
-    QCOMPARE(orphan[QStringLiteral("Caption")].toString(), QStringLiteral("Title05"));
-    QCOMPARE(orphan[QStringLiteral("OrigEnd")].toDouble(), 0.0);
-    for (const char *list : {"Chapters", "AudioTracks", "AudioLanguages", "Subtitles"}) {
-        QVERIFY2(orphan[QLatin1String(list)].isArray(), list);
-        QVERIFY2(orphan[QLatin1String(list)].toArray().isEmpty(), list);
+    QCOMPARE(titles.size(), 2);
+    QCOMPARE(titles[0].toObject()[QStringLiteral("ShortName")].toString(), QStringLiteral("Title04"));
+    QCOMPARE(titles[0].toObject()[QStringLiteral("Number")].toInt(), 4);
+    QCOMPARE(titles[1].toObject()[QStringLiteral("Chapters")].toArray().size(), 2);
+}
+
+void TestScan::damagedDisc()
+{
+    // VIDEO_TS.IFO cut where libdvdread used to free its title table twice, and a title set
+    // damaged in both copies: what can be read is listed, the rest said on standard error.
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/disc");
+    CopyFolder(Disc(QStringLiteral("ntsc-multi")), path);
+    const QString videoTs = path + QStringLiteral("/VIDEO_TS/");
+    for (const char *name : {"VIDEO_TS.IFO", "VTS_02_0.IFO", "VTS_02_0.BUP"}) {
+        QFile f(videoTs + QLatin1String(name));
+        QVERIFY(f.resize(name[0] == 'V' && name[1] == 'I' ? 3000 : 0x300));
     }
+
+    const Run run = Scan(path);
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = QString::fromUtf8(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("quarnel: The file %1VIDEO_TS.IFO is damaged: its title table lies outside the file. "
+                                      "Its backup %1VIDEO_TS.BUP was read instead.")
+                           .arg(videoTs));
+    QVERIFY2(lines[1].startsWith(QStringLiteral("quarnel: Title set 2 is left out (Title04, Title05). The file %1VTS_02_0.IFO")
+                                     .arg(videoTs)),
+             qPrintable(lines[1]));
+    const QJsonArray titles = QJsonDocument::fromJson(run.out).object()[QStringLiteral("Titles")].toArray();
+    QCOMPARE(titles.size(), 3);
+    QCOMPARE(titles[2].toObject()[QStringLiteral("OutputName")].toString(), QStringLiteral("Title03"));
+}
+
+void TestScan::image()
+{
+    // An image made from a disc reads as the disc itself; only the path differs.
+    QTemporaryDir dir;
+    const QString iso = dir.path() + QStringLiteral("/ntsc multi.ISO");
+    QVERIFY(MakeDvdImage(Disc(QStringLiteral("ntsc-multi")), iso));
+    QJsonObject fromImage = ScanJson(iso);
+    QJsonObject fromFolder = ScanJson(Disc(QStringLiteral("ntsc-multi")));
+    QCOMPARE(fromImage.take(QStringLiteral("DvdPath")).toString(), iso);
+    fromFolder.remove(QStringLiteral("DvdPath"));
+    QVERIFY(!fromFolder.isEmpty());
+    QVERIFY(fromImage == fromFolder);
+    for (int title = 1; title <= 5; ++title)
+        QCOMPARE(TitleSubtitleStreams(iso, title), TitleSubtitleStreams(Disc(QStringLiteral("ntsc-multi/VIDEO_TS")), title));
 }
 
 void TestScan::failures_data()
@@ -371,8 +419,9 @@ void TestScan::failures_data()
     QTest::addColumn<QString>("named");
     QTest::newRow("missing path") << "missing" << "path";
     QTest::newRow("folder that is not a DVD") << "empty" << "path";
-    QTest::newRow("title-set file of random bytes") << "random" << "VTS_02_0.IFO";
-    QTest::newRow("title-set file cut short") << "cut" << "VTS_01_0.IFO";
+    QTest::newRow("title table cut, no backup") << "cut menu" << "VIDEO_TS.IFO";
+    QTest::newRow("title table, backup a pipe") << "pipe menu" << "VIDEO_TS.BUP is not a regular file";
+    QTest::newRow("image of random bytes") << "random image" << "VIDEO_TS.IFO in";
 }
 
 void TestScan::failures()
@@ -385,25 +434,24 @@ void TestScan::failures()
         path += QStringLiteral("/gone");
     } else if (kind == QLatin1String("empty")) {
         QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("random image")) {
+        path += QStringLiteral(".iso");
+        QByteArray bytes(512 * 1024, '\0');
+        QRandomGenerator random(99);
+        for (char &b : bytes)
+            b = char(random.bounded(256));
+        Overwrite(path, bytes);
     } else {
         CopyFolder(Disc(QStringLiteral("ntsc-multi")), path);
-        const QString file = path + QStringLiteral("/VIDEO_TS/") + named;
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QByteArray bytes = f.readAll();
-        f.close();
-        if (kind == QLatin1String("cut")) {
-            bytes.truncate(0x300);
-        } else {
-            QRandomGenerator random(99);
-            for (char &b : bytes)
-                b = char(random.bounded(256));
-        }
-        Overwrite(file, bytes);
+        const QString menu = path + QStringLiteral("/VIDEO_TS/VIDEO_TS.");
+        QVERIFY(QFile(menu + QStringLiteral("IFO")).resize(3000));
+        QVERIFY(QFile::remove(menu + QStringLiteral("BUP")));
+        if (kind == QLatin1String("pipe menu"))
+            QCOMPARE(::mkfifo(QFile::encodeName(menu + QStringLiteral("BUP")).constData(), 0644), 0);
     }
 
     const Run run = Scan(path);
-    QVERIFY2(run.exitCode > 0, run.err.constData());
+    QVERIFY2(run.exitCode == 1, run.err.constData());
     QVERIFY2(run.out.isEmpty(), run.out.constData());
     const QString err = QString::fromUtf8(run.err);
     QVERIFY2(err.contains(named == QLatin1String("path") ? path : named), qPrintable(err));

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QtTest>
 
 static QString envPath(const char *name)
@@ -60,6 +61,18 @@ QByteArray ReadBytes(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+bool MakeDvdImage(const QString &discFolder, const QString &imagePath)
+{
+    QProcess p;
+    p.start(QStringLiteral("genisoimage"), {QStringLiteral("-quiet"), QStringLiteral("-dvd-video"), QStringLiteral("-V"),
+                                            QStringLiteral("TESTDISC"), QStringLiteral("-o"), imagePath, discFolder});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning("genisoimage %s: %s", qPrintable(discFolder), p.readAllStandardError().constData());
+        return false;
+    }
+    return QFileInfo(imagePath).size() > 0;
 }
 
 QStringList Strings(std::initializer_list<const char *> items)

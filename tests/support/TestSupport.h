@@ -30,5 +30,9 @@ QString TestDvdsDir();
 void WriteBytes(const QString &path, const QByteArray &bytes);
 QByteArray ReadBytes(const QString &path);
 
+// An ISO image of a generated disc (discFolder holds its VIDEO_TS), made with genisoimage as
+// a burning program would; false when it cannot be made.
+bool MakeDvdImage(const QString &discFolder, const QString &imagePath);
+
 // A string list from plain literals (the project forbids implicit conversions from char*).
 QStringList Strings(std::initializer_list<const char *> items);

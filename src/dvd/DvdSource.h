@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+// One DVD as libdvdread reads it: a VIDEO_TS folder (or a disc mounted there) or an image
+// file. Every navigation file the program reads comes through here, so folders and images
+// cannot drift apart.
+class DvdSource
+{
+public:
+    // Real navigation files are well under a megabyte; larger ones are refused unread.
+    static constexpr qint64 MaxInfoFileSize = 16 * 1024 * 1024;
+
+    // An image: a regular file whose name ends in ".iso", in any case.
+    static bool IsImageName(const QString &path);
+
+    // location: the VIDEO_TS folder (with or without the final separator) or an image.
+    // A location that cannot be opened gives a source whose files all fail to read.
+    explicit DvdSource(const QString &location);
+    ~DvdSource();
+    DvdSource(const DvdSource &) = delete;
+    DvdSource &operator=(const DvdSource &) = delete;
+
+    bool IsImage() const { return m_image; }
+
+    // "VIDEO_TS.IFO", "VTS_02_0.BUP": the information file of title set titleSet (0 is the
+    // video manager) or its backup copy.
+    static QString InfoFileName(int titleSet, bool backup);
+    // The file as messages name it: its path in a folder, "<name> in <image>" in an image.
+    QString Describe(const QString &name) const;
+
+    // The file's bytes, whole sectors as the library reads them. False with a sentence naming
+    // the file when it is missing, not a regular file, too large or unreadable; nothing here
+    // waits on a pipe or a device put in a file's place.
+    bool ReadInfoFile(int titleSet, bool backup, QByteArray &bytes, QString &problem) const;
+
+private:
+    // The file of a folder the library would open, found without regard to case.
+    QString FolderFile(const QString &name) const;
+
+    QString m_location; // without a final separator
+    bool m_image = false;
+    struct Reader;
+    std::unique_ptr<Reader> m_reader;
+};
