@@ -39,9 +39,9 @@
 namespace {
 
 constexpr int kWidth = 440;
-constexpr int kHeight = 404;
+constexpr int kHeight = 434;
 constexpr int kPageWidth = 424;
-constexpr int kPageHeight = 350;
+constexpr int kPageHeight = 380;
 
 // Releases a store without writing it: for loads, whose rewrite would only normalise the
 // file, a file that cannot be written loses nothing.
