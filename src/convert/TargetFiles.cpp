@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -60,6 +61,11 @@ QString CreatePartialFile(const QString &targetFile, QString &error)
         error = file.errorString();
         return {};
     }
+    // A temporary file is private to its owner; the output is an ordinary file, made as
+    // the user's umask says.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(file.handle(), 0666 & ~mask);
     return file.fileName();
 }
 

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <thread>
 #include <vector>
 
@@ -49,6 +51,12 @@ private slots:
         QVERIFY(info.fileName().startsWith(QStringLiteral(".My Film-Title01.")));
         QCOMPARE(info.suffix(), QStringLiteral("mp4")); // the transcoder picks the format by it
         QCOMPARE(info.size(), 0);
+        // An ordinary file as the umask makes one, not a private temporary one.
+        const mode_t mask = ::umask(022);
+        const QString c = CreatePartialFile(target, error);
+        ::umask(mask);
+        QCOMPARE(QFileInfo(c).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup | QFileDevice::WriteOwner),
+                 QFileDevice::ReadOther | QFileDevice::ReadGroup | QFileDevice::WriteOwner);
         QVERIFY(!QFileInfo::exists(target));
 
         QVERIFY(CreatePartialFile(dir.filePath(QStringLiteral("missing/Title01.avi")), error).isEmpty());
