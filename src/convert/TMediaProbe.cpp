@@ -1,16 +1,12 @@
 #include "TMediaProbe.h"
 
+#include "TProcessRunner.h"
 #include "ToolOutput.h"
 
 #include <QFileInfo>
 #include <QHash>
 #include <QList>
 
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/prctl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -128,13 +124,7 @@ void TMediaProbe::Probe(const QString &transcoderExe, const QString &file, int s
     m_messages.clear();
     auto *process = new QProcess(this);
     m_process = process;
-    process->setStandardInputFile(QProcess::nullDevice());
-#ifdef Q_OS_LINUX
-    process->setChildProcessModifier([] {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        ::setpgid(0, 0);
-    });
-#endif
+    TProcessRunner::PrepareChild(*process);
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
         m_listing += process->readAllStandardOutput();
         m_watchdog.start();

@@ -45,16 +45,7 @@ void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int thresho
     Retire(slot);
     auto *process = new QProcess(this);
     process->setProcessChannelMode(QProcess::MergedChannels);
-    // Neither tool should wait for keys; FFmpeg reads its console otherwise.
-    process->setStandardInputFile(QProcess::nullDevice());
-#ifdef Q_OS_LINUX
-    process->setChildProcessModifier([] {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        // A group of its own: Ctrl+C in a terminal reaches only the program, whose cancel
-        // path ends the tool and removes what it left; the tool must not end on its own first.
-        ::setpgid(0, 0);
-    });
-#endif
+    PrepareChild(*process);
     Run &run = m_runs[slot];
     run.process = process;
     run.chunks = 0;
@@ -83,6 +74,20 @@ void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int thresho
         emit ToolFinished(slot, result);
     });
     process->start(command.Program(), command.Arguments(), QIODevice::ReadOnly);
+}
+
+void TProcessRunner::PrepareChild(QProcess &process)
+{
+    // Neither tool should wait for keys; FFmpeg reads its console otherwise.
+    process.setStandardInputFile(QProcess::nullDevice());
+#ifdef Q_OS_LINUX
+    process.setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // A group of its own: Ctrl+C in a terminal reaches only the program, whose cancel
+        // path ends the tool and removes what it left; the tool must not end on its own first.
+        ::setpgid(0, 0);
+    });
+#endif
 }
 
 void TProcessRunner::RunTitlePrepass(const TToolCommand &command)

@@ -36,6 +36,10 @@ public:
     // A child still running in the slot is killed first.
     void RunTool(Slot slot, const TToolCommand &command, int threshold, bool drainOnly = false);
 
+    // What every tool run gets: no console input, death with the program, a process group
+    // of its own.
+    static void PrepareChild(QProcess &process);
+
     // The pre-pass: ends the encoder's child, then runs MEncoder on the title, reading and
     // dropping its output.
     void RunTitlePrepass(const TToolCommand &command);
