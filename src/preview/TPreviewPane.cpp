@@ -14,6 +14,7 @@
 #include "app/TimeText.h"
 #include "dialogs/ProgramInfo.h"
 #include "dvd/TDVDInformation.h"
+#include "profiles/MainPreferences.h"
 #include "profiles/TIniFile.h"
 
 #include <QComboBox>
@@ -163,10 +164,12 @@ void TPreviewPane::sbtnPlayClick()
     if (!entry)
         return;
 
-    TIniFile preferences(AppFolders::PreferencesFile());
-    if (preferences.ReadBool(QStringLiteral("Main"), QStringLiteral("FirstUse"), true)) {
+    // A preferences file that cannot be written must not keep the preview from playing.
+    if (MainPreferences::FirstUseNoticeDue()) {
         MessageBox::Information(m_main, FirstUseNotice(), ProgramInfo::ProductName());
-        preferences.WriteBool(QStringLiteral("Main"), QStringLiteral("FirstUse"), false);
+        const QString failure = MainPreferences::FirstUseNoticeShown();
+        if (!failure.isEmpty())
+            MessageBox::Information(m_main, failure, ProgramInfo::ProductName());
     }
 
     // Taken now: the list may be refilled while the hint panel opens.
@@ -195,6 +198,7 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
     m_loading = false;
     m_engine->Clear();
     m_engine->Deactivate();
+    m_clock->Stop(m_tickTimer); // what played before has stopped, whether this Play starts or not
 
     const QString path = FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO"));
     if (!QFileInfo(path).isFile()) {
@@ -261,11 +265,12 @@ void TPreviewPane::sbtnPauseClick()
 
 void TPreviewPane::sbtnStopClick()
 {
+    // The clock never outlives its playback, however the playback ended.
+    m_clock->Stop(m_tickTimer);
     const TPreviewEngine::State state = m_engine->GetState();
     if (state != TPreviewEngine::State::Running && state != TPreviewEngine::State::Paused)
         return;
     m_engine->Stop();
-    m_clock->Stop(m_tickTimer);
     m_main->TrackBar->setValue(0);
     m_engine->Clear();
 }
