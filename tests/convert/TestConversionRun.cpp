@@ -422,6 +422,9 @@ private slots:
         QTest::newRow("NTSC 4:3 whole title, French 5.1, MKV at its own size")
             << QStringLiteral("ntsc-real") << french << QStringLiteral("MKV - Matroska Video") << QStringLiteral("Original Size")
             << qint64(450) << 4.0 / 3 << 1000.0;
+        QTest::newRow("PAL 4:3 whole title, MPEG audio, 640x480 MP4")
+            << QStringLiteral("pal-mpeg") << title1 << QStringLiteral("MP4 - H.264 Video") << QStringLiteral("640x480")
+            << qint64(250) << 4.0 / 3 << 500.0;
         Choice ntscLast;
         ntscLast.title = 2;
         ntscLast.chapter = 2;

@@ -36,6 +36,7 @@ Makes OUT/VIDEO_TS. Lists are comma-separated and used round-robin.
                            (default: about -18, or -21 in each channel of a stereo track)
       --exact-audio        every cell's audio lasts as long as its pictures, to the nearest
                            AC3 frame (default: 0.05 s shorter, and cut early by the encoder)
+      --mpeg-audio         MPEG audio (MP2, stereo) instead of AC3
   -h, --help               this text
 Tone of each audio language (Hz): $(tone_table)
 EOF
@@ -109,12 +110,14 @@ noise=0
 channels=2
 level=""
 exact_audio=0
+mpeg_audio=0
 
 while [ $# -gt 0 ]; do
   opt=$1
   case "$opt" in
     --noise) noise=1; shift; continue ;;
     --exact-audio) exact_audio=1; shift; continue ;;
+    --mpeg-audio) mpeg_audio=1; shift; continue ;;
   esac
   [ $# -ge 2 ] || case "$opt" in -h | --help) ;; *) die "option $opt needs a value (see --help)" ;; esac
   case "$opt" in
@@ -278,8 +281,11 @@ for ((s = 1; s <= titlesets; s++)); do
         # by at most half of one.
         src="$src,trim=end_frame=$count"
         vcount=()
-        adur=$(awk -v a="$((last - count))" -v b="$last" -v r="$rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1
-          f = 48000 / 1536 * q[2] / q[1]; printf "%.3f", (int(b * f + 0.5) - int(a * f + 0.5)) * 0.032 }')
+        # An MPEG audio frame holds 1152 samples, an AC3 frame 1536.
+        fs=1536
+        [ $mpeg_audio -eq 0 ] || fs=1152
+        adur=$(awk -v a="$((last - count))" -v b="$last" -v r="$rate" -v fs="$fs" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1
+          f = 48000 / fs * q[2] / q[1]; printf "%.3f", (int(b * f + 0.5) - int(a * f + 0.5)) * fs / 48000 }')
       else
         vcount=(-frames:v "$count")
         # Audio a little shorter than the pictures, so the cell ends with the last picture.
@@ -307,6 +313,7 @@ for ((s = 1; s <= titlesets; s++)); do
         maps+=(-map "$i:a")
         i=$((i + 1))
       done
+      [ $mpeg_audio -eq 0 ] || per_stream+=(-c:a mp2)
       args+=("${maps[@]}" "${vcount[@]}" -target "$standard-dvd" -aspect "$aspect"
         "${vrate[@]}" -ac 2 -b:a 192k "${per_stream[@]}" "$file")
       run "encoding title $s.$t chapter $c" "$base.log" "${args[@]}"
