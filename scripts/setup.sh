@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs. Safe to run again: it asks apt
-# only when something is missing, and runs 'apt-get update' once at most.
+# Installs the Debian packages the project needs: by default what builds and runs the
+# program (scripts/start.sh); with --tests also the tools the tests use (scripts/test.sh).
+# Needs root or sudo. Safe to run again: it asks apt only when something is missing, and
+# waits for another apt or dpkg to finish instead of failing on its lock.
 set -euo pipefail
 
 packages=(
@@ -8,17 +10,33 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libdvdread-dev libmpv-dev
-  # the tools the program drives, and what makes and checks test DVDs
-  mencoder ffmpeg dvdauthor lsdvd
+  # the icon's PNG sizes, drawn from its SVG
+  librsvg2-bin
+  # the tools the program drives
+  mencoder ffmpeg
   # the help file's compiler
   fp-utils
+  # the sample DVD scripts/start.sh opens (spumux, dvdauthor)
+  dvdauthor
+  # OpenGL in software (llvmpipe) for the preview's picture where there is no GPU
+  libgl1-mesa-dri
+)
+test_packages=(
+  # checks test DVDs against our parser
+  lsdvd
   # DVD images made from test discs
   genisoimage
   # windows without a screen, fonts for them, screenshots
   xvfb xauth xdotool imagemagick fonts-dejavu-core
-  # OpenGL in software (llvmpipe) for the preview's picture where there is no GPU
-  libgl1-mesa-dri
+  # the installed desktop entry and metainfo are validated
+  desktop-file-utils appstream
 )
+
+case "${1:-}" in
+  --tests) packages+=("${test_packages[@]}") ;;
+  "") ;;
+  *) echo "usage: setup.sh [--tests]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,6 +49,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt_opts=(-o DPkg::Lock::Timeout=600)
+  "${sudo_cmd[@]}" apt-get "${apt_opts[@]}" update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 fi
