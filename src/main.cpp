@@ -122,6 +122,8 @@ int StartWindow(char **argv)
 // hundreds of libraries behind it).
 int main(int argc, char **argv)
 {
+    // Both executables name the user's config and cache folders alike.
+    QCoreApplication::setApplicationName(QStringLiteral("quarnel"));
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (mode == "--help" || mode == "-h") {
         std::fputs(kUsage, stdout);

@@ -6,6 +6,8 @@
 
 int main(int argc, char **argv)
 {
+    // Both executables name the user's config and cache folders alike.
+    QCoreApplication::setApplicationName(QStringLiteral("quarnel"));
     QuarnelApplication app(argc, argv);
     // Number texts for the tools and the player always use "." as the decimal point.
     std::setlocale(LC_NUMERIC, "C");

@@ -49,9 +49,10 @@ void TBatchConversion::Write(const QString &line)
 bool TBatchConversion::Prepare(const TBatchOptions &options)
 {
     // The Settings dialog's stored preferences: the work folder and the rule for existing files.
-    TPreferences stored = TPreferences::Defaults(AppFolders::AppDir());
+    TPreferences stored = TPreferences::Defaults(AppFolders::DefaultOutputDir(), AppFolders::FallbackWorkDir());
     try {
-        stored = TPreferences::Read(TNewInifile(AppFolders::PreferencesFile()), QStringLiteral("Main"), AppFolders::AppDir());
+        stored = TPreferences::Read(TNewInifile(AppFolders::PreferencesFile()), QStringLiteral("Main"),
+                                     AppFolders::DefaultOutputDir(), AppFolders::FallbackWorkDir());
     } catch (const EQuarnelError &e) {
         Complain(e.text() + QStringLiteral(" The default preferences apply."));
     }

@@ -161,7 +161,7 @@ void TConversionRun::RunConversion(const TConversionRequest &request, const QStr
 
     m_outputFolder = EnsureTrailingBackslash(request.OutputDirText);
     if (!QFileInfo(AppFolders::WorkDir()).isDir())
-        AppFolders::SetWorkDir(AppFolders::AppDir());
+        AppFolders::SetWorkDir(AppFolders::FallbackWorkDir());
     m_intermediateFile = ClaimIntermediateFile();
     m_clock.start();
 
@@ -244,7 +244,7 @@ void TConversionRun::NextEntry()
 
     // The work folder falls back to the program folder for the rest of the program's run.
     if (!QFileInfo(AppFolders::WorkDir()).isDir())
-        AppFolders::SetWorkDir(AppFolders::AppDir());
+        AppFolders::SetWorkDir(AppFolders::FallbackWorkDir());
     m_intermediateFile = ClaimIntermediateFile();
 
     // Room for the intermediate file (at the encoder's video bitrate, MP3 sound) and the target

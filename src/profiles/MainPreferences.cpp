@@ -30,7 +30,7 @@ int ProfileIndex(int count)
 
 QString OutputPath()
 {
-    return TIniFile(AppFolders::PreferencesFile()).ReadString(kMain, kOutputPath, AppFolders::AppDir());
+    return TIniFile(AppFolders::PreferencesFile()).ReadString(kMain, kOutputPath, AppFolders::DefaultOutputDir());
 }
 
 QString Version()

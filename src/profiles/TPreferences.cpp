@@ -2,17 +2,18 @@
 
 #include "TNewInifile.h"
 
-TPreferences TPreferences::Defaults(const QString &appDir)
+TPreferences TPreferences::Defaults(const QString &outputDir, const QString &workDir)
 {
     TPreferences p;
-    p.OutputPath = appDir;
-    p.WorkDir = appDir;
+    p.OutputPath = outputDir;
+    p.WorkDir = workDir;
     return p;
 }
 
-TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, const QString &appDir)
+TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, const QString &outputDir,
+                                const QString &workDir)
 {
-    const TPreferences d = Defaults(appDir);
+    const TPreferences d = Defaults(outputDir, workDir);
     TPreferences p;
     p.OutputPath = ini.ReadString(section, QStringLiteral("Output Path"), d.OutputPath);
     p.WorkDir = ini.ReadString(section, QStringLiteral("Work Dir"), d.WorkDir);

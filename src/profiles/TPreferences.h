@@ -22,11 +22,12 @@ struct TPreferences
     // the file by hand, e.g. for a drive that spins up slowly).
     int StallSeconds = 60;
 
-    // The defaults: both folders are the program folder.
-    static TPreferences Defaults(const QString &appDir);
+    // The defaults: the output and work folders given (AppFolders chooses them).
+    static TPreferences Defaults(const QString &outputDir, const QString &workDir);
 
     // A missing section or key, or a value that does not convert, gives the default.
-    static TPreferences Read(const TNewInifile &ini, const QString &section, const QString &appDir);
+    static TPreferences Read(const TNewInifile &ini, const QString &section, const QString &outputDir,
+                             const QString &workDir);
 
     // Into section "Main", in this order: Output Path, Work Dir, Syn Mode, Auto Open Dir,
     // Auto Exit, Auto Turn Off, Ask, Overwrite, Intermediate Quality.

@@ -238,7 +238,7 @@ void TSettingForm::FormCreate()
         cmbProfile->addItem(m_main->cmbProfile->itemText(i));
     cmbProfile->setCurrentIndex(-1);
     // What the controls show if the preferences cannot be read at all.
-    ShowPreferences(TPreferences::Defaults(AppFolders::AppDir()));
+    ShowPreferences(TPreferences::Defaults(AppFolders::DefaultOutputDir(), AppFolders::FallbackWorkDir()));
     LoadPreferences(false);
 }
 
@@ -275,7 +275,7 @@ void TSettingForm::LoadPreferences(bool fromDefault)
         return;
     }
     const QString section = fromDefault ? QStringLiteral("Default") : QStringLiteral("Main");
-    ShowPreferences(TPreferences::Read(*store, section, AppFolders::AppDir()));
+    ShowPreferences(TPreferences::Read(*store, section, AppFolders::DefaultOutputDir(), AppFolders::FallbackWorkDir()));
     ReleaseAfterReading(store);
 }
 
