@@ -10,7 +10,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/Profiles/ DESTINATION ${QUARNE
         FILES_MATCHING PATTERN "*.apf")
 install(FILES ${PROJECT_SOURCE_DIR}/resources/Preferences.ini DESTINATION ${QUARNEL_INSTALL_PROGRAM_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/ DESTINATION ${QUARNEL_INSTALL_PROGRAM_DIR}/help
-        FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
+        FILES_MATCHING PATTERN "*.html" PATTERN "*.css" PATTERN "*.hhc" PATTERN "*.hhk")
 install(FILES ${QUARNEL_PROGRAM_DIR}/quarnel.chm DESTINATION ${QUARNEL_INSTALL_PROGRAM_DIR} OPTIONAL)
 
 # The tool links point at the tools of the machine the program is installed on, so they are

@@ -5,7 +5,8 @@
 #include <functional>
 
 // Hands a folder, file or web address to the desktop, which opens it with whatever the
-// user has chosen for it. The result is not examined.
+// user has chosen for it. Where the desktop has nothing to open it with, a message shows
+// the path or address to copy.
 class ShellOpen
 {
 public:

@@ -13,6 +13,7 @@
 #include "TTaskTreeView.h"
 #include "dialogs/ProgramInfo.h"
 #include "dialogs/TAboutForm.h"
+#include "dialogs/THelpWindow.h"
 #include "dvd/DvdTitleLoader.h"
 #include "dvd/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
@@ -667,7 +668,8 @@ void TMainForm::bbtnOpenClick()
 
 void TMainForm::SpeedButton1Click()
 {
-    ShellOpen::Open(ProgramInfo::HelpFile());
+    // The help pages in our own viewer: Linux desktops have no viewer for the compiled help file.
+    THelpWindow::ShowHelp(this, AppFolders::HelpFolder());
 }
 
 void TMainForm::SpeedButton2Click()

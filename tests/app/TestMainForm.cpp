@@ -10,6 +10,7 @@
 #include "app/TQuarnelWindows.h"
 #include "app/TTaskTreeView.h"
 #include "dialogs/TAboutForm.h"
+#include "dialogs/THelpWindow.h"
 #include "dialogs/TEditDVDVolumeForm.h"
 #include "dialogs/TEditTimeForm.h"
 #include "dialogs/TSizeForm.h"
@@ -584,8 +585,10 @@ private slots:
         QTest::mouseClick(m.SpeedButton1, Qt::LeftButton);
         QTest::mouseClick(m.SpeedButton3, Qt::LeftButton);
         QTest::mouseClick(m.bbtnOpen, Qt::LeftButton);
-        QCOMPARE(m_shell->Opened(), (QStringList{folder.path() + QStringLiteral("quarnel.chm"),
-                                                 QStringLiteral("https://quarnel.example.org/"), QStringLiteral("/videos/out")}));
+        // Help opens the built-in viewer, not the desktop.
+        auto *help = m.findChild<THelpWindow *>();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(m_shell->Opened(), (QStringList{QStringLiteral("https://quarnel.example.org/"), QStringLiteral("/videos/out")}));
     }
 
     void aboutBoxDisablesTheMainWindow()
