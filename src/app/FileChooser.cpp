@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QWidget>
 
 namespace {
@@ -52,6 +53,58 @@ bool FileChooser::BrowseForFolder(QWidget *owner, const QString &title, const QS
     while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/')))
         chosen.chop(1);
     folder = chosen;
+    return true;
+}
+
+namespace {
+
+// A folder chooser that also accepts a file shown by its name filter: Qt's own directory mode
+// turns every file down.
+class DvdChooserDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+    QString chosen;
+
+protected:
+    void accept() override
+    {
+        const QStringList selected = selectedFiles();
+        const QFileInfo info(selected.isEmpty() ? QString() : selected.constFirst());
+        if (info.isFile() && info.suffix().compare(QStringLiteral("iso"), Qt::CaseInsensitive) == 0) {
+            chosen = info.absoluteFilePath();
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+        if (result() == QDialog::Accepted && !selectedFiles().isEmpty())
+            chosen = selectedFiles().constFirst();
+    }
+};
+
+} // namespace
+
+bool FileChooser::BrowseForDvd(QWidget *owner, const QString &title, QString &path)
+{
+    QString chosen;
+    if (g_folderHook) {
+        chosen = g_folderHook(title, QString(), QString());
+    } else {
+        owner = OwnedWindows::UsableOwner(owner);
+        OtherWindowsDisabled guard(owner);
+        DvdChooserDialog dialog(owner, title);
+        dialog.setFileMode(QFileDialog::Directory);
+        // Qt's own dialog: the system's may not let a file through a folder chooser.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setNameFilter(QStringLiteral("DVD folders and images (*.iso *.ISO)"));
+        if (dialog.exec() == QDialog::Accepted)
+            chosen = dialog.chosen;
+    }
+    if (chosen.isEmpty())
+        return false;
+    while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/')))
+        chosen.chop(1);
+    path = chosen;
     return true;
 }
 

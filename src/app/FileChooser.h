@@ -16,12 +16,16 @@ public:
     static bool BrowseForFolder(QWidget *owner, const QString &title, const QString &root, const QString &preset,
                                 QString &folder);
 
+    // The same chooser that also lists DVD images ("*.iso") next to the folders, for opening
+    // a DVD: true and the chosen folder or image.
+    static bool BrowseForDvd(QWidget *owner, const QString &title, QString &path);
+
     // A save dialog; the chosen file name, or empty when cancelled. `filter` in the form
     // "Profiles (*.apf)", `defaultSuffix` without a dot.
     static QString SaveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix);
 
-    // Test hooks: each returns what the user "chose" (empty: cancelled). Empty hooks put
-    // the real dialogs back.
+    // Test hooks: each returns what the user "chose" (empty: cancelled); the folder hook
+    // answers BrowseForDvd too. Empty hooks put the real dialogs back.
     using FolderHook = std::function<QString(const QString &title, const QString &root, const QString &preset)>;
     using SaveHook = std::function<QString(const QString &filter, const QString &defaultSuffix)>;
     static void SetFolderHook(FolderHook hook);

@@ -14,6 +14,8 @@
 #include "dialogs/ProgramInfo.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/THelpWindow.h"
+#include "dvd/DvdOpener.h"
+#include "dvd/DvdSource.h"
 #include "dvd/DvdTitleLoader.h"
 #include "dvd/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
@@ -453,6 +455,7 @@ void TMainForm::FormCreate()
 
     m_hintTimer.setSingleShot(false);
     connect(&m_hintTimer, &QTimer::timeout, this, &TMainForm::BusyHintStep);
+    m_dvdOpener = new DvdOpener(this);
     FormResize();
 }
 
@@ -768,36 +771,42 @@ void TMainForm::OpenNextDvd()
     DvdInfo.VolumeName = opening.volumeName;
     ShowBusyHint(QStringLiteral("Opening the DVD.   Please wait...."), [this, folder] {
         QTimer::singleShot(kOpeningPauseMs, this, [this, folder] {
-            QString error;
-            try {
-                m_titleLoader->LoadDvdTitles(folder, *TaskList);
-            } catch (const EQuarnelError &e) {
-                TaskList->Clear();
-                error = e.text();
-            }
-            const QStringList notes = m_titleLoader->Notes();
-            HideBusyHint([this, error, notes] {
-                TaskList->CheckLongestTitle();
-                const QModelIndex first = TaskList->index(0, 0);
-                if (first.isValid())
-                    ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
-                sbtnSegment->setEnabled(!TaskList->IsEmpty());
-                // Said once the list shows what could be read: what a damaged disc left out.
-                if (!error.isEmpty())
-                    MessageBox::Error(this, (QStringList(error) + notes).join(QStringLiteral("\n\n")), ProgramInfo::ProductName());
-                else if (!notes.isEmpty())
-                    MessageBox::Show(this, notes.join(QStringLiteral("\n\n")), ProgramInfo::ProductName(), MessageBox::Icon::Warning);
-                emit DvdOpened();
-                OpenNextDvd();
-            });
+            // Read on a worker: a drive spinning up must not freeze the window. Openings
+            // asked for meanwhile wait in m_pendingOpenings.
+            connect(m_dvdOpener, &DvdOpener::Finished, this, &TMainForm::DvdRead, Qt::SingleShotConnection);
+            m_dvdOpener->Start(folder);
         });
+    });
+}
+
+void TMainForm::DvdRead(const TDvdReading &reading)
+{
+    m_titleLoader->ApplyDvd(reading, *TaskList); // no entries when it failed
+    const QString error = reading.Error;
+    const QStringList notes = reading.Notes;
+    HideBusyHint([this, error, notes] {
+        TaskList->CheckLongestTitle();
+        const QModelIndex first = TaskList->index(0, 0);
+        if (first.isValid())
+            ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
+        sbtnSegment->setEnabled(!TaskList->IsEmpty());
+        // Said once the list shows what could be read: what a damaged disc left out.
+        if (!error.isEmpty())
+            MessageBox::Error(this, (QStringList(error) + notes).join(QStringLiteral("\n\n")), ProgramInfo::ProductName());
+        else if (!notes.isEmpty())
+            MessageBox::Show(this, notes.join(QStringLiteral("\n\n")), ProgramInfo::ProductName(), MessageBox::Icon::Warning);
+        emit DvdOpened();
+        OpenNextDvd();
     });
 }
 
 void TMainForm::OpenItem(const QString &path)
 {
     const QFileInfo info(path);
-    if (info.isFile())
+    // An image is a disc of its own; any other file stands for the folder holding it.
+    if (DvdSource::IsImageName(path))
+        OpenDvdFolder(info.absoluteFilePath());
+    else if (info.isFile())
         OpenDvdFolder(info.absolutePath());
     else if (info.isDir())
         OpenDvdFolder(info.absoluteFilePath());
@@ -850,10 +859,13 @@ void TMainForm::sbtnOpenDirClick()
 {
     if (m_preview)
         m_preview->StopPreview();
-    QString folder;
-    if (FileChooser::BrowseForFolder(this, QStringLiteral("Please specify a DVD-ROM"), QString(), QString(), folder)
-        && QDir(folder).exists())
-        OpenDvdFolder(EnsureTrailingBackslash(folder));
+    QString chosen;
+    if (!FileChooser::BrowseForDvd(this, QStringLiteral("Please specify a DVD-ROM"), chosen))
+        return;
+    if (DvdSource::IsImageName(chosen))
+        OpenDvdFolder(chosen);
+    else if (QDir(chosen).exists())
+        OpenDvdFolder(EnsureTrailingBackslash(chosen));
 }
 
 void TMainForm::bbtnBrowserClick()

@@ -30,6 +30,8 @@ class TOpenDVDForm;
 class TTaskListModel;
 class TTaskTreeView;
 class TValueListEditor;
+class DvdOpener;
+struct TDvdReading;
 class DvdTitleLoader;
 
 // The main window: a fixed 868 x 554 client area with the task list, the tool strip, the
@@ -153,6 +155,8 @@ private:
     void FormClose();
     void BuildPopupMenu();
     void OpenNextDvd();
+    // The worker's reading of the DVD being opened, put in place on the window's thread.
+    void DvdRead(const TDvdReading &reading);
     void OpenItem(const QString &path);
     void StoreChoice(int kind, int value);
 
@@ -171,6 +175,7 @@ private:
     TSettingForm *m_settingForm = nullptr;
     TPreviewPane *m_preview = nullptr;
     std::unique_ptr<DvdTitleLoader> m_titleLoader;
+    DvdOpener *m_dvdOpener = nullptr; // reads each DVD off the window's thread
     struct Opening
     {
         QString folder, volumeName;

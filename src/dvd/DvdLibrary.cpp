@@ -271,6 +271,22 @@ QString DvdLibrary::TitleTableNote(const Handle &dvd)
     return dvd.d ? dvd.d->tableNote : QString();
 }
 
+QString DvdLibrary::PlaybackProblem(const QString &location, int titleNumber)
+{
+    QString path = location;
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const Handle dvd = DVD_OpenDVD(path);
+    QString problem = dvd.isOpen() ? TitleTableNote(dvd) : TitleTableProblem(dvd);
+    const int set = TitleSetOfTitle(dvd, titleNumber - 1);
+    const TitleSet *titleSet = set >= 0 ? DVD_GetTitleSet(dvd, set) : nullptr;
+    if (problem.isEmpty() && titleSet && (!titleSet->Readable || titleSet->FromBackup))
+        problem = titleSet->Problem;
+    if (problem.isEmpty())
+        return {};
+    return QStringLiteral("The preview cannot play this DVD title: the disc is damaged. ") + problem;
+}
+
 QString DvdLibrary::Describe(const Handle &dvd, const QString &fileName)
 {
     return dvd.d ? dvd.d->source->Describe(fileName) : fileName;

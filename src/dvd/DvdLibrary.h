@@ -70,6 +70,10 @@ public:
     static bool NoDvd(const Handle &dvd);
     // Set when the table came from VIDEO_TS.BUP: why VIDEO_TS.IFO was passed over.
     static QString TitleTableNote(const Handle &dvd);
+    // Why a player that reads the disc with libdvdread's own table readers (the preview, over
+    // libdvdnav) must not be given the title: those readers take the program down on the
+    // damaged .IFO a backup stood in for. Empty when it may play.
+    static QString PlaybackProblem(const QString &location, int titleNumber);
     // How messages name a file of this DVD.
     static QString Describe(const Handle &dvd, const QString &fileName);
 };

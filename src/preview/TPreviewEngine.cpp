@@ -1,6 +1,7 @@
 #include "TPreviewEngine.h"
 
 #include "app/EQuarnelError.h"
+#include "dvd/DvdSource.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -169,7 +170,7 @@ void TPreviewEngine::Wakeup(void *context)
 
 void TPreviewEngine::RenderDvdVideoVolume(const QString &ifoPath)
 {
-    m_device = QFileInfo(ifoPath).absolutePath();
+    m_device = DvdSource::IsImageName(ifoPath) ? QFileInfo(ifoPath).absoluteFilePath() : QFileInfo(ifoPath).absolutePath();
     if (m_mpv)
         mpv_set_property_string(m_mpv, "dvd-device", m_device.toUtf8().constData());
 }

@@ -56,7 +56,8 @@ public:
     // Stops playback and ends the core; afterwards no command reaches the DVD.
     void Clear();
 
-    // ifoPath: the VIDEO_TS.IFO of the disc; its folder becomes mpv's dvd-device.
+    // ifoPath: the VIDEO_TS.IFO of the disc, whose folder becomes mpv's dvd-device, or a
+    // DVD image, which becomes it itself.
     void RenderDvdVideoVolume(const QString &ifoPath);
     void Run();
     void Pause();

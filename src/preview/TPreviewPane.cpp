@@ -13,6 +13,8 @@
 #include "app/TTaskTreeView.h"
 #include "app/TimeText.h"
 #include "dialogs/ProgramInfo.h"
+#include "dvd/DvdLibrary.h"
+#include "dvd/DvdSource.h"
 #include "dvd/TDVDInformation.h"
 #include "profiles/MainPreferences.h"
 #include "profiles/TIniFile.h"
@@ -188,6 +190,14 @@ void TPreviewPane::sbtnPlayClick()
                          [this, generation, request] { ContinuePlay(generation, request); });
 }
 
+QString TPreviewPane::PlayedFile()
+{
+    // An image is the disc itself.
+    if (DvdSource::IsImageName(DvdInfo.DvdPath))
+        return DvdInfo.DvdPath;
+    return FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO"));
+}
+
 void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
 {
     if (generation != m_playGeneration) {
@@ -200,10 +210,18 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
     m_engine->Deactivate();
     m_clock->Stop(m_tickTimer); // what played before has stopped, whether this Play starts or not
 
-    const QString path = FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO"));
+    const QString path = PlayedFile();
     if (!QFileInfo(path).isFile()) {
         MessageBox::Information(m_main, path + QStringLiteral(" can not be found. Please insert and open the DVD."),
                                 QStringLiteral("VIDEO_TS.IFO not found"));
+        m_main->HideBusyHint();
+        return;
+    }
+    // The player reads the disc with libdvdread's own table readers, which a damaged .IFO
+    // takes down with the whole program.
+    const QString damage = DvdLibrary::PlaybackProblem(DvdInfo.DvdPath, request.title);
+    if (!damage.isEmpty()) {
+        MessageBox::Information(m_main, damage, ProgramInfo::ProductName());
         m_main->HideBusyHint();
         return;
     }
@@ -231,7 +249,7 @@ void TPreviewPane::StartPlayback(const PlayRequest &request)
 {
     if (!m_engine->Activate())
         throw EQuarnelError(QStringLiteral("The preview player cannot be started."));
-    m_engine->RenderDvdVideoVolume(FileInFolder(DvdInfo.DvdPath, QStringLiteral("VIDEO_TS.IFO")));
+    m_engine->RenderDvdVideoVolume(PlayedFile());
     m_engine->Run();
     PreviewElapsed = 0;
     m_main->TrackBar->setValue(0);

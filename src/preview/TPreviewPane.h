@@ -76,6 +76,8 @@ private:
     void ContinuePlay(quint64 generation, const PlayRequest &request);
     void EngineEnded(bool error, const QString &reason);
     void StartPlayback(const PlayRequest &request);
+    // What the player is given: the open disc's VIDEO_TS.IFO, or its image.
+    static QString PlayedFile();
     static TPreviewEngine::Outputs DefaultOutputs();
 
     TMainForm *m_main;

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -205,6 +206,16 @@ Outcome Run(const BatchProgram &program, const QStringList &arguments, const std
 
 QString Dvd(const char *name) { return TestDvdsDir() + QLatin1Char('/') + QLatin1String(name); }
 
+// An image of ntsc-multi, made once a run, as a burning program makes one.
+QString NtscImage()
+{
+    static QTemporaryDir dir;
+    const QString iso = dir.filePath(QStringLiteral("ntsc-multi.iso"));
+    if (!QFileInfo::exists(iso) && !MakeDvdImage(Dvd("ntsc-multi"), iso))
+        return QString();
+    return iso;
+}
+
 // The entries' lengths as --scan reports them.
 QHash<QString, double> EntryLengths(const QString &dvd)
 {
@@ -274,6 +285,9 @@ private slots:
         QTest::newRow("Matroska with a subtitle, lower-case names")
             << Dvd("pal-twolang") << Strings({"--profile=mkv - matroska video", "--entries=title01", "--subtitle=2"})
             << Strings({"Title01"}) << Strings({"matroska,webm", "h264", "", "", ""}) << 500.0 << 0.0;
+        QTest::newRow("a chapter of an image")
+            << NtscImage() << Strings({"--profile", "AVI - MPEG-4 Video", "--entries", "Title01-Chapter02"})
+            << Strings({"Title01-Chapter02"}) << Strings({"avi", "mpeg4", "mp3", "640", "480"}) << 500.0 << 0.0;
         QTest::newRow("trimmed, WebM")
             << Dvd("pal-long")
             << Strings({"--profile", "WebM Video", "--start", "00:00:05", "--end", "00:00:12"}) << Strings({"Title01"})

@@ -97,6 +97,7 @@ private slots:
     void missingTitleSet();
     void damagedTitleTable_data();
     void damagedTitleTable();
+    void playbackOfDamagedDisc();
     void handleOwnership();
 
 private:
@@ -269,6 +270,27 @@ void TestDvdLibrary::damagedTitleTable()
         QVERIFY2(problem.contains(ifoProblem) && problem.contains(QStringLiteral("%1/VIDEO_TS.BUP %2").arg(folder, reason)),
                  qPrintable(problem));
     }
+}
+
+void TestDvdLibrary::playbackOfDamagedDisc()
+{
+    // The player's own reading of a damaged .IFO brings the program down: only titles whose
+    // files are whole may be played.
+    QTemporaryDir dir;
+    CopyFolder(Disc(QStringLiteral("ntsc-multi")), dir.path());
+    const QString folder = dir.filePath(QStringLiteral("VIDEO_TS"));
+    for (int title = 1; title <= 5; ++title)
+        QCOMPARE(DvdLibrary::PlaybackProblem(folder + QLatin1Char('/'), title), QString());
+    QCOMPARE(DvdLibrary::PlaybackProblem(Image(), 4), QString());
+
+    QVERIFY(QFile(folder + QStringLiteral("/VTS_02_0.IFO")).resize(0x300));
+    QCOMPARE(DvdLibrary::PlaybackProblem(folder, 1), QString());
+    const QString problem = DvdLibrary::PlaybackProblem(folder, 4);
+    QVERIFY2(problem.startsWith(QStringLiteral("The preview cannot play this DVD title: the disc is damaged. The file %1/VTS_02_0.IFO").arg(folder)),
+             qPrintable(problem));
+
+    Damage(folder + QStringLiteral("/VIDEO_TS.IFO"), QStringLiteral("cut 3000"));
+    QVERIFY(DvdLibrary::PlaybackProblem(folder, 1).contains(QStringLiteral("VIDEO_TS.IFO is damaged")));
 }
 
 void TestDvdLibrary::handleOwnership()
