@@ -54,6 +54,8 @@ if(RSVG_CONVERT_PROGRAM)
     install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
   endforeach()
   add_custom_target(icons ALL DEPENDS ${icon_outputs} COMMENT "Rendering the icon's PNG sizes")
+  # Cheap, and lets cmake --install follow scripts/start.sh's build.
+  add_dependencies(program icons)
 else()
   message(WARNING "rsvg-convert (Debian package librsvg2-bin) not found: the icon is installed as SVG only")
 endif()
