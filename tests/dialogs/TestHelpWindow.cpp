@@ -81,6 +81,32 @@ private slots:
         QCOMPARE(help.Browser()->source().fileName(), QStringLiteral("index.html"));
     }
 
+    // With no launcher on the desktop (none on PATH here), the target is shown to copy.
+    void whatTheDesktopCannotOpenIsShown_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("web address") << QStringLiteral("https://quarnel.example.org/") << QStringLiteral("address");
+        QTest::newRow("folder") << QStringLiteral("/videos/out") << QStringLiteral("folder");
+    }
+    void whatTheDesktopCannotOpenIsShown()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, kind);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        QList<MessageBox::Call> shown;
+        MessageBox::SetHook([&](const MessageBox::Call &call) {
+            shown << call;
+            return QMessageBox::Ok;
+        });
+        ShellOpen::Open(target);
+        qputenv("PATH", path);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.first().text.contains(target));
+        QVERIFY(shown.first().text.contains(kind));
+    }
+
     void sitemapItemsInEitherParamOrder()
     {
         QTemporaryDir dir;
