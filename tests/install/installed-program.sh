@@ -55,6 +55,12 @@ wait "$watcher" 2>/dev/null || true
 [ -f "$home/.config/quarnel/Preferences.ini" ] || fail "no Preferences.ini in the config folder"
 [ -f "$home/.config/quarnel/Profiles/MP4 - H.264 Video.apf" ] || fail "no profiles in the config folder"
 [ -e "$tmp/saw-intermediate" ] || fail "the intermediate was not made in the cache folder"
+# The window program starts too (offscreen), on the same disc, and keeps running.
+status=0
+(cd "$tmp" && QT_QPA_PLATFORM=offscreen timeout 8 bash -c "$(declare -f run); home='$home'; root='$root'; run '$dvds/pal-simple'") \
+  >"$tmp/window.log" 2>&1 || status=$?
+[ "$status" -eq 124 ] || { cat "$tmp/window.log"; fail "the installed window program ended with status $status"; }
+
 written=$(find "$root" -newer "$tmp/stamp")
 [ -z "$written" ] || fail "written into the install tree: $written"
 echo "installed program: ok"
