@@ -60,6 +60,10 @@ else()
   message(WARNING "rsvg-convert (Debian package librsvg2-bin) not found: the icon is installed as SVG only")
 endif()
 
+# Installing and packing take what was built and build nothing themselves: the build folder is
+# shared with builds that are serialised elsewhere (and the tests make the .deb from it).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 # cpack -G DEB in the build folder makes the .deb; its library dependencies come from
 # dpkg-shlibdeps, the tools it drives are named here.
 set(CPACK_GENERATOR DEB)

@@ -12,6 +12,8 @@ packages=(
   libdvdread-dev libmpv-dev
   # the icon's PNG sizes, drawn from its SVG
   librsvg2-bin
+  # the .deb (cpack): its library dependencies, file types
+  dpkg-dev file
   # the tools the program drives
   mencoder ffmpeg
   # the help file's compiler

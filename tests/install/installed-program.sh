@@ -63,4 +63,19 @@ status=0
 
 written=$(find "$root" -newer "$tmp/stamp")
 [ -z "$written" ] || fail "written into the install tree: $written"
+# The .deb: the tools and the libraries it runs with are its dependencies, and it holds the
+# same program, which runs from it.
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/deb" >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; fail "cpack"; }
+deb=$(ls "$tmp"/deb/quarnel_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for p in mencoder ffmpeg libqt6widgets6 libqt6core6 libdvdread8 libmpv; do
+  [[ "$depends" == *"$p"* ]] || fail "the .deb does not depend on $p: $depends"
+done
+dpkg-deb -x "$deb" "$tmp/debroot"
+for f in usr/bin/quarnel usr/lib/quarnel/quarnel-window usr/share/applications/quarnel.desktop \
+         usr/share/icons/hicolor/256x256/apps/quarnel.png; do
+  [ -e "$tmp/debroot/$f" ] || fail "not in the .deb: $f"
+done
+[ "$(readlink "$tmp/debroot/usr/lib/quarnel/asapi.dll")" = "$(command -v mencoder)" ] || fail "the .deb's asapi.dll"
+"$tmp/debroot/usr/bin/quarnel" --scan "$dvds/pal-simple" >/dev/null || fail "--scan from the .deb"
 echo "installed program: ok"
