@@ -16,14 +16,14 @@ packages=(
   dpkg-dev file
   # the tools the program drives
   mencoder ffmpeg
-  # the help file's compiler
-  fp-utils
   # the sample DVD scripts/start.sh opens (spumux, dvdauthor)
   dvdauthor
   # OpenGL in software (llvmpipe) for the preview's picture where there is no GPU
   libgl1-mesa-dri
 )
 test_packages=(
+  # the compiled help file quarnel.chm (Help shows the HTML pages without it)
+  fp-utils
   # checks test DVDs against our parser
   lsdvd
   # DVD images made from test discs
