@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <clocale>
@@ -119,6 +120,20 @@ private slots:
         QCOMPARE(seeks.size(), 1);
         QCOMPARE(seeks.at(0).at(0).toDouble(), 9.0);
         QTRY_VERIFY_WITH_TIMEOUT(engine.Position() >= 8.7 && engine.Position() < 11, 10000);
+    }
+
+    // An image of the disc is played as the disc: the image itself is mpv's dvd-device.
+    void playsAnImage()
+    {
+        QTemporaryDir dir;
+        const QString iso = dir.filePath(QStringLiteral("preview.iso"));
+        QVERIFY(MakeDvdImage(qEnvironmentVariable("QUARNEL_PREVIEW_DVD"), iso));
+        TPreviewEngine engine;
+        Start(engine, iso);
+        QSignalSpy started(&engine, &TPreviewEngine::PlaybackStarted);
+        engine.PlayTitle(2);
+        QVERIFY(qAbs(StartedAt(engine, started)) < 0.3);
+        QVERIFY2(qAbs(engine.TitleLength() - 6.0) < 0.5, qPrintable(QString::number(engine.TitleLength())));
     }
 
     void pauseHoldsThePosition()
