@@ -216,6 +216,24 @@ QString NtscImage()
     return iso;
 }
 
+// A copy of ntsc-multi whose second title set is cut short in both copies, made once a run.
+QString DamagedCopy()
+{
+    static QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("damaged"));
+    if (!QFileInfo::exists(root)) {
+        QDir().mkpath(root + QStringLiteral("/VIDEO_TS"));
+        const QDir from(Dvd("ntsc-multi") + QStringLiteral("/VIDEO_TS"));
+        for (const QString &name : from.entryList(QDir::Files)) {
+            const QString to = root + QStringLiteral("/VIDEO_TS/") + name;
+            QFile::copy(from.filePath(name), to);
+            if (name.startsWith(QLatin1String("VTS_02_0.")))
+                QFile(to).resize(0x300);
+        }
+    }
+    return root;
+}
+
 // The entries' lengths as --scan reports them.
 QHash<QString, double> EntryLengths(const QString &dvd)
 {
@@ -639,6 +657,9 @@ private slots:
         QTest::newRow("no such path") << Strings({"/nonexistent/dvd"}) << QStringLiteral("Cannot open \"/nonexistent/dvd\"");
         QTest::newRow("not a DVD") << Strings({"OUT"}) << QStringLiteral("VIDEO_TS.IFO\" does not exist");
         QTest::newRow("unknown profile") << Strings({"DVD", "--profile", "Nothing"}) << QStringLiteral("There is no profile named \"Nothing\". The profiles are: AVI - MPEG-4 Video, ");
+        QTest::newRow("entry of a title set left out")
+            << Strings({"DAMAGED", "--entries", "Title04"})
+            << QStringLiteral("quarnel: Title set 2 is left out (Title04, Title05). The file %1/VIDEO_TS/VTS_02_0.IFO").arg(DamagedCopy());
         QTest::newRow("unknown entry") << Strings({"DVD", "--entries", "Title01,Title09"})
                                        << QStringLiteral("There is no entry named \"Title09\" on this DVD: its titles are Title01 to Title05");
         QTest::newRow("audio out of range") << Strings({"DVD", "--entries", "Title03", "--audio", "2"})
@@ -671,6 +692,8 @@ private slots:
         for (QString &a : arguments) {
             if (a == u"DVD")
                 a = Dvd("ntsc-multi");
+            else if (a == u"DAMAGED")
+                a = DamagedCopy();
             a.replace(QStringLiteral("OUT"), program.out());
         }
         const Outcome run = Run(program, arguments);
