@@ -247,8 +247,9 @@ void TConversionRun::NextEntry()
         AppFolders::SetWorkDir(AppFolders::FallbackWorkDir());
     m_intermediateFile = ClaimIntermediateFile();
 
-    // Room for the intermediate file (at the encoder's video bitrate, MP3 sound) and the target
-    // (at the profile's bitrates, generous where the profile names none).
+    // The converter's options, built afresh for each entry. Room for the intermediate file (at
+    // the encoder's video bitrate, MP3 sound) and the target (at the profile's bitrates,
+    // generous where the profile names none).
     m_transcoderOptions = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
     const double length = entry.Data.End - entry.Data.Start;
     // A fixed quantiser of 2 stays below about 10 Mbit/s on the noisiest DVD picture.
@@ -292,7 +293,7 @@ void TConversionRun::StartEncoderPass()
 
 void TConversionRun::StartTranscoderPass()
 {
-    m_transcoderOptions = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
+    // Built for this entry when it began (the room check reads its bitrates).
     FitTranscoderToFrame(m_transcoderOptions, m_settings);
     // The encoder writes the sound on past the last picture (whole audio frames and the MP3
     // coder's padding); the file ends with its picture.
