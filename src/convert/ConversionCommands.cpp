@@ -52,7 +52,8 @@ bool RunsToTitleEnd(const TConversionEntry &entry)
 }
 
 bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, const QString &encoderOptions,
-                         const TMencOutputSettings &settings, TToolCommand &command, QString &problem)
+                         const TMencOutputSettings &settings, const TPictureTreatment &treatment, TToolCommand &command,
+                         QString &problem)
 {
     const double start = TimeTextToSeconds(entry.Data.StartText);
     const double end = TimeTextToSeconds(entry.Data.EndText);
@@ -98,8 +99,17 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, 
     const QString aspect = scaled ? QStringLiteral("%1/%2").arg(fit.Width).arg(fit.Height)
                                   : entry.Aspect == u"16:9" ? QStringLiteral("16/9") : QStringLiteral("4/3");
     command.Add(QStringLiteral("-lavcopts")).Add(QStringLiteral("aspect=") + aspect);
+    // Deinterlacing and film matching need the fields as the disc has them, before scaling
+    // blends them together.
+    QStringList filters;
+    if (!treatment.Filters.isEmpty())
+        filters << treatment.Filters;
     if (scaled)
-        command.Add(QStringLiteral("-vf")).Add(QStringLiteral("scale=%1:%2").arg(fit.Width).arg(fit.Height));
+        filters << QStringLiteral("scale=%1:%2").arg(fit.Width).arg(fit.Height);
+    if (!filters.isEmpty())
+        command.Add(QStringLiteral("-vf")).Add(filters.join(QLatin1Char(',')));
+    if (treatment.FilmRate)
+        command.Add(QStringLiteral("-ofps")).Add(QStringLiteral("24000/1001"));
     if (entry.Data.SubtitleIndex != 0) {
         const int stream = entry.SubtitleStream >= 0 ? entry.SubtitleStream : entry.Data.SubtitleIndex - 1;
         command.Add(QStringLiteral("-sid")).Add(QString::number(stream));
@@ -138,7 +148,7 @@ TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TPar
     const TProfile profile = TProfile::Read(TIniFile(profileFile));
     for (const TProfileParameter &p : profile.Parameters) {
         const QString value = ResolveParameterValue(p, grids);
-        if (p.Cmd.isEmpty() || value.isEmpty())
+        if (p.Cmd.isEmpty() || value.isEmpty() || IsEncoderPassRow(p))
             continue;
         options.Arguments << p.Cmd;
         if (value != u"\\")

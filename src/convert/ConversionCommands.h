@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TScanType.h"
 #include "TToolCommand.h"
 
 #include <QString>
@@ -36,10 +37,12 @@ struct TPictureFit
 bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit);
 
 // MEncoder's encoder pass up to, not including, its output file: title, DVD folder, start
-// and length, the codec options, audio language, scaling and subtitle. False, with the
-// reason in `problem`, when the entry's times or the profile's frame width are unusable.
+// and length, the codec options, audio language, the title's picture treatment (filters
+// and film rate), scaling and subtitle. False, with the reason in `problem`, when the
+// entry's times or the profile's frame width are unusable.
 bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, const QString &encoderOptions,
-                         const TMencOutputSettings &settings, TToolCommand &command, QString &problem);
+                         const TMencOutputSettings &settings, const TPictureTreatment &treatment, TToolCommand &command,
+                         QString &problem);
 
 // The short MEncoder run before each entry; its output file is a throw-away one.
 TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, const QString &drive, const QString &outputFile);

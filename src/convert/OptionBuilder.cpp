@@ -145,12 +145,9 @@ QString ValueProblem(const QString &cmd, const QString &value)
     return {};
 }
 
-// The parameter's value as the grids give it, unchecked.
-QString RawParameterValue(const TProfileParameter &parameter, const TParameterGrids &grids)
+// The parameter's value for the text a grid shows, unchecked.
+QString ValueOfText(const TProfileParameter &parameter, const QString &text)
 {
-    QString text;
-    QStringList pickList;
-    grids.FindRow(parameter.Sort, parameter.Name, text, pickList); // a missing row reads as empty
     if (parameter.IsList) {
         const QStringList items = parameter.CaptionItems();
         for (int i = 0; i < items.size(); ++i) {
@@ -162,7 +159,21 @@ QString RawParameterValue(const TProfileParameter &parameter, const TParameterGr
     return parameter.ReadOnly ? parameter.Value : text;
 }
 
+// The parameter's value as the grids give it, unchecked.
+QString RawParameterValue(const TProfileParameter &parameter, const TParameterGrids &grids)
+{
+    QString text;
+    QStringList pickList;
+    grids.FindRow(parameter.Sort, parameter.Name, text, pickList); // a missing row reads as empty
+    return ValueOfText(parameter, text);
+}
+
 } // namespace
+
+bool IsEncoderPassRow(const TProfileParameter &parameter)
+{
+    return parameter.Name.compare(u"Deinterlace", Qt::CaseInsensitive) == 0;
+}
 
 QString ResolveParameterValue(const TProfileParameter &parameter, const TParameterGrids &grids)
 {
@@ -180,7 +191,7 @@ bool CheckProfileValues(const QString &profileFile, const TParameterGrids &grids
         return true;
     for (const TProfileParameter &p : std::as_const(profile.Parameters)) {
         const QString value = RawParameterValue(p, grids);
-        if (p.Cmd.isEmpty() || value.isEmpty())
+        if (p.Cmd.isEmpty() || value.isEmpty() || IsEncoderPassRow(p))
             continue; // never on a command line
         QString why = SwitchProblem(p.Cmd);
         const bool badSwitch = !why.isEmpty();
@@ -204,7 +215,7 @@ QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids
     QString options;
     for (const TProfileParameter &p : std::as_const(profile.Parameters)) {
         QString value = ResolveParameterValue(p, grids);
-        if (p.Cmd.isEmpty() || value.isEmpty())
+        if (p.Cmd.isEmpty() || value.isEmpty() || IsEncoderPassRow(p))
             continue;
         if (value == u"\\")
             value.clear();
@@ -222,6 +233,15 @@ QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &g
     settings = TMencOutputSettings();
     QString bitrate, rate;
     for (const TProfileParameter &p : std::as_const(profile.Parameters)) {
+        if (IsEncoderPassRow(p)) {
+            // Grids without the row (a script's run) take the profile's own choice.
+            QString text;
+            QStringList pickList;
+            if (!grids.FindRow(p.Sort, p.Name, text, pickList))
+                text = p.ShownValue();
+            settings.Deinterlace = DeinterlaceFromValue(ValueOfText(p, text), true);
+            continue;
+        }
         const QString value = ResolveParameterValue(p, grids);
         if (p.Cmd == u"-s") {
             QString size = value;

@@ -16,6 +16,10 @@ class TParameterGrids;
 // leave the parameter out rather than let it add switches, sub-options or files.
 QString ResolveParameterValue(const TProfileParameter &parameter, const TParameterGrids &grids);
 
+// The row the encoder pass reads itself ("Deinterlace"): never on the converter's command
+// line, whatever switch an earlier profile file gives it.
+bool IsEncoderPassRow(const TProfileParameter &parameter);
+
 // Whether every parameter that goes on a command line gives exactly one switch and one
 // argument (MEncoder: one sub-option): the switch a single FFmpeg option, no file of the
 // tool's own; the video bitrate (-b, -b:v) and the sample rate (-ar) whole numbers, the
@@ -31,7 +35,7 @@ bool CheckProfileValues(const QString &profileFile, const TParameterGrids &grids
 QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids &grids);
 
 // MEncoder's codec options, and `settings` filled from the parameters whose switches are
-// "-s", "-aspect", "-b" (or "-b:v") and "-ar" (cleared first, so nothing of an earlier profile stays).
+// "-s", "-aspect", "-b" (or "-b:v") and "-ar", and from the "Deinterlace" row (cleared first, so nothing of an earlier profile stays).
 // A value CheckProfileValues refuses counts as none: no size, the bitrate 800, the source's rate.
 // highQualityIntermediate: a fixed high quality instead of the profile's bitrate.
 // Empty, with `settings` untouched, when the file does not exist.

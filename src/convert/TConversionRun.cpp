@@ -52,6 +52,7 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
         emit ToolOutput(text);
     });
     connect(&m_probe, &TMediaProbe::Finished, this, &TConversionRun::OnProbeFinished, Qt::QueuedConnection);
+    connect(&m_detector, &TScanDetector::Finished, this, &TConversionRun::OnDetectionFinished);
 }
 
 TConversionRun::~TConversionRun()
@@ -145,6 +146,7 @@ void TConversionRun::RunConversion(const TConversionRequest &request, const QStr
     m_failures.clear();
     m_madeFiles.clear();
     m_skippedCount = 0;
+    m_scanTypes.clear();
     m_partialFile.clear();
     m_encoderCommandLine.clear();
     m_transcoderCommandLine.clear();
@@ -199,7 +201,8 @@ void TConversionRun::NextEntry()
     emit EntryStarted(m_index);
     m_encoderCommand = TToolCommand(AppFolders::EncoderExe());
     QString problem;
-    if (!BuildEncoderCommand(entry, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, m_encoderCommand, problem)) {
+    if (!BuildEncoderCommand(entry, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, TPictureTreatment(),
+                             m_encoderCommand, problem)) {
         EntryFailed(problem);
         return;
     }
@@ -266,10 +269,43 @@ void TConversionRun::NextEntry()
         return;
     }
 
+    StartDetection();
+}
+
+void TConversionRun::StartDetection()
+{
+    if (m_scanTypes.contains(Entry().TitleNumber)) {
+        StartPrepass();
+        return;
+    }
+    m_phase = Phase::Detecting;
+    m_detector.Detect(m_request.Dvd.DvdPath, Entry().TitleNumber, QFileInfo(m_intermediateFile).absolutePath(),
+                      AppFolders::TranscoderExe(), m_request.Preferences.StallSeconds * 1000);
+}
+
+void TConversionRun::OnDetectionFinished(const TScanDetector::Result &result)
+{
+    if (!m_active || m_phase != Phase::Detecting)
+        return;
+    if (m_state == CancelRequested) {
+        CancelPath();
+        return;
+    }
+    m_scanTypes.insert(Entry().TitleNumber, result.Scan);
+    emit ToolOutput(QStringLiteral("Title %1: %2 (%3)\n").arg(Entry().TitleNumber).arg(ScanTypeText(result.Scan), result.How));
+    StartPrepass();
+}
+
+void TConversionRun::StartPrepass()
+{
+    if (m_state == CancelRequested) {
+        CancelPath();
+        return;
+    }
     // The pre-pass writes nothing useful; its file is the intermediate one, removed after it.
     m_phase = Phase::Prepass;
     StartWatch();
-    m_runner.RunTitlePrepass(BuildPrepassCommand(AppFolders::EncoderExe(), entry.TitleNumber,
+    m_runner.RunTitlePrepass(BuildPrepassCommand(AppFolders::EncoderExe(), Entry().TitleNumber,
                                                  PrepassDrive(m_request.Dvd.DvdPath), m_intermediateFile));
 }
 
@@ -281,7 +317,13 @@ void TConversionRun::StartEncoderPass()
         CancelPath();
         return;
     }
-    TToolCommand command = m_encoderCommand;
+    // The command again, now with the title's picture treatment.
+    const TPictureTreatment treatment = PictureTreatment(m_scanTypes.value(Entry().TitleNumber), m_settings.Deinterlace);
+    TToolCommand command(AppFolders::EncoderExe());
+    QString problem;
+    BuildEncoderCommand(Entry(), m_request.Dvd.DvdPath, m_encoderOptions, m_settings, treatment, command, problem);
+    m_figures.SetEntryFrameRate(treatment.FilmRate ? 24000.0 / 1.001 : m_request.Dvd.FrameRateFactor);
+    Publish();
     command.Add(QStringLiteral("-o")).AddQuoted(m_intermediateFile);
     m_encoderCommandLine = command.Text();
     m_lastEncoderCommand = command;
@@ -568,9 +610,10 @@ void TConversionRun::imgStopClick()
     m_state = CancelRequested;
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
-    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget) {
+    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget || m_phase == Phase::Detecting) {
         // A check has no tool run to end in the cancel path; it is dropped here.
         m_probe.Stop();
+        m_detector.Stop();
         const quint64 generation = m_generation;
         QMetaObject::invokeMethod(this, [this, generation] {
             if (m_active && generation == m_generation)
@@ -633,6 +676,7 @@ void TConversionRun::CancelPath()
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
     m_probe.Stop();
+    m_detector.Stop();
     DeleteIntermediate();
     DeletePartial();
     m_host.Inform(QStringLiteral("The conversion is canceled."), QStringLiteral("Cancel"));
@@ -659,6 +703,7 @@ void TConversionRun::Abort()
     m_clock.stop();
     m_runner.StopAll();
     m_probe.Stop();
+    m_detector.Stop();
     DeleteIntermediate();
     DeletePartial();
     End(Outcome::Aborted);

@@ -7,8 +7,10 @@
 #include "TMencOutputSettings.h"
 #include "TProcessRunner.h"
 #include "TProgressArithmetic.h"
+#include "TScanDetector.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QLockFile>
 #include <QObject>
 #include <QStringList>
@@ -18,7 +20,8 @@
 
 class TConversionHost;
 
-// The conversion of all checked entries: for each one a pre-pass, the encoder pass into
+// The conversion of all checked entries: for each one a look at how its title's pictures
+// were made (once a title), a pre-pass, the encoder pass into
 // the intermediate file and the transcoder pass into the target file, driven by the tools'
 // signals and a one-second clock (no waiting loops). Progress goes out as signals that the
 // window copies into its controls; questions and messages go through the host.
@@ -104,11 +107,14 @@ signals:
     void EntryFinished(int index, TConversionRun::EntryResult result);
 
 private:
-    enum class Phase { Idle, Between, Prepass, EncoderPass, CheckingIntermediate, TranscoderPass, CheckingTarget, Finishing };
+    enum class Phase { Idle, Between, Detecting, Prepass, EncoderPass, CheckingIntermediate, TranscoderPass, CheckingTarget, Finishing };
 
     const TConversionEntry &Entry() const { return m_request.Entries.at(m_index); }
     void PostNextEntry();
     void NextEntry();
+    void StartDetection();
+    void OnDetectionFinished(const TScanDetector::Result &result);
+    void StartPrepass();
     void StartEncoderPass();
     void StartTranscoderPass();
     void EntryFailed(const QString &reason);
@@ -142,6 +148,7 @@ private:
     TConversionHost &m_host;
     TProcessRunner m_runner;
     TMediaProbe m_probe;
+    TScanDetector m_detector;
     QTimer m_clock;
 
     TConversionRequest m_request;
@@ -163,6 +170,7 @@ private:
     TConversionProgress m_published;
     bool m_publishedOnce = false;
 
+    QHash<int, TScanType> m_scanTypes; // by title number, found once a run
     TToolCommand m_encoderCommand;
     QString m_encoderCommandLine;
     QString m_transcoderCommandLine;

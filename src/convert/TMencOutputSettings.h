@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TScanType.h"
+
 #include <QString>
 
 // What the encoder options say about the frame and the streams; the conversion run scales
@@ -12,6 +14,7 @@ struct TMencOutputSettings
     QString OutputAspect;    // e.g. 4:3
     QString VideoBitrate;
     QString AudioSampleRate;
+    TDeinterlace Deinterlace = TDeinterlace::Auto; // the profile's "Deinterlace" row
 };
 
 // The program-wide record, filled by BuildEncoderOptions.

@@ -27,6 +27,7 @@ void TProgressArithmetic::BeginRun(double totalSeconds, double frameRateFactor)
 {
     *this = TProgressArithmetic();
     m_totalSeconds = totalSeconds;
+    m_runFrameRateFactor = frameRateFactor;
     m_frameRateFactor = frameRateFactor;
     m_progress.ElapsedText.clear();
     m_progress.RemainingText.clear();
@@ -36,12 +37,20 @@ void TProgressArithmetic::BeginRun(double totalSeconds, double frameRateFactor)
 void TProgressArithmetic::BeginEntry(double length)
 {
     m_length = length;
+    m_frameRateFactor = m_runFrameRateFactor;
     m_totalFrames = RoundHalfEven(length * m_frameRateFactor / 1000.0);
     // A position read for an earlier entry says nothing about this one.
     m_encoderPosition = 0;
     m_transcoderTime = 0;
     SetCurrent(0);
     m_progress.FrameText = Frames(0, m_totalFrames);
+}
+
+void TProgressArithmetic::SetEntryFrameRate(double frameRateFactor)
+{
+    m_frameRateFactor = frameRateFactor;
+    m_totalFrames = RoundHalfEven(m_length * m_frameRateFactor / 1000.0);
+    SetFrames(m_encoderPosition * m_frameRateFactor / 1000 / 2);
 }
 
 void TProgressArithmetic::EncoderChunk(const QString &chunk)

@@ -15,6 +15,9 @@ public:
     void BeginRun(double totalSeconds, double frameRateFactor);
     // A new entry of `length` seconds: current bar 0, frames "0 / total".
     void BeginEntry(double length);
+    // The entry's pictures come at another rate than the DVD's (film: 23.976 a second);
+    // frameRateFactor in frames per 1000 seconds, for this entry only.
+    void SetEntryFrameRate(double frameRateFactor);
     // A chunk of the encoder pass from index 20 on.
     void EncoderChunk(const QString &chunk);
     void BeginTranscoder();
@@ -45,7 +48,8 @@ private:
 
     TConversionProgress m_progress;
     double m_totalSeconds = 0;
-    double m_frameRateFactor = 0;
+    double m_runFrameRateFactor = 0;
+    double m_frameRateFactor = 0; // the entry's
     double m_doneSeconds = 0;
     double m_encoderPosition = 0;
     double m_transcoderTime = 0;

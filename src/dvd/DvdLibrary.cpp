@@ -287,6 +287,12 @@ QString DvdLibrary::PlaybackProblem(const QString &location, int titleNumber)
     return QStringLiteral("The preview cannot play this DVD title: the disc is damaged. ") + problem;
 }
 
+bool DvdLibrary::ReadTitleVideo(const Handle &dvd, int titleSetIndex, quint32 sector, int count, QByteArray &bytes)
+{
+    bytes.clear();
+    return dvd.d && dvd.d->source->ReadTitleVideo(titleSetIndex + 1, sector, count, bytes);
+}
+
 QString DvdLibrary::Describe(const Handle &dvd, const QString &fileName)
 {
     return dvd.d ? dvd.d->source->Describe(fileName) : fileName;

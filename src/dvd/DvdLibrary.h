@@ -74,6 +74,8 @@ public:
     // libdvdnav) must not be given the title: those readers take the program down on the
     // damaged .IFO a backup stood in for. Empty when it may play.
     static QString PlaybackProblem(const QString &location, int titleNumber);
+    // Sectors of the 0-based title set's video (DvdSource::ReadTitleVideo).
+    static bool ReadTitleVideo(const Handle &dvd, int titleSetIndex, quint32 sector, int count, QByteArray &bytes);
     // How messages name a file of this DVD.
     static QString Describe(const Handle &dvd, const QString &fileName);
 };

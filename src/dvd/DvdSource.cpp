@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMutex>
 
+#include <algorithm>
 #include <cstdarg>
 #include <sys/stat.h>
 
@@ -143,4 +144,23 @@ bool DvdSource::ReadInfoFile(int titleSet, bool backup, QByteArray &bytes, QStri
         problem = QStringLiteral("The file %1 cannot be read.").arg(described);
     }
     return read;
+}
+
+bool DvdSource::ReadTitleVideo(int titleSet, quint32 sector, int count, QByteArray &bytes) const
+{
+    bytes.clear();
+    if (!m_reader->dvd || count <= 0 || titleSet < 1)
+        return false;
+    dvd_file_t *file = DVDOpenFile(m_reader->dvd, titleSet, DVD_READ_TITLE_VOBS);
+    if (!file)
+        return false;
+    const ssize_t size = DVDFileSize(file);
+    if (size > 0 && qint64(sector) < size) {
+        const int blocks = int(std::min<qint64>(count, size - qint64(sector)));
+        bytes.resize(qsizetype(blocks) * qsizetype(SectorSize));
+        const ssize_t read = DVDReadBlocks(file, int(sector), size_t(blocks), reinterpret_cast<unsigned char *>(bytes.data()));
+        bytes.resize(read > 0 ? qsizetype(read) * qsizetype(SectorSize) : 0);
+    }
+    DVDCloseFile(file);
+    return !bytes.isEmpty();
 }

@@ -37,6 +37,10 @@ public:
     // waits on a pipe or a device put in a file's place.
     bool ReadInfoFile(int titleSet, bool backup, QByteArray &bytes, QString &problem) const;
 
+    // `count` sectors of title set titleSet's video (its VOBs read as one), from `sector` on;
+    // fewer where the video ends sooner. False when none can be read.
+    bool ReadTitleVideo(int titleSet, quint32 sector, int count, QByteArray &bytes) const;
+
 private:
     // The file of a folder the library would open, found without regard to case.
     QString FolderFile(const QString &name) const;

@@ -88,6 +88,8 @@ constexpr quint64 ChainSubpictureControlAt = 28;
 constexpr quint64 ChainProgramMapOffsetAt = 230;
 constexpr quint64 ChainCellTableOffsetAt = 232;
 constexpr quint64 CellEntrySize = 24;
+constexpr quint64 CellFirstSectorAt = 8;
+constexpr quint64 CellLastSectorAt = 20;
 
 QLatin1String Latin1(const char *text) { return QLatin1String(text); }
 
@@ -125,6 +127,8 @@ public:
         if (pos > m_size || count > m_size - pos)
             Fail(QStringLiteral("its structure points outside the file"));
     }
+
+    bool Holds(quint64 pos, quint64 count) const { return pos <= m_size && count <= m_size - pos; }
 
     quint32 ReadBigEndian(quint64 pos, int count) const
     {
@@ -270,6 +274,10 @@ TProgramChain ReadProgramChain(const IfoReader &in, quint64 base, const TVTS_VOB
             const int take = std::min(last - first + 1, cellsLeft);
             for (int t = 0; t < take; ++t) {
                 ms += in.BcdTimeToMs(in.Long(cell + 4));
+                // Only the picture sampling needs where a cell lies; a table cut short there is
+                // still read for its times.
+                if (in.Holds(cell, CellEntrySize))
+                    chain.CellSectors.append({in.Long(cell + CellFirstSectorAt), in.Long(cell + CellLastSectorAt)});
                 cell += CellEntrySize;
             }
             cellsLeft -= take;

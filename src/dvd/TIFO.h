@@ -35,6 +35,13 @@ struct TVTS_VOBS
     QStringList SubpictureLanguages;
 };
 
+// Where one cell's video lies: sectors from the start of the title set's VOBs.
+struct TCellSectors
+{
+    quint32 First = 0;
+    quint32 Last = 0;
+};
+
 struct TProgramChain
 {
     quint8 ProgramCount = 0;
@@ -45,6 +52,7 @@ struct TProgramChain
     QStringList ChapterStarts;     // from the start of the chain
     QList<QChar> AudioAvailable;   // '1'/'0' per audio stream of the title set
     QList<QChar> SubpictureAvailable;
+    QList<TCellSectors> CellSectors; // the cells the programs take, in order
 };
 
 struct TVTS_PGCI

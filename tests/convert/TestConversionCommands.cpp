@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(TScanType)
+Q_DECLARE_METATYPE(TDeinterlace)
+
 namespace {
 
 TConversionEntry Title(int number, const char *start, const char *end)
@@ -138,13 +141,54 @@ private slots:
         QFETCH(QString, tail);
         TToolCommand command(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(BuildEncoderCommand(entry, kDvd, kOptions, settings, command, problem));
+        QVERIFY(BuildEncoderCommand(entry, kDvd, kOptions, settings, TPictureTreatment(), command, problem));
         QVERIFY(problem.isEmpty());
         if (!head.isEmpty())
             QVERIFY2(command.Text().startsWith(head + kDecoding + kOptions), qPrintable(command.Text()));
         QCOMPARE(command.Text().mid(command.Text().indexOf(kOptions) + kOptions.size()), tail);
         // Every blank-separated piece of the text is one argument: nothing here needs quotes.
         QCOMPARE(command.Arguments(), command.Text().split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    }
+
+    // The fields are still apart before scaling: deinterlacing and film matching come first,
+    // and film is written at its own rate.
+    void pictureTreatmentComesBeforeScaling_data()
+    {
+        QTest::addColumn<TScanType>("scan");
+        QTest::addColumn<TDeinterlace>("choice");
+        QTest::addColumn<TMencOutputSettings>("settings");
+        QTest::addColumn<QString>("tail");
+        const TMencOutputSettings none, scaled = Size("640:480", "");
+        QTest::newRow("progressive: as before") << TScanType::Progressive << TDeinterlace::Auto << scaled
+                                                << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub");
+        QTest::newRow("interlaced, scaled") << TScanType::Interlaced << TDeinterlace::Auto << scaled
+                                            << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf yadif=0,scale=640:480 -nosub");
+        QTest::newRow("interlaced, original size") << TScanType::Interlaced << TDeinterlace::Auto << none
+                                                   << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf yadif=0 -nosub");
+        QTest::newRow("interlaced, No") << TScanType::Interlaced << TDeinterlace::No << none
+                                        << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
+        QTest::newRow("progressive, Yes") << TScanType::Progressive << TDeinterlace::Yes << none
+                                          << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf yadif=0 -nosub");
+        QTest::newRow("soft film") << TScanType::SoftFilm << TDeinterlace::Auto << scaled
+                                   << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf pullup,softskip,scale=640:480 -ofps 24000/1001 -nosub");
+        QTest::newRow("soft film, No: the time must stay") << TScanType::SoftFilm << TDeinterlace::No << none
+                                                           << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf pullup,softskip -ofps 24000/1001 -nosub");
+        QTest::newRow("hard film, Yes") << TScanType::HardFilm << TDeinterlace::Yes << none
+                                        << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf pullup,softskip -ofps 24000/1001 -nosub");
+        QTest::newRow("hard film, No: as stored") << TScanType::HardFilm << TDeinterlace::No << none
+                                                  << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
+    }
+    void pictureTreatmentComesBeforeScaling()
+    {
+        QFETCH(TScanType, scan);
+        QFETCH(TDeinterlace, choice);
+        QFETCH(TMencOutputSettings, settings);
+        QFETCH(QString, tail);
+        TToolCommand command(QStringLiteral("/prog/asapi.dll"));
+        QString problem;
+        QVERIFY(BuildEncoderCommand(Title(1, "0:0:0", "0:0:4"), kDvd, kOptions, settings, PictureTreatment(scan, choice),
+                                    command, problem));
+        QCOMPARE(command.Text().mid(command.Text().indexOf(kOptions) + kOptions.size()), tail);
     }
 
     // The converter pads the scaled picture into the frame with video black and square
@@ -192,7 +236,7 @@ private slots:
         QFETCH(TMencOutputSettings, settings);
         TToolCommand command(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(!BuildEncoderCommand(entry, kDvd, kOptions, settings, command, problem));
+        QVERIFY(!BuildEncoderCommand(entry, kDvd, kOptions, settings, TPictureTreatment(), command, problem));
         QVERIFY(!problem.isEmpty());
     }
 
@@ -202,7 +246,7 @@ private slots:
         const QString dvd = QStringLiteral("/media/Ünïcode DVD \"x\"/VIDEO_TS/");
         TToolCommand encoder(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(BuildEncoderCommand(Title(1, "0:0:0", "0:0:4"), dvd, kOptions, {}, encoder, problem));
+        QVERIFY(BuildEncoderCommand(Title(1, "0:0:0", "0:0:4"), dvd, kOptions, {}, TPictureTreatment(), encoder, problem));
         encoder.Add(QStringLiteral("-o")).AddQuoted(QStringLiteral("/work dir/temp.avi"));
         QCOMPARE(encoder.Arguments().at(2), QStringLiteral("/media/Ünïcode DVD \"x\"/VIDEO_TS"));
         QCOMPARE(encoder.Arguments().last(), QStringLiteral("/work dir/temp.avi"));
