@@ -51,9 +51,39 @@ bool RunsToTitleEnd(const TConversionEntry &entry)
     return entry.TitleEnd > 0 && entry.Data.End > entry.TitleEnd - kTitleEndSlack;
 }
 
-bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, const QString &encoderOptions,
-                         const TMencOutputSettings &settings, const TPictureTreatment &treatment, TToolCommand &command,
-                         QString &problem)
+int StartProgramHint(const TConversionEntry &entry)
+{
+    if (entry.Data.StartText != entry.Data.OrigStartText)
+        return -1;
+    return entry.Data.IsTitle ? 0 : qMax(0, entry.Data.ChapterIndex);
+}
+
+TEntryTimeline EntryTimeline(const TConversionEntry &entry, const TStreamStart &start)
+{
+    TEntryTimeline t;
+    t.Start = TimeTextToSeconds(entry.Data.StartText);
+    t.End = TimeTextToSeconds(entry.Data.EndText);
+    const QList<double> &programs = start.ProgramStarts;
+    if (!programs.isEmpty()) {
+        // A chapter's times in the list are whole seconds; the disc's are exact.
+        const int first = entry.Data.IsTitle ? 0 : entry.Data.ChapterIndex;
+        if (entry.Data.StartText == entry.Data.OrigStartText && first >= 0 && first < programs.size())
+            t.Start = programs.at(first);
+        if (entry.Data.EndText == entry.Data.OrigEndText) {
+            const int next = entry.Data.IsTitle ? int(programs.size()) : first + 1;
+            t.End = next >= 0 && next < programs.size() ? programs.at(next) : start.TitleLength;
+        }
+        t.Program = start.Program;
+        t.ProgramStart = start.ProgramStart;
+    }
+    if (start.Found)
+        t.AudioLead = start.AudioLead();
+    return t;
+}
+
+bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &timeline, const QString &dvdPath,
+                         const QString &encoderOptions, const TMencOutputSettings &settings,
+                         const TPictureTreatment &treatment, TToolCommand &command, QString &problem)
 {
     const double start = TimeTextToSeconds(entry.Data.StartText);
     const double end = TimeTextToSeconds(entry.Data.EndText);
@@ -67,25 +97,25 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, 
     command.Add(QStringLiteral("dvd://") + QString::number(entry.TitleNumber))
         .Add(QStringLiteral("-dvd-device"))
         .Add(device);
-    // A chapter's times are whole seconds and MEncoder's -ss lands on a group of pictures up
-    // to half a second away; a chapter that starts where it starts on the disc is asked for
-    // by number, which starts at its first picture.
-    if (!entry.Data.IsTitle && entry.Data.ChapterIndex >= 0 && entry.Data.StartText == entry.Data.OrigStartText)
-        command.Add(QStringLiteral("-chapter")).Add(QString::number(entry.Data.ChapterIndex + 1));
+    // MEncoder's -ss lands on whatever group of pictures comes next; a program is where it
+    // begins exactly. Reading from the title's start without a seek, it writes a broken first
+    // picture and its sound starts late, so the title's start is a seek to its first instant.
+    if (timeline.Program > 0)
+        command.Add(QStringLiteral("-chapter")).Add(QString::number(timeline.Program + 1));
     else
-        command.Add(QStringLiteral("-ss")).Add(SecondsText(start));
+        command.Add(QStringLiteral("-ss")).Add(QStringLiteral("0.001"));
     // MEncoder never ends when -endpos reaches the end of a DVD title: it writes its file and
     // then spins. Left out, it stops at the title's end by itself.
     if (!RunsToTitleEnd(entry))
-        command.Add(QStringLiteral("-endpos")).Add(SecondsText(end - start));
-    // The default AC3 decoder loses the sound after a block on some discs, and frame skipping
-    // and A/V correction drop pictures; liba52 (other audio falls back to the usual decoders)
-    // and no skipping keep every frame and all the sound.
+        command.Add(QStringLiteral("-endpos")).Add(SecondsText(timeline.End - timeline.ProgramStart + kEncoderOverrun));
     command.Add(QStringLiteral("-ac")).Add(QStringLiteral("a52,")).Add(QStringLiteral("-noskip")).Add(QStringLiteral("-mc")).Add(QStringLiteral("0"));
     command.AddWords(encoderOptions); // fixed switches and single-word values, no paths
-    // A title without audio has no language to ask for; MEncoder then takes what there is.
+    // The stream itself, since a title may hold two tracks of one language; the language only
+    // where the stream is not known. A title without audio asks for nothing.
     const int audio = entry.Data.AudioLanguageIndex;
-    if (audio >= 0 && audio < entry.AudioLanguages.size() && !entry.AudioLanguages.at(audio).isEmpty())
+    if (entry.AudioId >= 0)
+        command.Add(QStringLiteral("-aid")).Add(QString::number(entry.AudioId));
+    else if (audio >= 0 && audio < entry.AudioLanguages.size() && !entry.AudioLanguages.at(audio).isEmpty())
         command.Add(QStringLiteral("-alang")).Add(entry.AudioLanguages.at(audio));
     TPictureFit fit;
     const bool scaled = FitPicture(settings, entry.Aspect, fit);
@@ -177,6 +207,59 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
     }
     if (!padded)
         args << QStringLiteral("-vf") << pad;
+    QString text;
+    for (const QString &a : std::as_const(args))
+        text += QLatin1Char(' ') + a;
+    options.Text = text;
+}
+
+namespace {
+
+// Puts `filter` in front of the chain of `option` (-vf, -af), or gives the option one.
+void PrependFilter(QStringList &args, const QString &option, const QString &filter)
+{
+    for (int i = 0; i + 1 < args.size(); ++i) {
+        if (args.at(i) == option) {
+            args[i + 1] = args.at(i + 1).isEmpty() ? filter : filter + QLatin1Char(',') + args.at(i + 1);
+            return;
+        }
+    }
+    args << option << filter;
+}
+
+QString Seconds6(double seconds)
+{
+    return QString::number(seconds, 'f', 6);
+}
+
+} // namespace
+
+void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate, double videoEnd)
+{
+    QStringList &args = options.Arguments;
+    const double frame = frameRate > 0 ? 1.0 / frameRate : 0.04;
+    const double lead = qMax(0.0, timeline.Lead());
+    // Counted in pictures: a time would be rounded to the stream's clock, and half a picture
+    // can go either way.
+    const qint64 leadPictures = RoundHalfEven(lead / frame);
+    const qint64 pictures = timeline.BrokenPictures() + leadPictures;
+    const double skip = pictures * frame;
+    if (pictures > 0)
+        PrependFilter(args, QStringLiteral("-vf"), QStringLiteral("trim=start_frame=%1,setpts=PTS-STARTPTS").arg(pictures));
+    if (!args.contains(QStringLiteral("-an"))) {
+        // The sound is cut at the first picture kept, not at the time asked for.
+        const double cut = leadPictures * frame + timeline.AudioLead;
+        if (cut > 0.0005)
+            PrependFilter(args, QStringLiteral("-af"), QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS").arg(Seconds6(cut)));
+        else if (cut < -0.0005)
+            PrependFilter(args, QStringLiteral("-af"), QStringLiteral("adelay=delays=%1:all=1").arg(QString::number(-cut * 1000, 'f', 3)));
+    }
+    // The file ends with the entry's last picture, or the intermediate's where that came first.
+    double length = timeline.End - timeline.Start;
+    if (videoEnd > 0)
+        length = qMin(length, videoEnd - skip);
+    if (length > 0)
+        args << QStringLiteral("-t") << SecondsText(length);
     QString text;
     for (const QString &a : std::as_const(args))
         text += QLatin1Char(' ') + a;

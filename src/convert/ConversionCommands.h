@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TScanType.h"
+#include "dvd/TStreamStart.h"
 #include "TToolCommand.h"
 
 #include <QString>
@@ -36,13 +37,39 @@ struct TPictureFit
 // False when the settings name no frame size (the picture keeps the DVD's size).
 bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit);
 
+// The entry's span on the disc's own clock, and where the encoder begins reading it. The
+// encoder begins exactly only at a program: at the title's start (a seek to its first
+// instant) or with -chapter, where it writes one broken picture before the first real one.
+// Either way it takes the first sound it meets, which the disc stores ahead of its picture,
+// for the sound of that picture. The converter cuts all that off again (CutTranscoderToEntry).
+struct TEntryTimeline
+{
+    int Program = 0;          // 0-based; 0 is the title's start
+    double ProgramStart = 0;  // seconds in the title
+    double Start = 0;         // the entry's span: exact where it is a chapter's or the title's own
+    double End = 0;
+    double AudioLead = 0;     // seconds the first sound lies before the first picture
+    double Lead() const { return Start - ProgramStart; } // read only to be cut off
+    int BrokenPictures() const { return Program > 0 ? 1 : 0; }
+};
+
+// The program TStreamStart::Read should begin at: an untrimmed title or chapter its own, -1
+// for "the one before the start".
+int StartProgramHint(const TConversionEntry &entry);
+// What the disc says of the start (not Found: the entry's own times, from the title's start).
+TEntryTimeline EntryTimeline(const TConversionEntry &entry, const TStreamStart &start);
+
 // MEncoder's encoder pass up to, not including, its output file: title, DVD folder, start
-// and length, the codec options, audio language, the title's picture treatment (filters
-// and film rate), scaling and subtitle. False, with the reason in `problem`, when the
-// entry's times or the profile's frame width are unusable.
-bool BuildEncoderCommand(const TConversionEntry &entry, const QString &dvdPath, const QString &encoderOptions,
-                         const TMencOutputSettings &settings, const TPictureTreatment &treatment, TToolCommand &command,
-                         QString &problem);
+// (the timeline's program) and length, the codec options, the audio stream, the title's
+// picture treatment (filters and film rate), scaling and subtitle. False, with the reason in
+// `problem`, when the entry's times or the profile's frame width are unusable.
+bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &timeline, const QString &dvdPath,
+                         const QString &encoderOptions, const TMencOutputSettings &settings,
+                         const TPictureTreatment &treatment, TToolCommand &command, QString &problem);
+
+// How much longer than the entry the encoder reads past its end, so that the entry's last
+// picture is surely there; the converter ends the file on it.
+constexpr double kEncoderOverrun = 0.5;
 
 // The short MEncoder run before each entry; its output file is a throw-away one.
 TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, const QString &drive, const QString &outputFile);
@@ -63,6 +90,12 @@ TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TPar
 // would be below black) and square pixels, and a profile's display aspect becomes the
 // frame's, so a letterboxed picture is not stretched again.
 void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings);
+
+// The converter cuts what the encoder read before the entry: the broken first picture and the
+// lead for the video, the lead and the sound's own lead for the sound (or, where the sound
+// came late, it is delayed); the file then ends with the entry's last picture. frameRate:
+// the intermediate's pictures a second; videoEnd: where its picture ends, seconds.
+void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate, double videoEnd);
 
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
                                     const TTranscoderOptions &options, const QString &targetFile);

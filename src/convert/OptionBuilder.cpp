@@ -270,8 +270,9 @@ QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &g
     // A fixed quantiser of 2 keeps the intermediate from costing the final encode anything
     // measurable; the profile's own bitrate costs it a second generation of loss.
     const QString quality = highQualityIntermediate ? QStringLiteral("vqscale=2") : QStringLiteral("vbitrate=") + bitrate;
-    // The gain soft-clips: loud discs would otherwise come out hard-clipped.
+    // The sound stays PCM: a lossy coder would cost a generation of loss and start the sound
+    // late by its own delay. The gain soft-clips: loud discs would otherwise come out hard-clipped.
     return QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:") + quality + QStringLiteral(":mbd=2")
-        + QStringLiteral(" -oac mp3lame -lameopts vbr=2:q=5") + QStringLiteral(" -channels 2") + srate
+        + QStringLiteral(" -oac pcm") + QStringLiteral(" -channels 2") + srate
         + QStringLiteral(" -af volume=10:1");
 }

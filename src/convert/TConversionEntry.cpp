@@ -8,7 +8,7 @@
 QList<TConversionEntry> CollectCheckedEntries(const TTaskListModel &list, const QString &dvdPath)
 {
     QList<TConversionEntry> entries;
-    QHash<int, QList<int>> streamsOfTitle; // read once per title
+    QHash<int, QList<int>> streamsOfTitle, audioOfTitle; // read once per title
     for (const QModelIndex &index : list.AllEntries()) {
         const TTaskNodeData *entry = list.Entry(index);
         if (!entry || !entry->Checked)
@@ -22,6 +22,11 @@ QList<TConversionEntry> CollectCheckedEntries(const TTaskListModel &list, const 
         e.AudioLanguages = title->AudioLanguages;
         e.Aspect = title->Aspect;
         e.TitleEnd = title->OrigEnd;
+        if (!e.AudioLanguages.isEmpty()) {
+            if (!audioOfTitle.contains(e.TitleNumber))
+                audioOfTitle.insert(e.TitleNumber, TitleAudioIds(dvdPath, e.TitleNumber));
+            e.AudioId = audioOfTitle.value(e.TitleNumber).value(entry->AudioLanguageIndex, -1);
+        }
         if (entry->SubtitleIndex > 0) {
             if (!streamsOfTitle.contains(e.TitleNumber))
                 streamsOfTitle.insert(e.TitleNumber, TitleSubtitleStreams(dvdPath, e.TitleNumber));

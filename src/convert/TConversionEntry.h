@@ -20,6 +20,9 @@ struct TConversionEntry
     // The title set's subpicture stream of the chosen subtitle (what MEncoder's -sid takes);
     // -1 for none. The list position differs when a title leaves out a stream.
     int SubtitleStream = -1;
+    // The VOB's id of the chosen sound stream (what MEncoder's -aid takes), -1 when not known;
+    // two tracks of one language are told apart only by it.
+    int AudioId = -1;
 };
 
 // The checked entries in list order (a title, its chapters, the next title). dvdPath is

@@ -8,6 +8,7 @@
 #include "ToolOutput.h"
 #include "app/AppFolders.h"
 #include "app/PathText.h"
+#include "app/TimeText.h"
 #include "app/PowerManager.h"
 #include "dialogs/ProgramInfo.h"
 #include "profiles/TIniFile.h"
@@ -52,7 +53,7 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
         emit ToolOutput(text);
     });
     connect(&m_probe, &TMediaProbe::Finished, this, &TConversionRun::OnProbeFinished, Qt::QueuedConnection);
-    connect(&m_detector, &TScanDetector::Finished, this, &TConversionRun::OnDetectionFinished);
+    connect(&m_source, &TSourceProbe::Finished, this, &TConversionRun::OnDetectionFinished);
 }
 
 TConversionRun::~TConversionRun()
@@ -201,7 +202,8 @@ void TConversionRun::NextEntry()
     emit EntryStarted(m_index);
     m_encoderCommand = TToolCommand(AppFolders::EncoderExe());
     QString problem;
-    if (!BuildEncoderCommand(entry, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, TPictureTreatment(),
+    m_timeline = EntryTimeline(entry, TStreamStart());
+    if (!BuildEncoderCommand(entry, m_timeline, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, TPictureTreatment(),
                              m_encoderCommand, problem)) {
         EntryFailed(problem);
         return;
@@ -251,7 +253,7 @@ void TConversionRun::NextEntry()
     m_intermediateFile = ClaimIntermediateFile();
 
     // The converter's options, built afresh for each entry. Room for the intermediate file (at
-    // the encoder's video bitrate, MP3 sound) and the target (at the profile's bitrates,
+    // the encoder's video bitrate, PCM sound) and the target (at the profile's bitrates,
     // generous where the profile names none).
     m_transcoderOptions = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
     const double length = entry.Data.End - entry.Data.Start;
@@ -259,7 +261,8 @@ void TConversionRun::NextEntry()
     const double encoderVideoKbps = m_request.Preferences.HighQualityIntermediate ? 10000.0
                                     : BitrateKbps(m_settings.VideoBitrate) > 0 ? BitrateKbps(m_settings.VideoBitrate)
                                                                                : 800.0;
-    const double encoderKbps = encoderVideoKbps + 320.0;
+    // PCM sound: two channels of 16 bits at 48 kHz.
+    const double encoderKbps = encoderVideoKbps + 1536.0;
     const double targetKbps = ArgumentBitrateKbps(m_transcoderOptions.Arguments, true, 8000.0)
                               + ArgumentBitrateKbps(m_transcoderOptions.Arguments, false, 640.0);
     const QString room = CheckRoom(QFileInfo(m_intermediateFile).absolutePath(), EstimatedBytes(length, encoderKbps),
@@ -274,16 +277,15 @@ void TConversionRun::NextEntry()
 
 void TConversionRun::StartDetection()
 {
-    if (m_scanTypes.contains(Entry().TitleNumber)) {
-        StartPrepass();
-        return;
-    }
+    const TConversionEntry &entry = Entry();
     m_phase = Phase::Detecting;
-    m_detector.Detect(m_request.Dvd.DvdPath, Entry().TitleNumber, QFileInfo(m_intermediateFile).absolutePath(),
-                      AppFolders::TranscoderExe(), m_request.Preferences.StallSeconds * 1000);
+    m_source.Detect(m_request.Dvd.DvdPath, entry.TitleNumber, m_scanTypes.contains(entry.TitleNumber),
+                    StartProgramHint(entry), TimeTextToSeconds(entry.Data.StartText), entry.AudioId,
+                    QFileInfo(m_intermediateFile).absolutePath(), AppFolders::TranscoderExe(),
+                    m_request.Preferences.StallSeconds * 1000);
 }
 
-void TConversionRun::OnDetectionFinished(const TScanDetector::Result &result)
+void TConversionRun::OnDetectionFinished(const TSourceProbe::Result &result)
 {
     if (!m_active || m_phase != Phase::Detecting)
         return;
@@ -291,8 +293,13 @@ void TConversionRun::OnDetectionFinished(const TScanDetector::Result &result)
         CancelPath();
         return;
     }
-    m_scanTypes.insert(Entry().TitleNumber, result.Scan);
-    emit ToolOutput(QStringLiteral("Title %1: %2 (%3)\n").arg(Entry().TitleNumber).arg(ScanTypeText(result.Scan), result.How));
+    const TConversionEntry &entry = Entry();
+    if (!m_scanTypes.contains(entry.TitleNumber)) {
+        m_scanTypes.insert(entry.TitleNumber, result.Scan);
+        emit ToolOutput(QStringLiteral("Title %1: %2 (%3)\n").arg(entry.TitleNumber).arg(ScanTypeText(result.Scan), result.How));
+    }
+    m_timeline = EntryTimeline(entry, result.Start);
+    m_treatment = PictureTreatment(m_scanTypes.value(entry.TitleNumber), m_settings.Deinterlace);
     StartPrepass();
 }
 
@@ -317,12 +324,12 @@ void TConversionRun::StartEncoderPass()
         CancelPath();
         return;
     }
-    // The command again, now with the title's picture treatment.
-    const TPictureTreatment treatment = PictureTreatment(m_scanTypes.value(Entry().TitleNumber), m_settings.Deinterlace);
+    // The command again, now with what the disc says of the entry's start and pictures.
     TToolCommand command(AppFolders::EncoderExe());
     QString problem;
-    BuildEncoderCommand(Entry(), m_request.Dvd.DvdPath, m_encoderOptions, m_settings, treatment, command, problem);
-    m_figures.SetEntryFrameRate(treatment.FilmRate ? 24000.0 / 1.001 : m_request.Dvd.FrameRateFactor);
+    BuildEncoderCommand(Entry(), m_timeline, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, m_treatment, command,
+                        problem);
+    m_figures.SetEntryFrameRate(IntermediateFrameRate() * 1000);
     Publish();
     command.Add(QStringLiteral("-o")).AddQuoted(m_intermediateFile);
     m_encoderCommandLine = command.Text();
@@ -337,10 +344,7 @@ void TConversionRun::StartTranscoderPass()
 {
     // Built for this entry when it began (the room check reads its bitrates).
     FitTranscoderToFrame(m_transcoderOptions, m_settings);
-    // The encoder writes the sound on past the last picture (whole audio frames and the MP3
-    // coder's padding); the file ends with its picture.
-    if (m_intermediateVideoEnd > 0)
-        m_transcoderOptions.Arguments << QStringLiteral("-t") << SecondsText(m_intermediateVideoEnd);
+    CutTranscoderToEntry(m_transcoderOptions, m_timeline, IntermediateFrameRate(), m_intermediateVideoEnd);
     QString error;
     m_partialFile = CreatePartialFile(m_targetFile, error);
     if (m_partialFile.isEmpty()) {
@@ -432,7 +436,8 @@ void TConversionRun::OnProbeFinished(const TMediaInfo &info)
     const TConversionEntry &entry = Entry();
     const double span = entry.Data.End - entry.Data.Start;
     if (m_phase == Phase::CheckingIntermediate) {
-        const QString problem = CheckIntermediate(info, span, !entry.AudioLanguages.isEmpty());
+        // It holds what was read before the entry, too.
+        const QString problem = CheckIntermediate(info, m_timeline.End - m_timeline.ProgramStart, !entry.AudioLanguages.isEmpty());
         if (!problem.isEmpty()) {
             EntryFailed(WithToolWords(problem, TProcessRunner::Encoder, true));
             return;
@@ -613,7 +618,7 @@ void TConversionRun::imgStopClick()
     if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget || m_phase == Phase::Detecting) {
         // A check has no tool run to end in the cancel path; it is dropped here.
         m_probe.Stop();
-        m_detector.Stop();
+        m_source.Stop();
         const quint64 generation = m_generation;
         QMetaObject::invokeMethod(this, [this, generation] {
             if (m_active && generation == m_generation)
@@ -676,7 +681,7 @@ void TConversionRun::CancelPath()
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
     m_probe.Stop();
-    m_detector.Stop();
+    m_source.Stop();
     DeleteIntermediate();
     DeletePartial();
     m_host.Inform(QStringLiteral("The conversion is canceled."), QStringLiteral("Cancel"));
@@ -703,7 +708,7 @@ void TConversionRun::Abort()
     m_clock.stop();
     m_runner.StopAll();
     m_probe.Stop();
-    m_detector.Stop();
+    m_source.Stop();
     DeleteIntermediate();
     DeletePartial();
     End(Outcome::Aborted);
@@ -716,6 +721,11 @@ void TConversionRun::Publish()
     m_publishedOnce = true;
     m_published = m_figures.Progress();
     emit ProgressChanged(m_published);
+}
+
+double TConversionRun::IntermediateFrameRate() const
+{
+    return m_treatment.FilmRate ? 24000.0 / 1001.0 : m_request.Dvd.FrameRateFactor / 1000.0;
 }
 
 QString TConversionRun::ClaimIntermediateFile()

@@ -7,7 +7,7 @@
 #include "TMencOutputSettings.h"
 #include "TProcessRunner.h"
 #include "TProgressArithmetic.h"
-#include "TScanDetector.h"
+#include "TSourceProbe.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -113,7 +113,7 @@ private:
     void PostNextEntry();
     void NextEntry();
     void StartDetection();
-    void OnDetectionFinished(const TScanDetector::Result &result);
+    void OnDetectionFinished(const TSourceProbe::Result &result);
     void StartPrepass();
     void StartEncoderPass();
     void StartTranscoderPass();
@@ -144,11 +144,13 @@ private:
     // The work folder's intermediate file, or one of this process's own beside it while
     // another run holds that one.
     QString ClaimIntermediateFile();
+    // The intermediate's pictures a second: film's where the entry is made film again.
+    double IntermediateFrameRate() const;
 
     TConversionHost &m_host;
     TProcessRunner m_runner;
     TMediaProbe m_probe;
-    TScanDetector m_detector;
+    TSourceProbe m_source;
     QTimer m_clock;
 
     TConversionRequest m_request;
@@ -171,6 +173,8 @@ private:
     bool m_publishedOnce = false;
 
     QHash<int, TScanType> m_scanTypes; // by title number, found once a run
+    TEntryTimeline m_timeline;         // the entry's, from the disc
+    TPictureTreatment m_treatment;
     TToolCommand m_encoderCommand;
     QString m_encoderCommandLine;
     QString m_transcoderCommandLine;

@@ -1,9 +1,8 @@
 #include "TPictureFlags.h"
 
-namespace {
+#include "ProgramStreamPackets.h"
 
-constexpr int PackSize = 2048;
-constexpr quint8 VideoStreamId = 0xe0;
+namespace {
 
 quint8 At(const QByteArray &bytes, qsizetype i)
 {
@@ -20,26 +19,10 @@ bool StartCodeAt(const QByteArray &bytes, qsizetype i)
 void TPictureFlags::AddPacks(const QByteArray &packs)
 {
     QByteArray video;
-    for (qsizetype pack = 0; pack + PackSize <= packs.size(); pack += PackSize) {
-        const QByteArray sector = QByteArray::fromRawData(packs.constData() + pack, PackSize);
-        // An MPEG-2 pack header: 14 bytes and its stuffing.
-        if (!StartCodeAt(sector, 0) || At(sector, 3) != 0xba || (At(sector, 4) & 0xc0) != 0x40)
-            continue;
-        qsizetype pos = 14 + (At(sector, 13) & 0x07);
-        while (pos + 6 <= PackSize && StartCodeAt(sector, pos)) {
-            const quint8 id = At(sector, pos + 3);
-            const qsizetype length = (qsizetype(At(sector, pos + 4)) << 8) | At(sector, pos + 5);
-            const qsizetype end = pos + 6 + length;
-            if (end > PackSize)
-                break;
-            if (id == VideoStreamId && pos + 9 <= end) {
-                const qsizetype payload = pos + 9 + At(sector, pos + 8);
-                if (payload <= end)
-                    video.append(sector.constData() + payload, end - payload);
-            }
-            pos = end;
-        }
-    }
+    ForEachPesPacket(packs, [&video](const TPesPacket &packet) {
+        if (packet.StreamId == 0xe0)
+            video.append(packet.Payload, packet.Size);
+    });
     AddVideo(video);
 }
 

@@ -16,6 +16,8 @@
 
 Q_DECLARE_METATYPE(TScanType)
 Q_DECLARE_METATYPE(TDeinterlace)
+Q_DECLARE_METATYPE(TStreamStart)
+Q_DECLARE_METATYPE(TEntryTimeline)
 
 namespace {
 
@@ -31,6 +33,21 @@ TConversionEntry Title(int number, const char *start, const char *end)
     e.AudioLanguages = Strings({"en", "fr"});
     e.Aspect = QStringLiteral("4:3");
     return e;
+}
+
+// What the disc says: its programs' starts, the title's length, the program the reading
+// begins at, and the sound's lead there.
+TStreamStart Disc(const QList<double> &programs, double length, int program, double audioLead = 0)
+{
+    TStreamStart d;
+    d.ProgramStarts = programs;
+    d.TitleLength = length;
+    d.Program = program;
+    d.ProgramStart = programs.value(program);
+    d.Found = true;
+    d.VideoPts = 90000;
+    d.AudioPts = 90000 - qint64(audioLead * 90000);
+    return d;
 }
 
 TMencOutputSettings Size(const char *size, const char *aspect)
@@ -64,35 +81,36 @@ private slots:
         QTest::addColumn<TMencOutputSettings>("settings");
         QTest::addColumn<QString>("head"); // title, device, start and length
         QTest::addColumn<QString>("tail"); // what follows the codec options
+        QTest::addColumn<TStreamStart>("disc");
 
         const TMencOutputSettings none;
-        QTest::newRow("start and length with three decimals")
-            << Title(1, "00:10:00", "00:25:30") << none << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 600.000 -endpos 930.000")
-            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
+        QTest::newRow("a start inside a chapter: read from the chapter, length with three decimals")
+            << Title(1, "00:10:00", "00:25:30") << none << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 1230.500")
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 300, 900}, 3600, 1);
         QTest::newRow("16:9 into 640x480 is scaled to 640x360 and padded")
-            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "16:9") << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000 -endpos 4.000")
-            << QStringLiteral(" -alang en -lavcopts aspect=640/360 -vf scale=640:360 -nosub");
+            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "16:9") << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001 -endpos 4.500")
+            << QStringLiteral(" -alang en -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << TStreamStart();
         QTest::newRow("4:3 into 640x480")
-            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub");
+            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub") << TStreamStart();
         QTest::newRow("720 wide at 16:9 is 405 high")
-            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "16:9") << QString() << QStringLiteral(" -alang en -lavcopts aspect=720/405 -vf scale=720:405 -nosub");
+            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "16:9") << QString() << QStringLiteral(" -alang en -lavcopts aspect=720/405 -vf scale=720:405 -nosub") << TStreamStart();
         QTest::newRow("720 wide at 4:3 is 540 high")
-            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=720/540 -vf scale=720:540 -nosub");
+            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=720/540 -vf scale=720:540 -nosub") << TStreamStart();
         TConversionEntry wide = Title(1, "0:0:0", "0:0:4");
         wide.Aspect = QStringLiteral("16:9");
         QTest::newRow("a 16:9 title at its own size keeps its display aspect") << wide << none << QString()
-                                                                              << QStringLiteral(" -alang en -lavcopts aspect=16/9 -nosub");
-        QTest::newRow("no profile aspect: a 16:9 title") << wide << Size("854:480", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=854/480 -vf scale=854:480 -nosub");
-        QTest::newRow("no profile aspect: a 4:3 title fits the frame's height") << Title(1, "0:0:0", "0:0:4") << Size("1280:720", "2.35:1") << QString() << QStringLiteral(" -alang en -lavcopts aspect=960/720 -vf scale=960:720 -nosub");
+                                                                              << QStringLiteral(" -alang en -lavcopts aspect=16/9 -nosub") << TStreamStart();
+        QTest::newRow("no profile aspect: a 16:9 title") << wide << Size("854:480", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=854/480 -vf scale=854:480 -nosub") << TStreamStart();
+        QTest::newRow("no profile aspect: a 4:3 title fits the frame's height") << Title(1, "0:0:0", "0:0:4") << Size("1280:720", "2.35:1") << QString() << QStringLiteral(" -alang en -lavcopts aspect=960/720 -vf scale=960:720 -nosub") << TStreamStart();
         TConversionEntry unknown = Title(1, "0:0:0", "0:0:4");
         unknown.Aspect = QStringLiteral("???");
-        QTest::newRow("unknown title aspect counts as 4:3") << unknown << Size("320:240", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=320/240 -vf scale=320:240 -nosub");
+        QTest::newRow("unknown title aspect counts as 4:3") << unknown << Size("320:240", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=320/240 -vf scale=320:240 -nosub") << TStreamStart();
 
         TConversionEntry sub = Title(2, "0:0:0", "0:0:4");
         sub.Data.SubtitleIndex = 1;
-        QTest::newRow("first subtitle, no stream number known") << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 0");
+        QTest::newRow("first subtitle, no stream number known") << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 0") << TStreamStart();
         sub.SubtitleStream = 1; // a title that carries only the title set's second stream
-        QTest::newRow("first subtitle of a title that skips stream 0") << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 1");
+        QTest::newRow("first subtitle of a title that skips stream 0") << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 1") << TStreamStart();
 
         TConversionEntry chapter = Title(3, "0:0:2", "0:0:5");
         chapter.Data.IsTitle = false;
@@ -103,13 +121,16 @@ private slots:
         chapter.Aspect = QStringLiteral("16:9");
         chapter.Data.OutputName = QStringLiteral("Title03-Chapter02");
         QTest::newRow("trimmed chapter: title's number, languages and aspect")
-            << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -ss 2.000 -endpos 3.000")
-            << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub");
+            << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 4.500")
+            << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << Disc({0, 1, 5}, 8, 1);
         // -ss lands on a group of pictures; a chapter by number starts at its first picture.
         chapter.Data.OrigStartText = chapter.Data.StartText;
         QTest::newRow("untrimmed chapter by its number")
-            << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 3.000")
-            << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub");
+            << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 3.500")
+            << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << Disc({0, 2, 5}, 8, 1);
+        chapter.AudioId = 0x81;
+        QTest::newRow("the chosen track by its stream, not its language")
+            << chapter << none << QString() << QStringLiteral(" -aid 129 -lavcopts aspect=16/9 -nosub") << Disc({0, 2, 5}, 8, 1);
         // MEncoder never ends when -endpos reaches the title's end: an entry that runs to it
         // (or into its last second) goes without.
         auto ofTitle = [](const char *start, const char *end, double titleEnd) {
@@ -120,18 +141,18 @@ private slots:
             return e;
         };
         QTest::newRow("whole title: no -endpos") << ofTitle("0:0:0", "0:0:20", 20) << none
-                                                 << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
+                                                 << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << TStreamStart();
         QTest::newRow("last chapter: no -endpos") << ofTitle("0:0:15", "0:0:20", 20) << none
-                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 15.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
+                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 3") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 2);
         QTest::newRow("end in the title's last second: no -endpos") << ofTitle("0:0:15", "0:0:19.5", 20) << none
-                                                                    << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 15.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
+                                                                    << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 3") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 2);
         QTest::newRow("middle chapter keeps -endpos") << ofTitle("0:0:5", "0:0:10", 20) << none
-                                                      << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 5.000 -endpos 5.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
+                                                      << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 5.500") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 1);
         QTest::newRow("trimmed end a second early keeps -endpos") << ofTitle("0:0:0", "0:0:19", 20) << none
-                                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.000 -endpos 19.000") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
+                                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001 -endpos 19.500") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << TStreamStart();
         TConversionEntry mute = Title(1, "0:0:0", "0:0:4");
         mute.AudioLanguages.clear();
-        QTest::newRow("a title without audio asks for no language") << mute << none << QString() << QStringLiteral(" -lavcopts aspect=4/3 -nosub");
+        QTest::newRow("a title without audio asks for no language") << mute << none << QString() << QStringLiteral(" -lavcopts aspect=4/3 -nosub") << TStreamStart();
     }
     void encoderCommand()
     {
@@ -139,9 +160,10 @@ private slots:
         QFETCH(TMencOutputSettings, settings);
         QFETCH(QString, head);
         QFETCH(QString, tail);
+        QFETCH(TStreamStart, disc);
         TToolCommand command(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(BuildEncoderCommand(entry, kDvd, kOptions, settings, TPictureTreatment(), command, problem));
+        QVERIFY(BuildEncoderCommand(entry, EntryTimeline(entry, disc), kDvd, kOptions, settings, TPictureTreatment(), command, problem));
         QVERIFY(problem.isEmpty());
         if (!head.isEmpty())
             QVERIFY2(command.Text().startsWith(head + kDecoding + kOptions), qPrintable(command.Text()));
@@ -186,9 +208,101 @@ private slots:
         QFETCH(QString, tail);
         TToolCommand command(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(BuildEncoderCommand(Title(1, "0:0:0", "0:0:4"), kDvd, kOptions, settings, PictureTreatment(scan, choice),
-                                    command, problem));
+        const TConversionEntry entry = Title(1, "0:0:0", "0:0:4");
+        QVERIFY(BuildEncoderCommand(entry, EntryTimeline(entry, TStreamStart()), kDvd, kOptions, settings,
+                                    PictureTreatment(scan, choice), command, problem));
         QCOMPARE(command.Text().mid(command.Text().indexOf(kOptions) + kOptions.size()), tail);
+    }
+
+    // The disc's exact times replace the list's whole seconds where the entry is a chapter's or
+    // the title's own; a trimmed time stays the user's.
+    void timelineFromTheDisc_data()
+    {
+        QTest::addColumn<TConversionEntry>("entry");
+        QTest::addColumn<TStreamStart>("disc");
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<double>("programStart");
+        QTest::addColumn<double>("audioLead");
+        const TStreamStart disc = Disc({0, 6.64, 13.32}, 20.04, 0, 0.6133);
+        TConversionEntry title = Title(1, "0:0:0", "0:0:20");
+        title.Data.OrigStartText = title.Data.StartText;
+        title.Data.OrigEndText = title.Data.EndText;
+        QTest::newRow("whole title") << title << disc << 0.0 << 20.04 << 0.0 << 0.6133;
+        TConversionEntry chapter = title;
+        chapter.Data.IsTitle = false;
+        chapter.Data.ChapterIndex = 1;
+        chapter.Data.StartText = chapter.Data.OrigStartText = QStringLiteral("0:0:7");
+        chapter.Data.EndText = chapter.Data.OrigEndText = QStringLiteral("0:0:13");
+        QTest::newRow("middle chapter: the disc's own times") << chapter << Disc({0, 6.64, 13.32}, 20.04, 1) << 6.64 << 13.32 << 6.64 << 0.0;
+        chapter.Data.ChapterIndex = 2;
+        QTest::newRow("last chapter ends with the title") << chapter << Disc({0, 6.64, 13.32}, 20.04, 2) << 13.32 << 20.04 << 13.32 << 0.0;
+        TConversionEntry trimmed = Title(1, "0:0:8.5", "0:0:12");
+        QTest::newRow("trimmed: the user's times, read from the chapter before") << trimmed << Disc({0, 6.64, 13.32}, 20.04, 1)
+                                                                               << 8.5 << 12.0 << 6.64 << 0.0;
+        QTest::newRow("a disc that could not be read: from the title's start") << trimmed << TStreamStart() << 8.5 << 12.0 << 0.0 << 0.0;
+    }
+    void timelineFromTheDisc()
+    {
+        QFETCH(TConversionEntry, entry);
+        QFETCH(TStreamStart, disc);
+        QFETCH(double, start);
+        QFETCH(double, end);
+        QFETCH(double, programStart);
+        QFETCH(double, audioLead);
+        const TEntryTimeline t = EntryTimeline(entry, disc);
+        QCOMPARE(t.Start, start);
+        QCOMPARE(t.End, end);
+        QCOMPARE(t.ProgramStart, programStart);
+        QVERIFY2(qAbs(t.AudioLead - audioLead) < 1e-4, qPrintable(QString::number(t.AudioLead)));
+    }
+
+    // What the converter cuts: the encoder's broken first picture after a chapter start, the
+    // lead in whole pictures, and the sound at the same picture less its own lead.
+    void converterCutsToTheEntry_data()
+    {
+        QTest::addColumn<TEntryTimeline>("timeline");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<double>("videoEnd");
+        QTest::addColumn<QStringList>("cut");
+        auto timeline = [](int program, double programStart, double start, double end, double audioLead) {
+            TEntryTimeline t;
+            t.Program = program;
+            t.ProgramStart = programStart;
+            t.Start = start;
+            t.End = end;
+            t.AudioLead = audioLead;
+            return t;
+        };
+        QTest::newRow("title start: the sound's lead only")
+            << timeline(0, 0, 0, 12, 0.0053) << Strings({"-c:v", "libx264"}) << 12.0
+            << Strings({"-c:v", "libx264", "-af", "atrim=start=0.005300,asetpts=PTS-STARTPTS", "-t", "12.000"});
+        QTest::newRow("a chapter: its broken picture, the lead into the profile's volume")
+            << timeline(1, 6.24, 6.24, 12, 0.6133) << Strings({"-af", "volume=1.5"}) << 5.8
+            << Strings({"-af", "atrim=start=0.613300,asetpts=PTS-STARTPTS,volume=1.5", "-vf", "trim=start_frame=1,setpts=PTS-STARTPTS",
+                        "-t", "5.760"});
+        QTest::newRow("trimmed: the lead in whole pictures, the sound cut at the same picture")
+            << timeline(0, 0, 3.3, 8, 0) << Strings({"-vf", "yadif"}) << 8.5
+            << Strings({"-vf", "trim=start_frame=82,setpts=PTS-STARTPTS,yadif", "-af", "atrim=start=3.280000,asetpts=PTS-STARTPTS",
+                        "-t", "4.700"});
+        QTest::newRow("sound that comes late is delayed")
+            << timeline(0, 0, 0, 4, -0.012) << Strings({}) << 4.0 << Strings({"-af", "adelay=delays=12.000:all=1", "-t", "4.000"});
+        QTest::newRow("no sound: nothing to cut")
+            << timeline(1, 2, 2, 4, 0.5) << Strings({"-an"}) << 2.5 << Strings({"-an", "-vf", "trim=start_frame=1,setpts=PTS-STARTPTS", "-t", "2.000"});
+        QTest::newRow("an intermediate shorter than the entry ends the file")
+            << timeline(0, 0, 0, 12, 0) << Strings({}) << 11.96 << Strings({"-t", "11.960"});
+    }
+    void converterCutsToTheEntry()
+    {
+        QFETCH(TEntryTimeline, timeline);
+        QFETCH(QStringList, arguments);
+        QFETCH(double, videoEnd);
+        QFETCH(QStringList, cut);
+        TTranscoderOptions options;
+        options.Arguments = arguments;
+        CutTranscoderToEntry(options, timeline, 25, videoEnd);
+        QCOMPARE(options.Arguments, cut);
+        QCOMPARE(options.Text, QLatin1Char(' ') + cut.join(QLatin1Char(' ')));
     }
 
     // The converter pads the scaled picture into the frame with video black and square
@@ -236,7 +350,7 @@ private slots:
         QFETCH(TMencOutputSettings, settings);
         TToolCommand command(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(!BuildEncoderCommand(entry, kDvd, kOptions, settings, TPictureTreatment(), command, problem));
+        QVERIFY(!BuildEncoderCommand(entry, EntryTimeline(entry, TStreamStart()), kDvd, kOptions, settings, TPictureTreatment(), command, problem));
         QVERIFY(!problem.isEmpty());
     }
 
@@ -246,7 +360,8 @@ private slots:
         const QString dvd = QStringLiteral("/media/Ünïcode DVD \"x\"/VIDEO_TS/");
         TToolCommand encoder(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(BuildEncoderCommand(Title(1, "0:0:0", "0:0:4"), dvd, kOptions, {}, TPictureTreatment(), encoder, problem));
+        const TConversionEntry entry = Title(1, "0:0:0", "0:0:4");
+        QVERIFY(BuildEncoderCommand(entry, EntryTimeline(entry, TStreamStart()), dvd, kOptions, {}, TPictureTreatment(), encoder, problem));
         encoder.Add(QStringLiteral("-o")).AddQuoted(QStringLiteral("/work dir/temp.avi"));
         QCOMPARE(encoder.Arguments().at(2), QStringLiteral("/media/Ünïcode DVD \"x\"/VIDEO_TS"));
         QCOMPARE(encoder.Arguments().last(), QStringLiteral("/work dir/temp.avi"));

@@ -1,4 +1,4 @@
-#include "TScanDetector.h"
+#include "TSourceProbe.h"
 
 #include "TProcessRunner.h"
 #include "dvd/TPictureFlags.h"
@@ -8,13 +8,15 @@
 #include <QTemporaryFile>
 #include <QThread>
 
-struct TScanDetector::Reading
+struct TSourceProbe::Reading
 {
     TPictureFlags Flags;
     bool Ntsc = false;
     TScanType Scan = TScanType::Undecided;
     QString Problem;
     QString SampleFile; // written only when the flags cannot tell
+    bool ScanKnown = false;
+    TStreamStart Start;
 };
 
 namespace {
@@ -44,9 +46,9 @@ QString FlagsText(const TPictureFlags &f)
 
 } // namespace
 
-TScanDetector::TScanDetector(QObject *parent) : QObject(parent)
+TSourceProbe::TSourceProbe(QObject *parent) : QObject(parent)
 {
-    qRegisterMetaType<TScanDetector::Result>();
+    qRegisterMetaType<TSourceProbe::Result>();
     m_watchdog.setSingleShot(true);
     connect(&m_watchdog, &QTimer::timeout, this, [this] {
         if (m_process)
@@ -54,7 +56,7 @@ TScanDetector::TScanDetector(QObject *parent) : QObject(parent)
     });
 }
 
-TScanDetector::~TScanDetector()
+TSourceProbe::~TSourceProbe()
 {
     Stop();
     if (m_thread) {
@@ -64,7 +66,7 @@ TScanDetector::~TScanDetector()
     }
 }
 
-void TScanDetector::Stop()
+void TSourceProbe::Stop()
 {
     ++m_generation;
     m_watchdog.stop();
@@ -83,8 +85,8 @@ void TScanDetector::Stop()
     }
 }
 
-void TScanDetector::Detect(const QString &dvdPath, int titleNumber, const QString &workDir, const QString &transcoderExe,
-                           int stallMs)
+void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnown, int program, double startSeconds,
+                          int audioId, const QString &workDir, const QString &transcoderExe, int stallMs)
 {
     Stop();
     if (m_thread) {
@@ -97,7 +99,11 @@ void TScanDetector::Detect(const QString &dvdPath, int titleNumber, const QStrin
     m_transcoderExe = transcoderExe;
     m_watchdog.setInterval(stallMs);
     auto reading = std::make_shared<Reading>();
-    m_thread = QThread::create([reading, dvdPath, titleNumber, workDir] {
+    reading->ScanKnown = scanKnown;
+    m_thread = QThread::create([reading, dvdPath, titleNumber, program, startSeconds, audioId, workDir] {
+        reading->Start = TStreamStart::Read(dvdPath, titleNumber, program, startSeconds, audioId);
+        if (reading->ScanKnown)
+            return;
         const TTitleVideoSamples samples = TTitleVideoSamples::Read(dvdPath, titleNumber, SampleCount, SampleSectors);
         reading->Ntsc = samples.Ntsc;
         reading->Problem = samples.Problem;
@@ -135,19 +141,21 @@ void TScanDetector::Detect(const QString &dvdPath, int titleNumber, const QStrin
     m_thread->start();
 }
 
-void TScanDetector::OnReadingDone(const std::shared_ptr<Reading> &reading)
+void TSourceProbe::OnReadingDone(const std::shared_ptr<Reading> &reading)
 {
-    if (reading->Scan != TScanType::Undecided || reading->SampleFile.isEmpty()) {
+    if (reading->ScanKnown || reading->Scan != TScanType::Undecided || reading->SampleFile.isEmpty()) {
         Result result;
         result.Scan = reading->Scan;
-        result.How = reading->Problem.isEmpty() ? QStringLiteral("flags of ") + FlagsText(reading->Flags) : reading->Problem;
+        result.Start = reading->Start;
+        if (!reading->ScanKnown)
+            result.How = reading->Problem.isEmpty() ? QStringLiteral("flags of ") + FlagsText(reading->Flags) : reading->Problem;
         Done(result);
         return;
     }
     RunIdet(reading);
 }
 
-void TScanDetector::RunIdet(const std::shared_ptr<Reading> &reading)
+void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
 {
     m_sampleFile = reading->SampleFile;
     auto *process = new QProcess(this);
@@ -171,6 +179,7 @@ void TScanDetector::RunIdet(const std::shared_ptr<Reading> &reading)
         QFile::remove(m_sampleFile);
         m_sampleFile.clear();
         Result result;
+        result.Start = reading->Start;
         const QString text = QString::fromLocal8Bit(*output);
         if (ran && process->exitStatus() == QProcess::NormalExit)
             result.Scan = ScanTypeFromIdet(text, reading->Ntsc);
@@ -204,7 +213,7 @@ void TScanDetector::RunIdet(const std::shared_ptr<Reading> &reading)
                    QIODevice::ReadOnly);
 }
 
-void TScanDetector::Done(Result result)
+void TSourceProbe::Done(Result result)
 {
     const quint64 generation = m_generation;
     // Always from the event loop, never inside Detect.

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Where the encoder's reading of an entry begins and what it finds there. The encoder can
+// begin exactly only at a program of the title (its start or a chapter); an entry that starts
+// elsewhere begins at the program before it and the rest is cut off afterwards. At that
+// program the encoder takes the first picture and the first sound it meets as the same
+// moment, although the disc stores sound ahead of its pictures (often by half a second):
+// the difference is what the sound must be moved by.
+struct TStreamStart
+{
+    bool Found = false;
+    int Program = 0;           // 0-based program of the title's chain where the reading begins
+    double ProgramStart = 0;   // its time in the title, seconds, exact to the millisecond
+    QList<double> ProgramStarts; // every program's, for exact chapter ends
+    double TitleLength = 0;
+    qint64 VideoPts = 0;       // 90 kHz ticks: the first picture there
+    qint64 AudioPts = 0;       // the first sound of the chosen stream there
+
+    // Seconds by which the first sound comes before the first picture.
+    double AudioLead() const { return double(VideoPts - AudioPts) / 90000.0; }
+
+    // At `program` (0-based) or, for -1, the last program that starts at or before
+    // `startSeconds` (a thousandth of a second early counts). audioId: the VOB's id of the sound stream (AC3 0x80 + n, MPEG audio n,
+    // ...), -1 for none.
+    static TStreamStart Read(const QString &location, int titleNumber, int program, double startSeconds, int audioId);
+};
