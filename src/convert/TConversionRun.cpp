@@ -330,6 +330,7 @@ void TConversionRun::StartEncoderPass()
     BuildEncoderCommand(Entry(), m_timeline, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, m_treatment, command,
                         problem);
     m_figures.SetEntryFrameRate(IntermediateFrameRate() * 1000);
+    m_figures.SetEncoderReading(m_timeline.End - m_timeline.ProgramStart + kEncoderOverrun);
     Publish();
     command.Add(QStringLiteral("-o")).AddQuoted(m_intermediateFile);
     m_encoderCommandLine = command.Text();

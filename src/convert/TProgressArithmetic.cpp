@@ -37,6 +37,7 @@ void TProgressArithmetic::BeginRun(double totalSeconds, double frameRateFactor)
 void TProgressArithmetic::BeginEntry(double length)
 {
     m_length = length;
+    m_encoderReading = 0;
     m_frameRateFactor = m_runFrameRateFactor;
     m_totalFrames = RoundHalfEven(length * m_frameRateFactor / 1000.0);
     // A position read for an earlier entry says nothing about this one.
@@ -53,11 +54,19 @@ void TProgressArithmetic::SetEntryFrameRate(double frameRateFactor)
     SetFrames(m_encoderPosition * m_frameRateFactor / 1000 / 2);
 }
 
+void TProgressArithmetic::SetEncoderReading(double seconds)
+{
+    m_encoderReading = seconds;
+}
+
 void TProgressArithmetic::EncoderChunk(const QString &chunk)
 {
     double position = 0;
-    if (ParseEncoderPosition(chunk, position))
+    if (ParseEncoderPosition(chunk, position)) {
+        if (m_encoderReading > 0)
+            position = qMin(position, m_encoderReading) * m_length / m_encoderReading;
         m_encoderPosition = position;
+    }
     if (m_length != 0) {
         SetCurrent(m_encoderPosition / m_length * 100 / 2);
         SetFrames(m_encoderPosition * m_frameRateFactor / 1000 / 2);

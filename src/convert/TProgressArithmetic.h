@@ -18,6 +18,9 @@ public:
     // The entry's pictures come at another rate than the DVD's (film: 23.976 a second);
     // frameRateFactor in frames per 1000 seconds, for this entry only.
     void SetEntryFrameRate(double frameRateFactor);
+    // The encoder reads `seconds` for this entry (a lead before it and a little past its
+    // end); its position counts in that proportion, never past the entry's half.
+    void SetEncoderReading(double seconds);
     // A chunk of the encoder pass from index 20 on.
     void EncoderChunk(const QString &chunk);
     void BeginTranscoder();
@@ -54,6 +57,7 @@ private:
     double m_encoderPosition = 0;
     double m_transcoderTime = 0;
     double m_length = 0;
+    double m_encoderReading = 0; // 0: the entry's length
     qint64 m_totalFrames = 0;
     int m_elapsedSeconds = 0;
     int m_remainingSeconds = 0;

@@ -37,6 +37,15 @@ Makes OUT/VIDEO_TS. Lists are comma-separated and used round-robin.
       --exact-audio        every cell's audio lasts as long as its pictures, to the nearest
                            AC3 frame (default: 0.05 s shorter, and cut early by the encoder)
       --mpeg-audio         MPEG audio (MP2, stereo) instead of AC3
+      --scan KIND          how the pictures are made: progressive (default), interlaced (PAL:
+                           50 pictures a second woven into 25 interlaced frames, top field
+                           first), hard-telecine or soft-telecine (NTSC: film at 23.976 a
+                           second with 3:2 pulldown in the stored fields, or as repeat flags)
+      --pan                a fast sideways pan without captions, the same picture for the same
+                           frame of a title whatever its chapters; OUT/sources.txt tells a test
+                           how to make the title's clean progressive picture again
+      --flash              a dark picture with a white frame at 1 s, 3 s, 5 s ... and a 1 kHz
+                           beep starting on that frame in every audio track, silence otherwise
   -h, --help               this text
 Tone of each audio language (Hz): $(tone_table)
 EOF
@@ -111,6 +120,9 @@ channels=2
 level=""
 exact_audio=0
 mpeg_audio=0
+scan=progressive
+pan=0
+flash=0
 
 while [ $# -gt 0 ]; do
   opt=$1
@@ -118,6 +130,8 @@ while [ $# -gt 0 ]; do
     --noise) noise=1; shift; continue ;;
     --exact-audio) exact_audio=1; shift; continue ;;
     --mpeg-audio) mpeg_audio=1; shift; continue ;;
+    --pan) pan=1; shift; continue ;;
+    --flash) flash=1; shift; continue ;;
   esac
   [ $# -ge 2 ] || case "$opt" in -h | --help) ;; *) die "option $opt needs a value (see --help)" ;; esac
   case "$opt" in
@@ -132,6 +146,7 @@ while [ $# -gt 0 ]; do
     -S | --subs) subs=$2 ;;
     --channels) channels=$2 ;;
     --level) level=$2 ;;
+    --scan) scan=$2 ;;
     -x | --chain-audio)
       [[ $2 =~ ^([0-9]+)\.([0-9]+)=(.*)$ ]] || die "--chain-audio wants S.T=LANGS, got '$2'"
       chain_audio["${BASH_REMATCH[1]}.${BASH_REMATCH[2]}"]=${BASH_REMATCH[3]} ;;
@@ -150,6 +165,18 @@ case "$standard" in
   ntsc) size=720x480 rate=30000/1001 fmt=NTSC ;;
   *) die "standard must be pal or ntsc, got '$standard'" ;;
 esac
+case "$scan" in
+  progressive) ;;
+  interlaced) [ "$standard" = pal ] || die "--scan interlaced is made for PAL" ;;
+  hard-telecine | soft-telecine) [ "$standard" = ntsc ] || die "--scan $scan is made for NTSC" ;;
+  *) die "--scan must be progressive, interlaced, hard-telecine or soft-telecine, got '$scan'" ;;
+esac
+[ $((pan + flash)) -le 1 ] || die "--pan and --flash exclude each other"
+[ $flash -eq 0 ] || [ "$scan" = progressive ] || die "--flash is made progressive"
+# The rate the pictures are made at: film is made at its own and given 3:2 pulldown.
+src_rate=$rate
+case "$scan" in interlaced) src_rate=50 ;; *telecine) src_rate=24000/1001 ;; esac
+[ "$scan" != soft-telecine ] || command -v mencoder >/dev/null || die "--scan soft-telecine needs mencoder"
 case "$aspect" in 4:3) sub_mode=normal ;; 16:9) sub_mode=widescreen ;; *) die "aspect must be 4:3 or 16:9, got '$aspect'" ;; esac
 [[ $titlesets =~ ^[1-9][0-9]*$ ]] || die "title sets must be a positive number, got '$titlesets'"
 for l in titles chapters seconds; do
@@ -252,15 +279,33 @@ for ((s = 1; s <= titlesets; s++)); do
 
     # One file per chapter: a chapter then starts exactly where its file does,
     # instead of at whichever picture group dvdauthor finds nearest to a time.
-    frames=$(awk -v s="$secs" -v r="$rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%d", s * q[1] / q[2] + 0.5 }')
+    # Frames are counted at the rate the pictures are made at; film chapters hold whole
+    # groups of four film frames, so that each chapter's pulldown is whole.
+    sframes=$(awk -v s="$secs" -v r="$src_rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%d", s * q[1] / q[2] + 0.5 }')
+    group=1
+    case "$scan" in *telecine) group=4 ;; esac
+    sframes=$((sframes / group * group))
+    w=${size%x*} h=${size#*x}
+    if [ $pan -eq 1 ]; then
+      # About 400 pixels a second whatever the rate; the picture is three frames wide.
+      step=$(awk -v r="$src_rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%d", 400 / (q[1] / q[2]) + 0.5 }')
+      graph="testsrc2=size=$((3 * w))x$h:rate=$src_rate,crop=$w:$h:x='mod(n*$step\,$((2 * w)))':y=0"
+      echo "TITLE $global RATE $src_rate FRAMES $sframes GRAPH $graph" >>"$work/sources.txt"
+    fi
     echo "   <pgc>" >>"$xml"
-    first=0
+    sfirst=0
     for ((c = 1; c <= chaps; c++)); do
-      last=$((frames * c / chaps))
+      slast=$((sframes * c / chaps / group * group))
+      scount=$((slast - sfirst))
+      # The same span in frames of the disc.
+      case "$scan" in
+        interlaced) first=$((sfirst / 2)) last=$((slast / 2)) ;;
+        *telecine) first=$((sfirst * 5 / 4)) last=$((slast * 5 / 4)) ;;
+        *) first=$sfirst last=$slast ;;
+      esac
       count=$((last - first))
       read -r cstart clen < <(awk -v a="$first" -v n="$count" -v r="$rate" \
         'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%.4f %.4f\n", a * q[2] / q[1], n * q[2] / q[1] }')
-      first=$last
       file=$base.c$c.mpg
       vf="drawtext=fontfile=$font:text='Title $global  (set $s, title $t)':fontsize=40:fontcolor=white:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=60"
       vf="$vf,drawtext=fontfile=$font:text='Chapter $c   %{pts\:hms\:$cstart}':fontsize=32:fontcolor=yellow:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=120"
@@ -268,18 +313,34 @@ for ((s = 1; s <= titlesets; s++)); do
       if [ $noise -eq 1 ]; then
         # Film grain style noise that changes every picture defeats motion prediction, so
         # the encoder runs at the bit rate ceiling as a busy real film does.
-        src="testsrc2=size=$size:rate=$rate,noise=alls=25:allf=t+u"
+        src="testsrc2=size=$size:rate=$src_rate,noise=alls=25:allf=t+u"
         vrate=(-b:v 7500k -maxrate 9000k -bufsize 1835k -threads 2)
       else
-        src="testsrc=size=$size:rate=$rate"
+        src="testsrc=size=$size:rate=$src_rate"
         vrate=(-b:v 2500k -maxrate 5000k)
+      fi
+      if [ $pan -eq 1 ]; then
+        # The title's frames from this chapter's first on; no captions, so a test can make
+        # the same picture again from sources.txt.
+        src="$graph"
+        [ $noise -eq 0 ] || src="$src,noise=alls=25:allf=t+u"
+        src="$src,trim=start_frame=$sfirst,setpts=PTS-STARTPTS"
+        vf=null
+        vrate=(-b:v 7500k -maxrate 9000k -bufsize 1835k -threads 2)
+      elif [ $flash -eq 1 ]; then
+        # A white frame every other second of the disc's frames (every 60 frames on NTSC, 2.002 s).
+        period=$(awk -v r="$rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%d", 2 * q[1] / q[2] + 0.5 }')
+        rate_num=${rate%/*} rate_den=1
+        [ "$rate" = "${rate#*/}" ] || rate_den=${rate#*/}
+        src="color=c=0x202020:s=$size:r=$src_rate,format=yuv420p,geq=lum='if(eq(mod(N+$first-$((period / 2)),$period),0),235,32)':cb=128:cr=128"
+        vf=null
       fi
       if [ $exact_audio -eq 1 ]; then
         # -frames:v would close the file while audio still waits in the encoder, so the
         # pictures end by themselves. The audio is cut on whole AC3 frames (32 ms) counted
         # from the title start, so a cell is off by at most one frame and the title's end
         # by at most half of one.
-        src="$src,trim=end_frame=$count"
+        src="$src,trim=end_frame=$scount"
         vcount=()
         # An MPEG audio frame holds 1152 samples, an AC3 frame 1536.
         fs=1536
@@ -291,13 +352,39 @@ for ((s = 1; s <= titlesets; s++)); do
         # Audio a little shorter than the pictures, so the cell ends with the last picture.
         adur=$(awk -v d="$clen" 'BEGIN { printf "%.3f", d - 0.05 }')
       fi
-      args=(ffmpeg -nostdin -hide_banner -y -f lavfi -i "$src,$vf")
+      sfirst=$slast
+      # How the fields are stored: woven from 50 pictures, or film given 3:2 pulldown.
+      scanf=() vscan=()
+      case "$scan" in
+        interlaced) scanf=(",interlace=scan=tff:lowpass=0") vscan=(-flags +ilme+ildct -top 1) ;;
+        hard-telecine) scanf=(",telecine=first_field=top:pattern=23") vscan=(-flags +ilme+ildct -top 1) ;;
+      esac
+      vsrc=$src,$vf${scanf[*]}
+      if [ "$scan" = soft-telecine ]; then
+        # MEncoder writes film frames with repeat flags (ffmpeg cannot); the sound is added
+        # by ffmpeg without touching the pictures.
+        run "making film of title $s.$t chapter $c" "$base.log" \
+          ffmpeg -nostdin -hide_banner -y -f lavfi -i "$vsrc" -frames:v "$scount" -c:v ffv1 "$base.c$c.film.mkv"
+        run "pulldown flags for title $s.$t chapter $c" "$base.log" \
+          mencoder "$base.c$c.film.mkv" -really-quiet -of mpeg -mpegopts format=dvd:tsaf:telecine -ofps 24000/1001 \
+          -ovc lavc -lavcopts "vcodec=mpeg2video:vrc_buf_size=1835:vrc_maxrate=9000:vbitrate=6000:keyint=12:aspect=${aspect/:/\/}" \
+          -nosound -o "$base.c$c.m2v.mpg"
+        vin=(-i "$base.c$c.m2v.mpg")
+      else
+        vin=(-f lavfi -i "$vsrc")
+      fi
+      args=(ffmpeg -nostdin -hide_banner -y "${vin[@]}")
       maps=(-map 0:v)
       per_stream=()
       i=1
       for l in "${audio_langs[@]}"; do
         ch=$(nth "$channels" $((i - 1)))
         tone="sine=frequency=$(tone_of "$l"):sample_rate=48000:duration=$adur"
+        if [ $flash -eq 1 ]; then
+          # A 1 kHz beep from the flash frame's own instant, one frame long: t counted in
+          # frames of the disc from the title's start.
+          tone="aevalsrc='if(lt(mod((t*$rate_num/$rate_den)+$first-$((period / 2)),$period),1),0.5*sin(2*PI*1000*t),0)':s=48000:d=$adur"
+        fi
         # The sine source peaks at 1/8 of full scale.
         [ -z "$level" ] || tone="$tone,volume=$(awk -v l="$level" 'BEGIN { printf "%.2f", l + 20 * log(8) / log(10) }')dB"
         case $ch in
@@ -314,8 +401,12 @@ for ((s = 1; s <= titlesets; s++)); do
         i=$((i + 1))
       done
       [ $mpeg_audio -eq 0 ] || per_stream+=(-c:a mp2)
-      args+=("${maps[@]}" "${vcount[@]}" -target "$standard-dvd" -aspect "$aspect"
-        "${vrate[@]}" -ac 2 -b:a 192k "${per_stream[@]}" "$file")
+      if [ "$scan" = soft-telecine ]; then
+        args+=("${maps[@]}" -c:v copy -c:a ac3 -ac 2 -b:a 192k "${per_stream[@]}" -f dvd -muxrate 10080000 -packetsize 2048 "$file")
+      else
+        args+=("${maps[@]}" "${vcount[@]}" -target "$standard-dvd" -aspect "$aspect"
+          "${vrate[@]}" "${vscan[@]}" -ac 2 -b:a 192k "${per_stream[@]}" "$file")
+      fi
       run "encoding title $s.$t chapter $c" "$base.log" "${args[@]}"
 
       # Subtitle streams keep the title set's stream numbers, so a title that carries
@@ -372,6 +463,7 @@ done
 
 rm -rf "$out"
 mv "$work/disc" "$out"
+[ ! -f "$work/sources.txt" ] || mv "$work/sources.txt" "$out/sources.txt"
 # Records how the disc was made (this script's checksum and the options); the set-up
 # compares it to skip discs already made.
 echo "$(cksum <"${BASH_SOURCE[0]}") ${all_args[*]}" >"$out/.make-dvd"
