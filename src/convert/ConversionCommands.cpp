@@ -248,7 +248,7 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
         PrependFilter(args, QStringLiteral("-vf"), QStringLiteral("trim=start_frame=%1,setpts=PTS-STARTPTS").arg(pictures));
     if (!args.contains(QStringLiteral("-an"))) {
         // The sound is cut at the first picture kept, not at the time asked for.
-        const double cut = leadPictures * frame + timeline.AudioLead;
+        const double cut = leadPictures * frame + timeline.AudioLead + timeline.PictureLate;
         if (cut > 0.0005)
             PrependFilter(args, QStringLiteral("-af"), QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS").arg(Seconds6(cut)));
         else if (cut < -0.0005)

@@ -49,6 +49,7 @@ struct TEntryTimeline
     double Start = 0;         // the entry's span: exact where it is a chapter's or the title's own
     double End = 0;
     double AudioLead = 0;     // seconds the first sound lies before the first picture
+    double PictureLate = 0;   // seconds the encoder's first picture comes after where it began
     double Lead() const { return Start - ProgramStart; } // read only to be cut off
     int BrokenPictures() const { return Program > 0 ? 1 : 0; }
 };

@@ -300,6 +300,9 @@ void TConversionRun::OnDetectionFinished(const TSourceProbe::Result &result)
     }
     m_timeline = EntryTimeline(entry, result.Start);
     m_treatment = PictureTreatment(m_scanTypes.value(entry.TitleNumber), m_settings.Deinterlace);
+    // At the title's start pullup finds no field before the first film frame and drops it.
+    if (m_treatment.FilmRate && m_scanTypes.value(entry.TitleNumber) == TScanType::HardFilm && m_timeline.Program == 0)
+        m_timeline.PictureLate = 1001.0 / 24000.0;
     StartPrepass();
 }
 

@@ -279,11 +279,12 @@ for ((s = 1; s <= titlesets; s++)); do
 
     # One file per chapter: a chapter then starts exactly where its file does,
     # instead of at whichever picture group dvdauthor finds nearest to a time.
-    # Frames are counted at the rate the pictures are made at; film chapters hold whole
-    # groups of four film frames, so that each chapter's pulldown is whole.
+    # Frames are counted at the rate the pictures are made at; a chapter holds whole frames
+    # of the disc: pairs of pictures woven together, groups of four film frames with their
+    # pulldown.
     sframes=$(awk -v s="$secs" -v r="$src_rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%d", s * q[1] / q[2] + 0.5 }')
     group=1
-    case "$scan" in *telecine) group=4 ;; esac
+    case "$scan" in interlaced) group=2 ;; *telecine) group=4 ;; esac
     sframes=$((sframes / group * group))
     w=${size%x*} h=${size#*x}
     if [ $pan -eq 1 ]; then
@@ -294,8 +295,18 @@ for ((s = 1; s <= titlesets; s++)); do
     fi
     echo "   <pgc>" >>"$xml"
     sfirst=0
-    for ((c = 1; c <= chaps; c++)); do
-      slast=$((sframes * c / chaps / group * group))
+    # A sync picture is one file, so that its sound's time stamps run on without a step at a
+    # cell (a separate file per chapter starts its sound on a whole AC3 frame); dvdauthor
+    # puts the chapters at the nearest group of pictures.
+    files=$chaps marks=0
+    if [ $flash -eq 1 ]; then
+      files=1
+      for ((c = 1; c < chaps; c++)); do
+        marks="$marks,$(awk -v a="$((sframes * c / chaps))" -v r="$rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%.3f", a * q[2] / q[1] }')"
+      done
+    fi
+    for ((c = 1; c <= files; c++)); do
+      slast=$((sframes * c / files / group * group))
       scount=$((slast - sfirst))
       # The same span in frames of the disc.
       case "$scan" in
@@ -381,9 +392,8 @@ for ((s = 1; s <= titlesets; s++)); do
         ch=$(nth "$channels" $((i - 1)))
         tone="sine=frequency=$(tone_of "$l"):sample_rate=48000:duration=$adur"
         if [ $flash -eq 1 ]; then
-          # A 1 kHz beep from the flash frame's own instant, one frame long: t counted in
-          # frames of the disc from the title's start.
-          tone="aevalsrc='if(lt(mod((t*$rate_num/$rate_den)+$first-$((period / 2)),$period),1),0.5*sin(2*PI*1000*t),0)':s=48000:d=$adur"
+          # A 1 kHz beep from the flash frame's own instant, one frame long.
+          tone="aevalsrc='if(lt(mod(t*$rate_num/$rate_den-$((period / 2)),$period),1),0.5*sin(2*PI*1000*t),0)':s=48000:d=$adur"
         fi
         # The sine source peaks at 1/8 of full scale.
         [ -z "$level" ] || tone="$tone,volume=$(awk -v l="$level" 'BEGIN { printf "%.2f", l + 20 * log(8) / log(10) }')dB"
@@ -425,7 +435,7 @@ for ((s = 1; s <= titlesets; s++)); do
         fi
         mv "$file.spu" "$file"
       done
-      echo "    <vob file=\"$file\" chapters=\"0\"/>" >>"$xml"
+      echo "    <vob file=\"$file\" chapters=\"$marks\"/>" >>"$xml"
     done
     echo "   </pgc>" >>"$xml"
   done
