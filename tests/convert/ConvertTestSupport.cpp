@@ -1,5 +1,7 @@
 #include "ConvertTestSupport.h"
 
+#include "TestSupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -145,6 +148,143 @@ double DominantFrequency(const QString &file)
         positive = now;
     }
     return crossings / 2.0 / (double(count) / rate);
+}
+
+namespace {
+
+QByteArray ToolOutput(const QString &program, const QStringList &arguments, bool errors = false)
+{
+    QProcess p;
+    if (errors)
+        p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, arguments);
+    QByteArray out;
+    while (p.state() != QProcess::NotRunning || p.bytesAvailable() > 0) {
+        p.waitForReadyRead(1000);
+        out += p.readAll();
+        if (p.state() == QProcess::NotRunning && p.bytesAvailable() == 0)
+            break;
+    }
+    return out;
+}
+
+double StreamStart(const QString &file, const char *type)
+{
+    const QByteArray out = ToolOutput(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                                                 QStringLiteral("-select_streams"), QLatin1String(type) + QStringLiteral(":0"),
+                                                                 QStringLiteral("-show_entries"), QStringLiteral("stream=start_time"),
+                                                                 QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
+    return out.trimmed().toDouble();
+}
+
+} // namespace
+
+QList<QByteArray> GreyPictures(const QStringList &input, const QString &crop, int count)
+{
+    QString filter = QStringLiteral("scale=%1:%2").arg(kGreyWidth).arg(kGreyHeight);
+    if (!crop.isEmpty())
+        filter = QStringLiteral("crop=") + crop + QLatin1Char(',') + filter;
+    const QByteArray raw = ToolOutput(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-v"), QStringLiteral("error")} + input
+                                          + QStringList{QStringLiteral("-an"), QStringLiteral("-vf"), filter, QStringLiteral("-frames:v"),
+                                                        QString::number(count), QStringLiteral("-vsync"), QStringLiteral("passthrough"),
+                                                        QStringLiteral("-pix_fmt"), QStringLiteral("gray"), QStringLiteral("-f"),
+                                                        QStringLiteral("rawvideo"), QStringLiteral("-")});
+    QList<QByteArray> pictures;
+    const qsizetype size = qsizetype(kGreyWidth) * kGreyHeight;
+    for (qsizetype at = 0; at + size <= raw.size(); at += size)
+        pictures << raw.mid(at, size);
+    return pictures;
+}
+
+double PsnrY(const QByteArray &a, const QByteArray &b)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    if (n == 0)
+        return 0;
+    double sum = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const double d = double(quint8(a.at(i))) - double(quint8(b.at(i)));
+        sum += d * d;
+    }
+    const double mse = sum / double(n);
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+IdetCounts Idet(const QString &file)
+{
+    const QString text = QString::fromLocal8Bit(ToolOutput(QStringLiteral("ffmpeg"), {QStringLiteral("-hide_banner"), QStringLiteral("-nostats"),
+                                                                                     QStringLiteral("-i"), file, QStringLiteral("-an"),
+                                                                                     QStringLiteral("-vf"), QStringLiteral("idet"),
+                                                                                     QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")},
+                                                           true));
+    static const QRegularExpression multi(QStringLiteral("Multi frame detection: TFF:\\s*(\\d+)\\s+BFF:\\s*(\\d+)\\s+Progressive:\\s*(\\d+)"));
+    IdetCounts counts;
+    const QRegularExpressionMatch m = multi.match(text);
+    if (m.hasMatch()) {
+        counts.Interlaced = m.captured(1).toLongLong() + m.captured(2).toLongLong();
+        counts.Progressive = m.captured(3).toLongLong();
+    }
+    return counts;
+}
+
+QList<double> FlashTimes(const QString &file)
+{
+    // Tiny pictures are enough to see a white one; their times come with them.
+    const QByteArray out = ToolOutput(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+                                                                 QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                                                 QStringLiteral("movie=%1,scale=16:16,signalstats").arg(QString(file).replace(QLatin1Char(':'), QStringLiteral("\\:"))),
+                                                                 QStringLiteral("-show_entries"),
+                                                                 QStringLiteral("frame=best_effort_timestamp_time:frame_tags=lavfi.signalstats.YAVG"),
+                                                                 QStringLiteral("-of"), QStringLiteral("csv=p=0")});
+    QList<double> times;
+    double previous = 255;
+    for (const QByteArray &line : out.split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        if (fields.size() < 2)
+            continue;
+        const double luma = fields.last().toDouble();
+        if (luma > 128 && previous <= 128)
+            times << fields.first().toDouble();
+        previous = luma;
+    }
+    return times;
+}
+
+QList<double> BeepTimes(const QString &file)
+{
+    constexpr int rate = 48000;
+    const QByteArray pcm = ToolOutput(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
+                                                                QStringLiteral("-map"), QStringLiteral("0:a:0"), QStringLiteral("-ac"),
+                                                                QStringLiteral("1"), QStringLiteral("-ar"), QString::number(rate),
+                                                                QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
+    const qsizetype count = pcm.size() / 2;
+    // The decoded sound starts at the audio stream's start on the file's clock.
+    const double start = StreamStart(file, "a");
+    QList<double> times;
+    qsizetype quietSince = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (qAbs(int(samples[i])) < 8192)
+            continue;
+        if (i - quietSince > rate / 2)
+            times << start + double(i) / rate;
+        quietSince = i;
+    }
+    return times;
+}
+
+QString SourceGraph(const QString &disc, int title)
+{
+    QFile file(TestDvdsDir() + QLatin1Char('/') + disc + QStringLiteral("/sources.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray prefix = "TITLE " + QByteArray::number(title) + ' ';
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const qsizetype at = line.indexOf(" GRAPH ");
+        if (line.startsWith(prefix) && at > 0)
+            return QString::fromUtf8(line.mid(at + 7).trimmed());
+    }
+    return {};
 }
 
 QList<qint64> LiveChildren()

@@ -83,5 +83,30 @@ ViewerFacts Watch(const QString &file);
 // The audio's main frequency in Hz, from the zero crossings of a second of decoded sound.
 double DominantFrequency(const QString &file);
 
+// Pictures decoded small and grey, as FFmpeg gives them for `input` (its input options and
+// file or lavfi graph), each cropped first where `crop` says (w:h:x:y), at most `count` of them.
+QList<QByteArray> GreyPictures(const QStringList &input, const QString &crop, int count);
+constexpr int kGreyWidth = 240, kGreyHeight = 144;
+// PSNR of the luma of two such pictures, in dB (99 for equal ones).
+double PsnrY(const QByteArray &a, const QByteArray &b);
+
+// FFmpeg's idet over a file's pictures: how many it finds interlaced (either field first) and
+// how many progressive.
+struct IdetCounts
+{
+    qint64 Interlaced = 0;
+    qint64 Progressive = 0;
+};
+IdetCounts Idet(const QString &file);
+
+// A sync picture's flashes (a picture much brighter than the one before) and beeps (the sound
+// rising above a quarter of full scale after half a second of quiet), in seconds of the
+// file's clock.
+QList<double> FlashTimes(const QString &file);
+QList<double> BeepTimes(const QString &file);
+
+// The lavfi graph that makes title `title` of a test disc again, from its sources.txt.
+QString SourceGraph(const QString &disc, int title);
+
 // Child processes of this test process that are still alive (not zombies).
 QList<qint64> LiveChildren();
