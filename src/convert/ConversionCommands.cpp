@@ -75,6 +75,7 @@ TEntryTimeline EntryTimeline(const TConversionEntry &entry, const TStreamStart &
         }
         t.Program = start.Program;
         t.ProgramStart = start.ProgramStart;
+        t.ClockScale = start.ClockScale;
     }
     if (start.Found)
         t.AudioLead = start.AudioLead();
@@ -107,7 +108,8 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
     // MEncoder never ends when -endpos reaches the end of a DVD title: it writes its file and
     // then spins. Left out, it stops at the title's end by itself.
     if (!RunsToTitleEnd(entry))
-        command.Add(QStringLiteral("-endpos")).Add(SecondsText(timeline.End - timeline.ProgramStart + kEncoderOverrun));
+        command.Add(QStringLiteral("-endpos"))
+            .Add(SecondsText((timeline.End - timeline.ProgramStart) * timeline.ClockScale + kEncoderOverrun));
     command.Add(QStringLiteral("-ac")).Add(QStringLiteral("a52,")).Add(QStringLiteral("-noskip")).Add(QStringLiteral("-mc")).Add(QStringLiteral("0"));
     command.AddWords(encoderOptions); // fixed switches and single-word values, no paths
     // The stream itself, since a title may hold two tracks of one language; the language only
@@ -238,7 +240,7 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
 {
     QStringList &args = options.Arguments;
     const double frame = frameRate > 0 ? 1.0 / frameRate : 0.04;
-    const double lead = qMax(0.0, timeline.Lead());
+    const double lead = qMax(0.0, timeline.Lead()) * timeline.ClockScale;
     // Counted in pictures: a time would be rounded to the stream's clock, and half a picture
     // can go either way.
     const qint64 leadPictures = RoundHalfEven(lead / frame);
@@ -255,7 +257,7 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
             PrependFilter(args, QStringLiteral("-af"), QStringLiteral("adelay=delays=%1:all=1").arg(QString::number(-cut * 1000, 'f', 3)));
     }
     // The file ends with the entry's last picture, or the intermediate's where that came first.
-    double length = timeline.End - timeline.Start;
+    double length = (timeline.End - timeline.Start) * timeline.ClockScale;
     if (videoEnd > 0)
         length = qMin(length, videoEnd - skip);
     if (length > 0)

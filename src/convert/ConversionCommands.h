@@ -50,6 +50,7 @@ struct TEntryTimeline
     double End = 0;
     double AudioLead = 0;     // seconds the first sound lies before the first picture
     double PictureLate = 0;   // seconds the encoder's first picture comes after where it began
+    double ClockScale = 1.0;  // real seconds per second of the times above (TStreamStart)
     double Lead() const { return Start - ProgramStart; } // read only to be cut off
     int BrokenPictures() const { return Program > 0 ? 1 : 0; }
 };

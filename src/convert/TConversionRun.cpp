@@ -53,7 +53,7 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
         emit ToolOutput(text);
     });
     connect(&m_probe, &TMediaProbe::Finished, this, &TConversionRun::OnProbeFinished, Qt::QueuedConnection);
-    connect(&m_source, &TSourceProbe::Finished, this, &TConversionRun::OnDetectionFinished);
+    connect(&m_source, &TSourceProbe::Finished, this, &TConversionRun::OnSourceRead);
 }
 
 TConversionRun::~TConversionRun()
@@ -200,11 +200,13 @@ void TConversionRun::NextEntry()
 
     m_targetFile = TargetFileName(m_outputFolder, m_request.Dvd.VolumeName, entry.Data.OutputName, m_request.OutputExt);
     emit EntryStarted(m_index);
-    m_encoderCommand = TToolCommand(AppFolders::EncoderExe());
+    // Times and frame size checked now; the command itself is built once the disc has been
+    // read for the entry.
+    TToolCommand checked(AppFolders::EncoderExe());
     QString problem;
     m_timeline = EntryTimeline(entry, TStreamStart());
     if (!BuildEncoderCommand(entry, m_timeline, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, TPictureTreatment(),
-                             m_encoderCommand, problem)) {
+                             checked, problem)) {
         EntryFailed(problem);
         return;
     }
@@ -272,22 +274,22 @@ void TConversionRun::NextEntry()
         return;
     }
 
-    StartDetection();
+    StartReadingSource();
 }
 
-void TConversionRun::StartDetection()
+void TConversionRun::StartReadingSource()
 {
     const TConversionEntry &entry = Entry();
-    m_phase = Phase::Detecting;
+    m_phase = Phase::ReadingSource;
     m_source.Detect(m_request.Dvd.DvdPath, entry.TitleNumber, m_scanTypes.contains(entry.TitleNumber),
                     StartProgramHint(entry), TimeTextToSeconds(entry.Data.StartText), entry.AudioId,
                     QFileInfo(m_intermediateFile).absolutePath(), AppFolders::TranscoderExe(),
                     m_request.Preferences.StallSeconds * 1000);
 }
 
-void TConversionRun::OnDetectionFinished(const TSourceProbe::Result &result)
+void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
 {
-    if (!m_active || m_phase != Phase::Detecting)
+    if (!m_active || m_phase != Phase::ReadingSource)
         return;
     if (m_state == CancelRequested) {
         CancelPath();
@@ -619,7 +621,7 @@ void TConversionRun::imgStopClick()
     m_state = CancelRequested;
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
-    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget || m_phase == Phase::Detecting) {
+    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget || m_phase == Phase::ReadingSource) {
         // A check has no tool run to end in the cancel path; it is dropped here.
         m_probe.Stop();
         m_source.Stop();

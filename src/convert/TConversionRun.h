@@ -107,13 +107,13 @@ signals:
     void EntryFinished(int index, TConversionRun::EntryResult result);
 
 private:
-    enum class Phase { Idle, Between, Detecting, Prepass, EncoderPass, CheckingIntermediate, TranscoderPass, CheckingTarget, Finishing };
+    enum class Phase { Idle, Between, ReadingSource, Prepass, EncoderPass, CheckingIntermediate, TranscoderPass, CheckingTarget, Finishing };
 
     const TConversionEntry &Entry() const { return m_request.Entries.at(m_index); }
     void PostNextEntry();
     void NextEntry();
-    void StartDetection();
-    void OnDetectionFinished(const TSourceProbe::Result &result);
+    void StartReadingSource();
+    void OnSourceRead(const TSourceProbe::Result &result);
     void StartPrepass();
     void StartEncoderPass();
     void StartTranscoderPass();
@@ -175,7 +175,6 @@ private:
     QHash<int, TScanType> m_scanTypes; // by title number, found once a run
     TEntryTimeline m_timeline;         // the entry's, from the disc
     TPictureTreatment m_treatment;
-    TToolCommand m_encoderCommand;
     QString m_encoderCommandLine;
     QString m_transcoderCommandLine;
     TToolCommand m_lastEncoderCommand;

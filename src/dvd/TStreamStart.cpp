@@ -24,6 +24,8 @@ TStreamStart TStreamStart::Read(const QString &location, int titleNumber, int pr
     if (!titleSet || !titleSet->Readable || chain < 0 || chain >= titleSet->Ifo.Pgci.ProgramChains.size())
         return start;
     const TProgramChain &k = titleSet->Ifo.Pgci.ProgramChains.at(chain);
+    if (titleSet->Ifo.Vobs.VideoStream.Standard == u"NTSC")
+        start.ClockScale = 1.001;
     for (const QString &text : k.ChapterStarts)
         start.ProgramStarts << TimeTextToSeconds(text);
     start.TitleLength = TimeTextToSeconds(k.PlaybackTime);

@@ -16,6 +16,9 @@ struct TStreamStart
     double ProgramStart = 0;   // its time in the title, seconds, exact to the millisecond
     QList<double> ProgramStarts; // every program's, for exact chapter ends
     double TitleLength = 0;
+    // Real seconds per second of the tables' times: NTSC tables count 30 frames a second
+    // where 29.97 play.
+    double ClockScale = 1.0;
     qint64 VideoPts = 0;       // 90 kHz ticks: the first picture there
     qint64 AudioPts = 0;       // the first sound of the chosen stream there
 

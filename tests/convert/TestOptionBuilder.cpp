@@ -12,6 +12,8 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(TDeinterlace)
+
 namespace {
 
 using Edits = QList<QPair<QString, QString>>; // row key, text typed or chosen in the grid
@@ -129,6 +131,47 @@ private slots:
         QCOMPARE(BuildTranscoderOptions(file, g.grids), QStringLiteral(" -aspect 16:9"));
     }
 
+    // The Deinterlace row is the encoder pass's own: never on FFmpeg's command line, in the
+    // shipped form (no switch) or in an earlier file's (-vf, "yadif" for Yes, empty for No).
+    void deinterlaceRow_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QString>("chosen"); // in the grid; empty: the profile's own
+        QTest::addColumn<bool>("inGrids");
+        QTest::addColumn<TDeinterlace>("choice");
+        const QByteArray shipped = "[Deinterlace]\r\nSort=3\r\nList=1\r\nCaption=Auto,Yes,No,\r\nValue=auto,yadif,,\r\nIndex=0\r\n";
+        const QByteArray earlier = "[Deinterlace]\r\nSort=3\r\nList=1\r\nCaption=No,Yes,\r\nValue=,yadif,\r\nIndex=1\r\ncmd=-vf\r\n";
+        QTest::newRow("shipped, as loaded: Auto") << shipped << QString() << true << TDeinterlace::Auto;
+        QTest::newRow("shipped, No chosen") << shipped << QStringLiteral("No") << true << TDeinterlace::No;
+        QTest::newRow("shipped, Yes chosen") << shipped << QStringLiteral("Yes") << true << TDeinterlace::Yes;
+        QTest::newRow("earlier file with Yes") << earlier << QString() << true << TDeinterlace::Yes;
+        QTest::newRow("earlier file, No chosen") << earlier << QStringLiteral("No") << true << TDeinterlace::No;
+        QTest::newRow("grids without the row: the file's choice") << earlier << QString() << false << TDeinterlace::Yes;
+    }
+    void deinterlaceRow()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, chosen);
+        QFETCH(bool, inGrids);
+        QFETCH(TDeinterlace, choice);
+        TestProgramFolder folder(false);
+        const QString file = folder.file(QStringLiteral("Profiles/p.apf"));
+        QByteArray profile = kBase;
+        profile.replace("Para=6\r\n", "Para=7\r\n6=Deinterlace\r\n");
+        profile += row;
+        folder.writeFile(QStringLiteral("Profiles/p.apf"), inGrids ? profile : QByteArray(kBase));
+        Grids g;
+        g.Load(file, chosen.isEmpty() ? Edits{} : Edits{{QStringLiteral("Deinterlace"), chosen}});
+        folder.writeFile(QStringLiteral("Profiles/p.apf"), profile);
+        TMencOutputSettings settings;
+        BuildEncoderOptions(file, g.grids, settings);
+        QCOMPARE(settings.Deinterlace, choice);
+        const QString options = BuildTranscoderOptions(file, g.grids);
+        QVERIFY2(!options.contains(QStringLiteral("-vf")) && !options.contains(QStringLiteral("yadif")), qPrintable(options));
+        QString problem;
+        QVERIFY2(CheckProfileValues(file, g.grids, problem), qPrintable(problem));
+    }
+
     void missingFile()
     {
         Grids g;
@@ -199,12 +242,12 @@ private slots:
                                    QStringLiteral("9"), QStringLiteral("9")};
         QCOMPARE(BuildEncoderOptions(file, g.grids, record),
                  QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=") + bitrate
-                     + QStringLiteral(":mbd=2 -oac mp3lame -lameopts vbr=2:q=5 -channels 2") + srate
+                     + QStringLiteral(":mbd=2 -oac pcm -channels 2") + srate
                      + QStringLiteral(" -af volume=10:1"));
         // A high-quality intermediate trades the profile's bitrate for a fixed quantiser.
         TMencOutputSettings high;
         QCOMPARE(BuildEncoderOptions(file, g.grids, high, true),
-                 QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vqscale=2:mbd=2 -oac mp3lame -lameopts vbr=2:q=5 -channels 2") + srate
+                 QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vqscale=2:mbd=2 -oac pcm -channels 2") + srate
                      + QStringLiteral(" -af volume=10:1"));
         QCOMPARE((QStringList{record.OutputSize, record.OutputWidth, record.OutputHeight, record.OutputAspect,
                               record.VideoBitrate, record.AudioSampleRate}),
