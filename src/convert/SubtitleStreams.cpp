@@ -2,40 +2,14 @@
 
 #include "dvd/DvdLibrary.h"
 
-namespace {
-
-// The title's chain and its title set, as the opening read them; null when unreadable.
-const TProgramChain *TitleChain(const DvdLibrary::Handle &dvd, int titleNumber, const TVTS_VOBS *&vobs)
-{
-    int titleSet = -1, chain = -1;
-    DvdLibrary::DVD_GetIndexInfo(dvd, titleNumber - 1, titleSet, chain);
-    if (titleSet < 0 || chain < 0)
-        return nullptr;
-    const TIFO &parsed = DvdLibrary::DVD_GetTitleSet(dvd, titleSet)->Ifo;
-    if (chain >= parsed.Pgci.ProgramChains.size())
-        return nullptr;
-    vobs = &parsed.Vobs;
-    return &parsed.Pgci.ProgramChains.at(chain);
-}
-
-QString Location(const QString &dvdPath)
-{
-    QString location = dvdPath;
-    if (location.size() > 1 && location.endsWith(QLatin1Char('/')))
-        location.chop(1);
-    return location;
-}
-
-} // namespace
-
 QList<int> TitleAudioIds(const QString &dvdPath, int titleNumber)
 {
-    const QString location = Location(dvdPath);
-    if (location.isEmpty() || titleNumber < 1)
+    if (dvdPath.isEmpty() || titleNumber < 1)
         return {};
-    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(location);
+    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(dvdPath);
+    int titleSet = -1;
     const TVTS_VOBS *vobs = nullptr;
-    const TProgramChain *k = TitleChain(dvd, titleNumber, vobs);
+    const TProgramChain *k = DvdLibrary::TitleChain(dvd, titleNumber - 1, titleSet, vobs);
     if (!k)
         return {};
     // The same walk as the one that made the task list's audio list.
@@ -59,12 +33,12 @@ QList<int> TitleAudioIds(const QString &dvdPath, int titleNumber)
 
 QList<int> TitleSubtitleStreams(const QString &dvdPath, int titleNumber)
 {
-    const QString location = Location(dvdPath);
-    if (location.isEmpty() || titleNumber < 1)
+    if (dvdPath.isEmpty() || titleNumber < 1)
         return {};
-    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(location);
+    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(dvdPath);
+    int titleSet = -1;
     const TVTS_VOBS *vobsRead = nullptr;
-    const TProgramChain *chain = TitleChain(dvd, titleNumber, vobsRead);
+    const TProgramChain *chain = DvdLibrary::TitleChain(dvd, titleNumber - 1, titleSet, vobsRead);
     if (!chain)
         return {};
     const TProgramChain &k = *chain;

@@ -243,6 +243,17 @@ void DvdLibrary::DVD_GetIndexInfo(const Handle &dvd, int title, int &titleSetInd
     chainIndex = chain;
 }
 
+const TProgramChain *DvdLibrary::TitleChain(const Handle &dvd, int title, int &titleSetIndex, const TVTS_VOBS *&vobs)
+{
+    int chain = -1;
+    DVD_GetIndexInfo(dvd, title, titleSetIndex, chain);
+    const TitleSet *set = titleSetIndex >= 0 ? DVD_GetTitleSet(dvd, titleSetIndex) : nullptr;
+    if (!set || !set->Readable || chain < 0 || chain >= set->Ifo.Pgci.ProgramChains.size())
+        return nullptr;
+    vobs = &set->Ifo.Vobs;
+    return &set->Ifo.Pgci.ProgramChains.at(chain);
+}
+
 int DvdLibrary::DVD_GetTitleAngle(const Handle &dvd, int title)
 {
     const TitleEntry *info = dvd.isOpen() ? dvd.d->Title(title) : nullptr;

@@ -57,6 +57,9 @@ public:
     // 0-based title set (0 is VTS_01) and 0-based program chain of the title's first
     // chapter; both -1 when the title or its chain is unknown, or its title set unreadable.
     static void DVD_GetIndexInfo(const Handle &dvd, int title, int &titleSetIndex, int &chainIndex);
+    // The program chain of the title's first chapter, with its title set's streams (`vobs`) and
+    // 0-based index; null when the title, its set or its chain cannot be read.
+    static const TProgramChain *TitleChain(const Handle &dvd, int title, int &titleSetIndex, const TVTS_VOBS *&vobs);
     // Camera angles of the title; 0 for an unknown title.
     static int DVD_GetTitleAngle(const Handle &dvd, int title);
 

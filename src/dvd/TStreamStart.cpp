@@ -14,17 +14,14 @@ constexpr int SectorsToRead = 1024;
 TStreamStart TStreamStart::Read(const QString &location, int titleNumber, int program, double startSeconds, int audioId)
 {
     TStreamStart start;
-    QString path = location;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(path);
-    int set = -1, chain = -1;
-    DvdLibrary::DVD_GetIndexInfo(dvd, titleNumber - 1, set, chain);
-    const DvdLibrary::TitleSet *titleSet = set >= 0 ? DvdLibrary::DVD_GetTitleSet(dvd, set) : nullptr;
-    if (!titleSet || !titleSet->Readable || chain < 0 || chain >= titleSet->Ifo.Pgci.ProgramChains.size())
+    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(location);
+    int set = -1;
+    const TVTS_VOBS *vobs = nullptr;
+    const TProgramChain *chain = DvdLibrary::TitleChain(dvd, titleNumber - 1, set, vobs);
+    if (!chain)
         return start;
-    const TProgramChain &k = titleSet->Ifo.Pgci.ProgramChains.at(chain);
-    if (titleSet->Ifo.Vobs.VideoStream.Standard == u"NTSC")
+    const TProgramChain &k = *chain;
+    if (vobs->VideoStream.Standard == u"NTSC")
         start.ClockScale = 1.001;
     for (const QString &text : k.ChapterStarts)
         start.ProgramStarts << TimeTextToSeconds(text);

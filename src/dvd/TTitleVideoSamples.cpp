@@ -7,19 +7,16 @@
 TTitleVideoSamples TTitleVideoSamples::Read(const QString &location, int titleNumber, int count, int sectorsEach)
 {
     TTitleVideoSamples result;
-    QString path = location;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(path);
-    int set = -1, chain = -1;
-    DvdLibrary::DVD_GetIndexInfo(dvd, titleNumber - 1, set, chain);
-    const DvdLibrary::TitleSet *titleSet = set >= 0 ? DvdLibrary::DVD_GetTitleSet(dvd, set) : nullptr;
-    if (!titleSet || !titleSet->Readable || chain < 0 || chain >= titleSet->Ifo.Pgci.ProgramChains.size()) {
+    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(location);
+    int set = -1;
+    const TVTS_VOBS *vobs = nullptr;
+    const TProgramChain *chain = DvdLibrary::TitleChain(dvd, titleNumber - 1, set, vobs);
+    if (!chain) {
         result.Problem = QStringLiteral("the title's table cannot be read");
         return result;
     }
-    result.Ntsc = titleSet->Ifo.Vobs.VideoStream.Standard == u"NTSC";
-    const QList<TCellSectors> &cells = titleSet->Ifo.Pgci.ProgramChains.at(chain).CellSectors;
+    result.Ntsc = vobs->VideoStream.Standard == u"NTSC";
+    const QList<TCellSectors> &cells = chain->CellSectors;
     qint64 total = 0;
     for (const TCellSectors &cell : cells)
         total += cell.Last >= cell.First ? qint64(cell.Last) - cell.First + 1 : 0;
