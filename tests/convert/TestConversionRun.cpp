@@ -1,3 +1,4 @@
+#include "ConversionFixture.h"
 #include "ConvertTestSupport.h"
 #include "Fakes.h"
 #include "FileSizeLimit.h"
@@ -7,14 +8,12 @@
 #include "app/TimeText.h"
 #include "app/TTaskListModel.h"
 #include "convert/TConversionRun.h"
-#include "convert/TSourceProbe.h"
 #include "dvd/DvdTitleLoader.h"
 #include "dvd/TDVDInformation.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TProfile.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -25,62 +24,11 @@
 
 #include <memory>
 
-namespace {
-
-using Rows = QList<QPair<QString, QString>>; // grid row, text chosen in it
-
-struct Choice
-{
-    int title = 1;
-    int chapter = 0;          // 0: the title itself
-    int audio = 0;
-    int subtitle = 0;
-    QString start, end;       // a trimmed span, empty for the entry's own
-};
-
-void SetSpan(TTaskNodeData &d, const QString &start, const QString &end)
-{
-    d.StartText = start;
-    d.EndText = end;
-    d.Start = TimeTextToSeconds(start);
-    d.End = TimeTextToSeconds(end);
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(Rows)
-Q_DECLARE_METATYPE(Choice)
-Q_DECLARE_METATYPE(TScanType)
-
 // Whole conversions with the real MEncoder and FFmpeg on generated DVDs, the window left out.
-class TestConversionRun : public QObject
+class TestConversionRun : public ConversionFixture
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_power = std::make_unique<FakePowerManager>();
-        m_program = std::make_unique<TestProgramFolder>();
-        m_work = std::make_unique<QTemporaryDir>();
-        m_out = std::make_unique<QTemporaryDir>();
-        m_host = std::make_unique<RecordingHost>();
-        m_run = std::make_unique<TConversionRun>(*m_host);
-        AppFolders::SetAppDir(m_program->path());
-        AppFolders::SetWorkDir(m_work->path());
-        DvdInfo = TDVDInformation();
-        m_list.Clear();
-    }
-    void cleanup()
-    {
-        m_run.reset();
-        QCOMPARE(LiveChildren(), QList<qint64>());
-        m_host.reset();
-        m_out.reset();
-        m_work.reset();
-        m_program.reset();
-        m_power.reset();
-    }
-
     void convertsEntries_data()
     {
         QTest::addColumn<QString>("dvd");
@@ -615,183 +563,6 @@ private slots:
     }
 
     // Too little room is said at once, before any tool runs.
-    // How each kind of disc is read before its encoder pass, and what it costs.
-    void picturesAreJudgedPerTitle_data()
-    {
-        QTest::addColumn<QString>("dvd");
-        QTest::addColumn<TScanType>("scan");
-        QTest::newRow("interlaced PAL") << QStringLiteral("pal-interlaced") << TScanType::Interlaced;
-        QTest::newRow("hard-telecined NTSC film") << QStringLiteral("ntsc-hard-film") << TScanType::HardFilm;
-        QTest::newRow("soft-telecined NTSC film") << QStringLiteral("ntsc-soft-film") << TScanType::SoftFilm;
-        QTest::newRow("progressive PAL pan") << QStringLiteral("pal-pan") << TScanType::Progressive;
-        QTest::newRow("noisy progressive PAL") << QStringLiteral("pal-real") << TScanType::Progressive;
-        QTest::newRow("noisy progressive NTSC") << QStringLiteral("ntsc-real") << TScanType::Progressive;
-    }
-    void picturesAreJudgedPerTitle()
-    {
-        QFETCH(QString, dvd);
-        QFETCH(TScanType, scan);
-        TSourceProbe probe;
-        QSignalSpy finished(&probe, &TSourceProbe::Finished);
-        QElapsedTimer clock;
-        clock.start();
-        probe.Detect(TestDvdsDir() + QLatin1Char('/') + dvd, 1, false, 0, 0, 0x80, m_work->path(), QStringLiteral("ffmpeg"), 30000);
-        QVERIFY(finished.wait(30000));
-        const auto result = finished.first().at(0).value<TSourceProbe::Result>();
-        qInfo("%s: %s in %lld ms (%s)", qPrintable(dvd), qPrintable(ScanTypeText(result.Scan)), clock.elapsed(), qPrintable(result.How));
-        QCOMPARE(result.Scan, scan);
-        QVERIFY(result.Start.Found);
-        // No sample file is left in the work folder.
-        QCOMPARE(QDir(m_work->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-    }
-
-    // What a viewer sees of interlaced and film discs: whole progressive pictures at the
-    // film's own rate, neither combed nor ghosted, as sharp as the clean source allows, the
-    // first one the entry's first picture.
-    void viewerSeesCleanPictures_data()
-    {
-        QTest::addColumn<QString>("dvd");
-        QTest::addColumn<Choice>("choice");
-        QTest::addColumn<QString>("profile");
-        QTest::addColumn<QString>("size");
-        QTest::addColumn<QString>("crop");       // the picture inside the frame
-        QTest::addColumn<int>("firstSource");    // the source picture the file starts with
-        QTest::addColumn<int>("sourceStep");     // source pictures per output picture
-        QTest::addColumn<qint64>("frames");
-        QTest::addColumn<double>("rate");
-        QTest::addColumn<double>("psnr");        // the least mean PSNR-Y against the source
-        Choice title, chapter2;
-        chapter2.chapter = 2;
-        const QString mp4 = QStringLiteral("MP4 - H.264 Video"), mkv = QStringLiteral("MKV - Matroska Video");
-        const QString letterbox = QStringLiteral("640:360:0:60");
-        QTest::newRow("interlaced PAL scaled into MP4: no ghosts")
-            << QStringLiteral("pal-interlaced") << title << mp4 << QStringLiteral("640x480") << letterbox << 0 << 2 << qint64(500) << 25.0 << 38.0;
-        QTest::newRow("interlaced PAL at its own size in MKV: no combs")
-            << QStringLiteral("pal-interlaced") << title << mkv << QStringLiteral("Original Size") << QString() << 0 << 2 << qint64(500) << 25.0 << 38.0;
-        QTest::newRow("soft-telecined film back at 23.976")
-            << QStringLiteral("ntsc-soft-film") << title << mp4 << QStringLiteral("640x480") << letterbox << 0 << 1 << qint64(480) << 23.976 << 45.0;
-        QTest::newRow("soft-telecined film, a chapter")
-            << QStringLiteral("ntsc-soft-film") << chapter2 << mkv << QStringLiteral("Original Size") << QString() << 160 << 1 << qint64(160) << 23.976 << 45.0;
-        // pullup finds no field before the title's first film frame.
-        QTest::newRow("hard-telecined film back at 23.976")
-            << QStringLiteral("ntsc-hard-film") << title << mkv << QStringLiteral("Original Size") << QString() << 1 << 1 << qint64(479) << 23.976 << 45.0;
-        QTest::newRow("hard-telecined film, a chapter")
-            << QStringLiteral("ntsc-hard-film") << chapter2 << mp4 << QStringLiteral("640x480") << QString() << 160 << 1 << qint64(160) << 23.976 << 45.0;
-        QTest::newRow("progressive PAL as sharp as before")
-            << QStringLiteral("pal-pan") << title << mkv << QStringLiteral("Original Size") << QString() << 0 << 1 << qint64(500) << 25.0 << 48.0;
-    }
-    void viewerSeesCleanPictures()
-    {
-        QFETCH(QString, dvd);
-        QFETCH(Choice, choice);
-        QFETCH(QString, profile);
-        QFETCH(QString, size);
-        QFETCH(QString, crop);
-        QFETCH(int, firstSource);
-        QFETCH(int, sourceStep);
-        QFETCH(qint64, frames);
-        QFETCH(double, rate);
-        QFETCH(double, psnr);
-        QVERIFY(LinkTools(m_program->path()));
-        Open(dvd);
-        Check(choice);
-        TConversionRequest request = Request(profile, {{QStringLiteral("Video Size"), size}});
-        QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
-        const QString file = m_run->MadeFiles().first();
-        const ViewerFacts seen = Watch(file);
-        // The encoder cannot give the title's last picture or two.
-        QVERIFY2(seen.Frames <= frames && seen.Frames >= frames - 2, qPrintable(QString::number(seen.Frames)));
-        QVERIFY2(qAbs(seen.FrameRate - rate) < 0.01, qPrintable(QString::number(seen.FrameRate)));
-        QVERIFY2(qAbs(seen.SoundSeconds - seen.VideoSeconds()) <= 0.1,
-                 qPrintable(QStringLiteral("sound %1 s, pictures %2 s").arg(seen.SoundSeconds).arg(seen.VideoSeconds())));
-        // idet takes some pictures of a fast pan for interlaced even on the clean progressive
-        // source (a fifth of them); woven fields it finds in every picture.
-        const IdetCounts idet = Idet(file);
-        QVERIFY2(idet.Interlaced * 10 <= 3 * (idet.Interlaced + idet.Progressive),
-                 qPrintable(QStringLiteral("%1 interlaced, %2 progressive").arg(idet.Interlaced).arg(idet.Progressive)));
-
-        // Picture by picture against the clean source, matched by count.
-        QString source = SourceGraph(dvd, 1);
-        QVERIFY(!source.isEmpty());
-        source += QStringLiteral(",select='gte(n\\,%1)*not(mod(n-%1\\,%2))'").arg(firstSource).arg(sourceStep);
-        const QList<QByteArray> got = GreyPictures({QStringLiteral("-i"), file}, crop, int(seen.Frames));
-        const QList<QByteArray> want = GreyPictures({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source}, QString(), int(seen.Frames));
-        QCOMPARE(got.size(), want.size());
-        double sum = 0, least = 99;
-        for (qsizetype i = 0; i < got.size(); ++i) {
-            const double p = PsnrY(got.at(i), want.at(i));
-            sum += p;
-            least = qMin(least, p);
-        }
-        const double mean = sum / double(got.size());
-        qInfo("%s: %lld pictures at %.3f, %lld interlaced, PSNR-Y mean %.1f dB, least %.1f dB, first %.1f dB",
-              qPrintable(dvd), seen.Frames, seen.FrameRate, idet.Interlaced, mean, least, PsnrY(got.first(), want.first()));
-        QVERIFY2(mean >= psnr, qPrintable(QString::number(mean)));
-        // Not a picture off: a neighbour of the pan is far below this.
-        QVERIFY2(least >= 33, qPrintable(QString::number(least)));
-        QVERIFY2(PsnrY(got.first(), want.first()) >= psnr - 5, qPrintable(QString::number(PsnrY(got.first(), want.first()))));
-    }
-
-    // Soft pulldown used to stop every profile; each one now makes the chapter whole.
-    void softFilmConvertsWithEveryProfile()
-    {
-        QVERIFY(LinkTools(m_program->path()));
-        const QStringList profiles = QDir(m_program->file(QStringLiteral("Profiles"))).entryList({QStringLiteral("*.apf")});
-        QVERIFY(profiles.size() >= 10);
-        for (const QString &name : profiles) {
-            Open(QStringLiteral("ntsc-soft-film"));
-            Choice first;
-            first.chapter = 1;
-            Check(first);
-            const TConversionRequest request = Request(QFileInfo(name).completeBaseName(), {});
-            QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-            QVERIFY2(m_run->Failures().isEmpty(), qPrintable(name + QLatin1Char(' ') + TConversionRun::FailureReport(m_run->Failures())));
-            const ViewerFacts seen = Watch(m_run->MadeFiles().first());
-            // 160 film frames: 6.67 s.
-            QVERIFY2(qAbs(seen.VideoSeconds() - 160 * 1.001 / 24) < 0.15,
-                     qPrintable(name + QStringLiteral(": %1 pictures at %2").arg(seen.Frames).arg(seen.FrameRate)));
-            QFile::remove(m_run->MadeFiles().first());
-        }
-    }
-
-    // A flash and a beep on the same picture stay together: whole titles, chapters and
-    // trimmed spans, PAL and NTSC.
-    void soundKeepsToThePicture_data()
-    {
-        QTest::addColumn<QString>("dvd");
-        QTest::addColumn<Choice>("choice");
-        QTest::addColumn<int>("flashes");
-        Choice title, chapter2, trimmed;
-        chapter2.chapter = 2;
-        trimmed.start = QStringLiteral("00:00:03.3");
-        trimmed.end = QStringLiteral("00:00:08.5");
-        for (const char *dvd : {"pal-sync", "ntsc-sync"}) {
-            QTest::addRow("%s, whole title", dvd) << QString::fromLatin1(dvd) << title << 6;
-            QTest::addRow("%s, second chapter", dvd) << QString::fromLatin1(dvd) << chapter2 << 3;
-            QTest::addRow("%s, 3.3 s to 8.5 s", dvd) << QString::fromLatin1(dvd) << trimmed << 2;
-        }
-    }
-    void soundKeepsToThePicture()
-    {
-        QFETCH(QString, dvd);
-        QFETCH(Choice, choice);
-        QFETCH(int, flashes);
-        QVERIFY(LinkTools(m_program->path()));
-        Open(dvd);
-        Check(choice);
-        QCOMPARE(RunToEnd(Request(QStringLiteral("MP4 - H.264 Video"), {})), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
-        const QString file = m_run->MadeFiles().first();
-        const QList<double> seen = FlashTimes(file), heard = BeepTimes(file);
-        QCOMPARE(seen.size(), flashes);
-        QCOMPARE(heard.size(), flashes);
-        for (int i = 0; i < flashes; ++i) {
-            const double offset = (heard.at(i) - seen.at(i)) * 1000;
-            QVERIFY2(qAbs(offset) <= 5, qPrintable(QStringLiteral("beep %1 ms after flash %2").arg(offset).arg(i + 1)));
-        }
-    }
-
     void tooLittleRoom()
     {
         const QString small = m_out->filePath(QStringLiteral("small"));
@@ -815,71 +586,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(marks.filePath(QStringLiteral("runs"))));
     }
 
-private:
-    void WriteTool(const QString &name, const QString &body)
-    {
-        const QString path = m_program->file(name);
-        QFile::remove(path);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/bash\n" + body.toLocal8Bit());
-        f.close();
-        QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
-    }
-
-    void Open(const QString &name)
-    {
-        DvdTitleLoader loader;
-        loader.LoadDvdTitles(TestDvdsDir() + QLatin1Char('/') + name, m_list);
-        QVERIFY(!m_list.IsEmpty());
-        m_list.UncheckAll();
-    }
-
-    void Check(const Choice &c)
-    {
-        QModelIndex index = m_list.index(c.title - 1, 0);
-        if (c.chapter > 0)
-            index = m_list.index(c.chapter - 1, 0, index);
-        TTaskNodeData *d = m_list.Entry(index);
-        QVERIFY(d);
-        d->Checked = true;
-        d->AudioIndex = d->AudioLanguageIndex = c.audio;
-        d->SubtitleIndex = c.subtitle;
-        if (!c.start.isEmpty())
-            SetSpan(*d, c.start, c.end);
-    }
-
-    TConversionRequest Request(const QString &profile, const Rows &rows)
-    {
-        TConversionRequest request;
-        request.Entries = CollectCheckedEntries(m_list, DvdInfo.DvdPath);
-        request.OutputDirText = m_out->path() + QLatin1Char('/');
-        request.ProfileFile = m_program->file(QStringLiteral("Profiles/") + profile + QStringLiteral(".apf"));
-        m_grids = std::make_unique<ShownGrids>(request.ProfileFile);
-        for (const auto &[row, text] : rows)
-            m_grids->Set(row, text);
-        request.Grids = m_grids.get();
-        request.Dvd = DvdInfo;
-        request.OutputExt = TProfile::Read(TIniFile(request.ProfileFile)).OutputExtension();
-        return request;
-    }
-
-    TConversionRun::Outcome RunToEnd(const TConversionRequest &request)
-    {
-        QSignalSpy finished(m_run.get(), &TConversionRun::Finished);
-        m_run->Start(request);
-        if (!finished.wait(60000))
-            return TConversionRun::Outcome::Aborted;
-        return finished.first().at(0).value<TConversionRun::Outcome>();
-    }
-
-    std::unique_ptr<FakePowerManager> m_power;
-    std::unique_ptr<TestProgramFolder> m_program;
-    std::unique_ptr<QTemporaryDir> m_work, m_out;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<TConversionRun> m_run;
-    std::unique_ptr<ShownGrids> m_grids;
-    TTaskListModel m_list;
 };
 
 QTEST_GUILESS_MAIN(TestConversionRun)
