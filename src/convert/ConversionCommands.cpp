@@ -110,6 +110,9 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
     if (!RunsToTitleEnd(entry))
         command.Add(QStringLiteral("-endpos"))
             .Add(SecondsText((timeline.End - timeline.ProgramStart) * timeline.ClockScale + kEncoderOverrun));
+    // The default AC3 decoder loses the sound after a block on some discs, and frame skipping
+    // and A/V correction drop pictures; liba52 (other audio falls back to the usual decoders)
+    // and no skipping keep every frame and all the sound.
     command.Add(QStringLiteral("-ac")).Add(QStringLiteral("a52,")).Add(QStringLiteral("-noskip")).Add(QStringLiteral("-mc")).Add(QStringLiteral("0"));
     command.AddWords(encoderOptions); // fixed switches and single-word values, no paths
     // The stream itself, since a title may hold two tracks of one language; the language only
@@ -189,6 +192,19 @@ TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TPar
     return options;
 }
 
+namespace {
+
+// The option text as the option builder writes it: a blank before every argument.
+QString ArgumentsText(const QStringList &args)
+{
+    QString text;
+    for (const QString &a : args)
+        text += QLatin1Char(' ') + a;
+    return text;
+}
+
+} // namespace
+
 void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings)
 {
     TPictureFit fit;
@@ -209,10 +225,7 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
     }
     if (!padded)
         args << QStringLiteral("-vf") << pad;
-    QString text;
-    for (const QString &a : std::as_const(args))
-        text += QLatin1Char(' ') + a;
-    options.Text = text;
+    options.Text = ArgumentsText(args);
 }
 
 namespace {
@@ -262,10 +275,7 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
         length = qMin(length, videoEnd - skip);
     if (length > 0)
         args << QStringLiteral("-t") << SecondsText(length);
-    QString text;
-    for (const QString &a : std::as_const(args))
-        text += QLatin1Char(' ') + a;
-    options.Text = text;
+    options.Text = ArgumentsText(args);
 }
 
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,

@@ -117,6 +117,8 @@ void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnow
         QTemporaryFile file(workDir + QStringLiteral("/.quarnel-pictures-XXXXXX.mpg"));
         file.setAutoRemove(false);
         if (!file.open()) {
+            // As when idet cannot tell: some frames are flagged interlaced.
+            reading->Scan = TScanType::Interlaced;
             reading->Problem = QStringLiteral("no sample file can be written in the work folder");
             return;
         }
