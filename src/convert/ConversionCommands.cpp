@@ -74,6 +74,7 @@ TEntryTimeline EntryTimeline(const TConversionEntry &entry, const TStreamStart &
             t.End = next >= 0 && next < programs.size() ? programs.at(next) : start.TitleLength;
         }
         t.Program = start.Program;
+        t.Part = start.Part;
         t.ProgramStart = start.ProgramStart;
         t.ClockScale = start.ClockScale;
     }
@@ -98,11 +99,11 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
     command.Add(QStringLiteral("dvd://") + QString::number(entry.TitleNumber))
         .Add(QStringLiteral("-dvd-device"))
         .Add(device);
-    // MEncoder's -ss lands on whatever group of pictures comes next; a program is where it
-    // begins exactly. Reading from the title's start without a seek, it writes a broken first
+    // MEncoder's -ss lands on whatever group of pictures comes next; a DVD chapter is where it
+    // begins exactly (-chapter counts the DVD's chapters, not the list's programs). Reading from the title's start without a seek, it writes a broken first
     // picture and its sound starts late, so the title's start is a seek to its first instant.
     if (timeline.Program > 0)
-        command.Add(QStringLiteral("-chapter")).Add(QString::number(timeline.Program + 1));
+        command.Add(QStringLiteral("-chapter")).Add(QString::number(timeline.Part));
     else
         command.Add(QStringLiteral("-ss")).Add(QStringLiteral("0.001"));
     // MEncoder never ends when -endpos reaches the end of a DVD title: it writes its file and

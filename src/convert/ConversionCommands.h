@@ -45,6 +45,7 @@ bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect,
 struct TEntryTimeline
 {
     int Program = 0;          // 0-based; 0 is the title's start
+    int Part = 1;             // the DVD chapter it begins (what -chapter takes)
     double ProgramStart = 0;  // seconds in the title
     double Start = 0;         // the entry's span: exact where it is a chapter's or the title's own
     double End = 0;

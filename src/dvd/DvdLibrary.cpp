@@ -94,9 +94,11 @@ bool ReadTitleTable(const QByteArray &bytes, const QString &described, std::vect
     return true;
 }
 
-// The chain of each title's first part. A title's parts run from its offset to the next
-// title's (or to the table's end); a title without a whole part has no known chain.
-bool ReadFirstChains(const QByteArray &bytes, const QString &described, QList<int> &chains, QString &problem)
+// The chain of each title's first part, and the programs of that chain where its parts
+// (the DVD's chapters) begin. A title's parts run from its offset to the next title's (or to
+// the table's end); a title without a whole part has no known chain.
+bool ReadFirstChains(const QByteArray &bytes, const QString &described, QList<int> &chains,
+                     QList<QList<int>> &partPrograms, QString &problem)
 {
     Table table;
     QString reason;
@@ -109,12 +111,20 @@ bool ReadFirstChains(const QByteArray &bytes, const QString &described, QList<in
     for (int i = 0; i < table.count; ++i)
         starts[size_t(i)] = Read(bytes, table.at + TableHeaderSize + PartEntrySize * quint64(i), 4);
     chains.clear();
+    partPrograms.clear();
     for (int i = 0; i < table.count; ++i) {
         const quint64 start = starts[size_t(i)];
         const quint64 end = i + 1 < table.count ? starts[size_t(i) + 1] : table.size;
         const bool whole = start >= TableHeaderSize && end <= table.size && end >= start + PartEntrySize;
         const int chain = whole ? int(Read(bytes, table.at + start, 2)) : 0;
         chains << chain - 1;
+        QList<int> programs;
+        for (quint64 at = start; whole && at + PartEntrySize <= end; at += PartEntrySize) {
+            // A part in another chain has no program in this one.
+            const bool here = int(Read(bytes, table.at + at, 2)) == chain;
+            programs << (here ? int(Read(bytes, table.at + at + 2, 2)) - 1 : -1);
+        }
+        partPrograms << programs;
     }
     return true;
 }
@@ -181,7 +191,7 @@ struct DvdLibrary::Handle::Private
                 problem = e.text();
                 continue;
             }
-            if (!ReadFirstChains(bytes, described, set.FirstChains, problem))
+            if (!ReadFirstChains(bytes, described, set.FirstChains, set.PartPrograms, problem))
                 continue;
             set.Readable = true;
             set.FromBackup = backup;
@@ -192,6 +202,7 @@ struct DvdLibrary::Handle::Private
         if (!set.Readable) {
             set.Ifo = TIFO();
             set.FirstChains.clear();
+            set.PartPrograms.clear();
             set.Problem = problems[0] + QLatin1Char(' ') + problems[1];
         }
         return titleSets.emplace(index, std::move(set)).first->second;
@@ -252,6 +263,16 @@ const TProgramChain *DvdLibrary::TitleChain(const Handle &dvd, int title, int &t
         return nullptr;
     vobs = &set->Ifo.Vobs;
     return &set->Ifo.Pgci.ProgramChains.at(chain);
+}
+
+QList<int> DvdLibrary::PartPrograms(const Handle &dvd, int title)
+{
+    const int set = TitleSetOfTitle(dvd, title);
+    const TitleSet *titleSet = set >= 0 ? DVD_GetTitleSet(dvd, set) : nullptr;
+    const int titleInSet = dvd.d && dvd.d->Title(title) ? dvd.d->Title(title)->titleInSet : 0;
+    if (!titleSet || titleInSet < 1 || titleInSet > titleSet->PartPrograms.size())
+        return {};
+    return titleSet->PartPrograms.at(titleInSet - 1);
 }
 
 int DvdLibrary::DVD_GetTitleAngle(const Handle &dvd, int title)

@@ -24,6 +24,9 @@ public:
         bool Readable = false;
         TIFO Ifo;
         QList<int> FirstChains; // per title of the set: 0-based chain of its first chapter, -1 unknown
+        // Per title of the set: the 0-based program of that chain where each part (chapter)
+        // begins, -1 for a part in another chain.
+        QList<QList<int>> PartPrograms;
         QString Problem;        // why the set cannot be read, or why its .IFO was passed over
         bool FromBackup = false;
     };
@@ -60,6 +63,8 @@ public:
     // The program chain of the title's first chapter, with its title set's streams (`vobs`) and
     // 0-based index; null when the title, its set or its chain cannot be read.
     static const TProgramChain *TitleChain(const Handle &dvd, int title, int &titleSetIndex, const TVTS_VOBS *&vobs);
+    // TitleSet::PartPrograms of the title; empty when not known.
+    static QList<int> PartPrograms(const Handle &dvd, int title);
     // Camera angles of the title; 0 for an unknown title.
     static int DVD_GetTitleAngle(const Handle &dvd, int title);
 

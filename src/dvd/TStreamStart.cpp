@@ -26,15 +26,26 @@ TStreamStart TStreamStart::Read(const QString &location, int titleNumber, int pr
     for (const QString &text : k.ChapterStarts)
         start.ProgramStarts << TimeTextToSeconds(text);
     start.TitleLength = TimeTextToSeconds(k.PlaybackTime);
-    if (program < 0)
+    if (program < 0) {
         program = 0;
-    else
-        startSeconds = -1;
-    while (program + 1 < start.ProgramStarts.size() && start.ProgramStarts.at(program + 1) <= startSeconds + 0.001)
-        ++program;
+        while (program + 1 < start.ProgramStarts.size() && start.ProgramStarts.at(program + 1) <= startSeconds + 0.001)
+            ++program;
+    }
+    // Back to a program where a chapter begins; the title's start always may be read from.
+    const QList<int> parts = DvdLibrary::PartPrograms(dvd, titleNumber - 1);
+    int part = 1;
+    int begins = 0;
+    for (int i = 0; i < parts.size(); ++i) {
+        if (parts.at(i) >= 0 && parts.at(i) <= program && parts.at(i) >= begins) {
+            begins = parts.at(i);
+            part = i + 1;
+        }
+    }
+    program = begins;
     if (program >= k.ProgramMap.size())
         return start;
     start.Program = program;
+    start.Part = part;
     start.ProgramStart = start.ProgramStarts.value(program);
     const int cell = k.ProgramMap.at(program) - 1;
     if (cell < 0 || cell >= k.CellSectors.size())

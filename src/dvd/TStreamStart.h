@@ -13,6 +13,7 @@ struct TStreamStart
 {
     bool Found = false;
     int Program = 0;           // 0-based program of the title's chain where the reading begins
+    int Part = 1;              // the DVD chapter (part of title) that program begins, as -chapter counts
     double ProgramStart = 0;   // its time in the title, seconds, exact to the millisecond
     QList<double> ProgramStarts; // every program's, for exact chapter ends
     double TitleLength = 0;
@@ -25,8 +26,9 @@ struct TStreamStart
     // Seconds by which the first sound comes before the first picture.
     double AudioLead() const { return double(VideoPts - AudioPts) / 90000.0; }
 
-    // At `program` (0-based) or, for -1, the last program that starts at or before
-    // `startSeconds` (a thousandth of a second early counts). audioId: the VOB's id of the sound stream (AC3 0x80 + n, MPEG audio n,
+    // At the last program that begins a DVD chapter at or before `program` (0-based) or, for
+    // -1, at or before `startSeconds` (a thousandth of a second early counts): a program that
+    // begins no chapter cannot be asked for. audioId: the VOB's id of the sound stream (AC3 0x80 + n, MPEG audio n,
     // ...), -1 for none.
     static TStreamStart Read(const QString &location, int titleNumber, int program, double startSeconds, int audioId);
 };

@@ -37,12 +37,13 @@ TConversionEntry Title(int number, const char *start, const char *end)
 
 // What the disc says: its programs' starts, the title's length, the program the reading
 // begins at, and the sound's lead there.
-TStreamStart Disc(const QList<double> &programs, double length, int program, double audioLead = 0)
+TStreamStart Disc(const QList<double> &programs, double length, int program, double audioLead = 0, int part = 0)
 {
     TStreamStart d;
     d.ProgramStarts = programs;
     d.TitleLength = length;
     d.Program = program;
+    d.Part = part > 0 ? part : program + 1;
     d.ProgramStart = programs.value(program);
     d.Found = true;
     d.VideoPts = 90000;
@@ -128,6 +129,9 @@ private slots:
         QTest::newRow("untrimmed chapter by its number")
             << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 3.500")
             << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << Disc({0, 2, 5}, 8, 1);
+        QTest::newRow("a program that begins no DVD chapter: the DVD's chapter before it")
+            << chapter << none << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 4.500")
+            << QStringLiteral(" -alang fr -lavcopts aspect=16/9 -nosub") << Disc({0, 1, 2, 5}, 8, 1, 0, 2);
         chapter.AudioId = 0x81;
         QTest::newRow("the chosen track by its stream, not its language")
             << chapter << none << QString() << QStringLiteral(" -aid 129 -lavcopts aspect=16/9 -nosub") << Disc({0, 2, 5}, 8, 1);

@@ -81,6 +81,13 @@ private slots:
             << QStringLiteral("ntsc-hard-film") << title << mkv << QStringLiteral("Original Size") << QString() << 1 << 1 << qint64(479) << 23.976 << 45.0;
         QTest::newRow("hard-telecined film, a chapter")
             << QStringLiteral("ntsc-hard-film") << chapter2 << mp4 << QStringLiteral("640x480") << QString() << 160 << 1 << qint64(160) << 23.976 << 45.0;
+        // -chapter counts the DVD's chapters; the list's second one is a program only.
+        QTest::newRow("a program that begins no DVD chapter")
+            << QStringLiteral("pal-programs") << chapter2 << mkv << QStringLiteral("Original Size") << QString() << 150 << 1 << qint64(150) << 25.0 << 48.0;
+        Choice chapter3;
+        chapter3.chapter = 3;
+        QTest::newRow("the DVD's second chapter is the list's third")
+            << QStringLiteral("pal-programs") << chapter3 << mkv << QStringLiteral("Original Size") << QString() << 300 << 1 << qint64(150) << 25.0 << 48.0;
         QTest::newRow("progressive PAL as sharp as before")
             << QStringLiteral("pal-pan") << title << mkv << QStringLiteral("Original Size") << QString() << 0 << 1 << qint64(500) << 25.0 << 48.0;
     }

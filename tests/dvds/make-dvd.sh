@@ -44,6 +44,10 @@ Makes OUT/VIDEO_TS. Lists are comma-separated and used round-robin.
       --pan                a fast sideways pan without captions, the same picture for the same
                            frame of a title whatever its chapters; OUT/sources.txt tells a test
                            how to make the title's clean progressive picture again
+      --program-only S.T=LIST
+                           chapters (1-based) of title T of title set S that are programs but
+                           no DVD chapters, as on discs whose programs start no chapter
+                           (repeatable), e.g. 1.1=2
       --flash              a dark picture with a white frame at 1 s, 3 s, 5 s ... and a 1 kHz
                            beep starting on that frame in every audio track, silence otherwise
   -h, --help               this text
@@ -115,6 +119,7 @@ audio=en
 subs=""
 declare -A chain_audio=()
 declare -A title_subs=()
+declare -A program_only=()
 noise=0
 channels=2
 level=""
@@ -150,6 +155,9 @@ while [ $# -gt 0 ]; do
     -x | --chain-audio)
       [[ $2 =~ ^([0-9]+)\.([0-9]+)=(.*)$ ]] || die "--chain-audio wants S.T=LANGS, got '$2'"
       chain_audio["${BASH_REMATCH[1]}.${BASH_REMATCH[2]}"]=${BASH_REMATCH[3]} ;;
+    --program-only)
+      [[ $2 =~ ^([0-9]+)\.([0-9]+)=([0-9]+(,[0-9]+)*)$ ]] || die "--program-only wants S.T=LIST, got '$2'"
+      program_only["${BASH_REMATCH[1]}.${BASH_REMATCH[2]}"]=${BASH_REMATCH[3]} ;;
     -y | --title-subs)
       [[ $2 =~ ^([0-9]+)\.([0-9]+)=(.*)$ ]] || die "--title-subs wants S.T=LANGS, got '$2'"
       title_subs["${BASH_REMATCH[1]}.${BASH_REMATCH[2]}"]=${BASH_REMATCH[3]} ;;
@@ -435,7 +443,11 @@ for ((s = 1; s <= titlesets; s++)); do
         fi
         mv "$file.spu" "$file"
       done
-      echo "    <vob file=\"$file\" chapters=\"$marks\"/>" >>"$xml"
+      if [ $files -gt 1 ] && in_list "$c" "${program_only[$key]-}"; then
+        echo "    <vob file=\"$file\"><cell start=\"0\" chapter=\"0\" program=\"1\"/></vob>" >>"$xml"
+      else
+        echo "    <vob file=\"$file\" chapters=\"$marks\"/>" >>"$xml"
+      fi
     done
     echo "   </pgc>" >>"$xml"
   done
