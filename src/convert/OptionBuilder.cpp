@@ -1,5 +1,6 @@
 #include "OptionBuilder.h"
 
+#include "FreeSpace.h"
 #include "TMencOutputSettings.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TParameterGrids.h"
@@ -77,6 +78,23 @@ bool IsWholeNumber(const QString &value)
     return digits.match(value).hasMatch() && value.toLongLong(&ok) > 0 && ok;
 }
 
+// A bit rate as FFmpeg and the shipped profiles write it: bits a second, or kilobits or
+// megabits with "k" or "M".
+bool IsBitrate(const QString &value)
+{
+    static const QRegularExpression rate(QStringLiteral("^[0-9]+[kKmM]?$"));
+    return rate.match(value).hasMatch() && BitrateKbps(value) > 0;
+}
+
+// The encoder's vbitrate: kilobits below 16000, bits from there on.
+QString EncoderBitrate(const QString &value)
+{
+    if (IsWholeNumber(value))
+        return value;
+    const double kbps = BitrateKbps(value);
+    return kbps >= 16 ? QString::number(qRound64(kbps * 1000)) : QString::number(qRound64(kbps));
+}
+
 // FFmpeg writes to a path wherever a switch takes one; "/" is allowed only as a division
 // (30000/1001, iw/2), and FFmpeg's own ways of naming a file or stream are refused.
 bool LooksLikePath(const QString &value)
@@ -112,8 +130,8 @@ QString ValueProblem(const QString &cmd, const QString &value)
 {
     // These three also reach MEncoder, where the text is split at blanks and colons.
     if (cmd == u"-b" || cmd == u"-b:v") {
-        if (!IsWholeNumber(value))
-            return QStringLiteral("\"%1\" is not a whole number of bits per second").arg(value);
+        if (!IsBitrate(value))
+            return QStringLiteral("\"%1\" is not a bit rate such as 1500000 or 1500k").arg(value);
         return {};
     }
     if (cmd == u"-ar") {
@@ -269,7 +287,7 @@ QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &g
     const QString srate = rate.isEmpty() ? QString() : QStringLiteral(" -srate ") + rate;
     // A fixed quantiser of 2 keeps the intermediate from costing the final encode anything
     // measurable; the profile's own bitrate costs it a second generation of loss.
-    const QString quality = highQualityIntermediate ? QStringLiteral("vqscale=2") : QStringLiteral("vbitrate=") + bitrate;
+    const QString quality = highQualityIntermediate ? QStringLiteral("vqscale=2") : QStringLiteral("vbitrate=") + EncoderBitrate(bitrate);
     // The sound stays PCM: a lossy coder would cost a generation of loss and start the sound
     // late by its own delay. The gain soft-clips: loud discs would otherwise come out hard-clipped.
     return QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:") + quality + QStringLiteral(":mbd=2")

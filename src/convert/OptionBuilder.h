@@ -22,7 +22,7 @@ bool IsEncoderPassRow(const TProfileParameter &parameter);
 
 // Whether every parameter that goes on a command line gives exactly one switch and one
 // argument (MEncoder: one sub-option): the switch a single FFmpeg option, no file of the
-// tool's own; the video bitrate (-b, -b:v) and the sample rate (-ar) whole numbers, the
+// tool's own; the video bitrate (-b, -b:v) digits with "k" or "M" or none, the sample rate (-ar) a whole number, the
 // size (-s) a width and a height; "\" only for a switch that takes no value, and a value
 // for every other; no value that reads as a switch or a file path. False, with
 // `The profile "name" has an unusable ... for "parameter": why` in `problem`, at the first

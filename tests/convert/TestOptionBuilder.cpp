@@ -221,6 +221,14 @@ private slots:
         QTest::newRow("-b:v is the bitrate too")
             << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1500000")}} << QStringLiteral("1500000")
             << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "1500000", "48000"});
+        // FFmpeg's own forms, as profiles write them; the encoder takes bits (kilobits below 16).
+        QTest::newRow("1500k: the encoder gets bits")
+            << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1500k")}} << QStringLiteral("1500000")
+            << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "1500k", "48000"});
+        QTest::newRow("2M") << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("2M")}} << QStringLiteral("2000000")
+                            << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "2M", "48000"});
+        QTest::newRow("8k: kilobits") << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("8k")}} << QStringLiteral("8")
+                                      << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "8k", "48000"});
         QTest::newRow("bitrate emptied: 800; no -ar: the encoder keeps the source's rate")
             << kBase << Edits{{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral("800") << QString()
             << Strings({"640:480", "640", "480", "16:9", "", ""});
@@ -292,11 +300,13 @@ private slots:
 
         QTest::newRow("bitrate with a switch and a path")
             << QString() << QString() << edit("Bit Rate", "800 -o /etc/x")
-            << bitRate + QStringLiteral("\"800 -o /etc/x\" is not a whole number of bits per second.") << QStringLiteral("/etc/x");
+            << bitRate + QStringLiteral("\"800 -o /etc/x\" is not a bit rate such as 1500000 or 1500k.") << QStringLiteral("/etc/x");
         QTest::newRow("bitrate with an encoder sub-option") << QString() << QString() << edit("Bit Rate", "800:passlogfile=/tmp/x")
                                                             << bitRate << QStringLiteral("passlogfile");
-        QTest::newRow("bitrate with a unit") << QString() << QString() << edit("Bit Rate", "800k") << bitRate
-                                             << QStringLiteral("800k");
+        QTest::newRow("bitrate with a unit: FFmpeg's own form") << QString() << QString() << edit("Bit Rate", "800k")
+                                                               << QString() << QString();
+        QTest::newRow("bitrate with another unit") << QString() << QString() << edit("Bit Rate", "800kb") << bitRate
+                                                   << QStringLiteral("800kb");
         QTest::newRow("bitrate zero") << QString() << QString() << edit("Bit Rate", "0") << bitRate << QString();
         QTest::newRow("sample rate with a switch")
             << QStringLiteral("-ar") << QStringLiteral("48000 -o x")
