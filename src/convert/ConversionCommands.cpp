@@ -25,6 +25,22 @@ double ScaleAspectRatio(const QString &outputAspect, const QString &titleAspect)
     return titleAspect == u"16:9" ? 1.7778 : 1.3333;
 }
 
+bool IsAnamorphicFrame(const QString &videoCodec, int width, int height)
+{
+    static const QList<int> widths = {720, 704, 480, 352}, heights = {576, 480, 288, 240};
+    const bool mpeg = videoCodec == u"mpeg2video" || videoCodec == u"mpeg1video";
+    return mpeg && widths.contains(width) && heights.contains(height);
+}
+
+namespace {
+
+int EvenPixels(double pixels)
+{
+    return int(2 * RoundHalfEven(pixels / 2));
+}
+
+} // namespace
+
 bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit)
 {
     if (settings.OutputSize.isEmpty())
@@ -34,6 +50,18 @@ bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect,
     fit.FrameHeight = settings.OutputHeight.trimmed().toInt(&heightOk);
     if (!widthOk || fit.FrameWidth <= 0)
         return false;
+    if (heightOk && IsAnamorphicFrame(settings.VideoCodec, fit.FrameWidth, fit.FrameHeight)) {
+        const bool wideTitle = titleAspect == u"16:9";
+        const bool wideFrame = settings.OutputAspect == u"16:9" || (settings.OutputAspect != u"4:3" && wideTitle);
+        fit.DisplayAspect = wideFrame ? QStringLiteral("16:9") : QStringLiteral("4:3");
+        fit.Width = fit.FrameWidth;
+        fit.Height = fit.FrameHeight;
+        if (wideTitle && !wideFrame)
+            fit.Height = EvenPixels(fit.FrameHeight * 0.75);
+        else if (!wideTitle && wideFrame)
+            fit.Width = EvenPixels(fit.FrameWidth * 0.75);
+        return true;
+    }
     const double r = ScaleAspectRatio(settings.OutputAspect, titleAspect);
     fit.Width = fit.FrameWidth;
     fit.Height = int(RoundHalfEven(fit.FrameWidth / r));
@@ -132,8 +160,9 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
     // MEncoder's own aspect guess comes too early to know the DVD's and writes square pixels
     // of the stored size; the picture's real display aspect is said outright. The bars
     // are added by the converter, in video black.
-    const QString aspect = scaled ? QStringLiteral("%1/%2").arg(fit.Width).arg(fit.Height)
-                                  : entry.Aspect == u"16:9" ? QStringLiteral("16/9") : QStringLiteral("4/3");
+    const QString aspect = scaled && fit.DisplayAspect.isEmpty() ? QStringLiteral("%1/%2").arg(fit.Width).arg(fit.Height)
+                           : entry.Aspect == u"16:9"             ? QStringLiteral("16/9")
+                                                                 : QStringLiteral("4/3");
     command.Add(QStringLiteral("-lavcopts")).Add(QStringLiteral("aspect=") + aspect);
     // Deinterlacing and film matching need the fields as the disc has them, before scaling
     // blends them together.
@@ -206,14 +235,18 @@ QString ArgumentsText(const QStringList &args)
 
 } // namespace
 
-void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings)
+void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings, const QString &titleAspect)
 {
     TPictureFit fit;
-    if (!FitPicture(settings, QString(), fit))
+    if (!FitPicture(settings, titleAspect, fit))
         return;
-    const QString pad = QStringLiteral("pad=w=max(iw\\,%1):h=max(ih\\,%2):x=(ow-iw)/2:y=(oh-ih)/2:color=black,setsar=1")
+    const bool anamorphic = !fit.DisplayAspect.isEmpty();
+    const QString shape = anamorphic ? QStringLiteral("setdar=") + QString(fit.DisplayAspect).replace(QLatin1Char(':'), QLatin1Char('/'))
+                                     : QStringLiteral("setsar=1");
+    const QString pad = QStringLiteral("pad=w=max(iw\\,%1):h=max(ih\\,%2):x=(ow-iw)/2:y=(oh-ih)/2:color=black,%3")
                             .arg(fit.FrameWidth)
-                            .arg(fit.FrameHeight);
+                            .arg(fit.FrameHeight)
+                            .arg(shape);
     QStringList &args = options.Arguments;
     bool padded = false;
     for (int i = 0; i + 1 < args.size(); i += 1) {
@@ -221,7 +254,7 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
             args[i + 1] = args.at(i + 1).isEmpty() ? pad : args.at(i + 1) + QLatin1Char(',') + pad;
             padded = true;
         } else if (args.at(i) == u"-aspect") {
-            args[i + 1] = QStringLiteral("%1:%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
+            args[i + 1] = anamorphic ? fit.DisplayAspect : QStringLiteral("%1:%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
         }
     }
     if (!padded)

@@ -29,11 +29,17 @@ bool RunsToTitleEnd(const TConversionEntry &entry);
 // Where the picture goes in the profile's frame: scaled to the frame's width at its display
 // aspect (height rounded half to even) and, when that is taller than the frame, to the
 // frame's height instead, so it always fits; the rest of the frame is bars.
+// A DVD or Video CD frame (MPEG-1 or MPEG-2 at one of their sizes) has no square pixels: it is
+// shown at 4:3 or 16:9 (the profile's aspect, else the title's), and the picture fills it
+// unless its own aspect differs, when it is letterboxed or pillarboxed, in even lines.
 struct TPictureFit
 {
     int Width = 0, Height = 0;           // the scaled picture
     int FrameWidth = 0, FrameHeight = 0; // the profile's frame
+    QString DisplayAspect;               // an anamorphic frame's, "4:3" or "16:9"; empty: square pixels
 };
+// Whether the profile makes DVD or Video CD video at one of their frame sizes.
+bool IsAnamorphicFrame(const QString &videoCodec, int width, int height);
 // False when the settings name no frame size (the picture keeps the DVD's size).
 bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit);
 
@@ -91,8 +97,9 @@ TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TPar
 
 // The converter puts the picture into the frame: bars of video black (the encoder's own
 // would be below black) and square pixels, and a profile's display aspect becomes the
-// frame's, so a letterboxed picture is not stretched again.
-void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings);
+// frame's, so a letterboxed picture is not stretched again. An anamorphic frame keeps its
+// display aspect instead.
+void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings, const QString &titleAspect);
 
 // The converter cuts what the encoder read before the entry: the broken first picture and the
 // lead for the video, the lead and the sound's own lead for the sound (or, where the sound

@@ -272,6 +272,8 @@ QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &g
             }
         } else if (p.Cmd == u"-aspect") {
             settings.OutputAspect = value;
+        } else if (p.Cmd == u"-c:v" || p.Cmd == u"-vcodec") {
+            settings.VideoCodec = value;
         } else if (p.Cmd == u"-b" || p.Cmd == u"-b:v") {
             // FFmpeg calls a bare "-b" ambiguous; profiles may name the video bitrate either way.
             bitrate = value;

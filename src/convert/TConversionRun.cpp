@@ -349,7 +349,7 @@ void TConversionRun::StartEncoderPass()
 void TConversionRun::StartTranscoderPass()
 {
     // Built for this entry when it began (the room check reads its bitrates).
-    FitTranscoderToFrame(m_transcoderOptions, m_settings);
+    FitTranscoderToFrame(m_transcoderOptions, m_settings, Entry().Aspect);
     CutTranscoderToEntry(m_transcoderOptions, m_timeline, IntermediateFrameRate(), m_intermediateVideoEnd);
     QString error;
     m_partialFile = CreatePartialFile(m_targetFile, error);

@@ -14,6 +14,7 @@ struct TMencOutputSettings
     QString OutputAspect;    // e.g. 4:3
     QString VideoBitrate;
     QString AudioSampleRate;
+    QString VideoCodec;      // the converter's, e.g. mpeg2video
     TDeinterlace Deinterlace = TDeinterlace::Auto; // the profile's "Deinterlace" row
 };
 

@@ -64,6 +64,14 @@ TMencOutputSettings Size(const char *size, const char *aspect)
     return s;
 }
 
+// A frame of DVD or Video CD video.
+TMencOutputSettings MpegSize(const char *size, const char *aspect, const char *codec = "mpeg2video")
+{
+    TMencOutputSettings s = Size(size, aspect);
+    s.VideoCodec = QString::fromLatin1(codec);
+    return s;
+}
+
 const QString kOptions = QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2 -oac mp3lame -lameopts vbr=2:q=5 -channels 2 -af volume=10:1");
 // Every frame and all the sound: liba52 first, no frame skipping, no A/V correction.
 const QString kDecoding = QStringLiteral(" -ac a52, -noskip -mc 0");
@@ -103,6 +111,16 @@ private slots:
                                                                               << QStringLiteral(" -alang en -lavcopts aspect=16/9 -nosub") << TStreamStart();
         QTest::newRow("no profile aspect: a 16:9 title") << wide << Size("854:480", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=854/480 -vf scale=854:480 -nosub") << TStreamStart();
         QTest::newRow("no profile aspect: a 4:3 title fits the frame's height") << Title(1, "0:0:0", "0:0:4") << Size("1280:720", "2.35:1") << QString() << QStringLiteral(" -alang en -lavcopts aspect=960/720 -vf scale=960:720 -nosub") << TStreamStart();
+        QTest::newRow("a 16:9 title in a DVD frame shown at 4:3 is letterboxed")
+            << wide << MpegSize("720:576", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=16/9 -vf scale=720:432 -nosub") << TStreamStart();
+        QTest::newRow("a 4:3 title in a DVD frame shown at 16:9 is pillarboxed")
+            << Title(1, "0:0:0", "0:0:4") << MpegSize("720:480", "16:9") << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf scale=540:480 -nosub") << TStreamStart();
+        QTest::newRow("a 16:9 title fills a DVD frame of its own aspect")
+            << wide << MpegSize("720:576", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=16/9 -vf scale=720:576 -nosub") << TStreamStart();
+        QTest::newRow("a Video CD frame")
+            << Title(1, "0:0:0", "0:0:4") << MpegSize("352:288", "", "mpeg1video") << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf scale=352:288 -nosub") << TStreamStart();
+        QTest::newRow("MPEG-1 at a square size keeps square pixels")
+            << wide << MpegSize("640:480", "", "mpeg1video") << QString() << QStringLiteral(" -alang en -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << TStreamStart();
         TConversionEntry unknown = Title(1, "0:0:0", "0:0:4");
         unknown.Aspect = QStringLiteral("???");
         QTest::newRow("unknown title aspect counts as 4:3") << unknown << Size("320:240", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=320/240 -vf scale=320:240 -nosub") << TStreamStart();
@@ -315,26 +333,36 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<TMencOutputSettings>("settings");
+        QTest::addColumn<QString>("titleAspect");
         QTest::addColumn<QStringList>("fitted");
         const QString pad = QStringLiteral("pad=w=max(iw\\,640):h=max(ih\\,480):x=(ow-iw)/2:y=(oh-ih)/2:color=black,setsar=1");
+        const QString wide = QStringLiteral("16:9"), narrow = QStringLiteral("4:3");
         QTest::newRow("no size: nothing changes")
-            << Strings({"-c:v", "libx264", "-aspect", "16:9"}) << Size("", "16:9") << Strings({"-c:v", "libx264", "-aspect", "16:9"});
+            << Strings({"-c:v", "libx264", "-aspect", "16:9"}) << Size("", "16:9") << wide << Strings({"-c:v", "libx264", "-aspect", "16:9"});
         QTest::newRow("a frame: padded, the aspect the frame's")
-            << Strings({"-c:v", "libx264", "-s", "640x480", "-aspect", "16:9"}) << Size("640:480", "16:9")
+            << Strings({"-c:v", "libx264", "-s", "640x480", "-aspect", "16:9"}) << Size("640:480", "16:9") << wide
             << (Strings({"-c:v", "libx264", "-s", "640x480", "-aspect", "640:480", "-vf"}) << pad);
         QTest::newRow("the profile's filter comes first")
-            << Strings({"-vf", "yadif", "-s", "640x480"}) << Size("640:480", "")
+            << Strings({"-vf", "yadif", "-s", "640x480"}) << Size("640:480", "") << narrow
             << (Strings({"-vf"}) << QStringLiteral("yadif,") + pad << Strings({"-s", "640x480"}));
+        const QString dvdPad = QStringLiteral("pad=w=max(iw\\,720):h=max(ih\\,576):x=(ow-iw)/2:y=(oh-ih)/2:color=black,");
+        QTest::newRow("a DVD frame keeps the profile's display aspect")
+            << Strings({"-c:v", "mpeg2video", "-s", "720x576", "-aspect", "4:3"}) << MpegSize("720:576", "4:3") << wide
+            << (Strings({"-c:v", "mpeg2video", "-s", "720x576", "-aspect", "4:3", "-vf"}) << dvdPad + QStringLiteral("setdar=4/3"));
+        QTest::newRow("a DVD frame without a profile aspect takes the title's")
+            << Strings({"-c:v", "mpeg2video", "-s", "720x576"}) << MpegSize("720:576", "") << wide
+            << (Strings({"-c:v", "mpeg2video", "-s", "720x576", "-vf"}) << dvdPad + QStringLiteral("setdar=16/9"));
     }
     void transcoderFitsTheFrame()
     {
         QFETCH(QStringList, arguments);
         QFETCH(TMencOutputSettings, settings);
+        QFETCH(QString, titleAspect);
         QFETCH(QStringList, fitted);
         TTranscoderOptions options;
         options.Arguments = arguments;
         options.Text = QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
-        FitTranscoderToFrame(options, settings);
+        FitTranscoderToFrame(options, settings, titleAspect);
         QCOMPARE(options.Arguments, fitted);
         QCOMPARE(options.Text, QLatin1Char(' ') + fitted.join(QLatin1Char(' ')));
     }

@@ -176,7 +176,7 @@ private slots:
     {
         Grids g;
         TMencOutputSettings settings{QStringLiteral("1:2"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4:3"),
-                                     QStringLiteral("900"), QStringLiteral("48000")};
+                                     QStringLiteral("900"), QStringLiteral("48000"), QStringLiteral("mpeg4")};
         const TMencOutputSettings before = settings;
         QCOMPARE(BuildTranscoderOptions(QStringLiteral("/nonexistent/p.apf"), g.grids), QString());
         QCOMPARE(BuildEncoderOptions(QStringLiteral("/nonexistent/p.apf"), g.grids, settings), QString());
@@ -247,7 +247,7 @@ private slots:
         g.Load(file, edits);
         // Values of an earlier profile must not survive into this one.
         TMencOutputSettings record{QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("9:9"),
-                                   QStringLiteral("9"), QStringLiteral("9")};
+                                   QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("9")};
         QCOMPARE(BuildEncoderOptions(file, g.grids, record),
                  QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=") + bitrate
                      + QStringLiteral(":mbd=2 -oac pcm -channels 2") + srate
