@@ -47,6 +47,7 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
         TConversionPreferences p = TConversionController::ReadPreferences(settings->rdbAsk, settings->rdbRename,
                                                                           settings->chkExit, settings->chkOpenDir);
         p.HighQualityIntermediate = settings->cmbIntermediate->currentIndex() != 0;
+        p.StallSeconds = settings->StallSeconds();
         return p;
     });
 

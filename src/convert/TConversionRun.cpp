@@ -16,6 +16,7 @@
 #include "profiles/TProfile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -510,6 +511,7 @@ void TConversionRun::StartWatch()
     m_stalled = false;
     m_progressMark = -1;
     m_chunksSeen = 0;
+    m_finishing = Activity();
     m_sinceProgress.start();
 }
 
@@ -525,8 +527,28 @@ void TConversionRun::WatchOutput(TProcessRunner::Slot slot, const QString &text)
         m_progressMark = value;
 }
 
+void TConversionRun::WatchFinishing()
+{
+    // Only once the converter's time has reached the entry's end: before that a tool that
+    // spins or chatters without a figure is hung, but after it FFmpeg may rewrite the whole
+    // file (faststart) without a word, for minutes on a slow disk.
+    const double length = m_timeline.End - m_timeline.Start;
+    if (m_phase != Phase::TranscoderPass || m_progressMark < 0 || m_progressMark < length - 1.0)
+        return;
+    const QFileInfo file(m_partialFile);
+    Activity now;
+    now.size = file.size();
+    now.modified = file.lastModified().toMSecsSinceEpoch();
+    now.cpu = m_runner.CpuTicks(TProcessRunner::Transcoder);
+    if (now == m_finishing)
+        return;
+    m_finishing = now;
+    m_sinceProgress.start();
+}
+
 void TConversionRun::CheckStall()
 {
+    WatchFinishing();
     TProcessRunner::Slot slot = TProcessRunner::Encoder;
     switch (m_phase) {
     case Phase::Prepass: {

@@ -134,6 +134,7 @@ private:
     void StartWatch();
     void WatchOutput(TProcessRunner::Slot slot, const QString &text);
     void CheckStall();
+    void WatchFinishing();
     // A tool's failure, in the tool's own words where it left some.
     QString ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const;
     // errorsOnly: words that read as an error, not just the tool's last line.
@@ -194,5 +195,13 @@ private:
     QElapsedTimer m_sinceProgress;
     double m_progressMark = -1; // the last position or time seen
     int m_chunksSeen = 0;
+    // The converter after its last figure (moving an index to the front): its file and its
+    // processor time, as last seen.
+    struct Activity
+    {
+        qint64 size = -1, modified = -1, cpu = -1;
+        bool operator==(const Activity &o) const { return size == o.size && modified == o.modified && cpu == o.cpu; }
+    };
+    Activity m_finishing;
     bool m_stalled = false;
 };

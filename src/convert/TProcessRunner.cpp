@@ -3,6 +3,8 @@
 #include "ToolOutput.h"
 
 #ifdef Q_OS_LINUX
+#include <QFile>
+
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -149,6 +151,23 @@ bool TProcessRunner::IsRunning(Slot slot) const
 int TProcessRunner::ChunkCount(Slot slot) const
 {
     return m_runs[slot].chunks;
+}
+
+qint64 TProcessRunner::CpuTicks(Slot slot) const
+{
+    if (!IsRunning(slot))
+        return -1;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_runs[slot].process->processId()));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // The name may hold blanks and brackets; the fields after its last ')' are plain.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    // utime, stime, cutime, cstime: fields 14 to 17, here 11 to 14 counted from 0.
+    qint64 ticks = 0;
+    for (int i = 11; i <= 14 && i < fields.size(); ++i)
+        ticks += fields.at(i).toLongLong();
+    return ticks;
 }
 
 QString TProcessRunner::LastErrorLine(Slot slot, bool errorsOnly) const

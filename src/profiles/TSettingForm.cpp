@@ -252,6 +252,7 @@ void TSettingForm::ShowPreferences(const TPreferences &p)
     chkExit->setChecked(p.AutoExit);
     chkTurnoff->setChecked(p.AutoTurnOff);
     cmbIntermediate->setCurrentIndex(p.HighQualityIntermediate ? 1 : 0);
+    m_stallSeconds = p.StallSeconds;
     switch (TConversionPreferences::FromStored(p).Existing) {
     case TConversionPreferences::WhenExists::Overwrite:
         rdbOverWrite->setChecked(true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TPreferences.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -35,6 +37,8 @@ public:
     void LoadPreferences(bool fromDefault);
     // The General page into section "Main". Throws EQuarnelError naming the file.
     void SavePreferences();
+    // "Stall Seconds" as last read; no control shows it.
+    int StallSeconds() const { return m_stallSeconds; }
 
     // The Settings grids from a profile file, and their values back into one. Both throw
     // EQuarnelError naming a file that cannot be read or written.
@@ -66,6 +70,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    int m_stallSeconds = TPreferences().StallSeconds;
+
     struct Snapshot
     {
         QString outputDir, workDir;

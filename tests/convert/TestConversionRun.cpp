@@ -562,6 +562,42 @@ private slots:
         qunsetenv("QUARNEL_TEST_PIDS");
     }
 
+    // After its last figure FFmpeg may move the index to the file's front (faststart) without
+    // a word for longer than the watchdog waits: still writing or still working is not hung.
+    void quietFinishIsNotAStall_data()
+    {
+        QTest::addColumn<QString>("finish"); // what the converter does after encoding, for 4 s
+        QTest::addColumn<QString>("reason"); // empty: the file is made
+        QTest::newRow("rewriting its file") << QStringLiteral("for i in 1 2 3 4 5 6 7 8; do sleep 0.5; "
+                                                              "dd if=\"$target\" of=\"$target\" bs=4096 count=1 conv=notrunc 2>/dev/null; done\n")
+                                            << QString();
+        QTest::newRow("working") << QStringLiteral("end=$((SECONDS + 4)); while [ $SECONDS -lt $end ]; do :; done\n") << QString();
+        QTest::newRow("neither: hung") << QStringLiteral("sleep 4\n") << QStringLiteral("the converter stopped responding");
+    }
+    void quietFinishIsNotAStall()
+    {
+        QFETCH(QString, finish);
+        QFETCH(QString, reason);
+        QVERIFY(LinkTools(m_program->path()));
+        WriteTool(QStringLiteral("wmaspi.dll"), QStringLiteral("case \"$*\" in *framecrc*) exec ffmpeg \"$@\";; esac\n"
+                                                               "eval target=\\${$#}\nffmpeg \"$@\" || exit $?\n")
+                                                    + finish);
+        Open(QStringLiteral("pal-simple"));
+        Choice span;
+        span.end = QStringLiteral("00:00:04");
+        Check(span);
+        TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
+        request.Preferences.StallSeconds = 2;
+        QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
+        if (reason.isEmpty()) {
+            QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+            QCOMPARE(m_run->MadeFiles().size(), 1);
+        } else {
+            QCOMPARE(m_run->Failures().size(), 1);
+            QVERIFY2(m_run->Failures().first().Reason.startsWith(reason), qPrintable(m_run->Failures().first().Reason));
+        }
+    }
+
     // Too little room is said at once, before any tool runs.
     void tooLittleRoom()
     {

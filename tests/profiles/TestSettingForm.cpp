@@ -141,6 +141,15 @@ private slots:
         QCOMPARE(AppFolders::WorkDir(), QString(workDir).replace(QLatin1Char('@'), folder.path()));
     }
 
+    // Kept by hand in the file; the window's runs take it from here.
+    void stallSecondsFromFile()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nStall Seconds=7\r\n");
+        ProfileTestWindows w(folder);
+        QCOMPARE(w.settings->StallSeconds(), 7);
+    }
+
     void okSavesPreferencesInOrder()
     {
         TestProgramFolder folder(false);
