@@ -53,6 +53,16 @@ double ArgumentBitrateKbps(const QStringList &arguments, bool video, double fall
     return fallback;
 }
 
+double IntermediateKbps(bool highQuality, const QString &videoBitrate, int width, int height, double frameRate)
+{
+    constexpr double kPcmKbps = 2 * 16 * 48.0;
+    constexpr double kHighQualityBitsPerPixel = 2.0;
+    if (highQuality)
+        return double(width) * height * frameRate * kHighQualityBitsPerPixel / 1000.0 + kPcmKbps;
+    const double profile = BitrateKbps(videoBitrate);
+    return (profile > 0 ? profile : 800.0) + kPcmKbps;
+}
+
 qint64 EstimatedBytes(double seconds, double kbps)
 {
     if (seconds <= 0 || kbps <= 0)

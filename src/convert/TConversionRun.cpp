@@ -260,12 +260,15 @@ void TConversionRun::NextEntry()
     // generous where the profile names none).
     m_transcoderOptions = TranscoderOptionPieces(m_request.ProfileFile, GridsOf(m_request));
     const double length = entry.Data.End - entry.Data.Start;
-    // A fixed quantiser of 2 stays below about 10 Mbit/s on the noisiest DVD picture.
-    const double encoderVideoKbps = m_request.Preferences.HighQualityIntermediate ? 10000.0
-                                    : BitrateKbps(m_settings.VideoBitrate) > 0 ? BitrateKbps(m_settings.VideoBitrate)
-                                                                               : 800.0;
-    // PCM sound: two channels of 16 bits at 48 kHz.
-    const double encoderKbps = encoderVideoKbps + 1536.0;
+    // The encoder's picture: the profile's frame, else the DVD's.
+    TPictureFit fit;
+    if (!FitPicture(m_settings, entry.Aspect, fit)) {
+        fit.Width = 720;
+        fit.Height = m_request.Dvd.Standard == u"NTSC" ? 480 : 576;
+    }
+    const double frameRate = m_request.Dvd.FrameRateFactor > 0 ? m_request.Dvd.FrameRateFactor / 1000.0 : 25.0;
+    const double encoderKbps = IntermediateKbps(m_request.Preferences.HighQualityIntermediate, m_settings.VideoBitrate,
+                                                fit.Width, fit.Height, frameRate);
     const double targetKbps = ArgumentBitrateKbps(m_transcoderOptions.Arguments, true, 8000.0)
                               + ArgumentBitrateKbps(m_transcoderOptions.Arguments, false, 640.0);
     const QString room = CheckRoom(QFileInfo(m_intermediateFile).absolutePath(), EstimatedBytes(length, encoderKbps),
