@@ -120,7 +120,7 @@ bool TBatchConversion::ChooseProfile(const TBatchOptions &options)
             return Fail(QStringLiteral("There is no profile named \"%1\". The profiles are: %2.")
                             .arg(options.Profile, names.join(QStringLiteral(", "))));
     }
-    m_request.ProfileFile = AppFolders::ProfilesFolder() + name + QStringLiteral(".apf");
+    m_request.ProfileFile = MainPreferences::ProfileFile(name);
     m_profile.emplace(TProfileValues::FromFile(m_request.ProfileFile));
     SetOutputExt(m_profile->Profile().OutputExtension());
     return true;

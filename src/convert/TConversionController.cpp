@@ -8,6 +8,7 @@
 #include "app/TTaskListModel.h"
 #include "dialogs/ProgramInfo.h"
 #include "dvd/TDVDInformation.h"
+#include "profiles/MainPreferences.h"
 #include "profiles/OutputExt.h"
 
 #include <QAbstractButton>
@@ -72,7 +73,7 @@ TConversionRequest TConversionController::CurrentRequest() const
     TConversionRequest request;
     request.Entries = CollectCheckedEntries(*m_main->TaskList, DvdInfo.DvdPath);
     request.OutputDirText = m_main->edtOutputDir->text();
-    request.ProfileFile = AppFolders::ProfilesFolder() + m_main->cmbProfile->currentText() + QStringLiteral(".apf");
+    request.ProfileFile = MainPreferences::ProfileFile(m_main->cmbProfile->currentText());
     request.Grids = m_grids;
     request.Dvd = DvdInfo;
     request.OutputExt = OutputExt();

@@ -6,6 +6,8 @@
 #include "app/ListFilesWithExtension.h"
 #include "app/PathText.h"
 
+#include <QFileInfo>
+
 namespace MainPreferences {
 
 namespace {
@@ -20,6 +22,19 @@ QStringList ProfileNames()
     for (const QString &file : ListFilesWithExtension(AppFolders::ProfilesFolder(), QStringLiteral(".apf")))
         names << StripExtension(file);
     return names;
+}
+
+QString ProfileFile(const QString &name)
+{
+    const QString folder = AppFolders::ProfilesFolder();
+    const QString usual = folder + name + QStringLiteral(".apf");
+    if (QFileInfo(usual).isFile())
+        return usual;
+    for (const QString &file : ListFilesWithExtension(folder, QStringLiteral(".apf"))) {
+        if (StripExtension(file) == name)
+            return folder + file;
+    }
+    return usual;
 }
 
 int ProfileIndex(int count)

@@ -11,6 +11,10 @@ namespace MainPreferences {
 // The profile drop-down's items: the program's profile files without their extension.
 QStringList ProfileNames();
 
+// The file of a profile the drop-down names: the Profiles folder's "name.apf", or the file
+// whose extension is written otherwise ("name.APF"), so a listed profile always loads.
+QString ProfileFile(const QString &name);
+
 // The stored profile position among `count` items; -1 when it names none.
 int ProfileIndex(int count);
 

@@ -1,5 +1,6 @@
 #include "TMainProfileGrids.h"
 
+#include "MainPreferences.h"
 #include "OutputExt.h"
 #include "TIniFile.h"
 #include "TProfile.h"
@@ -34,7 +35,7 @@ void TMainProfileGrids::LoadProfileToGrids(const QString &fileName)
 
 void TMainProfileGrids::cmbProfileChange()
 {
-    LoadProfileToGrids(AppFolders::ProfilesFolder() + m_main->cmbProfile->currentText() + QStringLiteral(".apf"));
+    LoadProfileToGrids(MainPreferences::ProfileFile(m_main->cmbProfile->currentText()));
     // The output names end in the profile's extension.
     if (m_main->TaskList)
         m_main->TaskList->RefreshTexts();

@@ -319,7 +319,7 @@ void TSettingForm::SaveGridsToProfile(const QString &fileName)
 
 QString TSettingForm::ProfileFile() const
 {
-    return AppFolders::ProfilesFolder() + cmbProfile->currentText() + QStringLiteral(".apf");
+    return MainPreferences::ProfileFile(cmbProfile->currentText());
 }
 
 void TSettingForm::cmbProfileChange()
@@ -421,12 +421,7 @@ void TSettingForm::btnOKClick()
     if (QFileInfo(profile).isFile()) {
         try {
             SaveGridsToProfile(profile);
-            if (m_main->cmbProfile->currentText() == cmbProfile->currentText()) {
-                if (TMainProfileGrids *mainGrids = TMainProfileGrids::Of(m_main))
-                    mainGrids->cmbProfileChange();
-                else
-                    m_main->cmbProfileChange();
-            }
+            ReloadMainGridsIfShown(profile);
         } catch (const EQuarnelError &e) {
             failures << e.text();
         }
@@ -462,11 +457,22 @@ void TSettingForm::btnSaveAsClick()
         if (!SameFile(source, target))
             CopyProfile(source, target);
         SaveGridsToProfile(target);
+        ReloadMainGridsIfShown(target);
     } catch (const EQuarnelError &e) {
         ReportError(e.text());
     }
     // A profile saved into the Profiles folder can be chosen at once, in both windows.
     RelistProfiles();
+}
+
+void TSettingForm::ReloadMainGridsIfShown(const QString &file)
+{
+    if (m_main->cmbProfile->currentIndex() < 0 || !SameFile(MainPreferences::ProfileFile(m_main->cmbProfile->currentText()), file))
+        return;
+    if (TMainProfileGrids *mainGrids = TMainProfileGrids::Of(m_main))
+        mainGrids->cmbProfileChange();
+    else
+        m_main->cmbProfileChange();
 }
 
 void TSettingForm::RelistProfiles()

@@ -89,6 +89,8 @@ private:
     void RestoreSnapshot(const Snapshot &snapshot);
     QString ProfileFile() const;
     void RelistProfiles();
+    // The main window's grids and extension again when `file` is the profile it shows.
+    void ReloadMainGridsIfShown(const QString &file);
     void ReportError(const QString &text);
 
     void btnOKClick();

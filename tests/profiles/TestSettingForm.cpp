@@ -3,10 +3,12 @@
 
 #include "app/AppFolders.h"
 #include "app/QuarnelApplication.h"
+#include "profiles/OutputExt.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -423,6 +425,46 @@ private slots:
         w.main.bbtnSetting->click();
         QCOMPARE(Rows(s.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate="));
         QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate="));
+    }
+
+    // Save as over the profile the main window shows: its grids and extension follow, as
+    // after OK, so the next Start does not mix the old grids with the new file.
+    void saveAsOverTheMainProfileReloadsItsGrids()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
+        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Other"));
+        QCOMPARE(OutputExt(), QStringLiteral(".avi"));
+        w.main.sbtnOptions->click();
+        ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
+        m_chooser->ChooseSaveFile(folder.file(QStringLiteral("Profiles/Other.apf")));
+        s.btnSaveAs->click();
+        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=800"));
+        QCOMPARE(OutputExt(), QStringLiteral(".mp4"));
+        QCOMPARE(w.main.cmbProfile->currentText(), QStringLiteral("Other"));
+    }
+
+    // A file named with a capital extension is listed without it and loads like any other;
+    // OK writes back into that file.
+    void capitalExtension()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Loud.APF"), kExampleProfile);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Loud"));
+        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=800"));
+        QCOMPARE(OutputExt(), QStringLiteral(".mp4"));
+        w.main.bbtnSetting->click();
+        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=800"));
+        s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("950"));
+        s.btnOK->click();
+        QVERIFY(folder.readFile(QStringLiteral("Profiles/Loud.APF")).contains("Caption=950\r\nValue=950\r\n"));
+        QCOMPARE(QDir(folder.file(QStringLiteral("Profiles"))).entryList(QDir::Files), QStringList{QStringLiteral("Loud.APF")});
+        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=950"));
     }
 
     void saveAs_data()
