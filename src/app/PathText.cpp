@@ -10,6 +10,14 @@ QString EnsureTrailingBackslash(const QString &path)
     return path + QLatin1Char('/');
 }
 
+QString FolderFromSettingsFile(const QString &settingsFile, const QString &path)
+{
+    if (path.isEmpty() || !QDir::isRelativePath(path))
+        return path;
+    const QString resolved = QDir::cleanPath(QFileInfo(settingsFile).absoluteDir().filePath(path));
+    return path.endsWith(QLatin1Char('/')) ? EnsureTrailingBackslash(resolved) : resolved;
+}
+
 QString FileInFolder(const QString &folder, const QString &name)
 {
     const QString exact = folder + name;

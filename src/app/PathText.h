@@ -7,6 +7,11 @@
 // rely on (an empty folder names nothing and they fall back to the program folder).
 QString EnsureTrailingBackslash(const QString &path);
 
+// A folder named in a settings file, relative to the folder that holds the file (not to
+// whoever started the program); absolute and empty paths stay as they are, and a trailing
+// separator stays.
+QString FolderFromSettingsFile(const QString &settingsFile, const QString &path);
+
 // `folder` (ending in the separator) + the name of its entry that equals `name` without
 // regard to case, or `folder` + `name` when it has none. DVD copies from some file systems
 // and tools are all lower case ("video_ts/vts_01_0.ifo"); the DVD library reads those too.

@@ -45,7 +45,8 @@ int ProfileIndex(int count)
 
 QString OutputPath()
 {
-    return TIniFile(AppFolders::PreferencesFile()).ReadString(kMain, kOutputPath, AppFolders::DefaultOutputDir());
+    const QString file = AppFolders::PreferencesFile();
+    return FolderFromSettingsFile(file, TIniFile(file).ReadString(kMain, kOutputPath, AppFolders::DefaultOutputDir()));
 }
 
 QString Version()

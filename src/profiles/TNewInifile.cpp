@@ -25,15 +25,6 @@ QString JoinLines(const QStringList &lines)
     return text;
 }
 
-bool OnlyBlanks(QStringView text)
-{
-    for (const QChar c : text) {
-        if (c != u' ' && c != u'\t')
-            return false;
-    }
-    return true;
-}
-
 QString SectionHeader(const QString &section)
 {
     return QLatin1Char('[') + section + QLatin1Char(']');
@@ -96,31 +87,11 @@ void TNewInifile::WriteString(const QString &section, const QString &key, const 
         m_lines.append(newLine);
         return;
     }
-    int offset = FindKeyOffset(sectionName, keyName);
-    if (offset < 0) {
+    const int offset = FindKeyOffset(sectionName, keyName);
+    if (offset < 0)
         m_lines.insert(header + 1, newLine);
-        return;
-    }
-    if (offset == 0) {
-        // The key stands behind the header on the header's own line: give it a line of its
-        // own so that replacing it cannot take the header with it.
-        const QString headerLower = IniText::AsciiLower(SectionHeader(sectionName));
-        const qsizetype end = IniText::AsciiLower(m_lines.at(header)).indexOf(headerLower) + headerLower.size();
-        m_lines.insert(header + 1, m_lines.at(header).mid(end));
-        m_lines[header].truncate(end);
-        offset = 1;
-    }
-    const int index = header + offset;
-    const QString needle = IniText::AsciiLower(keyName) + QLatin1Char('=');
-    const qsizetype at = IniText::AsciiLower(m_lines.at(index)).indexOf(needle);
-    if (OnlyBlanks(QStringView(m_lines.at(index)).left(at))) {
-        m_lines[index] = newLine;
-    } else {
-        // The match lies inside another key's line (SubType= for Type=, or inside a value).
-        // Replacing that line would lose the other key; a new first line of the section is
-        // what every later read finds first.
-        m_lines.insert(header + 1, newLine);
-    }
+    else
+        m_lines[header + offset] = newLine;
 }
 
 void TNewInifile::WriteInteger(const QString &section, const QString &key, int value)
@@ -151,32 +122,35 @@ void TNewInifile::SaveAndFree(TNewInifile *&store)
 
 QString TNewInifile::ReadSectionText(const QString &section) const
 {
-    const QString text = JoinLines(m_lines);
-    const QString header = IniText::AsciiLower(SectionHeader(section));
-    const qsizetype found = IniText::AsciiLower(text).indexOf(header);
-    if (found < 0)
+    const int header = FindSectionLine(section);
+    if (header < 0)
         return {};
-    const qsizetype start = found + header.size();
-    const qsizetype next = text.indexOf(QLatin1Char('['), start);
-    return text.mid(start, (next < 0 ? text.size() : next) - start);
+    QString text = QStringLiteral("\r\n");
+    for (int i = header + 1; i < m_lines.size() && !IsHeaderLine(m_lines.at(i)); ++i)
+        text += m_lines.at(i) + QStringLiteral("\r\n");
+    return text;
 }
 
 QString TNewInifile::ValueFromLines(const QString &key, const QStringList &lines, const QString &def)
 {
-    const QString needle = IniText::AsciiLower(key) + QLatin1Char('=');
     for (const QString &line : lines) {
-        const qsizetype at = IniText::AsciiLower(line).indexOf(needle);
+        const qsizetype at = KeyValueStart(line, key);
         if (at >= 0)
-            return line.mid(at + needle.size());
+            return line.mid(at);
     }
     return def;
 }
 
 int TNewInifile::FindSectionLine(const QString &section) const
 {
-    const QString header = IniText::AsciiLower(SectionHeader(section));
+    const QString name = IniText::AsciiLower(section);
     for (int i = 0; i < m_lines.size(); ++i) {
-        if (IniText::AsciiLower(m_lines.at(i)).contains(header))
+        const QString &line = m_lines.at(i);
+        if (!IsHeaderLine(line))
+            continue;
+        const qsizetype open = line.indexOf(QLatin1Char('['));
+        const qsizetype close = line.indexOf(QLatin1Char(']'), open);
+        if (close > open && IniText::AsciiLower(line.mid(open + 1, close - open - 1)) == name)
             return i;
     }
     return -1;
@@ -184,11 +158,33 @@ int TNewInifile::FindSectionLine(const QString &section) const
 
 int TNewInifile::FindKeyOffset(const QString &section, const QString &key) const
 {
-    const QStringList lines = IniText::SplitLines(ReadSectionText(section));
-    const QString needle = IniText::AsciiLower(key) + QLatin1Char('=');
-    for (int i = 0; i < lines.size(); ++i) {
-        if (IniText::AsciiLower(lines.at(i)).contains(needle))
-            return i;
+    const int header = FindSectionLine(section);
+    if (header < 0)
+        return -1;
+    for (int i = header + 1; i < m_lines.size() && !IsHeaderLine(m_lines.at(i)); ++i) {
+        if (KeyValueStart(m_lines.at(i), key) >= 0)
+            return i - header;
     }
     return -1;
+}
+
+bool TNewInifile::IsHeaderLine(const QString &line)
+{
+    // A byte order mark before the first header counts as a blank.
+    for (const QChar c : line) {
+        if (c != u' ' && c != u'\t' && c != QChar(0xFEFF))
+            return c == u'[';
+    }
+    return false;
+}
+
+qsizetype TNewInifile::KeyValueStart(const QString &line, const QString &key)
+{
+    qsizetype at = 0;
+    while (at < line.size() && (line.at(at) == u' ' || line.at(at) == u'\t'))
+        ++at;
+    const QString needle = IniText::AsciiLower(key) + QLatin1Char('=');
+    if (IniText::AsciiLower(line.mid(at, needle.size())) != needle)
+        return -1;
+    return at + needle.size();
 }

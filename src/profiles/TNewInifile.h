@@ -4,7 +4,10 @@
 #include <QStringList>
 
 // The program's own INI store: the whole file as a list of lines, read once at construction
-// and written back by SaveAndFree. Matching is by substring, as the algorithms below say.
+// and written back by SaveAndFree. A section starts at a line whose first non-blank is "[",
+// and runs to the next such line; a key counts only at the start of its own line (blanks
+// before it aside), so a key's name inside a value or inside another key is no key.
+// Section and key names ignore the case of A to Z.
 class TNewInifile
 {
 public:
@@ -14,8 +17,8 @@ public:
     QString ReadString(const QString &section, const QString &key, const QString &def) const;
     int ReadInteger(const QString &section, const QString &key, int def) const;
     bool ReadBool(const QString &section, const QString &key, bool def) const;
-    // A key found only inside another line (SubType= for Type=, or within a value) gets a new
-    // first line in its section instead of overwriting that line. Line breaks become blanks.
+    // Replaces the key's line, or gives a missing key a new first line in its section.
+    // Line breaks become blanks.
     void WriteString(const QString &section, const QString &key, const QString &value);
     void WriteInteger(const QString &section, const QString &key, int value);
     void WriteBool(const QString &section, const QString &key, bool value);
@@ -24,15 +27,21 @@ public:
     // on a null store. Throws EQuarnelError naming the file when it cannot be written.
     static void SaveAndFree(TNewInifile *&store);
 
+    // The section's lines after its header, each after a line end ("\r\nA=1\r\n").
     QString ReadSectionText(const QString &section) const;
     static QString ValueFromLines(const QString &key, const QStringList &lines, const QString &def);
     int FindSectionLine(const QString &section) const;
+    // The key's line counted from its section's header; -1 when missing.
     int FindKeyOffset(const QString &section, const QString &key) const;
 
     const QString &FileName() const { return m_fileName; }
     const QStringList &Lines() const { return m_lines; }
 
 private:
+    static bool IsHeaderLine(const QString &line);
+    // Where the value begins when the line holds `key`; -1 otherwise.
+    static qsizetype KeyValueStart(const QString &line, const QString &key);
+
     QString m_fileName;
     QStringList m_lines;
 };

@@ -1,6 +1,7 @@
 #include "TPreferences.h"
 
 #include "TNewInifile.h"
+#include "app/PathText.h"
 
 TPreferences TPreferences::Defaults(const QString &outputDir, const QString &workDir)
 {
@@ -15,8 +16,8 @@ TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, 
 {
     const TPreferences d = Defaults(outputDir, workDir);
     TPreferences p;
-    p.OutputPath = ini.ReadString(section, QStringLiteral("Output Path"), d.OutputPath);
-    p.WorkDir = ini.ReadString(section, QStringLiteral("Work Dir"), d.WorkDir);
+    p.OutputPath = FolderFromSettingsFile(ini.FileName(), ini.ReadString(section, QStringLiteral("Output Path"), d.OutputPath));
+    p.WorkDir = FolderFromSettingsFile(ini.FileName(), ini.ReadString(section, QStringLiteral("Work Dir"), d.WorkDir));
     p.SynMode = ini.ReadInteger(section, QStringLiteral("Syn Mode"), d.SynMode);
     p.AutoOpenDir = ini.ReadBool(section, QStringLiteral("Auto Open Dir"), d.AutoOpenDir);
     p.AutoExit = ini.ReadBool(section, QStringLiteral("Auto Exit"), d.AutoExit);

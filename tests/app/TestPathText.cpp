@@ -27,6 +27,23 @@ private slots:
         QCOMPARE(EnsureTrailingBackslash(path), expected);
     }
 
+    // Folders in a settings file are read beside it, not from wherever the program started.
+    void folderFromSettingsFile_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("absolute stays") << QStringLiteral("/media/out/") << QStringLiteral("/media/out/");
+        QTest::newRow("empty stays empty") << QString() << QString();
+        QTest::newRow("relative, with its separator") << QStringLiteral("../../") << QStringLiteral("/home/");
+        QTest::newRow("relative name") << QStringLiteral("work") << QStringLiteral("/home/me/.config/work");
+    }
+    void folderFromSettingsFile()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, folder);
+        QCOMPARE(FolderFromSettingsFile(QStringLiteral("/home/me/.config/Preferences.ini"), path), folder);
+    }
+
     void stripExtension_data()
     {
         QTest::addColumn<QString>("name");

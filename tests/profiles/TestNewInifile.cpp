@@ -50,10 +50,14 @@ private slots:
             << QByteArray("[Main]\r\n  Type=mp4\r\n") << "Main" << "Type" << "mp4";
         QTest::newRow("blanks around = hide the key")
             << QByteArray("[Main]\r\nType = mp4\r\n") << "Main" << "Type" << Def;
-        QTest::newRow("first line containing key= wins")
-            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "Main" << "Type" << "avi";
-        QTest::newRow("[ inside a value hides the keys below")
-            << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "Main" << "Type" << Def;
+        QTest::newRow("a key inside another key's name is no key")
+            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "Main" << "Type" << "mp4";
+        QTest::newRow("a key inside a value is no key")
+            << QByteArray("[Main]\r\nNote=see Work Dir=/elsewhere\r\n") << "Main" << "Work Dir" << Def;
+        QTest::newRow("the first line of the key wins")
+            << QByteArray("[Main]\r\nType=avi\r\nType=mp4\r\n") << "Main" << "Type" << "avi";
+        QTest::newRow("[ inside a value ends no section")
+            << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "Main" << "Type" << "mp4";
         QTest::newRow("missing section")
             << QByteArray("[Main]\r\nType=mp4\r\n") << "Other" << "Type" << Def;
         QTest::newRow("missing key")
@@ -70,10 +74,14 @@ private slots:
             << QByteArray("[\xC3\x84" "b]\r\nK=1\r\n") << QString::fromUtf8("\xC3\xA4" "B") << "K" << Def;
         QTest::newRow("letters beyond A to Z, same case")
             << QByteArray("[\xC3\x84" "b]\r\nK=1\r\n") << QString::fromUtf8("\xC3\x84" "B") << "K" << "1";
-        QTest::newRow("header found inside another line")
-            << QByteArray("[Old]\r\nNote=see [Main]\r\nType=x\r\n") << "Main" << "Type" << "x";
-        QTest::newRow("key behind the header on its line")
-            << QByteArray("[Main]Type=x\r\n") << "Main" << "Type" << "x";
+        QTest::newRow("a header inside another line is no header")
+            << QByteArray("[Old]\r\nNote=see [Main]\r\nType=x\r\n") << "Main" << "Type" << Def;
+        QTest::newRow("a key of another section is not read")
+            << QByteArray("[Old]\r\nWork Dir=/old\r\n[Main]\r\nX=1\r\n") << "Main" << "Work Dir" << Def;
+        QTest::newRow("blanks before the header")
+            << QByteArray("  [Main]\r\nType=x\r\n") << "Main" << "Type" << "x";
+        QTest::newRow("nothing behind the header on its line is a key")
+            << QByteArray("[Main]Type=x\r\n") << "Main" << "Type" << Def;
     }
 
     void readString()
@@ -100,9 +108,9 @@ private slots:
         QCOMPARE(offset, 2);
         QCOMPARE(store->Lines().at(2 + offset), QStringLiteral("Type=mp4"));
         QCOMPARE(store->FindKeyOffset(QStringLiteral("Main"), QStringLiteral("Y")), -1);
-        QCOMPARE(TNewInifile::ValueFromLines(QStringLiteral("b"), {QStringLiteral("a=1"), QStringLiteral("xB=2")},
+        QCOMPARE(TNewInifile::ValueFromLines(QStringLiteral("b"), {QStringLiteral("a=1"), QStringLiteral("xB=2"), QStringLiteral(" B=3")},
                                              Def),
-                 QStringLiteral("2"));
+                 QStringLiteral("3"));
         delete store;
     }
 
@@ -184,18 +192,18 @@ private slots:
         QTest::newRow("existing key: the whole line is replaced")
             << QByteArray("[Main]\r\n  type=mp4\r\nX=1\r\n") << Strings({"Main", "Type", "avi"})
             << QByteArray("[Main]\r\nType=avi\r\nX=1\r\n");
-        QTest::newRow("key hidden behind [ gets a second line")
+        QTest::newRow("a key below a value holding [ is replaced")
             << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << Strings({"Main", "Type", "avi"})
-            << QByteArray("[Main]\r\nType=avi\r\nPath=/a[1]\r\nType=mp4\r\n");
+            << QByteArray("[Main]\r\nPath=/a[1]\r\nType=avi\r\n");
         QTest::newRow("key name inside another key's line keeps that line")
             << QByteArray("[Main]\r\nSubType=avi\r\n") << Strings({"Main", "Type", "mp4"})
             << QByteArray("[Main]\r\nType=mp4\r\nSubType=avi\r\n");
         QTest::newRow("key name inside a value keeps that line")
             << QByteArray("[P]\r\nCaption=a,Value=b\r\n") << Strings({"P", "Value", "c"})
             << QByteArray("[P]\r\nValue=c\r\nCaption=a,Value=b\r\n");
-        QTest::newRow("key behind the header keeps the header")
+        QTest::newRow("text behind the header stays")
             << QByteArray("[Main]Type=mp4\r\nX=1\r\n") << Strings({"Main", "Type", "avi"})
-            << QByteArray("[Main]\r\nType=avi\r\nX=1\r\n");
+            << QByteArray("[Main]Type=mp4\r\nType=avi\r\nX=1\r\n");
         QTest::newRow("line breaks in a value become blanks")
             << QByteArray("") << Strings({"S", "V", "a\r\nb\nc"})
             << QByteArray("[S]\r\nV=a  b c\r\n");
@@ -394,7 +402,8 @@ private slots:
         for (int i = 0; i < 100; ++i) {
             QCOMPARE(store->ReadString(QStringLiteral("Main"), QStringLiteral("Long"), Def).size(), 100000);
             QCOMPARE(store->ReadString(QStringLiteral("Main"), QStringLiteral("Type"), Def), QStringLiteral("mp4"));
-            QCOMPARE(store->ReadString(QStringLiteral("Main"), QString(40000, QLatin1Char('a')), Def).size(), 50000);
+            QCOMPARE(store->ReadString(QStringLiteral("Main"), QString(50000, QLatin1Char('a')), Def).size(), 50000);
+            QCOMPARE(store->ReadString(QStringLiteral("Main"), QString(40000, QLatin1Char('a')), Def), Def);
         }
         store->WriteString(QStringLiteral("Main"), QStringLiteral("Type"), QStringLiteral("avi"));
         QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));

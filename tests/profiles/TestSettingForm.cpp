@@ -128,6 +128,10 @@ private slots:
         QTest::newRow("values that do not convert: the defaults")
             << QByteArray("Syn Mode=fast\r\nAuto Open Dir=maybe\r\nAsk=2x\r\n") << QStringLiteral("@|@|0|100|100")
             << QStringLiteral("@");
+        QTest::newRow("a key's name inside another value is no key")
+            << QByteArray("Note=see Work Dir=/elsewhere\r\n") << QStringLiteral("@|@|0|100|100") << QStringLiteral("@");
+        QTest::newRow("relative folders: beside the preferences file")
+            << QByteArray("Output Path=videos/\r\nWork Dir=a/../work\r\n") << QStringLiteral("@videos/|@work|0|100|100") << QStringLiteral("@work/");
         QTest::newRow("empty work folder stays empty")
             << QByteArray("Work Dir=\r\n") << QStringLiteral("@||0|100|100") << QString();
     }
