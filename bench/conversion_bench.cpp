@@ -5,12 +5,12 @@
 //
 // conversion_bench PROGRAM_DIR DVD_DIR TITLE PROFILE_NAME OUT_DIR WORK_DIR COMMANDS_DIR
 
-#include "app/AppFolders.h"
-#include "app/TTaskListModel.h"
+#include "core/AppFolders.h"
+#include "tasklist/TTaskListModel.h"
 #include "convert/TConversionHost.h"
 #include "convert/TConversionRun.h"
 #include "dvd/DvdTitleLoader.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 #include "profiles/TProfileValues.h"
 
 #include <QCoreApplication>

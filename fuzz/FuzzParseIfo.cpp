@@ -2,7 +2,7 @@
 // never read outside the bytes, and never hand back a record whose lists disagree with
 // its own counts.
 
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 #include "dvd/Parser.h"
 
 #include <cstddef>

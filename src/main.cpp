@@ -1,9 +1,9 @@
-#include "app/AppFolders.h"
-#include "app/EQuarnelError.h"
+#include "core/AppFolders.h"
+#include "core/EQuarnelError.h"
 #include "batch/TBatchConversion.h"
 #include "batch/TBatchOptions.h"
 #include "batch/TCancelSignals.h"
-#include "dialogs/ProgramInfo.h"
+#include "core/ProgramInfo.h"
 #include "dvd/DvdScan.h"
 #include "profiles/MainPreferences.h"
 

@@ -1,6 +1,6 @@
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TQuarnelWindows.h"
+#include "core/QuarnelApplication.h"
+#include "mainwindow/TMainForm.h"
+#include "mainwindow/TQuarnelWindows.h"
 
 #include <clocale>
 

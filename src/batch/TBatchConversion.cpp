@@ -1,15 +1,16 @@
 #include "TBatchConversion.h"
 
-#include "app/AppFolders.h"
-#include "app/EQuarnelError.h"
-#include "app/PathText.h"
-#include "app/PowerManager.h"
+#include "core/AppFolders.h"
+#include "core/EQuarnelError.h"
+#include "core/PathText.h"
+#include "core/PowerManager.h"
 #include "convert/ConversionCommands.h"
-#include "dialogs/SegmentTimes.h"
+#include "tasklist/TargetNames.h"
+#include "core/SegmentTimes.h"
 #include "dvd/DvdScan.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 #include "profiles/MainPreferences.h"
-#include "profiles/OutputExt.h"
+#include "core/OutputExt.h"
 #include "profiles/TNewInifile.h"
 #include "profiles/TPreferences.h"
 
@@ -274,7 +275,7 @@ void TBatchConversion::Interrupt()
     }
     m_interrupted = true;
     Write(QStringLiteral("Stopping; interrupt again to stop at once."));
-    m_run.imgStopClick();
+    m_run.RequestStop();
 }
 
 QString TBatchConversion::EntryName(int index) const

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TBatchOptions.h"
-#include "app/TTaskListModel.h"
+#include "tasklist/TTaskListModel.h"
 #include "convert/TConversionHost.h"
 #include "convert/TConversionRequest.h"
 #include "convert/TConversionRun.h"

@@ -3,8 +3,8 @@
 #include "OptionBuilder.h"
 #include "TConversionEntry.h"
 #include "TMencOutputSettings.h"
-#include "app/RoundHalfEven.h"
-#include "app/TimeText.h"
+#include "core/RoundHalfEven.h"
+#include "core/TimeText.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TProfile.h"
 
@@ -322,43 +322,6 @@ TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString 
     // An absolute path: a name starting with "-" must not read as an option.
     command.AddQuoted(QFileInfo(targetFile).absoluteFilePath());
     return command;
-}
-
-QString SafeFileNamePart(const QString &name)
-{
-    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
-    QString safe = name;
-    for (QChar &c : safe) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f || forbidden.contains(c))
-            c = QLatin1Char('_');
-    }
-    return safe;
-}
-
-QString TargetFileName(const QString &outputFolder, const QString &volumeName, const QString &outputName,
-                       const QString &outputExt)
-{
-    QString name;
-    if (!volumeName.isEmpty())
-        name = volumeName + QLatin1Char('-');
-    name += outputName;
-    return outputFolder + SafeFileNamePart(name) + SafeFileNamePart(outputExt);
-}
-
-QString RenameCandidate(const QString &targetFile, const QString &outputExt, int n)
-{
-    const QString ext = SafeFileNamePart(outputExt);
-    const QString base = !ext.isEmpty() && targetFile.endsWith(ext) ? targetFile.left(targetFile.size() - ext.size()) : targetFile;
-    return base + QLatin1Char('-') + QString::number(n) + ext;
-}
-
-QString RenamedTargetFile(const QString &targetFile, const QString &outputExt)
-{
-    for (int n = 1;; ++n) {
-        const QString candidate = RenameCandidate(targetFile, outputExt, n);
-        if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
-            return candidate;
-    }
 }
 
 QString HintVolumeText(const QString &volumeName)

@@ -110,19 +110,6 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
                                     const TTranscoderOptions &options, const QString &targetFile);
 
-// A name part with every character replaced that cannot stand in a file name here or on
-// the removable media output often goes to (separators, control characters, \ : * ? " < > |).
-QString SafeFileNamePart(const QString &name);
-
-// Output folder + (volume + "-" when there is one) + name + extension, names made safe.
-QString TargetFileName(const QString &outputFolder, const QString &volumeName, const QString &outputName,
-                       const QString &outputExt);
-
-// The first of name-1.ext, name-2.ext, ... that does not exist yet.
-QString RenamedTargetFile(const QString &targetFile, const QString &outputExt);
-// The n-th of those names, whether it exists or not.
-QString RenameCandidate(const QString &targetFile, const QString &outputExt, int n);
-
 // The volume name as the hint shows it: whole up to 18 characters, else 15 and "...".
 QString HintVolumeText(const QString &volumeName);
 // "Converting: " + that + "-" + name + extension.

@@ -1,7 +1,7 @@
 #include "OutputChecks.h"
 
 #include "TMediaProbe.h"
-#include "app/RoundHalfEven.h"
+#include "core/RoundHalfEven.h"
 
 #include <QtMath>
 

@@ -1,15 +1,15 @@
 #include "TConversionController.h"
 
-#include "app/AppFolders.h"
-#include "app/MessageBox.h"
-#include "app/ShellOpen.h"
-#include "app/TImageButton.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
-#include "dialogs/ProgramInfo.h"
-#include "dvd/TDVDInformation.h"
+#include "core/AppFolders.h"
+#include "core/MessageBox.h"
+#include "core/ShellOpen.h"
+#include "core/TImageButton.h"
+#include "core/TBusyHint.h"
+#include "tasklist/TTaskListModel.h"
+#include "core/ProgramInfo.h"
+#include "core/TDVDInformation.h"
 #include "profiles/MainPreferences.h"
-#include "profiles/OutputExt.h"
+#include "core/OutputExt.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -21,18 +21,18 @@
 #include <QProgressBar>
 #include <QTimer>
 
-TConversionController::TConversionController(TMainForm *main, QObject *parent)
-    : QObject(parent ? parent : main), m_main(main), m_run(*this)
+TConversionController::TConversionController(const TConversionPanel &panel, QObject *parent)
+    : QObject(parent ? parent : panel.window), m_main(panel), m_run(*this)
 {
-    connect(main->imgStart, &TImageButton::clicked, this, &TConversionController::imgStartClick);
-    connect(main->imgStop, &TImageButton::clicked, this, &TConversionController::imgStopClick);
+    connect(panel.imgStart, &TImageButton::clicked, this, &TConversionController::imgStartClick);
+    connect(panel.imgStop, &TImageButton::clicked, this, &TConversionController::imgStopClick);
     connect(&m_run, &TConversionRun::ProgressChanged, this, &TConversionController::ShowProgress);
     connect(&m_run, &TConversionRun::ProgressPanelShown, this, [this](bool shown) {
-        m_main->panBottomLeft->setVisible(shown);
-        m_main->panBottomCenter->setVisible(!shown);
+        m_main.panBottomLeft->setVisible(shown);
+        m_main.panBottomCenter->setVisible(!shown);
     });
-    connect(&m_run, &TConversionRun::HintChanged, m_main->labHint, &QLabel::setText);
-    connect(&m_run, &TConversionRun::CommandLineChanged, m_main->Memo2, &QPlainTextEdit::setPlainText);
+    connect(&m_run, &TConversionRun::HintChanged, m_main.labHint, &QLabel::setText);
+    connect(&m_run, &TConversionRun::CommandLineChanged, m_main.Memo2, &QPlainTextEdit::setPlainText);
     connect(&m_run, &TConversionRun::ToolOutput, this, [this](const QString &text) {
         // Tools write many small chunks; the hidden box needs only the last one.
         m_lastOutput = text;
@@ -41,11 +41,11 @@ TConversionController::TConversionController(TMainForm *main, QObject *parent)
         m_outputPending = true;
         QTimer::singleShot(0, this, [this] {
             m_outputPending = false;
-            m_main->Memo1->setPlainText(m_lastOutput);
+            m_main.Memo1->setPlainText(m_lastOutput);
         });
     });
     connect(&m_run, &TConversionRun::Finished, this, &TConversionController::OnFinished);
-    m_main->installEventFilter(this);
+    m_main.window->installEventFilter(this);
 }
 
 TConversionController::~TConversionController()
@@ -71,9 +71,9 @@ TConversionPreferences TConversionController::ReadPreferences(const QAbstractBut
 TConversionRequest TConversionController::CurrentRequest() const
 {
     TConversionRequest request;
-    request.Entries = CollectCheckedEntries(*m_main->TaskList, DvdInfo.DvdPath);
-    request.OutputDirText = m_main->edtOutputDir->text();
-    request.ProfileFile = MainPreferences::ProfileFile(m_main->cmbProfile->currentText());
+    request.Entries = CollectCheckedEntries(*m_main.TaskList, DvdInfo.DvdPath);
+    request.OutputDirText = m_main.edtOutputDir->text();
+    request.ProfileFile = MainPreferences::ProfileFile(m_main.cmbProfile->currentText());
     request.Grids = m_grids;
     request.Dvd = DvdInfo;
     request.OutputExt = OutputExt();
@@ -91,23 +91,23 @@ void TConversionController::imgStartClick()
     if (check != TConversionRun::StartCheck::Ok) {
         QString text, caption;
         TConversionRun::StartCheckMessage(check, request, text, caption);
-        MessageBox::Information(m_main, text, caption);
+        MessageBox::Information(m_main.window, text, caption);
         if (check == TConversionRun::StartCheck::NoOutputFolder)
-            m_main->edtOutputDir->setFocus();
+            m_main.edtOutputDir->setFocus();
         else if (check == TConversionRun::StartCheck::NoProfile || check == TConversionRun::StartCheck::ProfileUnreadable
                  || check == TConversionRun::StartCheck::ProfileValues)
-            m_main->cmbProfile->setFocus();
+            m_main.cmbProfile->setFocus();
         return;
     }
     m_busy = true;
     m_closing = false;
     m_stopBeforeStart = false;
-    m_main->LockUiForConversion([this, request] {
+    m_main.LockUiForConversion([this, request] {
         if (m_closing)
             return; // the window closed while the hint opened
         m_run.Start(request);
         if (m_stopBeforeStart)
-            m_run.imgStopClick(); // the run's first step takes the cancel path
+            m_run.RequestStop(); // the run's first step takes the cancel path
     });
 }
 
@@ -116,18 +116,18 @@ void TConversionController::imgStopClick()
     // Stop shows as soon as Start is pressed, while the hint still opens.
     if (m_busy && !m_run.IsActive())
         m_stopBeforeStart = true;
-    m_run.imgStopClick();
+    m_run.RequestStop();
 }
 
 void TConversionController::ShowProgress(const TConversionProgress &progress)
 {
-    m_main->pgbCurrent->setValue(progress.CurrentBar);
-    m_main->pgbTotal->setValue(progress.TotalBar);
-    m_main->labCurProgress->setText(progress.CurProgressText);
-    m_main->labTotalProgress->setText(progress.TotalProgressText);
-    m_main->labFrame->setText(progress.FrameText);
-    m_main->labElapsed->setText(progress.ElapsedText);
-    m_main->labRemaining->setText(progress.RemainingText);
+    m_main.pgbCurrent->setValue(progress.CurrentBar);
+    m_main.pgbTotal->setValue(progress.TotalBar);
+    m_main.labCurProgress->setText(progress.CurProgressText);
+    m_main.labTotalProgress->setText(progress.TotalProgressText);
+    m_main.labFrame->setText(progress.FrameText);
+    m_main.labElapsed->setText(progress.ElapsedText);
+    m_main.labRemaining->setText(progress.RemainingText);
 }
 
 void TConversionController::OnFinished(TConversionRun::Outcome outcome)
@@ -136,7 +136,7 @@ void TConversionController::OnFinished(TConversionRun::Outcome outcome)
         m_busy = false;
         return; // the window is going
     }
-    m_main->UnlockUiAfterConversion([this, outcome] {
+    m_main.UnlockUiAfterConversion([this, outcome] {
         m_busy = false;
         emit ConversionEnded(outcome);
     });
@@ -144,7 +144,7 @@ void TConversionController::OnFinished(TConversionRun::Outcome outcome)
 
 bool TConversionController::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_main && event->type() == QEvent::Close) {
+    if (watched == m_main.window && event->type() == QEvent::Close) {
         // The close goes on (the window saves its preferences itself); no tool outlives it.
         m_closing = true;
         m_run.Abort();
@@ -154,27 +154,27 @@ bool TConversionController::eventFilter(QObject *watched, QEvent *event)
 
 void TConversionController::Inform(const QString &text, const QString &caption)
 {
-    MessageBox::Information(m_main, text, caption);
+    MessageBox::Information(m_main.window, text, caption);
 }
 
 void TConversionController::Warn(const QString &text, const QString &caption)
 {
-    MessageBox::Show(m_main, text, caption, MessageBox::Icon::Warning);
+    MessageBox::Show(m_main.window, text, caption, MessageBox::Icon::Warning);
 }
 
 void TConversionController::ReportStartFailure(const QString &text)
 {
-    MessageBox::Show(m_main, text, ProgramInfo::ProductName(), MessageBox::Icon::Error);
+    MessageBox::Show(m_main.window, text, ProgramInfo::ProductName(), MessageBox::Icon::Error);
 }
 
 bool TConversionController::AskOverwrite(const QString &text, const QString &caption)
 {
-    return MessageBox::Question(m_main, text, caption);
+    return MessageBox::Question(m_main.window, text, caption);
 }
 
 bool TConversionController::TurnOffChecked() const
 {
-    return m_main->chkTurnoff->isChecked();
+    return m_main.chkTurnoff->isChecked();
 }
 
 void TConversionController::OpenFolder(const QString &folder)
@@ -184,10 +184,10 @@ void TConversionController::OpenFolder(const QString &folder)
 
 void TConversionController::HideBusyHint(std::function<void()> whenClosed)
 {
-    m_main->HideBusyHint(std::move(whenClosed));
+    m_main.hint->Hide(std::move(whenClosed));
 }
 
 void TConversionController::CloseMainWindow()
 {
-    m_main->close();
+    m_main.window->close();
 }

@@ -9,8 +9,35 @@
 #include <functional>
 
 class QAbstractButton;
-class TMainForm;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QWidget;
+class TBusyHint;
+class TImageButton;
 class TParameterGrids;
+class TTaskListModel;
+
+// The main window's controls a conversion works with, named as the window names them, and
+// its lock around a run (each callback runs once the hint panel is open, or closed).
+struct TConversionPanel
+{
+    QWidget *window; // messages are its; closing it during a run stops the run
+    TImageButton *imgStart, *imgStop;
+    TTaskListModel *TaskList;
+    QLineEdit *edtOutputDir;
+    QComboBox *cmbProfile;
+    QCheckBox *chkTurnoff;
+    QWidget *panBottomLeft, *panBottomCenter;
+    QProgressBar *pgbCurrent, *pgbTotal;
+    QLabel *labCurProgress, *labTotalProgress, *labFrame, *labElapsed, *labRemaining, *labHint;
+    QPlainTextEdit *Memo1, *Memo2;
+    TBusyHint *hint;
+    std::function<void(std::function<void()>)> LockUiForConversion, UnlockUiAfterConversion;
+};
 
 // Binds the conversion run to the main window: Start and Stop, the progress panel and its
 // labels, the hint text, the hidden text boxes, the lock around a run, and a close of the
@@ -22,7 +49,7 @@ class TConversionController : public QObject, private TConversionHost
 public:
     using PreferencesSource = std::function<TConversionPreferences()>;
 
-    explicit TConversionController(TMainForm *main, QObject *parent = nullptr);
+    explicit TConversionController(const TConversionPanel &panel, QObject *parent = nullptr);
     ~TConversionController() override;
 
     // The main window's parameter grids (the option builder reads them).
@@ -65,7 +92,7 @@ private:
     void ShowProgress(const TConversionProgress &progress);
     void OnFinished(TConversionRun::Outcome outcome);
 
-    TMainForm *m_main;
+    TConversionPanel m_main;
     TConversionRun m_run;
     const TParameterGrids *m_grids = nullptr;
     PreferencesSource m_preferences;

@@ -1,7 +1,7 @@
 #include "TConversionEntry.h"
 
 #include "SubtitleStreams.h"
-#include "app/TTaskListModel.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QHash>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TTaskNodeData.h"
+#include "core/TTaskNodeData.h"
 
 #include <QList>
 #include <QString>

@@ -5,12 +5,11 @@
 TConversionPreferences TConversionPreferences::FromStored(const TPreferences &stored)
 {
     TConversionPreferences p;
-    if (stored.Overwrite)
-        p.Existing = WhenExists::Overwrite;
-    else if (stored.Ask)
-        p.Existing = WhenExists::Ask;
-    else
-        p.Existing = WhenExists::Rename;
+    switch (stored.WhenExists()) {
+    case TPreferences::Existing::Overwrite: p.Existing = WhenExists::Overwrite; break;
+    case TPreferences::Existing::Ask: p.Existing = WhenExists::Ask; break;
+    case TPreferences::Existing::Rename: p.Existing = WhenExists::Rename; break;
+    }
     p.ExitWhenDone = stored.AutoExit;
     p.OpenFolderWhenDone = stored.AutoOpenDir;
     p.StallSeconds = stored.StallSeconds;

@@ -2,7 +2,7 @@
 
 #include "TConversionEntry.h"
 #include "TConversionPreferences.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 
 #include <QList>
 #include <QString>

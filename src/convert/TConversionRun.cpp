@@ -6,17 +6,17 @@
 #include "TConversionHost.h"
 #include "TargetFiles.h"
 #include "ToolOutput.h"
-#include "app/AppFolders.h"
-#include "app/PathText.h"
-#include "app/TimeText.h"
-#include "app/PowerManager.h"
-#include "dialogs/ProgramInfo.h"
+#include "tasklist/TargetNames.h"
+#include "core/AppFolders.h"
+#include "core/PathText.h"
+#include "core/TimeText.h"
+#include "core/PowerManager.h"
+#include "core/ProgramInfo.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TParameterGrids.h"
 #include "profiles/TProfile.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -50,7 +50,7 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
     connect(&m_runner, &TProcessRunner::OutputChunk, this, [this](TProcessRunner::Slot slot, const QString &text) {
         if (!m_active)
             return;
-        WatchOutput(slot, text);
+        m_watch.Output(slot, text);
         emit ToolOutput(text);
     });
     connect(&m_probe, &TMediaProbe::Finished, this, &TConversionRun::OnProbeFinished, Qt::QueuedConnection);
@@ -129,7 +129,7 @@ QString TConversionRun::NothingMadeMessage()
 
 void TConversionRun::Start(const TConversionRequest &request)
 {
-    TMencOutputSettings &settings = MencOutputSettings();
+    TMencOutputSettings settings;
     const QString options = BuildEncoderOptions(request.ProfileFile, GridsOf(request), settings,
                                                 request.Preferences.HighQualityIntermediate);
     RunConversion(request, options, settings);
@@ -320,7 +320,7 @@ void TConversionRun::StartPrepass()
     }
     // The pre-pass writes nothing useful; its file is the intermediate one, removed after it.
     m_phase = Phase::Prepass;
-    StartWatch();
+    m_watch.Begin(TProcessRunner::Encoder, true);
     m_runner.RunTitlePrepass(BuildPrepassCommand(AppFolders::EncoderExe(), Entry().TitleNumber,
                                                  PrepassDrive(m_request.Dvd.DvdPath), m_intermediateFile));
 }
@@ -346,7 +346,7 @@ void TConversionRun::StartEncoderPass()
     m_lastEncoderCommand = command;
     emit CommandLineChanged(m_encoderCommandLine);
     m_phase = Phase::EncoderPass;
-    StartWatch();
+    m_watch.Begin(TProcessRunner::Encoder, false);
     m_runner.RunEncoderPass(command);
 }
 
@@ -366,7 +366,8 @@ void TConversionRun::StartTranscoderPass()
     m_lastTranscoderCommand = command;
     m_figures.BeginTranscoder();
     m_phase = Phase::TranscoderPass;
-    StartWatch();
+    m_watch.Begin(TProcessRunner::Transcoder, false);
+    m_watch.SetFinish(m_timeline.End - m_timeline.Start, m_partialFile);
     m_runner.RunTranscoder(command);
 }
 
@@ -417,7 +418,7 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
     } else if (m_phase == Phase::EncoderPass && slot == TProcessRunner::Encoder) {
         if (m_state == CancelRequested) {
             CancelPath();
-        } else if (!result.Succeeded() || m_stalled) {
+        } else if (!result.Succeeded() || m_watch.Stalled()) {
             EntryFailed(ToolFailure(slot, result));
         } else if (!QFileInfo(m_intermediateFile).isFile()) {
             EntryFailed(WithToolWords(QStringLiteral("the encoder wrote no file"), slot, false));
@@ -430,7 +431,7 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
             m_figures.EntryFinished();
             Publish();
             CancelPath();
-        } else if (!result.Succeeded() || m_stalled) {
+        } else if (!result.Succeeded() || m_watch.Stalled()) {
             EntryFailed(ToolFailure(slot, result));
         } else {
             m_phase = Phase::CheckingTarget;
@@ -509,79 +510,17 @@ void TConversionRun::ClaimTarget()
     }
 }
 
-void TConversionRun::StartWatch()
-{
-    m_stalled = false;
-    m_progressMark = -1;
-    m_chunksSeen = 0;
-    m_finishing = Activity();
-    m_sinceProgress.start();
-}
-
-void TConversionRun::WatchOutput(TProcessRunner::Slot slot, const QString &text)
-{
-    double value = 0;
-    const bool marked = slot == TProcessRunner::Encoder ? ParseEncoderPosition(text, value) : ParseTranscoderTime(text, value);
-    // Before the first figure any output is life; after it only a figure that moves on, since
-    // a hung tool may repeat its last line.
-    if (marked ? value > m_progressMark : m_progressMark < 0)
-        m_sinceProgress.start();
-    if (marked && value > m_progressMark)
-        m_progressMark = value;
-}
-
-void TConversionRun::WatchFinishing()
-{
-    // Only once the converter's time has reached the entry's end: before that a tool that
-    // spins or chatters without a figure is hung, but after it FFmpeg may rewrite the whole
-    // file (faststart) without a word, for minutes on a slow disk.
-    const double length = m_timeline.End - m_timeline.Start;
-    if (m_phase != Phase::TranscoderPass || m_progressMark < 0 || m_progressMark < length - 1.0)
-        return;
-    const QFileInfo file(m_partialFile);
-    Activity now;
-    now.size = file.size();
-    now.modified = file.lastModified().toMSecsSinceEpoch();
-    now.cpu = m_runner.CpuTicks(TProcessRunner::Transcoder);
-    if (now == m_finishing)
-        return;
-    m_finishing = now;
-    m_sinceProgress.start();
-}
-
 void TConversionRun::CheckStall()
 {
-    WatchFinishing();
-    TProcessRunner::Slot slot = TProcessRunner::Encoder;
-    switch (m_phase) {
-    case Phase::Prepass: {
-        // Its output is not read, only drained: any of it counts.
-        const int chunks = m_runner.ChunkCount(TProcessRunner::Encoder);
-        if (chunks != m_chunksSeen) {
-            m_chunksSeen = chunks;
-            m_sinceProgress.start();
-        }
-        break;
-    }
-    case Phase::EncoderPass: break;
-    case Phase::TranscoderPass: slot = TProcessRunner::Transcoder; break;
-    default: return; // the checks have a watchdog of their own
-    }
-    if (m_stalled || m_sinceProgress.elapsed() < qint64(m_request.Preferences.StallSeconds) * 1000)
-        return;
-    if (!m_runner.IsRunning(slot))
-        return;
-    m_stalled = true;
-    if (slot == TProcessRunner::Encoder)
-        m_runner.KillEncoder();
-    else
-        m_runner.KillTranscoder();
+    // The checks have a watchdog of their own.
+    if (m_phase == Phase::Prepass || m_phase == Phase::EncoderPass || m_phase == Phase::TranscoderPass)
+        m_watch.Check(m_request.Preferences.StallSeconds);
 }
 
 QString TConversionRun::ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const
 {
     const QString tool = slot == TProcessRunner::Encoder ? QStringLiteral("encoder") : QStringLiteral("converter");
-    if (m_stalled)
+    if (m_watch.Stalled())
         return QStringLiteral("the %1 stopped responding").arg(tool);
     const QString reason = result.Crashed ? QStringLiteral("the %1 stopped abnormally").arg(tool)
                                           : QStringLiteral("the %1 ended with status %2").arg(tool).arg(result.ExitCode);
@@ -639,7 +578,7 @@ void TConversionRun::timerTimeTimer()
     CheckStall();
 }
 
-void TConversionRun::imgStopClick()
+void TConversionRun::RequestStop()
 {
     if (!m_active || m_state != Running || m_phase == Phase::Finishing)
         return;

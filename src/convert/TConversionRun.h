@@ -6,6 +6,7 @@
 #include "TMediaProbe.h"
 #include "TMencOutputSettings.h"
 #include "TProcessRunner.h"
+#include "TStallWatch.h"
 #include "TProgressArithmetic.h"
 #include "TSourceProbe.h"
 
@@ -63,7 +64,7 @@ public:
                        const TMencOutputSettings &settings);
 
     // Stop: ends both tools; the pass under way ends and the cancel path follows.
-    void imgStopClick();
+    void RequestStop();
     // The clock: one tick a second while the run goes on.
     void timerTimeTimer();
     // The main window is closing: both tools end at once and are reaped, the intermediate
@@ -131,10 +132,7 @@ private:
     void OnProbeFinished(const TMediaInfo &info);
     void ClaimTarget();
     // The watchdog: progress seen, and the check on every tick.
-    void StartWatch();
-    void WatchOutput(TProcessRunner::Slot slot, const QString &text);
     void CheckStall();
-    void WatchFinishing();
     // A tool's failure, in the tool's own words where it left some.
     QString ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const;
     // errorsOnly: words that read as an error, not just the tool's last line.
@@ -192,16 +190,5 @@ private:
     QStringList m_madeFiles;
     int m_skippedCount = 0;
 
-    QElapsedTimer m_sinceProgress;
-    double m_progressMark = -1; // the last position or time seen
-    int m_chunksSeen = 0;
-    // The converter after its last figure (moving an index to the front): its file and its
-    // processor time, as last seen.
-    struct Activity
-    {
-        qint64 size = -1, modified = -1, cpu = -1;
-        bool operator==(const Activity &o) const { return size == o.size && modified == o.modified && cpu == o.cpu; }
-    };
-    Activity m_finishing;
-    bool m_stalled = false;
+    TStallWatch m_watch{m_runner};
 };

@@ -17,6 +17,3 @@ struct TMencOutputSettings
     QString VideoCodec;      // the converter's, e.g. mpeg2video
     TDeinterlace Deinterlace = TDeinterlace::Auto; // the profile's "Deinterlace" row
 };
-
-// The program-wide record, filled by BuildEncoderOptions.
-TMencOutputSettings &MencOutputSettings();

@@ -1,8 +1,8 @@
 #include "TProgressArithmetic.h"
 
 #include "ToolOutput.h"
-#include "app/RoundHalfEven.h"
-#include "app/TimeText.h"
+#include "core/RoundHalfEven.h"
+#include "core/TimeText.h"
 
 namespace {
 

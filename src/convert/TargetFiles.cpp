@@ -1,6 +1,6 @@
 #include "TargetFiles.h"
 
-#include "ConversionCommands.h"
+#include "tasklist/TargetNames.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "ToolOutput.h"
 
-#include "app/TimeText.h"
+#include "core/TimeText.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "RangeSliderGeometry.h"
 
-#include "app/RoundHalfEven.h"
+#include "core/RoundHalfEven.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
 #include "TAboutForm.h"
 
-#include "ProgramInfo.h"
-#include "app/Artwork.h"
-#include "app/ShellOpen.h"
+#include "core/ProgramInfo.h"
+#include "core/Artwork.h"
+#include "core/ShellOpen.h"
 
 #include <QCloseEvent>
 #include <QLabel>

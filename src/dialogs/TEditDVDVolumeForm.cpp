@@ -1,10 +1,9 @@
 #include "TEditDVDVolumeForm.h"
 
 #include "DialogInputChecks.h"
-#include "app/MessageBox.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
-#include "dvd/TDVDInformation.h"
+#include "core/MessageBox.h"
+#include "tasklist/TTaskListModel.h"
+#include "core/TDVDInformation.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -15,8 +14,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TEditDVDVolumeForm::TEditDVDVolumeForm(TMainForm *main)
-    : QDialog(nullptr), m_main(main)
+TEditDVDVolumeForm::TEditDVDVolumeForm(QWidget *owner, TTaskListModel *list)
+    : QDialog(nullptr), m_main(owner), m_list(list)
 {
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("Edit the DVD Volume"));
@@ -52,8 +51,6 @@ TEditDVDVolumeForm::TEditDVDVolumeForm(TMainForm *main)
 
     connect(btnOK, &QPushButton::clicked, this, &TEditDVDVolumeForm::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    if (m_main)
-        connect(m_main->pmiDVDVolume, &QAction::triggered, this, &TEditDVDVolumeForm::pmiDVDVolumeClick);
 }
 
 void TEditDVDVolumeForm::pmiDVDVolumeClick()
@@ -92,7 +89,7 @@ void TEditDVDVolumeForm::btnOKClick()
         return;
     }
     DvdInfo.VolumeName = name;
-    if (m_main)
-        m_main->TaskList->RefreshTexts();
+    if (m_list)
+        m_list->RefreshTexts();
     accept();
 }

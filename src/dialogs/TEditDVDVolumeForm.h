@@ -5,7 +5,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TMainForm;
+class TTaskListModel;
 
 // Edits the DVD volume name, the prefix of every output file name. Opened by the task
 // list's "Change DVD Volume"; while shown the main window is disabled.
@@ -13,7 +13,9 @@ class TEditDVDVolumeForm : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TEditDVDVolumeForm(TMainForm *main);
+    // owner: the window it centres on and disables while shown; list: repainted with the new
+    // output names.
+    TEditDVDVolumeForm(QWidget *owner, TTaskListModel *list);
 
     // Fills the edit with the current volume name and shows the dialog.
     void pmiDVDVolumeClick();
@@ -29,5 +31,6 @@ protected:
 private:
     void btnOKClick();
 
-    TMainForm *m_main;
+    QWidget *m_main;
+    TTaskListModel *m_list;
 };

@@ -1,15 +1,14 @@
 #include "TEditTimeForm.h"
 
 #include "EmkRangeSlider.h"
-#include "SegmentTimes.h"
+#include "core/SegmentTimes.h"
 #include "TmkRangeSlider.h"
-#include "app/MessageBox.h"
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
-#include "app/TTaskTreeView.h"
-#include "app/TimeText.h"
+#include "core/MessageBox.h"
+#include "core/QuarnelApplication.h"
+#include "tasklist/TTaskListModel.h"
+#include "core/TimeText.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,8 +94,8 @@ QPixmap StepGlyph(bool forward)
 
 } // namespace
 
-TEditTimeForm::TEditTimeForm(TMainForm *main)
-    : QDialog(nullptr), m_main(main)
+TEditTimeForm::TEditTimeForm(QWidget *owner, TTaskListModel *list, QAbstractItemView *view)
+    : QDialog(nullptr), m_main(owner), m_list(list), m_view(view)
 {
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("Edit the Start & End Time"));
@@ -190,12 +189,6 @@ TEditTimeForm::TEditTimeForm(TMainForm *main)
     connect(tkbTime, &TmkRangeSlider::OnMaxChange, this, &TEditTimeForm::tkbTimeChange);
     connect(tkbTime, &TmkRangeSlider::OnMinPosChange, this, &TEditTimeForm::tkbTimeChange);
     connect(tkbTime, &TmkRangeSlider::OnMaxPosChange, this, &TEditTimeForm::tkbTimeChange);
-
-    if (m_main) {
-        connect(m_main->sbtnSegment, &QToolButton::clicked, this, &TEditTimeForm::sbtnSegmentClick);
-        // The list's item does what the button does, also while the button waits for a DVD.
-        connect(m_main->pmiTrimTime, &QAction::triggered, this, &TEditTimeForm::sbtnSegmentClick);
-    }
 }
 
 void TEditTimeForm::BuildPictures()
@@ -214,7 +207,7 @@ void TEditTimeForm::BuildPictures()
 
 TTaskNodeData *TEditTimeForm::FocusedEntry() const
 {
-    return m_main ? m_main->TaskList->Entry(m_main->ltvTask->currentIndex()) : nullptr;
+    return m_list && m_view ? m_list->Entry(m_view->currentIndex()) : nullptr;
 }
 
 void TEditTimeForm::sbtnSegmentClick()
@@ -405,11 +398,11 @@ void TEditTimeForm::btnOKClick()
     case SegmentTimes::OkRefusal::None:
         break;
     }
-    if (m_main) {
-        const QModelIndex focused = m_main->ltvTask->currentIndex();
-        if (TTaskNodeData *entry = m_main->TaskList->Entry(focused)) {
+    if (m_list && m_view) {
+        const QModelIndex focused = m_view->currentIndex();
+        if (TTaskNodeData *entry = m_list->Entry(focused)) {
             SegmentTimes::StoreTimes(*entry, startText, endText);
-            m_main->TaskList->EntryChanged(focused);
+            m_list->EntryChanged(focused);
         }
     }
     accept();

@@ -9,7 +9,8 @@ class QPainter;
 class QPushButton;
 class QTimer;
 class QToolButton;
-class TMainForm;
+class QAbstractItemView;
+class TTaskListModel;
 class TmkRangeSlider;
 struct TTaskNodeData;
 
@@ -24,8 +25,9 @@ public:
     static constexpr int ClientWidth = 456;
     static constexpr int ClientHeight = 181;
 
-    // Opens from the main window's sbtnSegment and its list's pmiTrimTime.
-    explicit TEditTimeForm(TMainForm *main);
+    // owner: the window it centres on and disables while shown; the entry edited is the one
+    // `view` focuses in `list`. Opened by the main window's sbtnSegment and pmiTrimTime.
+    TEditTimeForm(QWidget *owner, TTaskListModel *list, QAbstractItemView *view);
 
     // What "Segment" does: checks the focused entry, loads the slider and shows the dialog.
     void sbtnSegmentClick();
@@ -65,7 +67,9 @@ private:
     void ShowSliderError(const QString &text);
     TTaskNodeData *FocusedEntry() const;
 
-    TMainForm *m_main;
+    QWidget *m_main;
+    TTaskListModel *m_list;
+    QAbstractItemView *m_view;
     QWidget *m_overlay;
     bool m_editDrivenChange = false;
 };

@@ -1,6 +1,6 @@
 #include "THelpWindow.h"
 
-#include "app/ShellOpen.h"
+#include "core/ShellOpen.h"
 
 #include <QDir>
 #include <QFile>

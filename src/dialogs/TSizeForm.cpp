@@ -1,9 +1,8 @@
 #include "TSizeForm.h"
 
 #include "DialogInputChecks.h"
-#include "app/MessageBox.h"
-#include "app/OwnedWindows.h"
-#include "app/TMainForm.h"
+#include "core/MessageBox.h"
+#include "core/OwnedWindows.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QHideEvent>
@@ -22,8 +21,8 @@ QString VideoSizeKey()
 }
 } // namespace
 
-TSizeForm::TSizeForm(TMainForm *main)
-    : QDialog(nullptr), m_main(main)
+TSizeForm::TSizeForm(QWidget *owner)
+    : QDialog(nullptr), m_main(owner)
 {
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("Video Size of output files"));

@@ -6,7 +6,6 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TMainForm;
 class TValueListEditor;
 
 // Asks for a custom output frame size when "Custom Size" is picked in a grid's "Video Size"
@@ -16,7 +15,8 @@ class TSizeForm : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TSizeForm(TMainForm *main);
+    // owner: the window it centres on and disables while shown.
+    explicit TSizeForm(QWidget *owner);
 
     // The main window's custom-size hand-off: shows the dialog for that grid.
     void ShowFor(TValueListEditor *grid);
@@ -33,6 +33,6 @@ private:
     void btnOKClick();
     void FormClose();
 
-    TMainForm *m_main;
+    QWidget *m_main;
     QPointer<TValueListEditor> m_grid;
 };

@@ -2,7 +2,7 @@
 
 #include "DvdSource.h"
 #include "Parser.h"
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 
 #include <map>
 #include <vector>

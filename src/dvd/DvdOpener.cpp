@@ -1,6 +1,6 @@
 #include "DvdOpener.h"
 
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 
 #include <QMutex>
 #include <QThread>
@@ -47,8 +47,8 @@ bool DvdOpener::Start(const QString &path)
     connect(m_thread, &QThread::finished, this, [this] {
         m_thread->deleteLater();
         m_thread = nullptr;
-        const std::shared_ptr<TDvdReading> result = std::move(m_result);
-        emit Finished(*result);
+        const std::shared_ptr<TDvdReading> reading = std::move(m_result);
+        emit Finished(*reading);
     });
     m_thread->start();
     return true;

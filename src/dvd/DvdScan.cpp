@@ -2,10 +2,10 @@
 
 #include "DvdSource.h"
 #include "DvdTitleLoader.h"
-#include "TDVDInformation.h"
-#include "app/EQuarnelError.h"
-#include "app/PathText.h"
-#include "app/TTaskListModel.h"
+#include "core/TDVDInformation.h"
+#include "core/EQuarnelError.h"
+#include "core/PathText.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QFileInfo>
 #include <QList>
@@ -194,13 +194,9 @@ void OpenDvdForScript(const QString &path, TTaskListModel &list, QStringList *no
     const QFileInfo info(path);
     if (!info.exists())
         throw EQuarnelError(QStringLiteral("Cannot open \"%1\": no such file or folder.").arg(path));
-    // An image is a DVD of its own; any other file stands for the folder that holds it, as
-    // on the command line.
-    const QString location = info.isDir() || DvdSource::IsImageName(path) ? info.absoluteFilePath() : info.absolutePath();
-
     DvdTitleLoader loader;
     try {
-        loader.LoadDvdTitles(location, list);
+        loader.LoadDvdTitles(path, list);
     } catch (const EQuarnelError &) {
         if (notes)
             *notes = loader.Notes();

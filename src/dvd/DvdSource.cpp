@@ -1,6 +1,6 @@
 #include "DvdSource.h"
 
-#include "app/PathText.h"
+#include "core/PathText.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,6 +54,19 @@ struct DvdSource::Reader
 bool DvdSource::IsImageName(const QString &path)
 {
     return path.endsWith(QStringLiteral(".iso"), Qt::CaseInsensitive) && EntryKind(path) == 1;
+}
+
+QString DvdSource::Location(const QString &path)
+{
+    const QFileInfo info(path);
+    if (IsImageName(path))
+        return info.absoluteFilePath();
+    QString folder = EnsureTrailingBackslash(info.isFile() ? info.absolutePath() : info.absoluteFilePath());
+    // A damaged disc may have lost VIDEO_TS.IFO and kept its backup.
+    if (!QFileInfo::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.IFO")))
+        && !QFileInfo::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.BUP"))))
+        folder = EnsureTrailingBackslash(FileInFolder(folder, QStringLiteral("VIDEO_TS")));
+    return folder;
 }
 
 DvdSource::DvdSource(const QString &location) : m_location(location), m_reader(std::make_unique<Reader>())

@@ -17,6 +17,12 @@ public:
     // An image: a regular file whose name ends in ".iso", in any case.
     static bool IsImageName(const QString &path);
 
+    // Where the DVD a path names is read from, however it was named (a drive's or a
+    // folder's path, a file inside one, an image): an image as it is; any other file stands
+    // for its folder; a folder holding VIDEO_TS.IFO or VIDEO_TS.BUP as it is, any other
+    // folder's VIDEO_TS sub-folder. Absolute, with a trailing separator for folders.
+    static QString Location(const QString &path);
+
     // location: the VIDEO_TS folder (with or without the final separator) or an image.
     // A location that cannot be opened gives a source whose files all fail to read.
     explicit DvdSource(const QString &location);

@@ -2,11 +2,11 @@
 
 #include "DvdLibrary.h"
 #include "DvdSource.h"
-#include "TDVDInformation.h"
-#include "app/EQuarnelError.h"
-#include "app/PathText.h"
-#include "app/TTaskListModel.h"
-#include "app/TimeText.h"
+#include "core/TDVDInformation.h"
+#include "core/EQuarnelError.h"
+#include "core/PathText.h"
+#include "tasklist/TTaskListModel.h"
+#include "core/TimeText.h"
 
 #include <QFileInfo>
 
@@ -35,22 +35,10 @@ QString DvdTitleLoader::Numbered(const QString &prefix, int number)
     return prefix + QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'));
 }
 
-QString DvdTitleLoader::DvdLocation(const QString &path)
-{
-    if (DvdSource::IsImageName(path))
-        return path;
-    QString folder = EnsureTrailingBackslash(path);
-    // A damaged disc may have lost VIDEO_TS.IFO and kept its backup.
-    if (!QFileInfo::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.IFO")))
-        && !QFileInfo::exists(FileInFolder(folder, QStringLiteral("VIDEO_TS.BUP"))))
-        folder = EnsureTrailingBackslash(FileInFolder(folder, QStringLiteral("VIDEO_TS")));
-    return folder;
-}
-
 TDvdReading DvdTitleLoader::ReadDvd(const QString &path)
 {
     TDvdReading reading;
-    reading.DvdPath = DvdLocation(path);
+    reading.DvdPath = DvdSource::Location(path);
     QString libraryPath = reading.DvdPath;
     if (libraryPath.endsWith(QLatin1Char('/')))
         libraryPath.chop(1);

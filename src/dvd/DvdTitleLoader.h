@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TIFO.h"
-#include "app/TTaskNodeData.h"
+#include "core/TTaskNodeData.h"
 
 #include <QList>
 #include <QModelIndex>
@@ -75,11 +75,6 @@ public:
 
     // "Title01" ... "Title99", "Title100": a number with at least two digits.
     static QString Numbered(const QString &prefix, int number);
-
-    // Where the DVD at `path` is read from: an image as it is; a folder holding VIDEO_TS.IFO
-    // or VIDEO_TS.BUP as it is, any other folder's VIDEO_TS sub-folder; with a trailing
-    // separator for folders.
-    static QString DvdLocation(const QString &path);
 
 private:
     // The chain, or nullptr when the indexes name no parsed record.

@@ -1,6 +1,6 @@
 #include "OpticalDrives.h"
 
-#include "app/PathText.h"
+#include "core/PathText.h"
 
 #include <QCryptographicHash>
 #include <QFile>

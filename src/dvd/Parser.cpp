@@ -1,6 +1,6 @@
 #include "Parser.h"
 
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "TOpenDVDForm.h"
 
 #include "OpticalDrives.h"
-#include "app/MessageBox.h"
-#include "app/PathText.h"
+#include "core/MessageBox.h"
+#include "core/PathText.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

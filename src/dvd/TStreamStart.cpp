@@ -2,7 +2,7 @@
 
 #include "DvdLibrary.h"
 #include "ProgramStreamPackets.h"
-#include "app/TimeText.h"
+#include "core/TimeText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "TPreviewEngine.h"
 
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 #include "dvd/DvdSource.h"
 
 #include <QFileInfo>

@@ -3,19 +3,19 @@
 #include "PreviewSubtitles.h"
 #include "TPreviewClock.h"
 #include "TPreviewVideo.h"
-#include "app/AppFolders.h"
-#include "app/EQuarnelError.h"
-#include "app/MessageBox.h"
-#include "app/PathText.h"
-#include "app/RoundHalfEven.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
-#include "app/TTaskTreeView.h"
-#include "app/TimeText.h"
-#include "dialogs/ProgramInfo.h"
+#include "core/AppFolders.h"
+#include "core/EQuarnelError.h"
+#include "core/MessageBox.h"
+#include "core/PathText.h"
+#include "core/RoundHalfEven.h"
+#include "core/TBusyHint.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
+#include "core/TimeText.h"
+#include "core/ProgramInfo.h"
 #include "dvd/DvdLibrary.h"
 #include "dvd/DvdSource.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 #include "profiles/MainPreferences.h"
 #include "profiles/TIniFile.h"
 
@@ -81,14 +81,15 @@ void Reported(QWidget *owner, F f)
 
 } // namespace
 
-TPreviewPane::TPreviewPane(TMainForm *mainForm)
-    : TPreviewPane(mainForm, DefaultOutputs())
+TPreviewPane::TPreviewPane(const TPreviewControls &controls, TBusyHint *hint)
+    : TPreviewPane(controls, hint, DefaultOutputs())
 {
 }
 
-TPreviewPane::TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &outputs)
-    : QObject(mainForm)
-    , m_main(mainForm)
+TPreviewPane::TPreviewPane(const TPreviewControls &controls, TBusyHint *hint, const TPreviewEngine::Outputs &outputs)
+    : QObject(controls.window)
+    , m_main(controls)
+    , m_hint(hint)
     , m_engine(new TPreviewEngine(this))
     , m_clock(new TPreviewClock(this))
 {
@@ -97,7 +98,7 @@ TPreviewPane::TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &o
         used.vo = QStringLiteral("null");
     m_engine->SetOutputs(used);
     if (used.vo == QLatin1String("libmpv")) {
-        QWidget *video = m_main->VideoWindow;
+        QWidget *video = m_main.VideoWindow;
         m_surface = new TPreviewVideo(m_engine, video);
         m_surface->setObjectName(QStringLiteral("VideoSurface"));
         m_surface->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -107,7 +108,7 @@ TPreviewPane::TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &o
     m_tickTimer = m_clock->AddTimer(PreviewTickMs, [this] { tmrPreviewTimer(); });
     m_dragTimer = m_clock->AddTimer(DragDelayMs, [this] { tmrPreviewDragDelayTimer(); });
     Connect();
-    new StopOnClose(m_main, this);
+    new StopOnClose(m_main.window, this);
 }
 
 TPreviewPane::~TPreviewPane()
@@ -132,12 +133,12 @@ TPreviewEngine::Outputs TPreviewPane::DefaultOutputs()
 
 void TPreviewPane::Connect()
 {
-    connect(m_main->sbtnPlay, &QToolButton::clicked, this, [this] { Reported(m_main, [this] { sbtnPlayClick(); }); });
-    connect(m_main->sbtnPause, &QToolButton::clicked, this, [this] { sbtnPauseClick(); });
-    connect(m_main->sbtnStop, &QToolButton::clicked, this, [this] { sbtnStopClick(); });
-    connect(m_main->TrackBar, &QSlider::valueChanged, this, [this] { TrackBarChange(); });
-    connect(m_main->ltvTask, &TTaskTreeView::EntryDoubleClicked, this,
-            [this] { Reported(m_main, [this] { sbtnPlayClick(); }); });
+    connect(m_main.sbtnPlay, &QToolButton::clicked, this, [this] { Reported(m_main.window, [this] { sbtnPlayClick(); }); });
+    connect(m_main.sbtnPause, &QToolButton::clicked, this, [this] { sbtnPauseClick(); });
+    connect(m_main.sbtnStop, &QToolButton::clicked, this, [this] { sbtnStopClick(); });
+    connect(m_main.TrackBar, &QSlider::valueChanged, this, [this] { TrackBarChange(); });
+    connect(m_main.ltvTask, &TTaskTreeView::EntryDoubleClicked, this,
+            [this] { Reported(m_main.window, [this] { sbtnPlayClick(); }); });
     connect(m_engine, &TPreviewEngine::PlaybackEnded, this, &TPreviewPane::EngineEnded);
 }
 
@@ -161,32 +162,32 @@ QString TPreviewPane::FirstUseNotice()
 
 void TPreviewPane::sbtnPlayClick()
 {
-    const QModelIndex focused = m_main->ltvTask->currentIndex();
-    const TTaskNodeData *entry = m_main->TaskList->Entry(focused);
+    const QModelIndex focused = m_main.ltvTask->currentIndex();
+    const TTaskNodeData *entry = m_main.TaskList->Entry(focused);
     if (!entry)
         return;
 
     // A preferences file that cannot be written must not keep the preview from playing.
     if (MainPreferences::FirstUseNoticeDue()) {
-        MessageBox::Information(m_main, FirstUseNotice(), ProgramInfo::ProductName());
+        MessageBox::Information(m_main.window, FirstUseNotice(), ProgramInfo::ProductName());
         const QString failure = MainPreferences::FirstUseNoticeShown();
         if (!failure.isEmpty())
-            MessageBox::Information(m_main, failure, ProgramInfo::ProductName());
+            MessageBox::Information(m_main.window, failure, ProgramInfo::ProductName());
     }
 
     // Taken now: the list may be refilled while the hint panel opens.
     PlayRequest request;
     request.isTitle = entry->IsTitle;
-    request.title = entry->IsTitle ? entry->Number : m_main->TaskList->Entry(m_main->TaskList->TitleOf(focused))->Number;
+    request.title = entry->IsTitle ? entry->Number : m_main.TaskList->Entry(m_main.TaskList->TitleOf(focused))->Number;
     request.chapter = entry->IsTitle ? 0 : entry->Number;
     request.startText = entry->OrigStartText;
     request.endText = entry->OrigEndText;
     request.start = entry->OrigStart;
-    request.subtitleItem = m_main->cmbSub->currentIndex();
+    request.subtitleItem = m_main.cmbSub->currentIndex();
 
     const quint64 generation = ++m_playGeneration;
     m_loading = true;
-    m_main->ShowBusyHint(QStringLiteral("Loading.   Please wait...."),
+    m_hint->Show(QStringLiteral("Loading.   Please wait...."),
                          [this, generation, request] { ContinuePlay(generation, request); });
 }
 
@@ -202,7 +203,7 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
 {
     if (generation != m_playGeneration) {
         // Stopped while the hint opened: the hint is still ours to close.
-        m_main->HideBusyHint();
+        m_hint->Hide();
         return;
     }
     m_loading = false;
@@ -212,17 +213,17 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
 
     const QString path = PlayedFile();
     if (!QFileInfo(path).isFile()) {
-        MessageBox::Information(m_main, path + QStringLiteral(" can not be found. Please insert and open the DVD."),
+        MessageBox::Information(m_main.window, path + QStringLiteral(" can not be found. Please insert and open the DVD."),
                                 QStringLiteral("VIDEO_TS.IFO not found"));
-        m_main->HideBusyHint();
+        m_hint->Hide();
         return;
     }
     // The player reads the disc with libdvdread's own table readers, which a damaged .IFO
     // takes down with the whole program.
     const QString damage = DvdLibrary::PlaybackProblem(DvdInfo.DvdPath, request.title);
     if (!damage.isEmpty()) {
-        MessageBox::Information(m_main, damage, ProgramInfo::ProductName());
-        m_main->HideBusyHint();
+        MessageBox::Information(m_main.window, damage, ProgramInfo::ProductName());
+        m_hint->Hide();
         return;
     }
     try {
@@ -230,11 +231,11 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
     } catch (const EQuarnelError &e) {
         m_clock->Stop(m_tickTimer);
         m_engine->Clear();
-        m_main->HideBusyHint();
-        MessageBox::Error(m_main, e.text(), ProgramInfo::ProductName());
+        m_hint->Hide();
+        MessageBox::Error(m_main.window, e.text(), ProgramInfo::ProductName());
         return;
     }
-    m_main->HideBusyHint();
+    m_hint->Hide();
     SeekState = 0;
     m_clock->Start(m_tickTimer);
 
@@ -252,10 +253,10 @@ void TPreviewPane::StartPlayback(const PlayRequest &request)
     m_engine->RenderDvdVideoVolume(PlayedFile());
     m_engine->Run();
     PreviewElapsed = 0;
-    m_main->TrackBar->setValue(0);
+    m_main.TrackBar->setValue(0);
 
-    m_main->labStart->setText(request.startText);
-    m_main->labEnd->setText(request.endText);
+    m_main.labStart->setText(request.startText);
+    m_main.labEnd->setText(request.endText);
     PreviewStartOffset = int(RoundHalfEven(request.start));
     PreviewDuration = int(RoundHalfEven(TimeTextToSeconds(request.endText) - TimeTextToSeconds(request.startText)));
 
@@ -289,7 +290,7 @@ void TPreviewPane::sbtnStopClick()
     if (state != TPreviewEngine::State::Running && state != TPreviewEngine::State::Paused)
         return;
     m_engine->Stop();
-    m_main->TrackBar->setValue(0);
+    m_main.TrackBar->setValue(0);
     m_engine->Clear();
 }
 
@@ -307,7 +308,7 @@ void TPreviewPane::EngineEnded(bool error, const QString &reason)
 {
     sbtnStopClick();
     if (error)
-        MessageBox::Information(m_main, QStringLiteral("The preview cannot play this DVD title (%1).").arg(reason),
+        MessageBox::Information(m_main.window, QStringLiteral("The preview cannot play this DVD title (%1).").arg(reason),
                                 ProgramInfo::ProductName());
 }
 
@@ -317,10 +318,10 @@ void TPreviewPane::tmrPreviewTimer()
         return;
     SeekState = 1;
     ++PreviewElapsed;
-    m_main->labPreviewPlayTime->setText(
-        SecondsToTimeText(TimeTextToSeconds(m_main->labStart->text()) + PreviewElapsed));
+    m_main.labPreviewPlayTime->setText(
+        SecondsToTimeText(TimeTextToSeconds(m_main.labStart->text()) + PreviewElapsed));
     if (PreviewDuration != 0)
-        m_main->TrackBar->setValue(int(RoundHalfEven(double(PreviewElapsed) / PreviewDuration * m_main->TrackBar->maximum())));
+        m_main.TrackBar->setValue(int(RoundHalfEven(double(PreviewElapsed) / PreviewDuration * m_main.TrackBar->maximum())));
     if (PreviewElapsed >= PreviewDuration)
         sbtnStopClick();
     SeekState = 0;
@@ -330,10 +331,10 @@ void TPreviewPane::TrackBarChange()
 {
     if (SeekState == 1)
         return;
-    const QSlider *bar = m_main->TrackBar;
+    const QSlider *bar = m_main.TrackBar;
     const qint64 product = qint64(bar->value()) * PreviewDuration;
     const qint64 t = RoundHalfEven(double(product) / bar->maximum()) + PreviewStartOffset;
-    m_main->labPreviewPlayTime->setText(SecondsToTimeText(double(t)));
+    m_main.labPreviewPlayTime->setText(SecondsToTimeText(double(t)));
     DragQuiet = false;
     m_clock->Start(m_dragTimer);
     SeekState = 3;
@@ -350,7 +351,7 @@ void TPreviewPane::tmrPreviewDragDelayTimer()
     DragQuiet = false;
     m_clock->Stop(m_dragTimer);
     SeekState = 3;
-    const QSlider *bar = m_main->TrackBar;
+    const QSlider *bar = m_main.TrackBar;
     PreviewElapsed = int(RoundHalfEven(double(bar->value()) * PreviewDuration / bar->maximum()));
     const int t = PreviewElapsed + PreviewStartOffset;
     const int hours = t / 3600;

@@ -5,9 +5,28 @@
 #include <QObject>
 #include <QString>
 
+class QComboBox;
+class QLabel;
+class QSlider;
+class QToolButton;
 class QWidget;
-class TMainForm;
+class TBusyHint;
 class TPreviewClock;
+class TTaskListModel;
+class TTaskTreeView;
+
+// The main window's controls the pane works with, named as the window names them.
+struct TPreviewControls
+{
+    QWidget *window;      // messages are its; closing it stops the preview
+    QWidget *VideoWindow;
+    QToolButton *sbtnPlay, *sbtnPause, *sbtnStop;
+    QSlider *TrackBar;
+    TTaskTreeView *ltvTask;
+    TTaskListModel *TaskList;
+    QComboBox *cmbSub;
+    QLabel *labStart, *labEnd, *labPreviewPlayTime;
+};
 
 // The preview pane of the main window: plays the focused task entry (its full span,
 // never the trimmed part) inside VideoWindow. Connects itself to the pane's buttons,
@@ -25,8 +44,9 @@ public:
     // Outputs by default: picture into an OpenGL widget covering VideoWindow (vo
     // "libmpv"), sound where mpv finds it; offscreen no picture and no sound. Where that
     // widget cannot draw, vo "libmpv" becomes "null".
-    explicit TPreviewPane(TMainForm *mainForm);
-    TPreviewPane(TMainForm *mainForm, const TPreviewEngine::Outputs &outputs);
+    // hint: the busy hint shown while a title loads.
+    TPreviewPane(const TPreviewControls &controls, TBusyHint *hint);
+    TPreviewPane(const TPreviewControls &controls, TBusyHint *hint, const TPreviewEngine::Outputs &outputs);
     ~TPreviewPane() override;
 
     // What the Stop button does; also drops a Play still waiting for the hint panel.
@@ -80,7 +100,8 @@ private:
     static QString PlayedFile();
     static TPreviewEngine::Outputs DefaultOutputs();
 
-    TMainForm *m_main;
+    TPreviewControls m_main;
+    TBusyHint *m_hint;
     TPreviewEngine *m_engine;
     TPreviewClock *m_clock;
     QWidget *m_surface = nullptr; // the picture, covering VideoWindow

@@ -1,10 +1,10 @@
 #include "MainPreferences.h"
 
 #include "TIniFile.h"
-#include "app/AppFolders.h"
-#include "app/EQuarnelError.h"
-#include "app/ListFilesWithExtension.h"
-#include "app/PathText.h"
+#include "core/AppFolders.h"
+#include "core/EQuarnelError.h"
+#include "core/ListFilesWithExtension.h"
+#include "core/PathText.h"
 
 #include <QFileInfo>
 

@@ -2,7 +2,7 @@
 
 #include "IniText.h"
 #include "PrivateProfile.h"
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 
 TIniFile::TIniFile(const QString &fileName)
     : m_fileName(fileName)

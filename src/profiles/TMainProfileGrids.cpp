@@ -1,25 +1,24 @@
 #include "TMainProfileGrids.h"
 
 #include "MainPreferences.h"
-#include "OutputExt.h"
+#include "core/OutputExt.h"
 #include "TIniFile.h"
 #include "TProfile.h"
 #include "TValueListEditor.h"
-#include "app/AppFolders.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
+#include "core/AppFolders.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
 
-TMainProfileGrids::TMainProfileGrids(TMainForm *main)
-    : TProfileGrids(main->vleVideo, main->vleAudio, main->vleAdvanced, main), m_main(main)
+TMainProfileGrids::TMainProfileGrids(QWidget *main, const TMainGridControls &controls)
+    : TProfileGrids(controls.video, controls.audio, controls.advanced, main), m_controls(controls)
 {
-    connect(main->vleVideo, &TValueListEditor::StringsChange, this, &TMainProfileGrids::vleVideoStringsChange);
+    connect(controls.video, &TValueListEditor::StringsChange, this, &TMainProfileGrids::vleVideoStringsChange);
 }
 
-TMainProfileGrids *TMainProfileGrids::Of(TMainForm *main)
+TMainProfileGrids *TMainProfileGrids::Of(QWidget *main)
 {
     return main ? main->findChild<TMainProfileGrids *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
@@ -35,15 +34,15 @@ void TMainProfileGrids::LoadProfileToGrids(const QString &fileName)
 
 void TMainProfileGrids::cmbProfileChange()
 {
-    LoadProfileToGrids(MainPreferences::ProfileFile(m_main->cmbProfile->currentText()));
+    LoadProfileToGrids(MainPreferences::ProfileFile(m_controls.profile->currentText()));
     // The output names end in the profile's extension.
-    if (m_main->TaskList)
-        m_main->TaskList->RefreshTexts();
+    if (m_controls.list)
+        m_controls.list->RefreshTexts();
 }
 
 void TMainProfileGrids::vleVideoStringsChange()
 {
-    const TValueListEditor *grid = m_main->vleVideo;
+    const TValueListEditor *grid = m_controls.video;
     const int row = grid->Row();
     if (row >= 0 && grid->Key(row) == u"Video Size" && grid->ValueAt(row) == u"Custom Size" && m_customSize)
         m_customSize();

@@ -4,7 +4,18 @@
 
 #include <functional>
 
-class TMainForm;
+class QComboBox;
+class QWidget;
+class TTaskListModel;
+class TValueListEditor;
+
+// The main window's controls the grids work with.
+struct TMainGridControls
+{
+    TValueListEditor *video, *audio, *advanced;
+    QComboBox *profile;  // the profile chosen
+    TTaskListModel *list; // repainted when the extension changes
+};
 
 // The main window's profile grids: they hold the values the next conversion uses (read by
 // the option builder through TParameterGrids) and are never saved. Loads read the profile
@@ -14,8 +25,8 @@ class TMainProfileGrids : public TProfileGrids
     Q_OBJECT
 public:
     // Made once by the main window, as its child.
-    explicit TMainProfileGrids(TMainForm *main);
-    static TMainProfileGrids *Of(TMainForm *main);
+    TMainProfileGrids(QWidget *main, const TMainGridControls &controls);
+    static TMainProfileGrids *Of(QWidget *main);
 
     // Fills the grids from the profile file and sets OutputExt; nothing happens when the
     // file does not exist.
@@ -32,6 +43,6 @@ public:
     void vleVideoStringsChange();
 
 private:
-    TMainForm *m_main;
+    TMainGridControls m_controls;
     std::function<void()> m_customSize;
 };

@@ -1,7 +1,7 @@
 #include "TNewInifile.h"
 
 #include "IniText.h"
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 
 #include <QFile>
 #include <QFileInfo>

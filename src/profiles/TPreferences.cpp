@@ -1,7 +1,7 @@
 #include "TPreferences.h"
 
 #include "TNewInifile.h"
-#include "app/PathText.h"
+#include "core/PathText.h"
 
 TPreferences TPreferences::Defaults(const QString &outputDir, const QString &workDir)
 {

@@ -22,6 +22,10 @@ struct TPreferences
     // the file by hand, e.g. for a drive that spins up slowly).
     int StallSeconds = 60;
 
+    // What to do with an existing output file: Overwrite wins over Ask; neither is Rename.
+    enum class Existing { Ask, Overwrite, Rename };
+    Existing WhenExists() const { return Overwrite ? Existing::Overwrite : Ask ? Existing::Ask : Existing::Rename; }
+
     // The defaults: the output and work folders given (AppFolders chooses them).
     static TPreferences Defaults(const QString &outputDir, const QString &workDir);
 

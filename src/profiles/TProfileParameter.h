@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PathText.h"
+#include "core/PathText.h"
 
 #include <QString>
 #include <QStringList>

@@ -8,14 +8,12 @@
 #include "TPreferences.h"
 #include "TProfile.h"
 #include "TValueListEditor.h"
-#include "app/AppFolders.h"
-#include "app/EQuarnelError.h"
-#include "app/FileChooser.h"
-#include "app/MessageBox.h"
-#include "app/PathText.h"
-#include "app/TMainForm.h"
-#include "convert/TConversionPreferences.h"
-#include "dialogs/ProgramInfo.h"
+#include "core/AppFolders.h"
+#include "core/EQuarnelError.h"
+#include "core/FileChooser.h"
+#include "core/MessageBox.h"
+#include "core/PathText.h"
+#include "core/ProgramInfo.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -92,7 +90,7 @@ QToolButton *FolderButton(QWidget *parent, int x, int y)
 
 } // namespace
 
-TSettingForm::TSettingForm(TMainForm *main)
+TSettingForm::TSettingForm(const MainControls &main)
     : QWidget(nullptr), m_main(main)
 {
     // No parent: a child window would be disabled together with the main window.
@@ -234,8 +232,8 @@ void TSettingForm::BuildProfilesPage()
 
 void TSettingForm::FormCreate()
 {
-    for (int i = 0; i < m_main->cmbProfile->count(); ++i)
-        cmbProfile->addItem(m_main->cmbProfile->itemText(i));
+    for (int i = 0; i < m_main.profile->count(); ++i)
+        cmbProfile->addItem(m_main.profile->itemText(i));
     cmbProfile->setCurrentIndex(-1);
     // What the controls show if the preferences cannot be read at all.
     ShowPreferences(TPreferences::Defaults(AppFolders::DefaultOutputDir(), AppFolders::FallbackWorkDir()));
@@ -253,16 +251,10 @@ void TSettingForm::ShowPreferences(const TPreferences &p)
     chkTurnoff->setChecked(p.AutoTurnOff);
     cmbIntermediate->setCurrentIndex(p.HighQualityIntermediate ? 1 : 0);
     m_stallSeconds = p.StallSeconds;
-    switch (TConversionPreferences::FromStored(p).Existing) {
-    case TConversionPreferences::WhenExists::Overwrite:
-        rdbOverWrite->setChecked(true);
-        break;
-    case TConversionPreferences::WhenExists::Ask:
-        rdbAsk->setChecked(true);
-        break;
-    default:
-        rdbRename->setChecked(true);
-        break;
+    switch (p.WhenExists()) {
+    case TPreferences::Existing::Overwrite: rdbOverWrite->setChecked(true); break;
+    case TPreferences::Existing::Ask: rdbAsk->setChecked(true); break;
+    case TPreferences::Existing::Rename: rdbRename->setChecked(true); break;
     }
 }
 
@@ -342,7 +334,7 @@ void TSettingForm::bbtnSettingClick()
     raise();
     activateWindow();
     PageControl1->setCurrentWidget(tsProfiles);
-    cmbProfile->setCurrentIndex(m_main->cmbProfile->currentIndex());
+    cmbProfile->setCurrentIndex(m_main.profile->currentIndex());
     cmbProfileChange();
 }
 
@@ -357,9 +349,9 @@ void TSettingForm::sbtnOptionsClick()
 void TSettingForm::showEvent(QShowEvent *event)
 {
     if (!event->spontaneous()) {
-        move(m_main->geometry().center() - rect().center());
-        m_main->setEnabled(false);
-        edtOutputDir->setText(m_main->edtOutputDir->text());
+        move(m_main.window->geometry().center() - rect().center());
+        m_main.window->setEnabled(false);
+        edtOutputDir->setText(m_main.outputDir->text());
         m_snapshot = TakeSnapshot();
     }
     QWidget::showEvent(event);
@@ -367,7 +359,7 @@ void TSettingForm::showEvent(QShowEvent *event)
 
 void TSettingForm::closeEvent(QCloseEvent *event)
 {
-    m_main->setEnabled(true);
+    m_main.window->setEnabled(true);
     QWidget::closeEvent(event);
 }
 
@@ -406,7 +398,7 @@ void TSettingForm::RestoreSnapshot(const Snapshot &s)
 
 void TSettingForm::btnOKClick()
 {
-    m_main->edtOutputDir->setText(edtOutputDir->text());
+    m_main.outputDir->setText(edtOutputDir->text());
     AppFolders::SetWorkDir(edtWorkDir->text());
 
     // Each file is saved on its own: one that cannot be written costs only its own changes,
@@ -467,18 +459,16 @@ void TSettingForm::btnSaveAsClick()
 
 void TSettingForm::ReloadMainGridsIfShown(const QString &file)
 {
-    if (m_main->cmbProfile->currentIndex() < 0 || !SameFile(MainPreferences::ProfileFile(m_main->cmbProfile->currentText()), file))
+    if (m_main.profile->currentIndex() < 0 || !SameFile(MainPreferences::ProfileFile(m_main.profile->currentText()), file))
         return;
-    if (TMainProfileGrids *mainGrids = TMainProfileGrids::Of(m_main))
+    if (TMainProfileGrids *mainGrids = TMainProfileGrids::Of(m_main.window))
         mainGrids->cmbProfileChange();
-    else
-        m_main->cmbProfileChange();
 }
 
 void TSettingForm::RelistProfiles()
 {
     const QStringList names = MainPreferences::ProfileNames();
-    for (QComboBox *combo : {m_main->cmbProfile, cmbProfile}) {
+    for (QComboBox *combo : {m_main.profile, cmbProfile}) {
         // The choice stays on its name; its position may move.
         const QString chosen = combo->currentIndex() >= 0 ? combo->currentText() : QString();
         combo->clear();

@@ -13,7 +13,6 @@ class QRadioButton;
 class QScrollArea;
 class QTabWidget;
 class QToolButton;
-class TMainForm;
 class TProfileGrids;
 class TValueListEditor;
 struct TPreferences;
@@ -26,7 +25,15 @@ class TSettingForm : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TSettingForm(TMainForm *main);
+    // What it sees of the main window: the window it centres on and disables while shown,
+    // its profile choice and its output folder.
+    struct MainControls
+    {
+        QWidget *window;
+        QComboBox *profile;
+        QLineEdit *outputDir;
+    };
+    explicit TSettingForm(const MainControls &main);
 
     // The main window's two buttons: "&Settings" opens the Profiles page with the main
     // window's profile loaded; the toolbar's "Settings" opens the General page.
@@ -101,7 +108,7 @@ private:
     void SpeedButton1Click();
     void ToggleGrid(QToolButton *button, TValueListEditor *grid);
 
-    TMainForm *m_main;
+    MainControls m_main;
     TProfileGrids *m_grids = nullptr;
     Snapshot m_snapshot;
 };

@@ -1,9 +1,9 @@
 #include "ConversionFixture.h"
 
-#include "app/AppFolders.h"
-#include "app/TimeText.h"
+#include "core/AppFolders.h"
+#include "core/TimeText.h"
 #include "dvd/DvdTitleLoader.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TProfile.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ConvertTestSupport.h"
-#include "Fakes.h"
+#include "FakePowerManager.h"
 #include "TestSupport.h"
 
-#include "app/TTaskListModel.h"
+#include "tasklist/TTaskListModel.h"
 #include "convert/TConversionRun.h"
 
 #include <QList>

@@ -1,7 +1,8 @@
 #include "TestSupport.h"
 
-#include "app/TimeText.h"
+#include "core/TimeText.h"
 #include "convert/ConversionCommands.h"
+#include "tasklist/TargetNames.h"
 #include "convert/OptionBuilder.h"
 #include "convert/TConversionEntry.h"
 #include "convert/TMencOutputSettings.h"

@@ -2,15 +2,15 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/AppFolders.h"
-#include "app/TImageButton.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
-#include "app/TTaskTreeView.h"
-#include "app/TimeText.h"
+#include "core/AppFolders.h"
+#include "core/TImageButton.h"
+#include "mainwindow/TMainForm.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
+#include "core/TimeText.h"
 #include "convert/TConversionController.h"
-#include "dvd/TDVDInformation.h"
-#include "profiles/OutputExt.h"
+#include "core/TDVDInformation.h"
+#include "core/OutputExt.h"
 #include "profiles/TIniFile.h"
 
 #include <QCheckBox>
@@ -268,7 +268,7 @@ private:
         m_main = std::make_unique<TMainForm>(m_program->path());
         TMainForm &m = *m_main;
         AppFolders::SetWorkDir(m_work->path());
-        m_controller = std::make_unique<TConversionController>(&m);
+        m_controller = std::make_unique<TConversionController>(m.ConversionPanel());
         const QString profile = AppFolders::ProfilesFolder() + kProfile + QStringLiteral(".apf");
         m_grids = std::make_unique<ShownGrids>(profile);
         m_grids->Set(QStringLiteral("Video Size"), QStringLiteral("640x480"));

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
+#include "core/QuarnelApplication.h"
 #include "convert/ConversionCommands.h"
 #include "convert/OptionBuilder.h"
 #include "convert/TMencOutputSettings.h"

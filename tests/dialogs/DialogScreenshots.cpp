@@ -2,16 +2,16 @@
 //   xvfb-run -a build/tests/DialogScreenshots /tmp
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
-#include "app/TTaskTreeView.h"
-#include "app/TimeText.h"
+#include "core/QuarnelApplication.h"
+#include "ListOwner.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
+#include "core/TimeText.h"
 #include "dialogs/TEditDVDVolumeForm.h"
 #include "dialogs/TEditTimeForm.h"
 #include "dialogs/TSizeForm.h"
 #include "dialogs/TmkRangeSlider.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 
 #include <QAction>
 #include <QDir>
@@ -90,9 +90,11 @@ int main(int argc, char **argv)
     QuarnelApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath();
     TestProgramFolder programFolder(false);
-    TMainForm main(programFolder.path());
-    TEditTimeForm editor(&main);
-    TEditDVDVolumeForm volume(&main);
+    ListOwner main;
+    TEditTimeForm editor(&main, main.TaskList, main.ltvTask);
+    QObject::connect(main.sbtnSegment, &QToolButton::clicked, &editor, &TEditTimeForm::sbtnSegmentClick);
+    TEditDVDVolumeForm volume(&main, main.TaskList);
+    QObject::connect(main.pmiDVDVolume, &QAction::triggered, &volume, &TEditDVDVolumeForm::pmiDVDVolumeClick);
     TSizeForm size(&main);
     main.show();
 

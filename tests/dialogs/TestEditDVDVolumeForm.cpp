@@ -1,12 +1,12 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
+#include "core/QuarnelApplication.h"
+#include "ListOwner.h"
+#include "tasklist/TTaskListModel.h"
 #include "dialogs/TEditDVDVolumeForm.h"
-#include "dvd/TDVDInformation.h"
-#include "profiles/OutputExt.h"
+#include "core/TDVDInformation.h"
+#include "core/OutputExt.h"
 
 #include <QAction>
 #include <QLabel>
@@ -26,8 +26,9 @@ private slots:
         SetOutputExt(QStringLiteral(".avi"));
         m_boxes = std::make_unique<RecordingMessageBox>();
         m_folder = std::make_unique<TestProgramFolder>(false);
-        m_main = std::make_unique<TMainForm>(m_folder->path());
-        m_form = std::make_unique<TEditDVDVolumeForm>(m_main.get());
+        m_main = std::make_unique<ListOwner>();
+        m_form = std::make_unique<TEditDVDVolumeForm>(m_main.get(), m_main->TaskList);
+        connect(m_main->pmiDVDVolume, &QAction::triggered, m_form.get(), &TEditDVDVolumeForm::pmiDVDVolumeClick);
         TTaskNodeData title;
         title.IsTitle = true;
         title.OutputName = QStringLiteral("Title01");
@@ -142,7 +143,7 @@ private slots:
 private:
     std::unique_ptr<RecordingMessageBox> m_boxes;
     std::unique_ptr<TestProgramFolder> m_folder;
-    std::unique_ptr<TMainForm> m_main;
+    std::unique_ptr<ListOwner> m_main;
     std::unique_ptr<TEditDVDVolumeForm> m_form;
     QModelIndex m_title, m_chapter;
 };

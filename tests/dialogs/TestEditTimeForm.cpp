@@ -1,11 +1,11 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TTaskListModel.h"
-#include "app/TTaskTreeView.h"
-#include "app/TimeText.h"
+#include "core/QuarnelApplication.h"
+#include "ListOwner.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
+#include "core/TimeText.h"
 #include "dialogs/TEditTimeForm.h"
 #include "dialogs/TmkRangeSlider.h"
 
@@ -57,8 +57,10 @@ private slots:
     {
         m_boxes = std::make_unique<RecordingMessageBox>();
         m_folder = std::make_unique<TestProgramFolder>(false);
-        m_main = std::make_unique<TMainForm>(m_folder->path());
-        m_form = std::make_unique<TEditTimeForm>(m_main.get());
+        m_main = std::make_unique<ListOwner>();
+        m_form = std::make_unique<TEditTimeForm>(m_main.get(), m_main->TaskList, m_main->ltvTask);
+        connect(m_main->sbtnSegment, &QToolButton::clicked, m_form.get(), &TEditTimeForm::sbtnSegmentClick);
+        connect(m_main->pmiTrimTime, &QAction::triggered, m_form.get(), &TEditTimeForm::sbtnSegmentClick);
         m_main->sbtnSegment->setEnabled(true); // as after a DVD with entries was opened
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
@@ -498,7 +500,7 @@ private:
 
     std::unique_ptr<RecordingMessageBox> m_boxes;
     std::unique_ptr<TestProgramFolder> m_folder;
-    std::unique_ptr<TMainForm> m_main;
+    std::unique_ptr<ListOwner> m_main;
     std::unique_ptr<TEditTimeForm> m_form;
 };
 

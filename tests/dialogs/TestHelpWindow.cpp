@@ -1,8 +1,8 @@
 // The built-in help viewer on the shipped pages: it opens on the index page, lists the
 // contents and the index, follows links and hands web addresses to the desktop.
 #include "TestSupport.h"
-#include "app/MessageBox.h"
-#include "app/ShellOpen.h"
+#include "core/MessageBox.h"
+#include "core/ShellOpen.h"
 #include "dialogs/THelpWindow.h"
 
 #include <QLineEdit>

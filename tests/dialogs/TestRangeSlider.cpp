@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
+#include "core/QuarnelApplication.h"
 #include "dialogs/EmkRangeSlider.h"
 #include "dialogs/RangeSliderGeometry.h"
 #include "dialogs/TmkRangeSlider.h"

@@ -1,9 +1,8 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/OwnedWindows.h"
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
+#include "core/OwnedWindows.h"
+#include "core/QuarnelApplication.h"
 #include "dialogs/TSizeForm.h"
 #include "profiles/TValueListEditor.h"
 
@@ -26,7 +25,10 @@ private slots:
     {
         m_boxes = std::make_unique<RecordingMessageBox>();
         m_folder = std::make_unique<TestProgramFolder>(false);
-        m_main = std::make_unique<TMainForm>(m_folder->path());
+        m_main = std::make_unique<QWidget>();
+        m_main->resize(800, 600);
+        m_grid = new TValueListEditor(95, 92, m_main.get());
+        m_grid->InsertRow(kVideoSize);
         m_form = std::make_unique<TSizeForm>(m_main.get());
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
@@ -145,12 +147,13 @@ private slots:
     }
 
 private:
-    TValueListEditor *grid() const { return m_main->vleVideo; }
+    TValueListEditor *grid() const { return m_grid; }
 
     std::unique_ptr<RecordingMessageBox> m_boxes;
     std::unique_ptr<TestProgramFolder> m_folder;
-    std::unique_ptr<TMainForm> m_main;
+    std::unique_ptr<QWidget> m_main;
     std::unique_ptr<TSizeForm> m_form;
+    TValueListEditor *m_grid = nullptr;
 };
 
 int main(int argc, char **argv)

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "dvd/DvdLibrary.h"
+#include "dvd/DvdSource.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,6 +100,8 @@ private slots:
     void damagedTitleTable();
     void playbackOfDamagedDisc();
     void handleOwnership();
+    void locationOfAPath_data();
+    void locationOfAPath();
 
 private:
     QString Image() const { return m_images.filePath(QStringLiteral("ntsc-multi.iso")); }
@@ -320,6 +323,31 @@ void TestDvdLibrary::handleOwnership()
     second = DvdLibrary::Handle();
     QCOMPARE(DvdLibrary::DVD_GetTitleNum(second), 0);
     QCOMPARE(OpenDescriptors(), before);
+}
+
+// However a DVD is named (a disc's folder, its VIDEO_TS folder, a file inside, an image),
+// one rule finds where it is read from.
+void TestDvdLibrary::locationOfAPath_data()
+{
+    QTest::addColumn<QString>("path");     // under the disc's copy; "@" for the image
+    QTest::addColumn<QString>("location"); // the same
+    QTest::newRow("the disc's folder") << QString() << QStringLiteral("VIDEO_TS/");
+    QTest::newRow("its VIDEO_TS folder") << QStringLiteral("VIDEO_TS") << QStringLiteral("VIDEO_TS/");
+    QTest::newRow("with a separator") << QStringLiteral("VIDEO_TS/") << QStringLiteral("VIDEO_TS/");
+    QTest::newRow("a file inside") << QStringLiteral("VIDEO_TS/VTS_01_1.VOB") << QStringLiteral("VIDEO_TS/");
+    QTest::newRow("an image") << QStringLiteral("@") << QStringLiteral("@");
+}
+
+void TestDvdLibrary::locationOfAPath()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, location);
+    const QString disc = Disc(QStringLiteral("ntsc-multi"));
+    const auto place = [&](const QString &p) { return p == u"@" ? Image() : QDir(disc).filePath(p); };
+    QString expected = place(location);
+    if (location.endsWith(QLatin1Char('/')) && !expected.endsWith(QLatin1Char('/')))
+        expected += QLatin1Char('/');
+    QCOMPARE(DvdSource::Location(path.isEmpty() ? disc : place(path)), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDvdLibrary)

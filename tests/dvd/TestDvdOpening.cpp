@@ -4,13 +4,13 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/FileChooser.h"
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TQuarnelWindows.h"
-#include "app/TTaskListModel.h"
+#include "core/FileChooser.h"
+#include "core/QuarnelApplication.h"
+#include "mainwindow/TMainForm.h"
+#include "mainwindow/TQuarnelWindows.h"
+#include "tasklist/TTaskListModel.h"
 #include "dvd/DvdOpener.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 
 #include <QDir>
 #include <QElapsedTimer>

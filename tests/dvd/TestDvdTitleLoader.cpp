@@ -3,11 +3,11 @@
 
 #include "TestSupport.h"
 
-#include "app/EQuarnelError.h"
-#include "app/TTaskListModel.h"
-#include "app/TimeText.h"
+#include "core/EQuarnelError.h"
+#include "tasklist/TTaskListModel.h"
+#include "core/TimeText.h"
 #include "dvd/DvdTitleLoader.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,9 +4,9 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
+#include "core/QuarnelApplication.h"
 #include "dvd/OpticalDrives.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "IfoFixture.h"
 
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 #include "dvd/Parser.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 #include "preview/TPreviewEngine.h"
 
 #include <QDir>

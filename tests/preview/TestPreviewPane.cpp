@@ -1,14 +1,14 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TQuarnelWindows.h"
-#include "app/TTaskListModel.h"
-#include "app/TTaskTreeView.h"
-#include "app/TimeText.h"
-#include "dialogs/ProgramInfo.h"
-#include "dvd/TDVDInformation.h"
+#include "core/QuarnelApplication.h"
+#include "mainwindow/TMainForm.h"
+#include "mainwindow/TQuarnelWindows.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
+#include "core/TimeText.h"
+#include "core/ProgramInfo.h"
+#include "core/TDVDInformation.h"
 #include "preview/TPreviewClock.h"
 #include "preview/TPreviewPane.h"
 #include "profiles/TIniFile.h"
@@ -95,7 +95,7 @@ private slots:
         m_main = m_windows->MainForm();
         // The program's own pane plays with real output; this one plays to nowhere.
         qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
-        m_pane = new TPreviewPane(m_main, {QStringLiteral("null"), QStringLiteral("null")});
+        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(), {QStringLiteral("null"), QStringLiteral("null")});
         m_main->SetPreview(m_pane);
         m_pane->Clock()->SetManual(true);
         m_main->show();
@@ -146,7 +146,7 @@ private slots:
         m_main = m_windows->MainForm();
         // The program's own pane plays with real output; this one plays to nowhere.
         qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
-        m_pane = new TPreviewPane(m_main, {QStringLiteral("null"), QStringLiteral("null")});
+        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(), {QStringLiteral("null"), QStringLiteral("null")});
         m_main->SetPreview(m_pane);
         m_main->show();
         Open(PreviewDvd());
@@ -365,7 +365,7 @@ private slots:
     void pictureOutputWithoutAScreen()
     {
         delete m_pane;
-        m_pane = new TPreviewPane(m_main, {QStringLiteral("libmpv"), QStringLiteral("null")});
+        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(), {QStringLiteral("libmpv"), QStringLiteral("null")});
         m_main->SetPreview(m_pane);
         QVERIFY(!m_main->findChild<QOpenGLWidget *>());
         QCOMPARE(m_pane->FilterGraph()->GetOutputs().vo, QStringLiteral("null"));

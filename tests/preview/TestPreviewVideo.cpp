@@ -1,12 +1,12 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
-#include "app/TMainForm.h"
-#include "app/TQuarnelWindows.h"
-#include "app/TTaskListModel.h"
-#include "app/TTaskTreeView.h"
-#include "dvd/TDVDInformation.h"
+#include "core/QuarnelApplication.h"
+#include "mainwindow/TMainForm.h"
+#include "mainwindow/TQuarnelWindows.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
+#include "core/TDVDInformation.h"
 #include "preview/TPreviewPane.h"
 
 #include <QGuiApplication>

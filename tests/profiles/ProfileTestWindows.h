@@ -3,7 +3,7 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/TMainForm.h"
+#include "mainwindow/TMainForm.h"
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
 
@@ -32,10 +32,10 @@ struct ProfileTestWindows
     {
         profiles = TMainProfileGrids::Of(&main);
         if (!profiles) {
-            profiles = new TMainProfileGrids(&main);
+            profiles = new TMainProfileGrids(&main, {main.vleVideo, main.vleAudio, main.vleAdvanced, main.cmbProfile, main.TaskList});
             QObject::connect(main.cmbProfile, &QComboBox::activated, profiles, &TMainProfileGrids::cmbProfileChange);
         }
-        settings = std::make_unique<TSettingForm>(&main);
+        settings = std::make_unique<TSettingForm>(TSettingForm::MainControls{&main, main.cmbProfile, main.edtOutputDir});
         QObject::connect(main.bbtnSetting, &QPushButton::clicked, settings.get(), &TSettingForm::bbtnSettingClick);
         QObject::connect(main.sbtnOptions, &QToolButton::clicked, settings.get(), &TSettingForm::sbtnOptionsClick);
     }

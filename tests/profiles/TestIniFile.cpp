@@ -1,8 +1,8 @@
 #include "FileSizeLimit.h"
 #include "TestSupport.h"
 
-#include "app/AppFolders.h"
-#include "app/EQuarnelError.h"
+#include "core/AppFolders.h"
+#include "core/EQuarnelError.h"
 #include "profiles/MainPreferences.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TNewInifile.h"
@@ -390,9 +390,10 @@ private slots:
         QTest::addColumn<QString>("iniFile");
 
         QTest::newRow("blanks around =") << QByteArray("[Main]\r\nType = mp4\r\n") << Def << "mp4";
+        // Both read a key only at the start of its own line, in its own section.
         QTest::newRow("key name that ends another key's name")
-            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "avi" << "mp4";
-        QTest::newRow("[ inside a value") << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << Def << "mp4";
+            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "mp4" << "mp4";
+        QTest::newRow("[ inside a value") << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "mp4" << "mp4";
     }
 
     void bothStoresDifferOutOfForm()

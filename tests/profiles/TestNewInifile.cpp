@@ -1,7 +1,7 @@
 #include "FileSizeLimit.h"
 #include "TestSupport.h"
 
-#include "app/EQuarnelError.h"
+#include "core/EQuarnelError.h"
 #include "profiles/TNewInifile.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "ProfileTestWindows.h"
 
-#include "app/AppFolders.h"
-#include "app/PathText.h"
-#include "app/QuarnelApplication.h"
+#include "core/AppFolders.h"
+#include "core/PathText.h"
+#include "core/QuarnelApplication.h"
 #include "convert/OptionBuilder.h"
 #include "convert/TMencOutputSettings.h"
-#include "profiles/OutputExt.h"
+#include "core/OutputExt.h"
 #include "profiles/TProfileValues.h"
 #include "profiles/TValueListEditor.h"
 

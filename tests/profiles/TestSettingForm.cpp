@@ -1,9 +1,9 @@
 #include "FileSizeLimit.h"
 #include "ProfileTestWindows.h"
 
-#include "app/AppFolders.h"
-#include "app/QuarnelApplication.h"
-#include "profiles/OutputExt.h"
+#include "core/AppFolders.h"
+#include "core/QuarnelApplication.h"
+#include "core/OutputExt.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QCheckBox>

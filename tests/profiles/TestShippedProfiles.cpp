@@ -1,8 +1,8 @@
 #include "ProfileTestWindows.h"
 
-#include "app/QuarnelApplication.h"
+#include "core/QuarnelApplication.h"
 #include "convert/OptionBuilder.h"
-#include "profiles/OutputExt.h"
+#include "core/OutputExt.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
+#include "core/QuarnelApplication.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "Fakes.h"
 
-#include "app/FileChooser.h"
-#include "app/ShellOpen.h"
+#include "core/FileChooser.h"
+#include "core/ShellOpen.h"
 
 RecordingMessageBox::RecordingMessageBox()
 {

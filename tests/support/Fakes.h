@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/MessageBox.h"
-#include "app/PowerManager.h"
+#include "core/MessageBox.h"
+#include "FakePowerManager.h"
 
 #include <QList>
 #include <QStringList>
@@ -34,17 +34,6 @@ private:
     QStringList m_opened;
 };
 
-// Counts suspend refusals and power-off requests instead of talking to the system.
-class FakePowerManager : public PowerManager
-{
-public:
-    FakePowerManager() { PowerManager::SetInstance(this); }
-    ~FakePowerManager() override { PowerManager::SetInstance(nullptr); }
-    bool InhibitSuspend() override { ++inhibitCalls; return true; }
-    void PowerOff() override { ++powerOffCalls; }
-    int inhibitCalls = 0;
-    int powerOffCalls = 0;
-};
 
 // Answers the folder chooser and the save dialog from queues (empty queue: cancelled),
 // recording the titles asked.

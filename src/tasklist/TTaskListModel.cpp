@@ -1,8 +1,8 @@
 #include "TTaskListModel.h"
 
-#include "convert/ConversionCommands.h"
-#include "dvd/TDVDInformation.h"
-#include "profiles/OutputExt.h"
+#include "TargetNames.h"
+#include "core/TDVDInformation.h"
+#include "core/OutputExt.h"
 
 TTaskListModel::TTaskListModel(QObject *parent)
     : QAbstractItemModel(parent)

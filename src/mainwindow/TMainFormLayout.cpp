@@ -1,23 +1,26 @@
 #include "TMainForm.h"
+#include "MainFormGeometry.h"
 
-#include "AppFolders.h"
-#include "Artwork.h"
-#include "EQuarnelError.h"
-#include "MessageBox.h"
-#include "PathText.h"
-#include "PowerManager.h"
-#include "ShellOpen.h"
-#include "FileChooser.h"
-#include "TImageButton.h"
-#include "TTaskListModel.h"
-#include "TTaskTreeView.h"
-#include "dialogs/ProgramInfo.h"
+#include "core/AppFolders.h"
+#include "core/TBusyHint.h"
+#include "convert/TConversionController.h"
+#include "core/Artwork.h"
+#include "core/EQuarnelError.h"
+#include "core/MessageBox.h"
+#include "core/PathText.h"
+#include "core/PowerManager.h"
+#include "core/ShellOpen.h"
+#include "core/FileChooser.h"
+#include "core/TImageButton.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
+#include "core/ProgramInfo.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/THelpWindow.h"
 #include "dvd/DvdOpener.h"
 #include "dvd/DvdSource.h"
 #include "dvd/DvdTitleLoader.h"
-#include "dvd/TDVDInformation.h"
+#include "core/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
 #include "profiles/MainPreferences.h"
 #include "profiles/TGridColumn.h"
@@ -50,22 +53,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
+using namespace MainFormGeometry;
 
-constexpr int kTopMargin = 25;
-constexpr int kLeftMargin = 24;
-constexpr int kBottomMargin = 20;
-constexpr int kRightColumn = 230;
-constexpr int kSplitter = 10;
-constexpr int kToolbarHeight = 62;
-constexpr int kBottomHeight = 109;
-constexpr int kHintWidth = 398;
-constexpr int kBottomPanelWidth = 570;
-// Hint animation: one height step per tick.
-constexpr int kGrowStepMs = 2;
-constexpr int kShrinkStepMs = 8;
-// The pause between the opened hint and the work of an opening.
-constexpr int kOpeningPauseMs = 600;
+namespace {
 
 QLabel *Picture(QWidget *parent, QRect geometry, const QPixmap &pixmap)
 {
@@ -132,19 +122,6 @@ QToolButton *MediaButton(QWidget *parent, QStyle::StandardPixmap icon, const QSt
 }
 
 } // namespace
-
-TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
-    : QWidget(parent), m_titleLoader(std::make_unique<DvdTitleLoader>())
-{
-    AppFolders::SetAppDir(programFolder);
-    BuildLayout();
-    m_profileGrids = new TMainProfileGrids(this);
-    m_profileGrids->ShowInitialRows();
-    connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
-    FormCreate();
-}
-
-TMainForm::~TMainForm() = default;
 
 void TMainForm::BuildLayout()
 {
@@ -434,258 +411,6 @@ void TMainForm::BuildHintAndCover()
     PanHint->raise();
 }
 
-void TMainForm::FormCreate()
-{
-    ProgramInfo::InitProductInfo(AppFolders::AppDir(), MainPreferences::Version());
-    // Exactly this caption: with an application display name set, Qt would append it on X11
-    // (" — Quarnel") to this caption and to every dialog's.
-    setWindowTitle(ProgramInfo::MainCaption());
-    labProgramName->setText(ProgramInfo::HeaderName(ProgramInfo::ProductName()));
-
-    cmbProfile->addItems(MainPreferences::ProfileNames());
-    cmbProfile->setCurrentIndex(-1);
-
-    panBottomCenter->resize(kBottomPanelWidth, kBottomHeight);
-    panBottomLeft->resize(kBottomPanelWidth, kBottomHeight);
-    panBottomLeft->hide();
-
-    PowerManager::Instance().InhibitSuspend();
-    DvdInfo.DvdPath.clear();
-    setAcceptDrops(true);
-
-    m_hintTimer.setSingleShot(false);
-    connect(&m_hintTimer, &QTimer::timeout, this, &TMainForm::BusyHintStep);
-    m_dvdOpener = new DvdOpener(this);
-    FormResize();
-}
-
-void TMainForm::LoadMainPreferences()
-{
-    if (cmbProfile->count() > 0) {
-        cmbProfile->setCurrentIndex(MainPreferences::ProfileIndex(cmbProfile->count()));
-        cmbProfileChange();
-    }
-    edtOutputDir->setText(MainPreferences::OutputPath());
-}
-
-void TMainForm::SaveMainPreferences()
-{
-    MainPreferences::Store(cmbProfile->currentIndex(), edtOutputDir->text());
-}
-
-void TMainForm::cmbProfileChange()
-{
-    m_profileGrids->cmbProfileChange();
-}
-
-void TMainForm::ShowBusyHint(const QString &text, std::function<void()> whenOpen)
-{
-    RequestBusyHint(true, text, std::move(whenOpen));
-}
-
-void TMainForm::HideBusyHint(std::function<void()> whenClosed)
-{
-    RequestBusyHint(false, QString(), std::move(whenClosed));
-}
-
-void TMainForm::RequestBusyHint(bool open, const QString &text, std::function<void()> done)
-{
-    // Queued, never replacing the request under way: a caller waiting for its callback
-    // (an opening, a conversion) would otherwise wait for ever.
-    m_hintRequests.append(HintRequest{open, text, std::move(done)});
-    if (!m_hintRequestStarted)
-        StartBusyHintRequest();
-}
-
-void TMainForm::StartBusyHintRequest()
-{
-    m_hintRequestStarted = true;
-    const HintRequest &request = m_hintRequests.constFirst();
-    if (request.open) {
-        chkTurnoff->hide();
-        labHint->setText(request.text);
-        if (PanHint->isHidden()) {
-            PanHint->show();
-            PanHint->raise();
-            SetHintHeight(0);
-        }
-        m_hintTimer.start(kGrowStepMs);
-    } else {
-        // The first step lands on the next multiple of 5 below the full height: 105, 100, ..., 0.
-        if (!PanHint->isHidden())
-            SetHintHeight(HintFullHeight - HintFullHeight % 5);
-        m_hintTimer.start(kShrinkStepMs);
-    }
-}
-
-void TMainForm::BusyHintStep()
-{
-    if (m_hintRequests.isEmpty()) {
-        m_hintTimer.stop();
-        m_hintRequestStarted = false;
-        return;
-    }
-    const bool opening = m_hintRequests.constFirst().open;
-    const bool there = opening ? !PanHint->isHidden() && PanHint->height() >= HintFullHeight : PanHint->isHidden();
-    if (!there) {
-        const int next = qBound(0, opening ? PanHint->height() + 1 : PanHint->height() - 5, HintFullHeight);
-        SetHintHeight(next);
-        if (opening ? next < HintFullHeight : next > 0)
-            return;
-        if (!opening)
-            PanHint->hide();
-    }
-    m_hintTimer.stop();
-    HintRequest finished = m_hintRequests.takeFirst();
-    m_hintRequestStarted = false;
-    // The callback sees the panel where it asked for it; the next request goes on
-    // afterwards, even if the callback throws.
-    struct StartNext
-    {
-        TMainForm *form;
-        ~StartNext()
-        {
-            if (!form->m_hintRequestStarted && !form->m_hintRequests.isEmpty())
-                form->StartBusyHintRequest();
-        }
-    } next{this};
-    if (finished.done)
-        finished.done();
-}
-
-void TMainForm::SetHintHeight(int height)
-{
-    const int bottom = ltvTask->geometry().bottom() + 1;
-    PanHint->setGeometry(PanHint->x(), bottom - height, kHintWidth, height);
-    emit BusyHintHeightChanged(height);
-}
-
-void TMainForm::LockUiForConversion(std::function<void()> whenReady)
-{
-    sbtnOpenDVD->setEnabled(false);
-    sbtnOpenDir->setEnabled(false);
-    imgStart->hide();
-    imgStop->show();
-    sbtnSegment->setEnabled(false);
-    sbtnOptions->setEnabled(false);
-    ltvTask->setEnabled(false);
-    panPreview->setEnabled(false);
-    ScrollBox1->setEnabled(false);
-    if (m_preview)
-        m_preview->StopPreview();
-    ShowBusyHint(QStringLiteral("Preparing to convert. Please wait..."), [this, whenReady = std::move(whenReady)] {
-        // The user may still change this while the conversion runs; the run reads it at the end.
-        chkTurnoff->setChecked(m_settingForm && m_settingForm->chkTurnoff->isChecked());
-        chkTurnoff->show();
-        if (whenReady)
-            whenReady();
-    });
-}
-
-void TMainForm::UnlockUiAfterConversion(std::function<void()> whenDone)
-{
-    // The run removes its own intermediate file; the usual name may belong to another run.
-    sbtnOpenDVD->setEnabled(true);
-    sbtnOpenDir->setEnabled(true);
-    imgStart->show();
-    imgStop->hide();
-    sbtnSegment->setEnabled(true);
-    sbtnOptions->setEnabled(true);
-    ltvTask->setEnabled(true);
-    panPreview->setEnabled(true);
-    ScrollBox1->setEnabled(true);
-    HideBusyHint(std::move(whenDone));
-}
-
-void TMainForm::FormResize()
-{
-    const int w = panMain->width();
-    panBottomCenter->resize(w, panBottomCenter->height());
-    panBottomLeft->resize(w, panBottomLeft->height());
-
-    // Each field reaches to 2 pixels before the button right of it.
-    bbtnSetting->move(panBottomCenter->width() - 90, bbtnSetting->y());
-    cmbProfile->resize(bbtnSetting->x() - 2 - cmbProfile->x(), cmbProfile->height());
-    bbtnOpen->move(panBottomCenter->width() - 90, bbtnOpen->y());
-    bbtnBrowser->move(bbtnOpen->x() - 83, bbtnBrowser->y());
-    edtOutputDir->resize(bbtnBrowser->x() - 2 - edtOutputDir->x(), edtOutputDir->height());
-
-    auto progressRow = [&](QLabel *percent, QFrame *frame, QProgressBar *bar) {
-        percent->move(panBottomLeft->width() - 25, percent->y());
-        frame->resize(percent->x() - 105, frame->height());
-        bar->resize(frame->width() - 1, bar->height());
-    };
-    progressRow(labCurProgress, panCurrentFrame, pgbCurrent);
-    progressRow(labTotalProgress, panTotalFrame, pgbTotal);
-
-    TrackBar->resize(VideoWindow->width() - 4, TrackBar->height());
-}
-
-void TMainForm::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (m_shownOnce)
-        return;
-    m_shownOnce = true;
-    if (QScreen *s = screen())
-        move(s->availableGeometry().center() - rect().center());
-    LoadMainPreferences();
-}
-
-void TMainForm::closeEvent(QCloseEvent *event)
-{
-    // Closing is never refused, not even during a conversion.
-    FormClose();
-    event->accept();
-}
-
-void TMainForm::FormClose()
-{
-    try {
-        SaveMainPreferences();
-    } catch (const EQuarnelError &e) {
-        // The window still closes; the user learns which file kept the old values.
-        MessageBox::Error(this, e.text(), ProgramInfo::ProductName());
-    }
-}
-
-void TMainForm::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    FormResize();
-}
-
-bool TMainForm::eventFilter(QObject *watched, QEvent *event)
-{
-    if ((watched == Image10 || watched == Image4) && event->type() == QEvent::MouseMove) {
-        imgStart->ResetHover();
-        imgStop->ResetHover();
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void TMainForm::bbtnOpenClick()
-{
-    ShellOpen::Open(edtOutputDir->text());
-}
-
-void TMainForm::SpeedButton1Click()
-{
-    // The help pages in our own viewer: Linux desktops have no viewer for the compiled help file.
-    THelpWindow::ShowHelp(this, AppFolders::HelpFolder());
-}
-
-void TMainForm::SpeedButton2Click()
-{
-    if (m_aboutForm)
-        m_aboutForm->show();
-}
-
-void TMainForm::SpeedButton3Click()
-{
-    ShellOpen::Open(ProgramInfo::WebsiteUrl());
-}
-
 void TMainForm::BuildPopupMenu()
 {
     PopupMenu1 = new QMenu(this);
@@ -705,173 +430,4 @@ void TMainForm::BuildPopupMenu()
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TMainForm::PopupMenu1Popup);
     connect(ltvTask, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenu1->popup(ltvTask->viewport()->mapToGlobal(pos)); });
-}
-
-void TMainForm::PopupMenu1Popup()
-{
-    const bool any = !TaskList->IsEmpty();
-    pmiCheckAll->setEnabled(any);
-    pmiUncheck->setEnabled(any);
-    pmiDVDVolume->setEnabled(any);
-}
-
-void TMainForm::ltvTaskChange()
-{
-    const QModelIndex focused = ltvTask->currentIndex();
-    const TTaskNodeData *entry = TaskList->Entry(focused);
-    if (!entry)
-        return;
-    const TTaskNodeData *title = TaskList->Entry(TaskList->TitleOf(focused));
-    auto fill = [](QComboBox *combo, const QStringList &items, int selected) {
-        combo->clear();
-        combo->addItems(items);
-        combo->setCurrentIndex(selected >= 0 && selected < items.size() ? selected : -1);
-    };
-    QStringList angles;
-    for (int i = 1; i <= title->AngleCount; ++i)
-        angles << QString::number(i);
-    fill(cmbAudio, title->AudioTracks, entry->AudioIndex);
-    fill(cmbAudioLanguage, title->AudioLanguages, entry->AudioLanguageIndex);
-    fill(cmbSub, title->Subtitles, entry->SubtitleIndex);
-    fill(cmbAngle, angles, entry->AngleIndex);
-}
-
-void TMainForm::StoreChoice(int kind, int value)
-{
-    const QModelIndex focused = ltvTask->currentIndex();
-    if (!TaskList->Entry(focused))
-        return;
-    TaskList->StoreChoice(focused, TTaskListModel::Choice(kind), value);
-    if (kind == int(TTaskListModel::Choice::Audio))
-        cmbAudioLanguage->setCurrentIndex(value);
-}
-
-void TMainForm::OpenDvdFolder(const QString &folder, const QString &volumeName)
-{
-    m_pendingOpenings.append(Opening{folder, volumeName});
-    if (!m_opening)
-        OpenNextDvd();
-}
-
-void TMainForm::OpenNextDvd()
-{
-    if (m_pendingOpenings.isEmpty()) {
-        m_opening = false;
-        return;
-    }
-    m_opening = true;
-    const Opening opening = m_pendingOpenings.takeFirst();
-    const QString folder = opening.folder;
-    panbg->hide();
-    if (m_preview)
-        m_preview->StopPreview();
-    TaskList->Clear();
-    for (QComboBox *combo : {cmbAudio, cmbAudioLanguage, cmbSub, cmbAngle})
-        combo->clear();
-    DvdInfo.VolumeName = opening.volumeName;
-    ShowBusyHint(QStringLiteral("Opening the DVD.   Please wait...."), [this, folder] {
-        QTimer::singleShot(kOpeningPauseMs, this, [this, folder] {
-            // Read on a worker: a drive spinning up must not freeze the window. Openings
-            // asked for meanwhile wait in m_pendingOpenings.
-            connect(m_dvdOpener, &DvdOpener::Finished, this, &TMainForm::DvdRead, Qt::SingleShotConnection);
-            m_dvdOpener->Start(folder);
-        });
-    });
-}
-
-void TMainForm::DvdRead(const TDvdReading &reading)
-{
-    m_titleLoader->ApplyDvd(reading, *TaskList); // no entries when it failed
-    const QString error = reading.Error;
-    const QStringList notes = reading.Notes;
-    HideBusyHint([this, error, notes] {
-        TaskList->CheckLongestTitle();
-        const QModelIndex first = TaskList->index(0, 0);
-        if (first.isValid())
-            ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
-        sbtnSegment->setEnabled(!TaskList->IsEmpty());
-        // Said once the list shows what could be read: what a damaged disc left out.
-        if (!error.isEmpty())
-            MessageBox::Error(this, (QStringList(error) + notes).join(QStringLiteral("\n\n")), ProgramInfo::ProductName());
-        else if (!notes.isEmpty())
-            MessageBox::Show(this, notes.join(QStringLiteral("\n\n")), ProgramInfo::ProductName(), MessageBox::Icon::Warning);
-        emit DvdOpened();
-        OpenNextDvd();
-    });
-}
-
-void TMainForm::OpenItem(const QString &path)
-{
-    const QFileInfo info(path);
-    // An image is a disc of its own; any other file stands for the folder holding it.
-    if (DvdSource::IsImageName(path))
-        OpenDvdFolder(info.absoluteFilePath());
-    else if (info.isFile())
-        OpenDvdFolder(info.absolutePath());
-    else if (info.isDir())
-        OpenDvdFolder(info.absoluteFilePath());
-}
-
-void TMainForm::CommandLineIntake(const QStringList &arguments)
-{
-    QStringList items = arguments;
-    if (!arguments.isEmpty() && QFileInfo(arguments.first()).suffix().compare(QStringLiteral("tmp"), Qt::CaseInsensitive) == 0) {
-        items.clear();
-        QFile list(arguments.first());
-        // A relative line names a place beside the list file, wherever the program started.
-        const QDir listFolder = QFileInfo(list.fileName()).absoluteDir();
-        if (list.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            QTextStream in(&list);
-            while (!in.atEnd()) {
-                const QString line = in.readLine();
-                items << (line.isEmpty() ? line : listFolder.absoluteFilePath(line));
-            }
-        }
-    }
-    for (const QString &item : std::as_const(items))
-        OpenItem(item);
-}
-
-void TMainForm::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (event->mimeData()->hasUrls() && ltvTask->isEnabled())
-        event->acceptProposedAction();
-}
-
-void TMainForm::dropEvent(QDropEvent *event)
-{
-    // During a conversion the list is disabled and drops are ignored.
-    if (!ltvTask->isEnabled() || !event->mimeData()->hasUrls())
-        return;
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (!urls.isEmpty() && urls.first().isLocalFile())
-        OpenItem(urls.first().toLocalFile());
-    event->acceptProposedAction();
-}
-
-void TMainForm::sbtnOpenDVDClick()
-{
-    if (m_openDvdForm)
-        m_openDvdForm->show();
-}
-
-void TMainForm::sbtnOpenDirClick()
-{
-    if (m_preview)
-        m_preview->StopPreview();
-    QString chosen;
-    if (!FileChooser::BrowseForDvd(this, QStringLiteral("Please specify a DVD-ROM"), chosen))
-        return;
-    if (DvdSource::IsImageName(chosen))
-        OpenDvdFolder(chosen);
-    else if (QDir(chosen).exists())
-        OpenDvdFolder(EnsureTrailingBackslash(chosen));
-}
-
-void TMainForm::bbtnBrowserClick()
-{
-    QString folder;
-    if (FileChooser::BrowseForFolder(this, QStringLiteral("Please specify a DVD-ROM"), QString(), QString(), folder)
-        && QDir(folder).exists())
-        edtOutputDir->setText(EnsureTrailingBackslash(folder));
 }

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "app/TTaskListModel.h"
-#include "app/TimeText.h"
-#include "dvd/TDVDInformation.h"
-#include "profiles/OutputExt.h"
+#include "tasklist/TTaskListModel.h"
+#include "core/TimeText.h"
+#include "core/TDVDInformation.h"
+#include "core/OutputExt.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,8 +1,8 @@
 #include "SegmentTimes.h"
 
-#include "app/RoundHalfEven.h"
-#include "app/TTaskNodeData.h"
-#include "app/TimeText.h"
+#include "RoundHalfEven.h"
+#include "TTaskNodeData.h"
+#include "TimeText.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,15 +1,15 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "app/QuarnelApplication.h"
-#include "app/TImageButton.h"
-#include "app/TMainForm.h"
-#include "app/TQuarnelWindows.h"
-#include "app/TTaskListModel.h"
-#include "app/TTaskTreeView.h"
+#include "core/QuarnelApplication.h"
+#include "core/TImageButton.h"
+#include "mainwindow/TMainForm.h"
+#include "mainwindow/TQuarnelWindows.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 #include "convert/TConversionController.h"
-#include "dvd/TDVDInformation.h"
-#include "profiles/OutputExt.h"
+#include "core/TDVDInformation.h"
+#include "core/OutputExt.h"
 
 #include <QAction>
 #include <QComboBox>

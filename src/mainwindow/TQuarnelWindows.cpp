@@ -1,7 +1,9 @@
 #include "TQuarnelWindows.h"
 
-#include "OwnedWindows.h"
+#include "core/OwnedWindows.h"
 #include "TMainForm.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 #include "convert/TConversionController.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TEditDVDVolumeForm.h"
@@ -12,6 +14,7 @@
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -28,19 +31,19 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
         items << (argument.isEmpty() ? argument : QFileInfo(argument).absoluteFilePath());
     m_main = std::make_unique<TMainForm>(programFolder);
     TMainForm *main = m_main.get();
-    main->SetPreview(new TPreviewPane(main)); // owned by the main window
+    main->SetPreview(new TPreviewPane(main->PreviewControls(), main->BusyHint())); // owned by the main window
     main->CommandLineIntake(items);
     m_openDvd = std::make_unique<TOpenDVDForm>(
         main, [main](const QString &folder, const QString &volumeName) { main->OpenDvdFolder(folder, volumeName); });
     main->SetOpenDVDForm(m_openDvd.get());
 
-    m_settings = std::make_unique<TSettingForm>(main);
+    m_settings = std::make_unique<TSettingForm>(TSettingForm::MainControls{main, main->cmbProfile, main->edtOutputDir});
     main->SetSettingForm(m_settings.get());
     QObject::connect(main->bbtnSetting, &QPushButton::clicked, m_settings.get(), &TSettingForm::bbtnSettingClick);
     QObject::connect(main->sbtnOptions, &QToolButton::clicked, m_settings.get(), &TSettingForm::sbtnOptionsClick);
 
     // Owned by the main window.
-    auto *conversion = new TConversionController(main);
+    auto *conversion = new TConversionController(main->ConversionPanel());
     conversion->SetGrids(TMainProfileGrids::Of(main));
     TSettingForm *settings = m_settings.get();
     conversion->SetPreferencesSource([settings] {
@@ -51,8 +54,12 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
         return p;
     });
 
-    m_volume = std::make_unique<TEditDVDVolumeForm>(main);
-    m_editTime = std::make_unique<TEditTimeForm>(main);
+    m_volume = std::make_unique<TEditDVDVolumeForm>(main, main->TaskList);
+    QObject::connect(main->pmiDVDVolume, &QAction::triggered, m_volume.get(), &TEditDVDVolumeForm::pmiDVDVolumeClick);
+    m_editTime = std::make_unique<TEditTimeForm>(main, main->TaskList, main->ltvTask);
+    QObject::connect(main->sbtnSegment, &QToolButton::clicked, m_editTime.get(), &TEditTimeForm::sbtnSegmentClick);
+    // The list's item does what the button does, also while the button waits for a DVD.
+    QObject::connect(main->pmiTrimTime, &QAction::triggered, m_editTime.get(), &TEditTimeForm::sbtnSegmentClick);
     m_about = std::make_unique<TAboutForm>(main);
     main->SetAboutForm(m_about.get());
 

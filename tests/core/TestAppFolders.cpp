@@ -1,6 +1,6 @@
 // Where the program keeps its files: a writable program folder holds everything, a read-only
 // one sends the user's files to the user's config, cache and Videos folders.
-#include "app/AppFolders.h"
+#include "core/AppFolders.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "app/ListFilesWithExtension.h"
-#include "app/PathText.h"
+#include "core/ListFilesWithExtension.h"
+#include "core/PathText.h"
 #include "TestSupport.h"
 
 #include <QDir>

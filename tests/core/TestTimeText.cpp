@@ -1,5 +1,5 @@
-#include "app/RoundHalfEven.h"
-#include "app/TimeText.h"
+#include "core/RoundHalfEven.h"
+#include "core/TimeText.h"
 
 #include <QtTest>
 

@@ -2,7 +2,7 @@
 
 #include "EQuarnelError.h"
 #include "MessageBox.h"
-#include "dialogs/ProgramInfo.h"
+#include "ProgramInfo.h"
 
 #include <exception>
 

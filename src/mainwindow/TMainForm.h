@@ -3,6 +3,8 @@
 #include <QModelIndex>
 #include <QStringList>
 #include <QTimer>
+#include "core/TBusyHint.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -22,10 +24,13 @@ class QToolButton;
 class QMenu;
 class QAction;
 class TAboutForm;
+class TBusyHint;
 class TImageButton;
 class TMainProfileGrids;
 class TSettingForm;
 class TPreviewPane;
+struct TPreviewControls;
+struct TConversionPanel;
 class TOpenDVDForm;
 class TTaskListModel;
 class TTaskTreeView;
@@ -42,7 +47,7 @@ class TMainForm : public QWidget
 public:
     static constexpr int ClientWidth = 868;
     static constexpr int ClientHeight = 554;
-    static constexpr int HintFullHeight = 109;
+    static constexpr int HintFullHeight = TBusyHint::FullHeight;
 
     // programFolder is the folder of the executable (tests pass a folder of their own).
     explicit TMainForm(const QString &programFolder, QWidget *parent = nullptr);
@@ -74,6 +79,11 @@ public:
     // nothing more than call back.
     void ShowBusyHint(const QString &text, std::function<void()> whenOpen = {});
     void HideBusyHint(std::function<void()> whenClosed = {});
+    TBusyHint *BusyHint() const { return m_busyHint; }
+    // The controls the preview pane works with.
+    TPreviewControls PreviewControls();
+    // The controls and the lock a conversion works with.
+    TConversionPanel ConversionPanel();
 
     // Enabling around a conversion; whenReady runs once the hint panel is open.
     void LockUiForConversion(std::function<void()> whenReady = {});
@@ -148,10 +158,6 @@ private:
     void BuildBottomLeft();
     void BuildHintAndCover();
     void FormCreate();
-    void SetHintHeight(int height);
-    void RequestBusyHint(bool open, const QString &text, std::function<void()> done);
-    void StartBusyHintRequest();
-    void BusyHintStep();
     void FormClose();
     void BuildPopupMenu();
     void OpenNextDvd();
@@ -183,15 +189,5 @@ private:
     QList<Opening> m_pendingOpenings;
     bool m_opening = false;
     bool m_shownOnce = false;
-
-    // The hint panel's requests, the first one being carried out: one height step per tick.
-    struct HintRequest
-    {
-        bool open;
-        QString text;
-        std::function<void()> done;
-    };
-    QList<HintRequest> m_hintRequests;
-    bool m_hintRequestStarted = false;
-    QTimer m_hintTimer;
+    TBusyHint *m_busyHint = nullptr;
 };

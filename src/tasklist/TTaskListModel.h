@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TTaskNodeData.h"
+#include "core/TTaskNodeData.h"
 
 #include <QAbstractItemModel>
 #include <QList>

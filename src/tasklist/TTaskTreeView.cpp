@@ -1,6 +1,6 @@
 #include "TTaskTreeView.h"
 
-#include "Artwork.h"
+#include "core/Artwork.h"
 #include "TTaskListModel.h"
 
 #include <QHeaderView>

@@ -1,7 +1,0 @@
-#include "TMencOutputSettings.h"
-
-TMencOutputSettings &MencOutputSettings()
-{
-    static TMencOutputSettings settings;
-    return settings;
-}

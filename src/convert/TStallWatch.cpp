@@ -1,0 +1,73 @@
+#include "TStallWatch.h"
+
+#include "ToolOutput.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+void TStallWatch::Begin(TProcessRunner::Slot slot, bool drained)
+{
+    m_slot = slot;
+    m_drained = drained;
+    m_stalled = false;
+    m_mark = -1;
+    m_chunksSeen = 0;
+    m_finishLength = -1;
+    m_finishFile.clear();
+    m_finishing = Activity();
+    m_sinceLife.start();
+}
+
+void TStallWatch::SetFinish(double length, const QString &file)
+{
+    m_finishLength = length;
+    m_finishFile = file;
+}
+
+void TStallWatch::Output(TProcessRunner::Slot slot, const QString &text)
+{
+    if (slot != m_slot || m_drained)
+        return;
+    double value = 0;
+    const bool marked = slot == TProcessRunner::Encoder ? ParseEncoderPosition(text, value) : ParseTranscoderTime(text, value);
+    // Before the first figure any output is life; after it only a figure that moves on, since
+    // a hung tool may repeat its last line.
+    if (marked ? value > m_mark : m_mark < 0)
+        m_sinceLife.start();
+    if (marked && value > m_mark)
+        m_mark = value;
+}
+
+void TStallWatch::WatchFinishing()
+{
+    if (m_finishFile.isEmpty() || m_mark < 0 || m_mark < m_finishLength - 1.0)
+        return;
+    const QFileInfo file(m_finishFile);
+    Activity now;
+    now.size = file.size();
+    now.modified = file.lastModified().toMSecsSinceEpoch();
+    now.cpu = m_runner.CpuTicks(m_slot);
+    if (now == m_finishing)
+        return;
+    m_finishing = now;
+    m_sinceLife.start();
+}
+
+void TStallWatch::Check(int stallSeconds)
+{
+    if (m_drained) {
+        const int chunks = m_runner.ChunkCount(m_slot);
+        if (chunks != m_chunksSeen) {
+            m_chunksSeen = chunks;
+            m_sinceLife.start();
+        }
+    }
+    WatchFinishing();
+    if (m_stalled || m_sinceLife.elapsed() < qint64(stallSeconds) * 1000 || !m_runner.IsRunning(m_slot))
+        return;
+    m_stalled = true;
+    if (m_slot == TProcessRunner::Encoder)
+        m_runner.KillEncoder();
+    else
+        m_runner.KillTranscoder();
+}

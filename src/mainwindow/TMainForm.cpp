@@ -1,0 +1,433 @@
+#include "TMainForm.h"
+
+#include "core/AppFolders.h"
+#include "core/TBusyHint.h"
+#include "convert/TConversionController.h"
+#include "core/Artwork.h"
+#include "core/EQuarnelError.h"
+#include "core/MessageBox.h"
+#include "core/PathText.h"
+#include "core/PowerManager.h"
+#include "core/ShellOpen.h"
+#include "core/FileChooser.h"
+#include "core/TImageButton.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
+#include "core/ProgramInfo.h"
+#include "dialogs/TAboutForm.h"
+#include "dialogs/THelpWindow.h"
+#include "dvd/DvdOpener.h"
+#include "dvd/DvdSource.h"
+#include "dvd/DvdTitleLoader.h"
+#include "core/TDVDInformation.h"
+#include "dvd/TOpenDVDForm.h"
+#include "profiles/MainPreferences.h"
+#include "profiles/TGridColumn.h"
+#include "profiles/TMainProfileGrids.h"
+#include "profiles/TSettingForm.h"
+#include "preview/TPreviewPane.h"
+#include "profiles/TValueListEditor.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QTextStream>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSlider>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "MainFormGeometry.h"
+
+using namespace MainFormGeometry;
+
+namespace {
+// The pause between the opened hint and the work of an opening.
+constexpr int kOpeningPauseMs = 600;
+} // namespace
+
+
+TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
+    : QWidget(parent), m_titleLoader(std::make_unique<DvdTitleLoader>())
+{
+    AppFolders::SetAppDir(programFolder);
+    BuildLayout();
+    m_profileGrids = new TMainProfileGrids(this, {vleVideo, vleAudio, vleAdvanced, cmbProfile, TaskList});
+    m_profileGrids->ShowInitialRows();
+    connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormCreate()
+{
+    ProgramInfo::InitProductInfo(AppFolders::AppDir(), MainPreferences::Version());
+    // Exactly this caption: with an application display name set, Qt would append it on X11
+    // (" — Quarnel") to this caption and to every dialog's.
+    setWindowTitle(ProgramInfo::MainCaption());
+    labProgramName->setText(ProgramInfo::HeaderName(ProgramInfo::ProductName()));
+
+    cmbProfile->addItems(MainPreferences::ProfileNames());
+    cmbProfile->setCurrentIndex(-1);
+
+    panBottomCenter->resize(kBottomPanelWidth, kBottomHeight);
+    panBottomLeft->resize(kBottomPanelWidth, kBottomHeight);
+    panBottomLeft->hide();
+
+    PowerManager::Instance().InhibitSuspend();
+    DvdInfo.DvdPath.clear();
+    setAcceptDrops(true);
+
+    m_busyHint = new TBusyHint(PanHint, labHint, ltvTask, chkTurnoff, this);
+    connect(m_busyHint, &TBusyHint::HeightChanged, this, &TMainForm::BusyHintHeightChanged);
+    m_dvdOpener = new DvdOpener(this);
+    FormResize();
+}
+
+void TMainForm::LoadMainPreferences()
+{
+    if (cmbProfile->count() > 0) {
+        cmbProfile->setCurrentIndex(MainPreferences::ProfileIndex(cmbProfile->count()));
+        cmbProfileChange();
+    }
+    edtOutputDir->setText(MainPreferences::OutputPath());
+}
+
+void TMainForm::SaveMainPreferences()
+{
+    MainPreferences::Store(cmbProfile->currentIndex(), edtOutputDir->text());
+}
+
+void TMainForm::cmbProfileChange()
+{
+    m_profileGrids->cmbProfileChange();
+}
+
+TPreviewControls TMainForm::PreviewControls()
+{
+    return {this, VideoWindow, sbtnPlay, sbtnPause, sbtnStop, TrackBar, ltvTask, TaskList, cmbSub, labStart, labEnd, labPreviewPlayTime};
+}
+
+TConversionPanel TMainForm::ConversionPanel()
+{
+    TConversionPanel p{this, imgStart, imgStop, TaskList, edtOutputDir, cmbProfile, chkTurnoff, panBottomLeft, panBottomCenter,
+                       pgbCurrent, pgbTotal, labCurProgress, labTotalProgress, labFrame, labElapsed, labRemaining, labHint,
+                       Memo1, Memo2, m_busyHint, {}, {}};
+    p.LockUiForConversion = [this](std::function<void()> whenReady) { LockUiForConversion(std::move(whenReady)); };
+    p.UnlockUiAfterConversion = [this](std::function<void()> whenDone) { UnlockUiAfterConversion(std::move(whenDone)); };
+    return p;
+}
+
+void TMainForm::ShowBusyHint(const QString &text, std::function<void()> whenOpen)
+{
+    m_busyHint->Show(text, std::move(whenOpen));
+}
+
+void TMainForm::HideBusyHint(std::function<void()> whenClosed)
+{
+    m_busyHint->Hide(std::move(whenClosed));
+}
+
+void TMainForm::LockUiForConversion(std::function<void()> whenReady)
+{
+    sbtnOpenDVD->setEnabled(false);
+    sbtnOpenDir->setEnabled(false);
+    imgStart->hide();
+    imgStop->show();
+    sbtnSegment->setEnabled(false);
+    sbtnOptions->setEnabled(false);
+    ltvTask->setEnabled(false);
+    panPreview->setEnabled(false);
+    ScrollBox1->setEnabled(false);
+    if (m_preview)
+        m_preview->StopPreview();
+    ShowBusyHint(QStringLiteral("Preparing to convert. Please wait..."), [this, whenReady = std::move(whenReady)] {
+        // The user may still change this while the conversion runs; the run reads it at the end.
+        chkTurnoff->setChecked(m_settingForm && m_settingForm->chkTurnoff->isChecked());
+        chkTurnoff->show();
+        if (whenReady)
+            whenReady();
+    });
+}
+
+void TMainForm::UnlockUiAfterConversion(std::function<void()> whenDone)
+{
+    // The run removes its own intermediate file; the usual name may belong to another run.
+    sbtnOpenDVD->setEnabled(true);
+    sbtnOpenDir->setEnabled(true);
+    imgStart->show();
+    imgStop->hide();
+    sbtnSegment->setEnabled(true);
+    sbtnOptions->setEnabled(true);
+    ltvTask->setEnabled(true);
+    panPreview->setEnabled(true);
+    ScrollBox1->setEnabled(true);
+    HideBusyHint(std::move(whenDone));
+}
+
+void TMainForm::FormResize()
+{
+    const int w = panMain->width();
+    panBottomCenter->resize(w, panBottomCenter->height());
+    panBottomLeft->resize(w, panBottomLeft->height());
+
+    // Each field reaches to 2 pixels before the button right of it.
+    bbtnSetting->move(panBottomCenter->width() - 90, bbtnSetting->y());
+    cmbProfile->resize(bbtnSetting->x() - 2 - cmbProfile->x(), cmbProfile->height());
+    bbtnOpen->move(panBottomCenter->width() - 90, bbtnOpen->y());
+    bbtnBrowser->move(bbtnOpen->x() - 83, bbtnBrowser->y());
+    edtOutputDir->resize(bbtnBrowser->x() - 2 - edtOutputDir->x(), edtOutputDir->height());
+
+    auto progressRow = [&](QLabel *percent, QFrame *frame, QProgressBar *bar) {
+        percent->move(panBottomLeft->width() - 25, percent->y());
+        frame->resize(percent->x() - 105, frame->height());
+        bar->resize(frame->width() - 1, bar->height());
+    };
+    progressRow(labCurProgress, panCurrentFrame, pgbCurrent);
+    progressRow(labTotalProgress, panTotalFrame, pgbTotal);
+
+    TrackBar->resize(VideoWindow->width() - 4, TrackBar->height());
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    if (QScreen *s = screen())
+        move(s->availableGeometry().center() - rect().center());
+    LoadMainPreferences();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    // Closing is never refused, not even during a conversion.
+    FormClose();
+    event->accept();
+}
+
+void TMainForm::FormClose()
+{
+    try {
+        SaveMainPreferences();
+    } catch (const EQuarnelError &e) {
+        // The window still closes; the user learns which file kept the old values.
+        MessageBox::Error(this, e.text(), ProgramInfo::ProductName());
+    }
+}
+
+void TMainForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == Image10 || watched == Image4) && event->type() == QEvent::MouseMove) {
+        imgStart->ResetHover();
+        imgStop->ResetHover();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::bbtnOpenClick()
+{
+    ShellOpen::Open(edtOutputDir->text());
+}
+
+void TMainForm::SpeedButton1Click()
+{
+    // The help pages in our own viewer: Linux desktops have no viewer for the compiled help file.
+    THelpWindow::ShowHelp(this, AppFolders::HelpFolder());
+}
+
+void TMainForm::SpeedButton2Click()
+{
+    if (m_aboutForm)
+        m_aboutForm->show();
+}
+
+void TMainForm::SpeedButton3Click()
+{
+    ShellOpen::Open(ProgramInfo::WebsiteUrl());
+}
+
+void TMainForm::PopupMenu1Popup()
+{
+    const bool any = !TaskList->IsEmpty();
+    pmiCheckAll->setEnabled(any);
+    pmiUncheck->setEnabled(any);
+    pmiDVDVolume->setEnabled(any);
+}
+
+void TMainForm::ltvTaskChange()
+{
+    const QModelIndex focused = ltvTask->currentIndex();
+    const TTaskNodeData *entry = TaskList->Entry(focused);
+    if (!entry)
+        return;
+    const TTaskNodeData *title = TaskList->Entry(TaskList->TitleOf(focused));
+    auto fill = [](QComboBox *combo, const QStringList &items, int selected) {
+        combo->clear();
+        combo->addItems(items);
+        combo->setCurrentIndex(selected >= 0 && selected < items.size() ? selected : -1);
+    };
+    QStringList angles;
+    for (int i = 1; i <= title->AngleCount; ++i)
+        angles << QString::number(i);
+    fill(cmbAudio, title->AudioTracks, entry->AudioIndex);
+    fill(cmbAudioLanguage, title->AudioLanguages, entry->AudioLanguageIndex);
+    fill(cmbSub, title->Subtitles, entry->SubtitleIndex);
+    fill(cmbAngle, angles, entry->AngleIndex);
+}
+
+void TMainForm::StoreChoice(int kind, int value)
+{
+    const QModelIndex focused = ltvTask->currentIndex();
+    if (!TaskList->Entry(focused))
+        return;
+    TaskList->StoreChoice(focused, TTaskListModel::Choice(kind), value);
+    if (kind == int(TTaskListModel::Choice::Audio))
+        cmbAudioLanguage->setCurrentIndex(value);
+}
+
+void TMainForm::OpenDvdFolder(const QString &folder, const QString &volumeName)
+{
+    m_pendingOpenings.append(Opening{folder, volumeName});
+    if (!m_opening)
+        OpenNextDvd();
+}
+
+void TMainForm::OpenNextDvd()
+{
+    if (m_pendingOpenings.isEmpty()) {
+        m_opening = false;
+        return;
+    }
+    m_opening = true;
+    const Opening opening = m_pendingOpenings.takeFirst();
+    const QString folder = opening.folder;
+    panbg->hide();
+    if (m_preview)
+        m_preview->StopPreview();
+    TaskList->Clear();
+    for (QComboBox *combo : {cmbAudio, cmbAudioLanguage, cmbSub, cmbAngle})
+        combo->clear();
+    DvdInfo.VolumeName = opening.volumeName;
+    ShowBusyHint(QStringLiteral("Opening the DVD.   Please wait...."), [this, folder] {
+        QTimer::singleShot(kOpeningPauseMs, this, [this, folder] {
+            // Read on a worker: a drive spinning up must not freeze the window. Openings
+            // asked for meanwhile wait in m_pendingOpenings.
+            connect(m_dvdOpener, &DvdOpener::Finished, this, &TMainForm::DvdRead, Qt::SingleShotConnection);
+            m_dvdOpener->Start(folder);
+        });
+    });
+}
+
+void TMainForm::DvdRead(const TDvdReading &reading)
+{
+    m_titleLoader->ApplyDvd(reading, *TaskList); // no entries when it failed
+    const QString error = reading.Error;
+    const QStringList notes = reading.Notes;
+    HideBusyHint([this, error, notes] {
+        TaskList->CheckLongestTitle();
+        const QModelIndex first = TaskList->index(0, 0);
+        if (first.isValid())
+            ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
+        sbtnSegment->setEnabled(!TaskList->IsEmpty());
+        // Said once the list shows what could be read: what a damaged disc left out.
+        if (!error.isEmpty())
+            MessageBox::Error(this, (QStringList(error) + notes).join(QStringLiteral("\n\n")), ProgramInfo::ProductName());
+        else if (!notes.isEmpty())
+            MessageBox::Show(this, notes.join(QStringLiteral("\n\n")), ProgramInfo::ProductName(), MessageBox::Icon::Warning);
+        emit DvdOpened();
+        OpenNextDvd();
+    });
+}
+
+void TMainForm::OpenItem(const QString &path)
+{
+    // The reading finds the DVD the path names (DvdSource::Location); messages name the path.
+    if (QFileInfo::exists(path))
+        OpenDvdFolder(path);
+}
+
+void TMainForm::CommandLineIntake(const QStringList &arguments)
+{
+    QStringList items = arguments;
+    if (!arguments.isEmpty() && QFileInfo(arguments.first()).suffix().compare(QStringLiteral("tmp"), Qt::CaseInsensitive) == 0) {
+        items.clear();
+        QFile list(arguments.first());
+        // A relative line names a place beside the list file, wherever the program started.
+        const QDir listFolder = QFileInfo(list.fileName()).absoluteDir();
+        if (list.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            QTextStream in(&list);
+            while (!in.atEnd()) {
+                const QString line = in.readLine();
+                items << (line.isEmpty() ? line : listFolder.absoluteFilePath(line));
+            }
+        }
+    }
+    for (const QString &item : std::as_const(items))
+        OpenItem(item);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls() && ltvTask->isEnabled())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent *event)
+{
+    // During a conversion the list is disabled and drops are ignored.
+    if (!ltvTask->isEnabled() || !event->mimeData()->hasUrls())
+        return;
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile())
+        OpenItem(urls.first().toLocalFile());
+    event->acceptProposedAction();
+}
+
+void TMainForm::sbtnOpenDVDClick()
+{
+    if (m_openDvdForm)
+        m_openDvdForm->show();
+}
+
+void TMainForm::sbtnOpenDirClick()
+{
+    if (m_preview)
+        m_preview->StopPreview();
+    QString chosen;
+    if (!FileChooser::BrowseForDvd(this, QStringLiteral("Please specify a DVD-ROM"), chosen))
+        return;
+    if (QFileInfo::exists(chosen))
+        OpenDvdFolder(chosen);
+}
+
+void TMainForm::bbtnBrowserClick()
+{
+    QString folder;
+    if (FileChooser::BrowseForFolder(this, QStringLiteral("Please specify a DVD-ROM"), QString(), QString(), folder)
+        && QDir(folder).exists())
+        edtOutputDir->setText(EnsureTrailingBackslash(folder));
+}
