@@ -5,13 +5,13 @@
 //
 // conversion_bench PROGRAM_DIR DVD_DIR TITLE PROFILE_NAME OUT_DIR WORK_DIR COMMANDS_DIR
 
-#include "core/AppFolders.h"
-#include "tasklist/TTaskListModel.h"
 #include "convert/TConversionHost.h"
 #include "convert/TConversionRun.h"
-#include "dvd/DvdTitleLoader.h"
+#include "core/AppFolders.h"
 #include "core/TDVDInformation.h"
+#include "dvd/DvdTitleLoader.h"
 #include "profiles/TProfileValues.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,9 +31,9 @@ public:
     void ReportStartFailure(const QString &text) override { Note(text); }
     bool AskOverwrite(const QString &, const QString &) override { return true; }
     bool TurnOffChecked() const override { return false; }
-    void OpenFolder(const QString &) override {}
+    void OpenFolder(const QString &) override { }
     void HideBusyHint(std::function<void()> whenClosed) override { QTimer::singleShot(0, std::move(whenClosed)); }
-    void CloseMainWindow() override {}
+    void CloseMainWindow() override { }
     QStringList notes;
 
 private:
@@ -71,7 +71,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 8) {
-        std::fprintf(stderr, "usage: conversion_bench PROGRAM_DIR DVD_DIR TITLE PROFILE_NAME OUT_DIR WORK_DIR COMMANDS_DIR\n");
+        std::fprintf(stderr,
+                     "usage: conversion_bench PROGRAM_DIR DVD_DIR TITLE PROFILE_NAME OUT_DIR WORK_DIR COMMANDS_DIR\n");
         return 2;
     }
     const QString program = args.at(1), dvd = args.at(2), profileName = args.at(4), out = args.at(5), work = args.at(6),
@@ -107,7 +108,8 @@ int main(int argc, char **argv)
     int status = 1;
     QObject::connect(&run, &TConversionRun::Finished, &app, [&](TConversionRun::Outcome outcome) {
         const qint64 ms = clock.elapsed();
-        const bool ok = outcome == TConversionRun::Outcome::Completed && run.Failures().isEmpty() && !run.MadeFiles().isEmpty();
+        const bool ok =
+            outcome == TConversionRun::Outcome::Completed && run.Failures().isEmpty() && !run.MadeFiles().isEmpty();
         std::printf("engine_ms=%lld\n", static_cast<long long>(ms));
         std::printf("engine_peak_rss_kb=%ld\n", PeakResidentKb());
         std::printf("target=%s\n", qPrintable(run.MadeFiles().value(0)));

@@ -1,24 +1,27 @@
 #include "TBatchConversion.h"
 
+#include "convert/ConversionCommands.h"
 #include "core/AppFolders.h"
 #include "core/EQuarnelError.h"
+#include "core/OutputExt.h"
 #include "core/PathText.h"
 #include "core/PowerManager.h"
-#include "convert/ConversionCommands.h"
-#include "tasklist/TargetNames.h"
 #include "core/SegmentTimes.h"
-#include "dvd/DvdScan.h"
 #include "core/TDVDInformation.h"
+#include "dvd/DvdScan.h"
 #include "profiles/MainPreferences.h"
-#include "core/OutputExt.h"
 #include "profiles/TNewInifile.h"
 #include "profiles/TPreferences.h"
+#include "tasklist/TargetNames.h"
 
 #include <QFileInfo>
 #include <QTimer>
 
 TBatchConversion::TBatchConversion(std::FILE *err, bool interactive, QObject *parent)
-    : QObject(parent), m_err(err), m_interactive(interactive), m_run(*this)
+    : QObject(parent)
+    , m_err(err)
+    , m_interactive(interactive)
+    , m_run(*this)
 {
     connect(&m_run, &TConversionRun::ProgressChanged, this, &TBatchConversion::OnProgress);
     connect(&m_run, &TConversionRun::EntryStarted, this, [this](int index) {
@@ -53,7 +56,7 @@ bool TBatchConversion::Prepare(const TBatchOptions &options)
     TPreferences stored = TPreferences::Defaults(AppFolders::DefaultOutputDir(), AppFolders::FallbackWorkDir());
     try {
         stored = TPreferences::Read(TNewInifile(AppFolders::PreferencesFile()), QStringLiteral("Main"),
-                                     AppFolders::DefaultOutputDir(), AppFolders::FallbackWorkDir());
+                                    AppFolders::DefaultOutputDir(), AppFolders::FallbackWorkDir());
     } catch (const EQuarnelError &e) {
         Complain(e.text() + QStringLiteral(" The default preferences apply."));
     }
@@ -106,7 +109,8 @@ bool TBatchConversion::ChooseProfile(const TBatchOptions &options)
     if (options.Profile.isEmpty()) {
         const int index = MainPreferences::ProfileIndex(names.size());
         if (index < 0)
-            return Fail(QStringLiteral("No profile is chosen yet; name one with --profile: %1.").arg(names.join(QStringLiteral(", "))));
+            return Fail(QStringLiteral("No profile is chosen yet; name one with --profile: %1.")
+                            .arg(names.join(QStringLiteral(", "))));
         name = names.at(index);
     } else if (names.contains(options.Profile)) {
         name = options.Profile; // first: two profiles here may differ only in case
@@ -180,8 +184,9 @@ bool TBatchConversion::ApplyChoices(const TBatchOptions &options, const QList<QM
                 return Fail(QStringLiteral("--%1 %2 is out of range: %3 offers %4.")
                                 .arg(QLatin1String(c.option))
                                 .arg(c.value)
-                                .arg(m_list.Entry(index)->OutputName,
-                                     c.count > 1 ? QStringLiteral("0 to %1").arg(c.count - 1) : QStringLiteral("only 0")));
+                                .arg(m_list.Entry(index)->OutputName, c.count > 1
+                                                                          ? QStringLiteral("0 to %1").arg(c.count - 1)
+                                                                          : QStringLiteral("only 0")));
             m_list.StoreChoice(index, c.choice, c.value);
         }
     }
@@ -200,7 +205,8 @@ bool TBatchConversion::ApplyTrim(const TBatchOptions &options, const QList<QMode
     const QString endText = options.End.isEmpty() ? entry.EndText : options.End;
     // The segment editor's own rules: whole seconds within the entry, the start before the end.
     const SegmentTimes::SliderValues range = SegmentTimes::SliderValuesOf(entry);
-    const QString span = QStringLiteral("%1 runs from %2 to %3").arg(entry.OutputName, entry.OrigStartText, entry.OrigEndText);
+    const QString span =
+        QStringLiteral("%1 runs from %2 to %3").arg(entry.OutputName, entry.OrigStartText, entry.OrigEndText);
     int start = 0, end = 0;
     if (!SegmentTimes::IsValidStartText(startText, range.Min, range.Max, start))
         return Fail(QStringLiteral("The start \"%1\" is no time within the entry: %2.").arg(startText, span));
@@ -238,12 +244,13 @@ bool TBatchConversion::ChooseExisting(const TBatchOptions &options, const TConve
     if (existing == WhenExists::Ask && !m_interactive) {
         // The stored rule asks; without a terminal that is refused only when there is something to ask about.
         for (const TConversionEntry &entry : std::as_const(m_request.Entries)) {
-            const QFileInfo target(TargetFileName(m_request.OutputDirText, m_request.Dvd.VolumeName, entry.Data.OutputName,
-                                                  m_request.OutputExt));
+            const QFileInfo target(TargetFileName(m_request.OutputDirText, m_request.Dvd.VolumeName,
+                                                  entry.Data.OutputName, m_request.OutputExt));
             if (target.exists() || target.isSymLink())
-                return Fail(QStringLiteral("\"%1\" exists and the preferences say to ask before overwriting it, but there "
-                                           "is no terminal to ask on; use --if-exists overwrite, rename or skip.")
-                                .arg(target.filePath()));
+                return Fail(
+                    QStringLiteral("\"%1\" exists and the preferences say to ask before overwriting it, but there "
+                                   "is no terminal to ask on; use --if-exists overwrite, rename or skip.")
+                        .arg(target.filePath()));
         }
     }
     // Opening a folder or leaving a window means nothing here.
@@ -285,7 +292,8 @@ QString TBatchConversion::EntryName(int index) const
 
 QString TBatchConversion::ProgressLine(const QString &entryName, const TConversionProgress &progress)
 {
-    QStringList parts{QStringLiteral("%1 current, %2 total").arg(progress.CurProgressText, progress.TotalProgressText)};
+    QStringList parts {
+        QStringLiteral("%1 current, %2 total").arg(progress.CurProgressText, progress.TotalProgressText)};
     if (!progress.FrameText.isEmpty())
         parts << QStringLiteral("frames ") + progress.FrameText;
     if (!progress.ElapsedText.isEmpty())

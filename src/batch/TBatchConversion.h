@@ -1,11 +1,11 @@
 #pragma once
 
 #include "TBatchOptions.h"
-#include "tasklist/TTaskListModel.h"
 #include "convert/TConversionHost.h"
 #include "convert/TConversionRequest.h"
 #include "convert/TConversionRun.h"
 #include "profiles/TProfileValues.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -68,9 +68,9 @@ private:
     void ReportStartFailure(const QString &text) override;
     bool AskOverwrite(const QString &text, const QString &caption) override;
     bool TurnOffChecked() const override { return false; }
-    void OpenFolder(const QString &) override {}
+    void OpenFolder(const QString &) override { }
     void HideBusyHint(std::function<void()> whenClosed) override;
-    void CloseMainWindow() override {}
+    void CloseMainWindow() override { }
 
     std::FILE *m_err;
     bool m_interactive;
@@ -78,7 +78,7 @@ private:
     std::optional<TProfileValues> m_profile;
     TConversionRequest m_request;
     TConversionRun m_run;
-    int m_entry = -1;         // the entry under way
+    int m_entry = -1; // the entry under way
     bool m_entryEnded = true; // its final line is written
     QElapsedTimer m_sinceLine;
     bool m_interrupted = false;

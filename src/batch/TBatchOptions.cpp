@@ -50,8 +50,8 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
         return false;
     }
     // Each option once: a second one would silently win or lose.
-    for (const QCommandLineOption *option : {&convert, &output, &profile, &entries, &audio, &subtitle, &angle, &start,
-                                             &end, &ifExists}) {
+    for (const QCommandLineOption *option :
+         {&convert, &output, &profile, &entries, &audio, &subtitle, &angle, &start, &end, &ifExists}) {
         if (parser.values(*option).size() > 1) {
             error = QStringLiteral("--%1 is given more than once.").arg(option->names().constFirst());
             return false;

@@ -9,14 +9,14 @@ struct TBatchOptions
 {
     enum class IfExists { FromPreferences, Ask, Overwrite, Rename, Skip };
 
-    QString DvdPath;     // absolute
-    QString OutputDir;   // absolute; empty: the stored output path
-    QString Profile;     // empty: the stored profile
+    QString DvdPath; // absolute
+    QString OutputDir; // absolute; empty: the stored output path
+    QString Profile; // empty: the stored profile
     QStringList Entries; // output names; empty: the longest title
-    int Audio = 0;       // indexes as in the drop-downs
+    int Audio = 0; // indexes as in the drop-downs
     int Subtitle = 0;
     int Angle = 0;
-    QString Start;       // a trim of a single entry; empty: the entry's own start or end
+    QString Start; // a trim of a single entry; empty: the entry's own start or end
     QString End;
     IfExists Existing = IfExists::FromPreferences;
 

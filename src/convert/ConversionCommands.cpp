@@ -128,8 +128,9 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
         .Add(QStringLiteral("-dvd-device"))
         .Add(device);
     // MEncoder's -ss lands on whatever group of pictures comes next; a DVD chapter is where it
-    // begins exactly (-chapter counts the DVD's chapters, not the list's programs). Reading from the title's start without a seek, it writes a broken first
-    // picture and its sound starts late, so the title's start is a seek to its first instant.
+    // begins exactly (-chapter counts the DVD's chapters, not the list's programs). Reading from the title's start
+    // without a seek, it writes a broken first picture and its sound starts late, so the title's start is a seek to its
+    // first instant.
     if (timeline.Program > 0)
         command.Add(QStringLiteral("-chapter")).Add(QString::number(timeline.Part));
     else
@@ -142,7 +143,11 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
     // The default AC3 decoder loses the sound after a block on some discs, and frame skipping
     // and A/V correction drop pictures; liba52 (other audio falls back to the usual decoders)
     // and no skipping keep every frame and all the sound.
-    command.Add(QStringLiteral("-ac")).Add(QStringLiteral("a52,")).Add(QStringLiteral("-noskip")).Add(QStringLiteral("-mc")).Add(QStringLiteral("0"));
+    command.Add(QStringLiteral("-ac"))
+        .Add(QStringLiteral("a52,"))
+        .Add(QStringLiteral("-noskip"))
+        .Add(QStringLiteral("-mc"))
+        .Add(QStringLiteral("0"));
     command.AddWords(encoderOptions); // fixed switches and single-word values, no paths
     // The stream itself, since a title may hold two tracks of one language; the language only
     // where the stream is not known. A title without audio asks for nothing.
@@ -160,9 +165,10 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
     // MEncoder's own aspect guess comes too early to know the DVD's and writes square pixels
     // of the stored size; the picture's real display aspect is said outright. The bars
     // are added by the converter, in video black.
-    const QString aspect = scaled && fit.DisplayAspect.isEmpty() ? QStringLiteral("%1/%2").arg(fit.Width).arg(fit.Height)
-                           : entry.Aspect == u"16:9"             ? QStringLiteral("16/9")
-                                                                 : QStringLiteral("4/3");
+    const QString aspect = scaled && fit.DisplayAspect.isEmpty()
+                             ? QStringLiteral("%1/%2").arg(fit.Width).arg(fit.Height)
+                         : entry.Aspect == u"16:9" ? QStringLiteral("16/9")
+                                                   : QStringLiteral("4/3");
     command.Add(QStringLiteral("-lavcopts")).Add(QStringLiteral("aspect=") + aspect);
     // Deinterlacing and film matching need the fields as the disc has them, before scaling
     // blends them together.
@@ -185,7 +191,8 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
     return true;
 }
 
-TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, const QString &drive, const QString &outputFile)
+TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, const QString &drive,
+                                 const QString &outputFile)
 {
     TToolCommand command(encoderExe);
     command.Add(QStringLiteral("dvd://") + QString::number(titleNumber))
@@ -241,8 +248,9 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
     if (!FitPicture(settings, titleAspect, fit))
         return;
     const bool anamorphic = !fit.DisplayAspect.isEmpty();
-    const QString shape = anamorphic ? QStringLiteral("setdar=") + QString(fit.DisplayAspect).replace(QLatin1Char(':'), QLatin1Char('/'))
-                                     : QStringLiteral("setsar=1");
+    const QString shape =
+        anamorphic ? QStringLiteral("setdar=") + QString(fit.DisplayAspect).replace(QLatin1Char(':'), QLatin1Char('/'))
+                   : QStringLiteral("setsar=1");
     const QString pad = QStringLiteral("pad=w=max(iw\\,%1):h=max(ih\\,%2):x=(ow-iw)/2:y=(oh-ih)/2:color=black,%3")
                             .arg(fit.FrameWidth)
                             .arg(fit.FrameHeight)
@@ -254,7 +262,8 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
             args[i + 1] = args.at(i + 1).isEmpty() ? pad : args.at(i + 1) + QLatin1Char(',') + pad;
             padded = true;
         } else if (args.at(i) == u"-aspect") {
-            args[i + 1] = anamorphic ? fit.DisplayAspect : QStringLiteral("%1:%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
+            args[i + 1] =
+                anamorphic ? fit.DisplayAspect : QStringLiteral("%1:%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
         }
     }
     if (!padded)
@@ -283,7 +292,8 @@ QString Seconds6(double seconds)
 
 } // namespace
 
-void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate, double videoEnd)
+void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate,
+                          double videoEnd)
 {
     QStringList &args = options.Arguments;
     const double frame = frameRate > 0 ? 1.0 / frameRate : 0.04;
@@ -294,14 +304,17 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
     const qint64 pictures = timeline.BrokenPictures() + leadPictures;
     const double skip = pictures * frame;
     if (pictures > 0)
-        PrependFilter(args, QStringLiteral("-vf"), QStringLiteral("trim=start_frame=%1,setpts=PTS-STARTPTS").arg(pictures));
+        PrependFilter(args, QStringLiteral("-vf"),
+                      QStringLiteral("trim=start_frame=%1,setpts=PTS-STARTPTS").arg(pictures));
     if (!args.contains(QStringLiteral("-an"))) {
         // The sound is cut at the first picture kept, not at the time asked for.
         const double cut = leadPictures * frame + timeline.AudioLead + timeline.PictureLate;
         if (cut > 0.0005)
-            PrependFilter(args, QStringLiteral("-af"), QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS").arg(Seconds6(cut)));
+            PrependFilter(args, QStringLiteral("-af"),
+                          QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS").arg(Seconds6(cut)));
         else if (cut < -0.0005)
-            PrependFilter(args, QStringLiteral("-af"), QStringLiteral("adelay=delays=%1:all=1").arg(QString::number(-cut * 1000, 'f', 3)));
+            PrependFilter(args, QStringLiteral("-af"),
+                          QStringLiteral("adelay=delays=%1:all=1").arg(QString::number(-cut * 1000, 'f', 3)));
     }
     // The file ends with the entry's last picture, or the intermediate's where that came first.
     double length = (timeline.End - timeline.Start) * timeline.ClockScale;
@@ -344,6 +357,7 @@ QString OutputFolderToCheck(const QString &outputDirText)
 
 QString OverwriteQuestion(const QString &targetFile)
 {
-    return QStringLiteral("The output file ") + QFileInfo(targetFile).fileName() + QStringLiteral(" is already existent.")
-           + QStringLiteral("\n\r") + QStringLiteral("Click \"Yes\" to overwrite it. Click \"No\" to skip this file");
+    return QStringLiteral("The output file ") + QFileInfo(targetFile).fileName()
+         + QStringLiteral(" is already existent.") + QStringLiteral("\n\r")
+         + QStringLiteral("Click \"Yes\" to overwrite it. Click \"No\" to skip this file");
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "TScanType.h"
-#include "dvd/TStreamStart.h"
 #include "TToolCommand.h"
+#include "dvd/TStreamStart.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,9 +34,9 @@ bool RunsToTitleEnd(const TConversionEntry &entry);
 // unless its own aspect differs, when it is letterboxed or pillarboxed, in even lines.
 struct TPictureFit
 {
-    int Width = 0, Height = 0;           // the scaled picture
+    int Width = 0, Height = 0; // the scaled picture
     int FrameWidth = 0, FrameHeight = 0; // the profile's frame
-    QString DisplayAspect;               // an anamorphic frame's, "4:3" or "16:9"; empty: square pixels
+    QString DisplayAspect; // an anamorphic frame's, "4:3" or "16:9"; empty: square pixels
 };
 // Whether the profile makes DVD or Video CD video at one of their frame sizes.
 bool IsAnamorphicFrame(const QString &videoCodec, int width, int height);
@@ -50,14 +50,14 @@ bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect,
 // for the sound of that picture. The converter cuts all that off again (CutTranscoderToEntry).
 struct TEntryTimeline
 {
-    int Program = 0;          // 0-based; 0 is the title's start
-    int Part = 1;             // the DVD chapter it begins (what -chapter takes)
-    double ProgramStart = 0;  // seconds in the title
-    double Start = 0;         // the entry's span: exact where it is a chapter's or the title's own
+    int Program = 0; // 0-based; 0 is the title's start
+    int Part = 1; // the DVD chapter it begins (what -chapter takes)
+    double ProgramStart = 0; // seconds in the title
+    double Start = 0; // the entry's span: exact where it is a chapter's or the title's own
     double End = 0;
-    double AudioLead = 0;     // seconds the first sound lies before the first picture
-    double PictureLate = 0;   // seconds the encoder's first picture comes after where it began
-    double ClockScale = 1.0;  // real seconds per second of the times above (TStreamStart)
+    double AudioLead = 0; // seconds the first sound lies before the first picture
+    double PictureLate = 0; // seconds the encoder's first picture comes after where it began
+    double ClockScale = 1.0; // real seconds per second of the times above (TStreamStart)
     double Lead() const { return Start - ProgramStart; } // read only to be cut off
     int BrokenPictures() const { return Program > 0 ? 1 : 0; }
 };
@@ -81,7 +81,8 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
 constexpr double kEncoderOverrun = 0.5;
 
 // The short MEncoder run before each entry; its output file is a throw-away one.
-TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, const QString &drive, const QString &outputFile);
+TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, const QString &drive,
+                                 const QString &outputFile);
 
 // The device the pre-pass names: the mount point of the file system that holds the DVD.
 QString PrepassDrive(const QString &dvdPath);
@@ -105,7 +106,8 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
 // lead for the video, the lead and the sound's own lead for the sound (or, where the sound
 // came late, it is delayed); the file then ends with the entry's last picture. frameRate:
 // the intermediate's pictures a second; videoEnd: where its picture ends, seconds.
-void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate, double videoEnd);
+void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate,
+                          double videoEnd);
 
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
                                     const TTranscoderOptions &options, const QString &targetFile);

@@ -82,7 +82,8 @@ QString CheckRoom(const QString &workFolder, qint64 workBytes, const QString &ou
     auto message = [](const QString &folder, qint64 missing) {
         return QStringLiteral("not enough room in %1: about %2 MB more are needed").arg(folder, MegabytesText(missing));
     };
-    if (work.isValid() && output.isValid() && work.device() == output.device() && work.rootPath() == output.rootPath()) {
+    if (work.isValid() && output.isValid() && work.device() == output.device()
+        && work.rootPath() == output.rootPath()) {
         const qint64 missing = shortBy(output, workBytes + outputBytes);
         return missing > 0 ? message(outputFolder, missing) : QString();
     }

@@ -6,8 +6,7 @@ namespace {
 
 // What `read` makes of the title's chain and its title set's streams, as the opening read
 // them (from the .IFO or its backup, in a folder or an image); empty when they cannot be read.
-template <class Read>
-QList<int> FromTitleChain(const QString &dvdPath, int titleNumber, Read read)
+template <class Read> QList<int> FromTitleChain(const QString &dvdPath, int titleNumber, Read read)
 {
     if (dvdPath.isEmpty() || titleNumber < 1)
         return {};
@@ -48,7 +47,9 @@ QList<int> TitleSubtitleStreams(const QString &dvdPath, int titleNumber)
     return FromTitleChain(dvdPath, titleNumber, [](const TProgramChain &k, const TVTS_VOBS &vobs) {
         // The same walk as the one that made the task list's subtitle list.
         QList<int> streams;
-        for (int i = 0; i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k.SubpictureAvailable.size(); ++i) {
+        for (int i = 0;
+             i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k.SubpictureAvailable.size();
+             ++i) {
             if (k.SubpictureAvailable.at(i) == QLatin1Char('1'))
                 streams << i;
         }

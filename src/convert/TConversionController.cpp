@@ -2,14 +2,14 @@
 
 #include "core/AppFolders.h"
 #include "core/MessageBox.h"
-#include "core/ShellOpen.h"
-#include "core/TImageButton.h"
-#include "core/TBusyHint.h"
-#include "tasklist/TTaskListModel.h"
-#include "core/ProgramInfo.h"
-#include "core/TDVDInformation.h"
-#include "profiles/MainPreferences.h"
 #include "core/OutputExt.h"
+#include "core/ProgramInfo.h"
+#include "core/ShellOpen.h"
+#include "core/TBusyHint.h"
+#include "core/TDVDInformation.h"
+#include "core/TImageButton.h"
+#include "profiles/MainPreferences.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -22,7 +22,9 @@
 #include <QTimer>
 
 TConversionController::TConversionController(const TConversionPanel &panel, QObject *parent)
-    : QObject(parent ? parent : panel.window), m_main(panel), m_run(*this)
+    : QObject(parent ? parent : panel.window)
+    , m_main(panel)
+    , m_run(*this)
 {
     connect(panel.imgStart, &TImageButton::clicked, this, &TConversionController::imgStartClick);
     connect(panel.imgStop, &TImageButton::clicked, this, &TConversionController::imgStopClick);
@@ -53,8 +55,10 @@ TConversionController::~TConversionController()
     m_run.Abort();
 }
 
-TConversionPreferences TConversionController::ReadPreferences(const QAbstractButton *rdbAsk, const QAbstractButton *rdbRename,
-                                                               const QAbstractButton *chkExit, const QAbstractButton *chkOpenDir)
+TConversionPreferences TConversionController::ReadPreferences(const QAbstractButton *rdbAsk,
+                                                              const QAbstractButton *rdbRename,
+                                                              const QAbstractButton *chkExit,
+                                                              const QAbstractButton *chkOpenDir)
 {
     TConversionPreferences p;
     if (rdbAsk && rdbAsk->isChecked())
@@ -94,7 +98,8 @@ void TConversionController::imgStartClick()
         MessageBox::Information(m_main.window, text, caption);
         if (check == TConversionRun::StartCheck::NoOutputFolder)
             m_main.edtOutputDir->setFocus();
-        else if (check == TConversionRun::StartCheck::NoProfile || check == TConversionRun::StartCheck::ProfileUnreadable
+        else if (check == TConversionRun::StartCheck::NoProfile
+                 || check == TConversionRun::StartCheck::ProfileUnreadable
                  || check == TConversionRun::StartCheck::ProfileValues)
             m_main.cmbProfile->setFocus();
         return;

@@ -12,11 +12,11 @@ class TTaskListModel;
 // a chapter takes from its title.
 struct TConversionEntry
 {
-    TTaskNodeData Data;         // the entry itself (times, names, choices)
-    int TitleNumber = 0;        // the DVD title, the title's own for a chapter
+    TTaskNodeData Data; // the entry itself (times, names, choices)
+    int TitleNumber = 0; // the DVD title, the title's own for a chapter
     QStringList AudioLanguages; // the title's codes, indexed by Data.AudioLanguageIndex
-    QString Aspect;             // the title's DVD aspect
-    double TitleEnd = 0;        // the title's own end, seconds; 0 when not known
+    QString Aspect; // the title's DVD aspect
+    double TitleEnd = 0; // the title's own end, seconds; 0 when not known
     // The title set's subpicture stream of the chosen subtitle (what MEncoder's -sid takes);
     // -1 for none. The list position differs when a title leaves out a stream.
     int SubtitleStream = -1;

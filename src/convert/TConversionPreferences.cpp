@@ -6,9 +6,15 @@ TConversionPreferences TConversionPreferences::FromStored(const TPreferences &st
 {
     TConversionPreferences p;
     switch (stored.WhenExists()) {
-    case TPreferences::Existing::Overwrite: p.Existing = WhenExists::Overwrite; break;
-    case TPreferences::Existing::Ask: p.Existing = WhenExists::Ask; break;
-    case TPreferences::Existing::Rename: p.Existing = WhenExists::Rename; break;
+    case TPreferences::Existing::Overwrite:
+        p.Existing = WhenExists::Overwrite;
+        break;
+    case TPreferences::Existing::Ask:
+        p.Existing = WhenExists::Ask;
+        break;
+    case TPreferences::Existing::Rename:
+        p.Existing = WhenExists::Rename;
+        break;
     }
     p.ExitWhenDone = stored.AutoExit;
     p.OpenFolderWhenDone = stored.AutoOpenDir;

@@ -13,12 +13,12 @@ class TParameterGrids;
 struct TConversionRequest
 {
     QList<TConversionEntry> Entries; // the checked ones, in list order
-    QString OutputDirText;           // the output folder as typed
-    QString ProfileFile;             // AppDir + "Profiles/" + name + ".apf"
+    QString OutputDirText; // the output folder as typed
+    QString ProfileFile; // AppDir + "Profiles/" + name + ".apf"
     // The main window's grids; read at Start and again for every entry. Null reads as
     // grids without rows.
     const TParameterGrids *Grids = nullptr;
-    TDVDInformation Dvd;             // the open DVD
+    TDVDInformation Dvd; // the open DVD
     QString OutputExt;
     TConversionPreferences Preferences;
 };

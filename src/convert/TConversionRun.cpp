@@ -6,15 +6,15 @@
 #include "TConversionHost.h"
 #include "TargetFiles.h"
 #include "ToolOutput.h"
-#include "tasklist/TargetNames.h"
 #include "core/AppFolders.h"
 #include "core/PathText.h"
-#include "core/TimeText.h"
 #include "core/PowerManager.h"
 #include "core/ProgramInfo.h"
+#include "core/TimeText.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TParameterGrids.h"
 #include "profiles/TProfile.h"
+#include "tasklist/TargetNames.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -44,7 +44,8 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
     connect(&m_clock, &QTimer::timeout, this, &TConversionRun::timerTimeTimer);
     // Start and end are handled from the event loop, never inside the runner's own calls.
     connect(&m_runner, &TProcessRunner::ToolStarted, this, &TConversionRun::OnToolStarted, Qt::QueuedConnection);
-    connect(&m_runner, &TProcessRunner::ToolFailedToStart, this, &TConversionRun::OnToolFailedToStart, Qt::QueuedConnection);
+    connect(&m_runner, &TProcessRunner::ToolFailedToStart, this, &TConversionRun::OnToolFailedToStart,
+            Qt::QueuedConnection);
     connect(&m_runner, &TProcessRunner::ToolFinished, this, &TConversionRun::OnToolFinished, Qt::QueuedConnection);
     connect(&m_runner, &TProcessRunner::ProgressChunk, this, &TConversionRun::OnProgressChunk);
     connect(&m_runner, &TProcessRunner::OutputChunk, this, [this](TProcessRunner::Slot slot, const QString &text) {
@@ -83,7 +84,8 @@ TConversionRun::StartCheck TConversionRun::CheckStart(const TConversionRequest &
     return StartCheck::Ok;
 }
 
-void TConversionRun::StartCheckMessage(StartCheck check, const TConversionRequest &request, QString &text, QString &caption)
+void TConversionRun::StartCheckMessage(StartCheck check, const TConversionRequest &request, QString &text,
+                                       QString &caption)
 {
     switch (check) {
     case StartCheck::NoEntryChecked:
@@ -177,10 +179,13 @@ void TConversionRun::RunConversion(const TConversionRequest &request, const QStr
 void TConversionRun::PostNextEntry()
 {
     const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(this, [this, generation] {
-        if (m_active && generation == m_generation)
-            NextEntry();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (m_active && generation == m_generation)
+                NextEntry();
+        },
+        Qt::QueuedConnection);
 }
 
 void TConversionRun::NextEntry()
@@ -206,8 +211,8 @@ void TConversionRun::NextEntry()
     TToolCommand checked(AppFolders::EncoderExe());
     QString problem;
     m_timeline = EntryTimeline(entry, TStreamStart());
-    if (!BuildEncoderCommand(entry, m_timeline, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, TPictureTreatment(),
-                             checked, problem)) {
+    if (!BuildEncoderCommand(entry, m_timeline, m_request.Dvd.DvdPath, m_encoderOptions, m_settings,
+                             TPictureTreatment(), checked, problem)) {
         EntryFailed(problem);
         return;
     }
@@ -216,10 +221,18 @@ void TConversionRun::NextEntry()
     // in the meantime.
     m_claimName = m_targetFile;
     switch (m_request.Preferences.Existing) {
-    case TConversionPreferences::WhenExists::Ask: m_claim = Claim::AskIfTaken; break;
-    case TConversionPreferences::WhenExists::Skip: m_claim = Claim::KeepExisting; break;
-    case TConversionPreferences::WhenExists::Rename: m_claim = Claim::NextFree; break;
-    case TConversionPreferences::WhenExists::Overwrite: m_claim = Claim::Replace; break;
+    case TConversionPreferences::WhenExists::Ask:
+        m_claim = Claim::AskIfTaken;
+        break;
+    case TConversionPreferences::WhenExists::Skip:
+        m_claim = Claim::KeepExisting;
+        break;
+    case TConversionPreferences::WhenExists::Rename:
+        m_claim = Claim::NextFree;
+        break;
+    case TConversionPreferences::WhenExists::Overwrite:
+        m_claim = Claim::Replace;
+        break;
     }
     const QFileInfo target(m_targetFile);
     if (target.exists() || target.isSymLink()) {
@@ -270,7 +283,7 @@ void TConversionRun::NextEntry()
     const double encoderKbps = IntermediateKbps(m_request.Preferences.HighQualityIntermediate, m_settings.VideoBitrate,
                                                 fit.Width, fit.Height, frameRate);
     const double targetKbps = ArgumentBitrateKbps(m_transcoderOptions.Arguments, true, 8000.0)
-                              + ArgumentBitrateKbps(m_transcoderOptions.Arguments, false, 640.0);
+                            + ArgumentBitrateKbps(m_transcoderOptions.Arguments, false, 640.0);
     const QString room = CheckRoom(QFileInfo(m_intermediateFile).absolutePath(), EstimatedBytes(length, encoderKbps),
                                    QFileInfo(m_targetFile).absolutePath(), EstimatedBytes(length, targetKbps));
     if (!room.isEmpty()) {
@@ -302,7 +315,8 @@ void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
     const TConversionEntry &entry = Entry();
     if (!m_scanTypes.contains(entry.TitleNumber)) {
         m_scanTypes.insert(entry.TitleNumber, result.Scan);
-        emit ToolOutput(QStringLiteral("Title %1: %2 (%3)\n").arg(entry.TitleNumber).arg(ScanTypeText(result.Scan), result.How));
+        emit ToolOutput(
+            QStringLiteral("Title %1: %2 (%3)\n").arg(entry.TitleNumber).arg(ScanTypeText(result.Scan), result.How));
     }
     m_timeline = EntryTimeline(entry, result.Start);
     m_treatment = PictureTreatment(m_scanTypes.value(entry.TitleNumber), m_settings.Deinterlace);
@@ -358,10 +372,12 @@ void TConversionRun::StartTranscoderPass()
     QString error;
     m_partialFile = CreatePartialFile(m_targetFile, error);
     if (m_partialFile.isEmpty()) {
-        EntryFailed(QStringLiteral("no file can be written in %1 (%2)").arg(QFileInfo(m_targetFile).absolutePath(), error));
+        EntryFailed(
+            QStringLiteral("no file can be written in %1 (%2)").arg(QFileInfo(m_targetFile).absolutePath(), error));
         return;
     }
-    const TToolCommand command = BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions, m_partialFile);
+    const TToolCommand command =
+        BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions, m_partialFile);
     m_transcoderCommandLine = command.Text();
     m_lastTranscoderCommand = command;
     m_figures.BeginTranscoder();
@@ -448,7 +464,8 @@ void TConversionRun::OnProbeFinished(const TMediaInfo &info)
     const double span = entry.Data.End - entry.Data.Start;
     if (m_phase == Phase::CheckingIntermediate) {
         // It holds what was read before the entry, too.
-        const QString problem = CheckIntermediate(info, m_timeline.End - m_timeline.ProgramStart, !entry.AudioLanguages.isEmpty());
+        const QString problem =
+            CheckIntermediate(info, m_timeline.End - m_timeline.ProgramStart, !entry.AudioLanguages.isEmpty());
         if (!problem.isEmpty()) {
             EntryFailed(WithToolWords(problem, TProcessRunner::Encoder, true));
             return;
@@ -473,10 +490,17 @@ void TConversionRun::ClaimTarget()
     QString error;
     ClaimRule rule = ClaimRule::KeepExisting;
     switch (m_claim) {
-    case Claim::Replace: name = m_targetFile; rule = ClaimRule::Replace; break;
-    case Claim::NextFree: rule = ClaimRule::NextFree; break;
+    case Claim::Replace:
+        name = m_targetFile;
+        rule = ClaimRule::Replace;
+        break;
+    case Claim::NextFree:
+        rule = ClaimRule::NextFree;
+        break;
     case Claim::KeepExisting:
-    case Claim::AskIfTaken: rule = ClaimRule::KeepExisting; break;
+    case Claim::AskIfTaken:
+        rule = ClaimRule::KeepExisting;
+        break;
     }
     ClaimResult result = ClaimTargetFile(m_partialFile, name, rule, m_request.OutputExt, error);
     if (result == ClaimResult::Taken && m_claim == Claim::AskIfTaken) {
@@ -522,8 +546,9 @@ QString TConversionRun::ToolFailure(TProcessRunner::Slot slot, const TProcessRun
     const QString tool = slot == TProcessRunner::Encoder ? QStringLiteral("encoder") : QStringLiteral("converter");
     if (m_watch.Stalled())
         return QStringLiteral("the %1 stopped responding").arg(tool);
-    const QString reason = result.Crashed ? QStringLiteral("the %1 stopped abnormally").arg(tool)
-                                          : QStringLiteral("the %1 ended with status %2").arg(tool).arg(result.ExitCode);
+    const QString reason = result.Crashed
+                             ? QStringLiteral("the %1 stopped abnormally").arg(tool)
+                             : QStringLiteral("the %1 ended with status %2").arg(tool).arg(result.ExitCode);
     return WithToolWords(reason, slot, false);
 }
 
@@ -536,7 +561,7 @@ QString TConversionRun::WithToolWords(const QString &reason, TProcessRunner::Slo
 void TConversionRun::EntryFailed(const QString &reason)
 {
     DeletePartial();
-    m_failures << Failure{m_targetFile, reason};
+    m_failures << Failure {m_targetFile, reason};
     EntryDone(EntryResult::Failed);
 }
 
@@ -590,10 +615,13 @@ void TConversionRun::RequestStop()
         m_probe.Stop();
         m_source.Stop();
         const quint64 generation = m_generation;
-        QMetaObject::invokeMethod(this, [this, generation] {
-            if (m_active && generation == m_generation)
-                CancelPath();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (m_active && generation == m_generation)
+                    CancelPath();
+            },
+            Qt::QueuedConnection);
     }
     // Between two tools nothing is killed; the next step sees the request.
 }
@@ -716,8 +744,8 @@ QString TConversionRun::ClaimIntermediateFile()
         m_serial = ++serials;
     const QFileInfo info(usual);
     return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('-')
-           + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') + QString::number(m_serial)
-           + QLatin1Char('.') + info.suffix();
+         + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') + QString::number(m_serial)
+         + QLatin1Char('.') + info.suffix();
 }
 
 void TConversionRun::DeletePartial()

@@ -6,9 +6,9 @@
 #include "TMediaProbe.h"
 #include "TMencOutputSettings.h"
 #include "TProcessRunner.h"
-#include "TStallWatch.h"
 #include "TProgressArithmetic.h"
 #include "TSourceProbe.h"
+#include "TStallWatch.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -108,7 +108,17 @@ signals:
     void EntryFinished(int index, TConversionRun::EntryResult result);
 
 private:
-    enum class Phase { Idle, Between, ReadingSource, Prepass, EncoderPass, CheckingIntermediate, TranscoderPass, CheckingTarget, Finishing };
+    enum class Phase {
+        Idle,
+        Between,
+        ReadingSource,
+        Prepass,
+        EncoderPass,
+        CheckingIntermediate,
+        TranscoderPass,
+        CheckingTarget,
+        Finishing
+    };
 
     const TConversionEntry &Entry() const { return m_request.Entries.at(m_index); }
     void PostNextEntry();
@@ -159,7 +169,7 @@ private:
     QString m_intermediateFile;
     std::unique_ptr<QLockFile> m_intermediateLock;
     QString m_claimedFor; // the usual intermediate file the lock is for
-    int m_serial = 0;     // tells this run's own intermediate file from another run's in this process
+    int m_serial = 0; // tells this run's own intermediate file from another run's in this process
 
     bool m_active = false;
     quint64 m_generation = 0; // outdated callbacks of an ended run do nothing
@@ -172,14 +182,14 @@ private:
     bool m_publishedOnce = false;
 
     QHash<int, TScanType> m_scanTypes; // by title number, found once a run
-    TEntryTimeline m_timeline;         // the entry's, from the disc
+    TEntryTimeline m_timeline; // the entry's, from the disc
     TPictureTreatment m_treatment;
     QString m_encoderCommandLine;
     QString m_transcoderCommandLine;
     TToolCommand m_lastEncoderCommand;
     TToolCommand m_lastTranscoderCommand;
     QString m_targetFile;
-    QString m_claimName;   // the name the claim starts from (before a rename)
+    QString m_claimName; // the name the claim starts from (before a rename)
     QString m_partialFile; // the hidden file the transcoder writes
     enum class Claim { Replace, NextFree, KeepExisting, AskIfTaken };
     Claim m_claim = Claim::KeepExisting;
@@ -190,5 +200,5 @@ private:
     QStringList m_madeFiles;
     int m_skippedCount = 0;
 
-    TStallWatch m_watch{m_runner};
+    TStallWatch m_watch {m_runner};
 };

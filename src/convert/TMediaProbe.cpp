@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QList>
 
-
 namespace {
 
 struct StreamFacts
@@ -164,9 +163,9 @@ void TMediaProbe::Probe(const QString &transcoderExe, const QString &file, int s
     });
     m_watchdog.start(stallMs);
     process->start(transcoderExe,
-                   {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                    QStringLiteral("-i"), QFileInfo(file).absoluteFilePath(), QStringLiteral("-map"), QStringLiteral("0"),
-                    QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"), QStringLiteral("framecrc"),
-                    QStringLiteral("-")},
+                   {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
+                    QStringLiteral("error"), QStringLiteral("-i"), QFileInfo(file).absoluteFilePath(),
+                    QStringLiteral("-map"), QStringLiteral("0"), QStringLiteral("-c"), QStringLiteral("copy"),
+                    QStringLiteral("-f"), QStringLiteral("framecrc"), QStringLiteral("-")},
                    QIODevice::ReadOnly);
 }

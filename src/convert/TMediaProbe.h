@@ -10,13 +10,13 @@
 // picture and sound, where each of them ends, and how many picture packets it has.
 struct TMediaInfo
 {
-    bool Readable = false;  // the transcoder could read the file
-    QString Problem;        // why not, in the transcoder's words
+    bool Readable = false; // the transcoder could read the file
+    QString Problem; // why not, in the transcoder's words
     qint64 FileSize = 0;
     bool HasVideo = false;
     bool HasAudio = false;
-    double VideoEnd = 0;    // seconds, end of the last picture packet
-    double AudioEnd = 0;    // seconds, end of the last packet of the first sound stream
+    double VideoEnd = 0; // seconds, end of the last picture packet
+    double AudioEnd = 0; // seconds, end of the last packet of the first sound stream
     qint64 VideoPackets = 0;
 
     double End() const { return qMax(VideoEnd, AudioEnd); }

@@ -8,12 +8,12 @@
 // the encoder's picture by it.
 struct TMencOutputSettings
 {
-    QString OutputSize;      // W:H, e.g. 640:480; empty: the source size
+    QString OutputSize; // W:H, e.g. 640:480; empty: the source size
     QString OutputWidth;
     QString OutputHeight;
-    QString OutputAspect;    // e.g. 4:3
+    QString OutputAspect; // e.g. 4:3
     QString VideoBitrate;
     QString AudioSampleRate;
-    QString VideoCodec;      // the converter's, e.g. mpeg2video
+    QString VideoCodec; // the converter's, e.g. mpeg2video
     TDeinterlace Deinterlace = TDeinterlace::Auto; // the profile's "Deinterlace" row
 };

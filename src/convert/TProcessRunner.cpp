@@ -109,8 +109,14 @@ void TProcessRunner::RunTranscoder(const TToolCommand &command)
     RunTool(Transcoder, command, TranscoderThreshold);
 }
 
-void TProcessRunner::KillEncoder() { Kill(Encoder); }
-void TProcessRunner::KillTranscoder() { Kill(Transcoder); }
+void TProcessRunner::KillEncoder()
+{
+    Kill(Encoder);
+}
+void TProcessRunner::KillTranscoder()
+{
+    Kill(Transcoder);
+}
 
 void TProcessRunner::Kill(Slot slot)
 {

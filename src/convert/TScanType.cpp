@@ -39,7 +39,8 @@ TScanType ScanTypeFromFlags(const TPictureFlags &flags, bool ntsc)
 TScanType ScanTypeFromIdet(const QString &idetOutput, bool ntsc)
 {
     static const QRegularExpression multi(
-        QStringLiteral("Multi frame detection: TFF:\\s*(\\d+)\\s+BFF:\\s*(\\d+)\\s+Progressive:\\s*(\\d+)\\s+Undetermined:\\s*(\\d+)"));
+        QStringLiteral("Multi frame detection: "
+                       "TFF:\\s*(\\d+)\\s+BFF:\\s*(\\d+)\\s+Progressive:\\s*(\\d+)\\s+Undetermined:\\s*(\\d+)"));
     static const QRegularExpression repeated(
         QStringLiteral("Repeated Fields: Neither:\\s*(\\d+)\\s+Top:\\s*(\\d+)\\s+Bottom:\\s*(\\d+)"));
     const QRegularExpressionMatch m = multi.match(idetOutput);
@@ -81,11 +82,16 @@ TPictureTreatment PictureTreatment(TScanType scan, TDeinterlace choice)
 QString ScanTypeText(TScanType scan)
 {
     switch (scan) {
-    case TScanType::Progressive: return QStringLiteral("progressive");
-    case TScanType::Interlaced: return QStringLiteral("interlaced");
-    case TScanType::SoftFilm: return QStringLiteral("film (soft pulldown)");
-    case TScanType::HardFilm: return QStringLiteral("film (hard pulldown)");
-    case TScanType::Undecided: break;
+    case TScanType::Progressive:
+        return QStringLiteral("progressive");
+    case TScanType::Interlaced:
+        return QStringLiteral("interlaced");
+    case TScanType::SoftFilm:
+        return QStringLiteral("film (soft pulldown)");
+    case TScanType::HardFilm:
+        return QStringLiteral("film (hard pulldown)");
+    case TScanType::Undecided:
+        break;
     }
     return QStringLiteral("not known");
 }

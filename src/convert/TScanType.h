@@ -7,11 +7,11 @@ struct TPictureFlags;
 // How a title's pictures were made, which decides the encoder pass's filters: interlaced
 // video is deinterlaced before it is scaled, NTSC film is given back its 24 pictures a second.
 enum class TScanType {
-    Undecided,   // the picture flags cannot tell: a look at the pictures themselves must
+    Undecided, // the picture flags cannot tell: a look at the pictures themselves must
     Progressive,
     Interlaced,
-    SoftFilm,    // film stored with repeat-field flags (soft pulldown), maybe mixed with video
-    HardFilm,    // film whose pulldown is in the stored fields (hard telecine)
+    SoftFilm, // film stored with repeat-field flags (soft pulldown), maybe mixed with video
+    HardFilm, // film whose pulldown is in the stored fields (hard telecine)
 };
 
 // What the title's profile row "Deinterlace" asks for.
@@ -31,7 +31,7 @@ TScanType ScanTypeFromIdet(const QString &idetOutput, bool ntsc);
 // The encoder pass's picture treatment for a title of this kind and the profile's choice.
 struct TPictureTreatment
 {
-    QString Filters;     // MEncoder -vf filters before any scaling, "" for none
+    QString Filters; // MEncoder -vf filters before any scaling, "" for none
     bool FilmRate = false; // output at 24000/1001 pictures a second
 };
 TPictureTreatment PictureTreatment(TScanType scan, TDeinterlace choice);

@@ -150,7 +150,8 @@ void TSourceProbe::OnReadingDone(const std::shared_ptr<Reading> &reading)
         result.Scan = reading->Scan;
         result.Start = reading->Start;
         if (!reading->ScanKnown)
-            result.How = reading->Problem.isEmpty() ? QStringLiteral("flags of ") + FlagsText(reading->Flags) : reading->Problem;
+            result.How =
+                reading->Problem.isEmpty() ? QStringLiteral("flags of ") + FlagsText(reading->Flags) : reading->Problem;
         Done(result);
         return;
     }
@@ -219,8 +220,11 @@ void TSourceProbe::Done(Result result)
 {
     const quint64 generation = m_generation;
     // Always from the event loop, never inside Detect.
-    QMetaObject::invokeMethod(this, [this, result, generation] {
-        if (generation == m_generation)
-            emit Finished(result);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, result, generation] {
+            if (generation == m_generation)
+                emit Finished(result);
+        },
+        Qt::QueuedConnection);
 }

@@ -29,7 +29,8 @@ void TStallWatch::Output(TProcessRunner::Slot slot, const QString &text)
     if (slot != m_slot || m_drained)
         return;
     double value = 0;
-    const bool marked = slot == TProcessRunner::Encoder ? ParseEncoderPosition(text, value) : ParseTranscoderTime(text, value);
+    const bool marked =
+        slot == TProcessRunner::Encoder ? ParseEncoderPosition(text, value) : ParseTranscoderTime(text, value);
     // Before the first figure any output is life; after it only a figure that moves on, since
     // a hung tool may repeat its last line.
     if (marked ? value > m_mark : m_mark < 0)

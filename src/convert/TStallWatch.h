@@ -14,7 +14,7 @@
 class TStallWatch
 {
 public:
-    explicit TStallWatch(TProcessRunner &runner) : m_runner(runner) {}
+    explicit TStallWatch(TProcessRunner &runner) : m_runner(runner) { }
 
     // A pass begins in `slot`; drained: its output is not read, only counted.
     void Begin(TProcessRunner::Slot slot, bool drained);

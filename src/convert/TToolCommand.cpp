@@ -17,7 +17,7 @@ TToolCommand &TToolCommand::Add(const QString &argument)
 {
     m_arguments << argument;
     const bool plain = !argument.isEmpty() && !argument.contains(QLatin1Char('"'))
-                       && std::none_of(argument.begin(), argument.end(), [](QChar c) { return c.isSpace(); });
+                    && std::none_of(argument.begin(), argument.end(), [](QChar c) { return c.isSpace(); });
     m_text += QLatin1Char(' ') + (plain ? argument : Quoted(argument));
     return *this;
 }

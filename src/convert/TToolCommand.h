@@ -11,7 +11,7 @@ class TToolCommand
 {
 public:
     TToolCommand() = default;
-    explicit TToolCommand(const QString &program) : m_program(program) {}
+    explicit TToolCommand(const QString &program) : m_program(program) { }
 
     // One argument; shown as is (quoted when it holds a blank or a quote).
     TToolCommand &Add(const QString &argument);

@@ -11,10 +11,9 @@
 // reason in `error`, when the folder takes no file.
 QString CreatePartialFile(const QString &targetFile, QString &error);
 
-enum class ClaimRule
-{
-    Replace,      // the target's name, whatever is there (a link is replaced, not followed)
-    NextFree,     // the target's name, or when taken the first free name-1.ext, name-2.ext, ...
+enum class ClaimRule {
+    Replace, // the target's name, whatever is there (a link is replaced, not followed)
+    NextFree, // the target's name, or when taken the first free name-1.ext, name-2.ext, ...
     KeepExisting, // the target's name only while nothing has it
 };
 

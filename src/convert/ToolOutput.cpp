@@ -58,9 +58,9 @@ bool ParseTranscoderTime(const QString &chunk, double &seconds)
 
 QString LastErrorLine(const QString &output, bool errorsOnly)
 {
-    static const char *const errorWords[] = {"error", "denied", "no space", "not found", "no such", "invalid",
-                                            "failed", "cannot", "can't", "could not", "couldn't", "unable",
-                                            "too long", "read-only", "quota", "not permitted"};
+    static const char *const errorWords[] = {"error",    "denied",    "no space", "not found",    "no such",  "invalid",
+                                             "failed",   "cannot",    "can't",    "could not",    "couldn't", "unable",
+                                             "too long", "read-only", "quota",    "not permitted"};
     QString lastPlain;
     const QStringList lines = output.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
     for (auto it = lines.crbegin(); it != lines.crend(); ++it) {

@@ -23,7 +23,9 @@ QString g_moviesDir;
 bool FolderWritable(const QString &folder)
 {
     const QByteArray path = QFile::encodeName(folder);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(path.constData(), &st) != 0)
         return true; // no folder yet: nothing to protect, keep the usual places
     return ::access(path.constData(), W_OK) == 0 && (st.st_mode & 0222) != 0;
@@ -69,23 +71,60 @@ void AppFolders::SetAppDir(const QString &programFolder)
     SeedUserFolder();
 }
 
-QString AppFolders::AppDir() { return g_appDir; }
-QString AppFolders::EncoderExe() { return g_appDir + QStringLiteral("asapi.dll"); }
-QString AppFolders::TranscoderExe() { return g_appDir + QStringLiteral("wmaspi.dll"); }
-QString AppFolders::PreferencesFile() { return g_settingsDir + QStringLiteral("Preferences.ini"); }
-QString AppFolders::ProfilesFolder() { return g_settingsDir + QStringLiteral("Profiles/"); }
-QString AppFolders::HelpFolder() { return g_appDir + QStringLiteral("help/"); }
+QString AppFolders::AppDir()
+{
+    return g_appDir;
+}
+QString AppFolders::EncoderExe()
+{
+    return g_appDir + QStringLiteral("asapi.dll");
+}
+QString AppFolders::TranscoderExe()
+{
+    return g_appDir + QStringLiteral("wmaspi.dll");
+}
+QString AppFolders::PreferencesFile()
+{
+    return g_settingsDir + QStringLiteral("Preferences.ini");
+}
+QString AppFolders::ProfilesFolder()
+{
+    return g_settingsDir + QStringLiteral("Profiles/");
+}
+QString AppFolders::HelpFolder()
+{
+    return g_appDir + QStringLiteral("help/");
+}
 
-bool AppFolders::PerUser() { return g_perUser; }
-QString AppFolders::SettingsDir() { return g_settingsDir; }
-QString AppFolders::FallbackWorkDir() { return g_cacheDir; }
-QString AppFolders::DefaultOutputDir() { return g_moviesDir; }
+bool AppFolders::PerUser()
+{
+    return g_perUser;
+}
+QString AppFolders::SettingsDir()
+{
+    return g_settingsDir;
+}
+QString AppFolders::FallbackWorkDir()
+{
+    return g_cacheDir;
+}
+QString AppFolders::DefaultOutputDir()
+{
+    return g_moviesDir;
+}
 
-void AppFolders::SetWorkDir(const QString &workDir) { g_workDir = workDir; }
-QString AppFolders::WorkDir() { return g_workDir; }
+void AppFolders::SetWorkDir(const QString &workDir)
+{
+    g_workDir = workDir;
+}
+QString AppFolders::WorkDir()
+{
+    return g_workDir;
+}
 
 QString AppFolders::IntermediateFile()
 {
-    const QString folder = QFileInfo(g_workDir).isDir() && !g_workDir.isEmpty() ? EnsureTrailingBackslash(g_workDir) : g_cacheDir;
+    const QString folder =
+        QFileInfo(g_workDir).isDir() && !g_workDir.isEmpty() ? EnsureTrailingBackslash(g_workDir) : g_cacheDir;
     return folder + QStringLiteral("temp.avi");
 }

@@ -17,7 +17,7 @@ public:
     // preferences and profiles from the shipped ones where the user has none yet.
     static void SetAppDir(const QString &programFolder);
     static QString AppDir();
-    static QString EncoderExe();    // AppDir + "asapi.dll" (MEncoder)
+    static QString EncoderExe(); // AppDir + "asapi.dll" (MEncoder)
     static QString TranscoderExe(); // AppDir + "wmaspi.dll" (FFmpeg)
     static QString PreferencesFile(); // SettingsDir + "Preferences.ini"
     static QString ProfilesFolder(); // SettingsDir + "Profiles/"

@@ -121,7 +121,10 @@ QPixmap LetterGlyph(const QString &letter, const QColor &colour)
 
 } // namespace
 
-QPixmap Artwork::Margin(QSize size) { return Gradient(size, kSteel, kDeep); }
+QPixmap Artwork::Margin(QSize size)
+{
+    return Gradient(size, kSteel, kDeep);
+}
 
 QPixmap Artwork::Toolbar(QSize size)
 {
@@ -132,7 +135,10 @@ QPixmap Artwork::Toolbar(QSize size)
     return pm;
 }
 
-QPixmap Artwork::StartStopBackground(QSize size) { return Gradient(size, kSteel, kDeep); }
+QPixmap Artwork::StartStopBackground(QSize size)
+{
+    return Gradient(size, kSteel, kDeep);
+}
 
 QPixmap Artwork::Cover(QSize size)
 {
@@ -147,8 +153,8 @@ QPixmap Artwork::Cover(QSize size)
     f.setPixelSize(14);
     p.setFont(f);
     p.setPen(QColor(0x44, 0x55, 0x70));
-    p.drawText(QRectF(size.width() * 0.45, size.height() * 0.58, size.width() * 0.5, 60), Qt::AlignRight | Qt::TextWordWrap,
-               QStringLiteral("Open a DVD or a folder holding VIDEO_TS to begin."));
+    p.drawText(QRectF(size.width() * 0.45, size.height() * 0.58, size.width() * 0.5, 60),
+               Qt::AlignRight | Qt::TextWordWrap, QStringLiteral("Open a DVD or a folder holding VIDEO_TS to begin."));
     return pm;
 }
 
@@ -161,11 +167,23 @@ QPixmap Artwork::AboutBackground(QSize size)
     return pm;
 }
 
-QVector<QPixmap> Artwork::StartFrames() { return BigButtonFrames(QColor(0x2f, 0x9e, 0x4f), QStringLiteral("Start"), true); }
-QVector<QPixmap> Artwork::StopFrames() { return BigButtonFrames(QColor(0xc8, 0x3a, 0x32), QStringLiteral("Stop"), false); }
+QVector<QPixmap> Artwork::StartFrames()
+{
+    return BigButtonFrames(QColor(0x2f, 0x9e, 0x4f), QStringLiteral("Start"), true);
+}
+QVector<QPixmap> Artwork::StopFrames()
+{
+    return BigButtonFrames(QColor(0xc8, 0x3a, 0x32), QStringLiteral("Stop"), false);
+}
 
-QPixmap Artwork::HelpGlyph() { return LetterGlyph(QStringLiteral("?"), kAccent.darker(120)); }
-QPixmap Artwork::AboutGlyph() { return LetterGlyph(QStringLiteral("i"), QColor(0x4c, 0x9a, 0x5c)); }
+QPixmap Artwork::HelpGlyph()
+{
+    return LetterGlyph(QStringLiteral("?"), kAccent.darker(120));
+}
+QPixmap Artwork::AboutGlyph()
+{
+    return LetterGlyph(QStringLiteral("i"), QColor(0x4c, 0x9a, 0x5c));
+}
 
 QPixmap Artwork::WebGlyph()
 {

@@ -7,10 +7,10 @@
 class Artwork
 {
 public:
-    static QPixmap Margin(QSize size);          // window margins and splitter strip
-    static QPixmap Toolbar(QSize size);         // the strip behind the tool buttons
+    static QPixmap Margin(QSize size); // window margins and splitter strip
+    static QPixmap Toolbar(QSize size); // the strip behind the tool buttons
     static QPixmap StartStopBackground(QSize size);
-    static QPixmap Cover(QSize size);           // start-up cover over the empty task list
+    static QPixmap Cover(QSize size); // start-up cover over the empty task list
     static QPixmap AboutBackground(QSize size);
     // Three 133 x 65 frames: normal, hover, pressed.
     static QVector<QPixmap> StartFrames();

@@ -8,8 +8,7 @@
 class EQuarnelError : public std::runtime_error
 {
 public:
-    explicit EQuarnelError(const QString &text)
-        : std::runtime_error(text.toStdString()), m_text(text) {}
+    explicit EQuarnelError(const QString &text) : std::runtime_error(text.toStdString()), m_text(text) { }
     const QString &text() const { return m_text; }
 
 private:

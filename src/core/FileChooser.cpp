@@ -121,5 +121,11 @@ QString FileChooser::SaveFileName(QWidget *owner, const QString &filter, const Q
     return dialog.selectedFiles().constFirst();
 }
 
-void FileChooser::SetFolderHook(FolderHook hook) { g_folderHook = std::move(hook); }
-void FileChooser::SetSaveHook(SaveHook hook) { g_saveHook = std::move(hook); }
+void FileChooser::SetFolderHook(FolderHook hook)
+{
+    g_folderHook = std::move(hook);
+}
+void FileChooser::SetSaveHook(SaveHook hook)
+{
+    g_saveHook = std::move(hook);
+}

@@ -4,5 +4,11 @@ namespace {
 QString g_outputExt;
 }
 
-QString OutputExt() { return g_outputExt; }
-void SetOutputExt(const QString &extension) { g_outputExt = extension; }
+QString OutputExt()
+{
+    return g_outputExt;
+}
+void SetOutputExt(const QString &extension)
+{
+    g_outputExt = extension;
+}

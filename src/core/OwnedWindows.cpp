@@ -12,8 +12,7 @@ namespace {
 class FrontKeeper : public QObject
 {
 public:
-    FrontKeeper(QWidget *window, QWidget *owner)
-        : QObject(window), m_window(window), m_owner(owner)
+    FrontKeeper(QWidget *window, QWidget *owner) : QObject(window), m_window(window), m_owner(owner)
     {
         window->installEventFilter(this);
         owner->installEventFilter(this);

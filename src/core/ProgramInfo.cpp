@@ -3,7 +3,7 @@
 namespace {
 QString g_version = QStringLiteral("2.0");
 QString g_helpFile;
-}
+} // namespace
 
 void ProgramInfo::InitProductInfo(const QString &appDir, const QString &version)
 {
@@ -11,10 +11,22 @@ void ProgramInfo::InitProductInfo(const QString &appDir, const QString &version)
     g_helpFile = appDir + QStringLiteral("quarnel.chm");
 }
 
-QString ProgramInfo::ProductName() { return QStringLiteral("Quarnel"); }
-QString ProgramInfo::ProductVersion() { return g_version; }
-QString ProgramInfo::WebsiteUrl() { return QStringLiteral("https://quarnel.example.org/"); }
-QString ProgramInfo::HelpFile() { return g_helpFile; }
+QString ProgramInfo::ProductName()
+{
+    return QStringLiteral("Quarnel");
+}
+QString ProgramInfo::ProductVersion()
+{
+    return g_version;
+}
+QString ProgramInfo::WebsiteUrl()
+{
+    return QStringLiteral("https://quarnel.example.org/");
+}
+QString ProgramInfo::HelpFile()
+{
+    return g_helpFile;
+}
 
 QString ProgramInfo::MainCaption()
 {

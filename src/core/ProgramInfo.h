@@ -9,10 +9,10 @@ public:
     // Sets the product strings once at start-up; appDir ends with a separator.
     static void InitProductInfo(const QString &appDir, const QString &version);
 
-    static QString ProductName();    // "Quarnel"
+    static QString ProductName(); // "Quarnel"
     static QString ProductVersion(); // "Main"/"Version" of the preferences, "2.0" by default
     static QString WebsiteUrl();
-    static QString HelpFile();       // AppDir + "quarnel.chm"
+    static QString HelpFile(); // AppDir + "quarnel.chm"
 
     // ProductName + " V" + ProductVersion.
     static QString MainCaption();

@@ -6,10 +6,8 @@
 
 #include <exception>
 
-QuarnelApplication::QuarnelApplication(int &argc, char **argv)
-    : QApplication(argc, argv)
-{
-}
+QuarnelApplication::QuarnelApplication(int &argc, char **argv) : QApplication(argc, argv)
+{ }
 
 bool QuarnelApplication::notify(QObject *receiver, QEvent *event)
 {

@@ -26,8 +26,8 @@ QString LengthText(int minPosition, int maxPosition)
 
 int SliderSeconds(double seconds)
 {
-    return int(std::clamp<qint64>(RoundHalfEven(seconds), std::numeric_limits<int>::min(),
-                                  std::numeric_limits<int>::max()));
+    return int(
+        std::clamp<qint64>(RoundHalfEven(seconds), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 SliderValues SliderValuesOf(const TTaskNodeData &entry)

@@ -10,7 +10,7 @@ namespace SegmentTimes {
 
 // The notices shown in place of the length.
 QString InvalidStartNotice(); // "Invalid Start Time."
-QString InvalidEndNotice();   // "Invalid End Time"
+QString InvalidEndNotice(); // "Invalid End Time"
 
 // "Length:" followed by the selection's length as time text.
 QString LengthText(int minPosition, int maxPosition);

@@ -9,7 +9,11 @@ constexpr int kShrinkStepMs = 8;
 } // namespace
 
 TBusyHint::TBusyHint(QFrame *panel, QLabel *label, QWidget *bottom, QWidget *hiddenWhileShown, QObject *parent)
-    : QObject(parent), m_panel(panel), m_label(label), m_bottom(bottom), m_covered(hiddenWhileShown)
+    : QObject(parent)
+    , m_panel(panel)
+    , m_label(label)
+    , m_bottom(bottom)
+    , m_covered(hiddenWhileShown)
 {
     m_timer.setSingleShot(false);
     connect(&m_timer, &QTimer::timeout, this, &TBusyHint::Step);
@@ -29,7 +33,7 @@ void TBusyHint::Request(bool open, const QString &text, std::function<void()> do
 {
     // Queued, never replacing the request under way: a caller waiting for its callback
     // (an opening, a conversion) would otherwise wait for ever.
-    m_requests.append(Pending{open, text, std::move(done)});
+    m_requests.append(Pending {open, text, std::move(done)});
     if (!m_started)
         StartRequest();
 }
@@ -86,7 +90,7 @@ void TBusyHint::Step()
             if (!hint->m_started && !hint->m_requests.isEmpty())
                 hint->StartRequest();
         }
-    } next{this};
+    } next {this};
     if (finished.done)
         finished.done();
 }

@@ -6,8 +6,7 @@ namespace {
 enum { Normal = 0, Hover = 1, Pressed = 2 };
 }
 
-TImageButton::TImageButton(const QVector<QPixmap> &frames, QWidget *parent)
-    : QLabel(parent), m_frames(frames)
+TImageButton::TImageButton(const QVector<QPixmap> &frames, QWidget *parent) : QLabel(parent), m_frames(frames)
 {
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);

@@ -22,7 +22,7 @@ struct TmkPointsArray
 namespace RangeSliderGeometry {
 
 constexpr int RulerThickness = 11; // height of a horizontal ruler, width of a vertical one
-constexpr int ThumbScale = 3;      // the shape tables are in units of three pixels
+constexpr int ThumbScale = 3; // the shape tables are in units of three pixels
 
 // The shape table of a style, before any transform (unknown styles give the standard one).
 TmkPointsArray ThumbShape(int style);

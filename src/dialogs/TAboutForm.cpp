@@ -1,7 +1,7 @@
 #include "TAboutForm.h"
 
-#include "core/ProgramInfo.h"
 #include "core/Artwork.h"
+#include "core/ProgramInfo.h"
 #include "core/ShellOpen.h"
 
 #include <QCloseEvent>
@@ -12,10 +12,9 @@
 namespace {
 constexpr int kWidth = 476;
 constexpr int kHeight = 330;
-}
+} // namespace
 
-TAboutForm::TAboutForm(QWidget *mainWindow)
-    : QWidget(nullptr), m_mainWindow(mainWindow)
+TAboutForm::TAboutForm(QWidget *mainWindow) : QWidget(nullptr), m_mainWindow(mainWindow)
 {
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("About"));
@@ -41,7 +40,8 @@ TAboutForm::TAboutForm(QWidget *mainWindow)
     labVersion->setAlignment(Qt::AlignRight);
     labVersion->setGeometry(180, 126, 270, 20);
 
-    auto *blurb = new QLabel(QStringLiteral("Converts the titles and chapters of video DVDs into ordinary video files."), this);
+    auto *blurb =
+        new QLabel(QStringLiteral("Converts the titles and chapters of video DVDs into ordinary video files."), this);
     blurb->setWordWrap(true);
     blurb->setAlignment(Qt::AlignRight);
     blurb->setGeometry(200, 156, 250, 40);

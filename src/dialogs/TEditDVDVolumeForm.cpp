@@ -2,8 +2,8 @@
 
 #include "DialogInputChecks.h"
 #include "core/MessageBox.h"
-#include "tasklist/TTaskListModel.h"
 #include "core/TDVDInformation.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -15,7 +15,9 @@
 #include <QVBoxLayout>
 
 TEditDVDVolumeForm::TEditDVDVolumeForm(QWidget *owner, TTaskListModel *list)
-    : QDialog(nullptr), m_main(owner), m_list(list)
+    : QDialog(nullptr)
+    , m_main(owner)
+    , m_list(list)
 {
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("Edit the DVD Volume"));

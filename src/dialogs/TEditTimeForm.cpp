@@ -1,12 +1,12 @@
 #include "TEditTimeForm.h"
 
 #include "EmkRangeSlider.h"
-#include "core/SegmentTimes.h"
 #include "TmkRangeSlider.h"
 #include "core/MessageBox.h"
 #include "core/QuarnelApplication.h"
-#include "tasklist/TTaskListModel.h"
+#include "core/SegmentTimes.h"
 #include "core/TimeText.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -26,8 +26,7 @@ namespace {
 class SegmentOverlay : public QWidget
 {
 public:
-    SegmentOverlay(const TEditTimeForm *form, QWidget *slider)
-        : QWidget(slider), m_form(form)
+    SegmentOverlay(const TEditTimeForm *form, QWidget *slider) : QWidget(slider), m_form(form)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setGeometry(slider->rect());
@@ -95,7 +94,10 @@ QPixmap StepGlyph(bool forward)
 } // namespace
 
 TEditTimeForm::TEditTimeForm(QWidget *owner, TTaskListModel *list, QAbstractItemView *view)
-    : QDialog(nullptr), m_main(owner), m_list(list), m_view(view)
+    : QDialog(nullptr)
+    , m_main(owner)
+    , m_list(list)
+    , m_view(view)
 {
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("Edit the Start & End Time"));

@@ -28,7 +28,8 @@ THelpWindow::Topics THelpWindow::ReadTopics(const QString &sitemapFile)
     const QString text = QString::fromUtf8(file.readAll());
     // Each item is an OBJECT with a "Name" and a "Local" param, in either order.
     static const QRegularExpression object(QStringLiteral("<object[^>]*>(.*?)</object>"),
-                                           QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+                                           QRegularExpression::CaseInsensitiveOption
+                                               | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression param(QStringLiteral("<param\\s+name=\"([^\"]*)\"\\s+value=\"([^\"]*)\""),
                                           QRegularExpression::CaseInsensitiveOption);
     for (auto it = object.globalMatch(text); it.hasNext();) {
@@ -48,7 +49,8 @@ THelpWindow::Topics THelpWindow::ReadTopics(const QString &sitemapFile)
 }
 
 THelpWindow::THelpWindow(const QString &helpFolder, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_folder(QDir(helpFolder).absolutePath())
+    : QWidget(parent, Qt::Window)
+    , m_folder(QDir(helpFolder).absolutePath())
 {
     setWindowTitle(QStringLiteral("Quarnel Help"));
     resize(860, 600);

@@ -21,8 +21,7 @@ QString VideoSizeKey()
 }
 } // namespace
 
-TSizeForm::TSizeForm(QWidget *owner)
-    : QDialog(nullptr), m_main(owner)
+TSizeForm::TSizeForm(QWidget *owner) : QDialog(nullptr), m_main(owner)
 {
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("Video Size of output files"));

@@ -23,8 +23,7 @@ int ToInt(qint64 v)
 
 } // namespace
 
-TmkRangeSlider::TmkRangeSlider(QWidget *parent)
-    : QWidget(parent)
+TmkRangeSlider::TmkRangeSlider(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     m_minThumb.Slider = this;

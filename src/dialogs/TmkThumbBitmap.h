@@ -17,11 +17,11 @@ class TmkThumbBitmap
 {
 public:
     TmkRangeSlider *Slider = nullptr; // not owned; must be set before drawing
-    QPixmap Picture;                  // transparent where the shape is not
+    QPixmap Picture; // transparent where the shape is not
     QPoint HotSpot;
-    QPixmap Background;               // the canvas pixels under BoundsRect
-    QRect BoundsRect;                 // where it was last drawn; also its hit area
-    bool NeedsFullDraw = true;        // next draw must not put an old background back
+    QPixmap Background; // the canvas pixels under BoundsRect
+    QRect BoundsRect; // where it was last drawn; also its hit area
+    bool NeedsFullDraw = true; // next draw must not put an old background back
 
     // Builds the picture from a transformed shape.
     void Build(const TmkPointsArray &shape, const QColor &face, const QColor &highlight, const QColor &shadow);

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr quint64 SectorSize = 2048;
-constexpr quint64 TableHeaderSize = 8;     // count, 2 zero bytes, offset of the table's last byte
+constexpr quint64 TableHeaderSize = 8; // count, 2 zero bytes, offset of the table's last byte
 constexpr quint64 TitleEntrySize = 12;
 constexpr quint64 TitleTableSectorAt = 0xc4; // in VIDEO_TS.IFO
 constexpr quint64 PartsTableSectorAt = 0xc8; // in VTS_nn_0.IFO
@@ -72,7 +72,8 @@ struct TitleEntry
     int titleInSet = 0; // 1-based
 };
 
-bool ReadTitleTable(const QByteArray &bytes, const QString &described, std::vector<TitleEntry> &titles, QString &problem)
+bool ReadTitleTable(const QByteArray &bytes, const QString &described, std::vector<TitleEntry> &titles,
+                    QString &problem)
 {
     if (bytes.size() < 12 || !bytes.startsWith("DVDVIDEO-VMG")) {
         problem = QStringLiteral("The file %1 is not a DVD video manager file.").arg(described);
@@ -163,8 +164,9 @@ struct DvdLibrary::Handle::Private
                 continue;
             tableRead = true;
             if (backup)
-                tableNote = problems[0] + QStringLiteral(" Its backup %1 was read instead.")
-                                              .arg(source->Describe(DvdSource::InfoFileName(0, true)));
+                tableNote = problems[0]
+                          + QStringLiteral(" Its backup %1 was read instead.")
+                                .arg(source->Describe(DvdSource::InfoFileName(0, true)));
             return;
         }
         titles.clear();
@@ -214,7 +216,10 @@ DvdLibrary::Handle::Handle(Handle &&other) noexcept = default;
 DvdLibrary::Handle &DvdLibrary::Handle::operator=(Handle &&other) noexcept = default;
 DvdLibrary::Handle::~Handle() = default;
 
-bool DvdLibrary::Handle::isOpen() const { return d && d->tableRead; }
+bool DvdLibrary::Handle::isOpen() const
+{
+    return d && d->tableRead;
+}
 
 DvdLibrary::Handle DvdLibrary::DVD_OpenDVD(const QString &location)
 {

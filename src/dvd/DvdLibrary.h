@@ -27,7 +27,7 @@ public:
         // Per title of the set: the 0-based program of that chain where each part (chapter)
         // begins, -1 for a part in another chain.
         QList<QList<int>> PartPrograms;
-        QString Problem;        // why the set cannot be read, or why its .IFO was passed over
+        QString Problem; // why the set cannot be read, or why its .IFO was passed over
         bool FromBackup = false;
     };
 

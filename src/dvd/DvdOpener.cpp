@@ -18,7 +18,8 @@ DvdOpener::Reader CurrentReader()
 
 } // namespace
 
-DvdOpener::DvdOpener(QObject *parent) : QObject(parent) {}
+DvdOpener::DvdOpener(QObject *parent) : QObject(parent)
+{ }
 
 DvdOpener::~DvdOpener()
 {

@@ -2,9 +2,9 @@
 
 #include "DvdSource.h"
 #include "DvdTitleLoader.h"
-#include "core/TDVDInformation.h"
 #include "core/EQuarnelError.h"
 #include "core/PathText.h"
+#include "core/TDVDInformation.h"
 #include "tasklist/TTaskListModel.h"
 
 #include <QFileInfo>

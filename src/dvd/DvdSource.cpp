@@ -16,7 +16,8 @@
 namespace {
 
 // libdvdread talks on stderr by default; a folder that is not a DVD is a normal answer here.
-void DiscardLog(void *, dvd_logger_level_t, const char *, va_list) {}
+void DiscardLog(void *, dvd_logger_level_t, const char *, va_list)
+{ }
 const dvd_logger_cb QuietLogger = {DiscardLog};
 
 // Opening sets the library's global input functions; openings run on more than one thread.
@@ -149,7 +150,8 @@ bool DvdSource::ReadInfoFile(int titleSet, bool backup, QByteArray &bytes, QStri
     bool read = blocks >= 0 && blocks * SectorSize <= MaxInfoFileSize;
     if (read && blocks > 0) {
         bytes.resize(qsizetype(blocks * SectorSize));
-        read = DVDFileSeek(file, 0) == 0 && DVDReadBytes(file, bytes.data(), size_t(bytes.size())) == ssize_t(bytes.size());
+        read = DVDFileSeek(file, 0) == 0
+            && DVDReadBytes(file, bytes.data(), size_t(bytes.size())) == ssize_t(bytes.size());
     }
     DVDCloseFile(file);
     if (!read) {
@@ -171,7 +173,8 @@ bool DvdSource::ReadTitleVideo(int titleSet, quint32 sector, int count, QByteArr
     if (size > 0 && qint64(sector) < size) {
         const int blocks = int(std::min<qint64>(count, size - qint64(sector)));
         bytes.resize(qsizetype(blocks) * qsizetype(SectorSize));
-        const ssize_t read = DVDReadBlocks(file, int(sector), size_t(blocks), reinterpret_cast<unsigned char *>(bytes.data()));
+        const ssize_t read =
+            DVDReadBlocks(file, int(sector), size_t(blocks), reinterpret_cast<unsigned char *>(bytes.data()));
         bytes.resize(read > 0 ? qsizetype(read) * qsizetype(SectorSize) : 0);
     }
     DVDCloseFile(file);

@@ -2,11 +2,11 @@
 
 #include "DvdLibrary.h"
 #include "DvdSource.h"
-#include "core/TDVDInformation.h"
 #include "core/EQuarnelError.h"
 #include "core/PathText.h"
-#include "tasklist/TTaskListModel.h"
+#include "core/TDVDInformation.h"
 #include "core/TimeText.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QFileInfo>
 
@@ -49,7 +49,8 @@ TDvdReading DvdTitleLoader::ReadDvd(const QString &path)
             reading.Error = QStringLiteral("No DVD in \"%1\": the file \"%2\" does not exist.")
                                 .arg(path, DvdLibrary::Describe(handle, QStringLiteral("VIDEO_TS.IFO")));
         } else {
-            reading.Error = QStringLiteral("The DVD at \"%1\" cannot be read. %2").arg(path, DvdLibrary::TitleTableProblem(handle));
+            reading.Error =
+                QStringLiteral("The DVD at \"%1\" cannot be read. %2").arg(path, DvdLibrary::TitleTableProblem(handle));
         }
         return reading;
     }
@@ -116,9 +117,9 @@ TDvdReading DvdTitleLoader::ReadDvd(const QString &path)
         }
         QString frameSize = video.Resolution;
         frameSize.replace(QLatin1Char('x'), QLatin1Char(':'), Qt::CaseInsensitive);
-        title.Data = TitleNode(i + 1, caption, name, QStringLiteral("00:00:00"), WholeSecondsText(chain->PlaybackTime), name,
-                               frameSize, video.AspectRatio, loader.AudioTrackTexts(s, c), loader.AudioLanguageCodes(s, c),
-                               loader.SubtitleTexts(s, c), angles);
+        title.Data = TitleNode(i + 1, caption, name, QStringLiteral("00:00:00"), WholeSecondsText(chain->PlaybackTime),
+                               name, frameSize, video.AspectRatio, loader.AudioTrackTexts(s, c),
+                               loader.AudioLanguageCodes(s, c), loader.SubtitleTexts(s, c), angles);
         title.Chapters = loader.ChapterNodes(s, c, i + 1);
         reading.Titles << title;
     }
@@ -165,7 +166,7 @@ QString DvdTitleLoader::VideoAttributeText(int titleSet) const
         return {};
     const TVideoStream &v = m_titleSets[titleSet].Vobs.VideoStream;
     return QLatin1Char('[') + v.CodingMode + QLatin1Char(' ') + v.Resolution + QLatin1Char(' ') + v.Standard
-           + QLatin1Char(' ') + v.AspectRatio + QLatin1Char(']');
+         + QLatin1Char(' ') + v.AspectRatio + QLatin1Char(']');
 }
 
 QStringList DvdTitleLoader::AudioTrackTexts(int titleSet, int chain) const
@@ -179,7 +180,8 @@ QStringList DvdTitleLoader::AudioTrackTexts(int titleSet, int chain) const
         if (k->AudioAvailable[i] != QLatin1Char('1'))
             continue;
         const TAudioStream &a = vobs.AudioStreams[i];
-        texts << a.Language + QLatin1Char(' ') + a.CodingMode + QLatin1Char(' ') + QString::number(a.Channels) + QStringLiteral("ch");
+        texts << a.Language + QLatin1Char(' ') + a.CodingMode + QLatin1Char(' ') + QString::number(a.Channels)
+                     + QStringLiteral("ch");
     }
     return texts;
 }
@@ -203,9 +205,11 @@ QStringList DvdTitleLoader::SubtitleTexts(int titleSet, int chain) const
     const TProgramChain *k = Chain(titleSet, chain);
     if (!k)
         return {};
-    QStringList texts{QStringLiteral("None")};
+    QStringList texts {QStringLiteral("None")};
     const TVTS_VOBS &vobs = m_titleSets[titleSet].Vobs;
-    for (int i = 0; i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k->SubpictureAvailable.size(); ++i) {
+    for (int i = 0;
+         i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k->SubpictureAvailable.size();
+         ++i) {
         if (k->SubpictureAvailable[i] == QLatin1Char('1'))
             texts << vobs.SubpictureLanguages[i];
     }
@@ -246,7 +250,8 @@ QList<TTaskNodeData> DvdTitleLoader::ChapterNodes(int titleSet, int chain, int t
         const QString chapterName = Numbered(QStringLiteral("Chapter"), j + 1);
         const QString startText = WholeSecondsText(k->ChapterStarts[j]);
         // The rounded start plus the exact chapter length, rounded again.
-        const QString endText = SecondsToTimeText(TimeTextToSeconds(startText) + TimeTextToSeconds(k->ChapterDurations[j]));
+        const QString endText =
+            SecondsToTimeText(TimeTextToSeconds(startText) + TimeTextToSeconds(k->ChapterDurations[j]));
         const QString outputName = Numbered(QStringLiteral("Title"), titleNumber) + QLatin1Char('-') + chapterName;
         chapters << ChapterNode(j + 1, chapterName, startText, endText, outputName, j);
     }
@@ -273,8 +278,8 @@ QModelIndex DvdTitleLoader::AddTitleNode(TTaskListModel &list, int number, const
                                          const QString &frameSize, const QString &aspect, const QStringList &tracks,
                                          const QStringList &languages, const QStringList &subtitles, int angles)
 {
-    return list.AddTitleNode(
-        TitleNode(number, caption, name, startText, endText, outputName, frameSize, aspect, tracks, languages, subtitles, angles));
+    return list.AddTitleNode(TitleNode(number, caption, name, startText, endText, outputName, frameSize, aspect, tracks,
+                                       languages, subtitles, angles));
 }
 
 void DvdTitleLoader::AddChapterNodes(int titleSet, int chain, const QModelIndex &entry, int titleNumber,

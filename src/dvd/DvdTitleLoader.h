@@ -19,13 +19,13 @@ struct TDvdReading
         TTaskNodeData Data;
         QList<TTaskNodeData> Chapters;
     };
-    QString DvdPath;             // the VIDEO_TS folder with a trailing separator, or the image
-    QString Standard;            // empty and 0 without titles
+    QString DvdPath; // the VIDEO_TS folder with a trailing separator, or the image
+    QString Standard; // empty and 0 without titles
     double FrameRateFactor = 0.0;
-    QList<TIFO> TitleSets;       // position k stands for title set k + 1
+    QList<TIFO> TitleSets; // position k stands for title set k + 1
     QList<Title> Titles;
-    QStringList Notes;           // what was left out or read from a backup, one sentence group each
-    QString Error;               // set when nothing can be listed: why
+    QStringList Notes; // what was left out or read from a backup, one sentence group each
+    QString Error; // set when nothing can be listed: why
 };
 
 // Turns a DVD (a folder holding a VIDEO_TS structure, or an image) into task-list entries:
@@ -68,7 +68,8 @@ public:
                                     const QString &startText, const QString &endText, const QString &outputName,
                                     const QString &frameSize, const QString &aspect, const QStringList &tracks,
                                     const QStringList &languages, const QStringList &subtitles, int angles);
-    void AddChapterNodes(int titleSet, int chain, const QModelIndex &entry, int titleNumber, TTaskListModel &list) const;
+    void AddChapterNodes(int titleSet, int chain, const QModelIndex &entry, int titleNumber,
+                         TTaskListModel &list) const;
     static QModelIndex AddChapterNode(TTaskListModel &list, const QModelIndex &parent, int number,
                                       const QString &chapterName, const QString &startText, const QString &endText,
                                       const QString &outputName, int index);

@@ -19,7 +19,8 @@ QStringList DeviceNames()
     for (const QByteArray &line : info.readAll().split('\n')) {
         if (!line.startsWith("drive name:"))
             continue;
-        QStringList names = QString::fromLatin1(line.mid(11)).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        QStringList names =
+            QString::fromLatin1(line.mid(11)).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
         std::reverse(names.begin(), names.end()); // the table lists the newest drive first
         return names;
     }
@@ -42,8 +43,10 @@ QList<OpticalDrives::Drive> OpticalDrives::List()
             drive.Root = EnsureTrailingBackslash(v.rootPath());
             drive.Label = v.name();
             // A mounted disc has no serial number we can read; any non-zero value marks it present.
-            const QByteArray hash = QCryptographicHash::hash(QByteArray(device + v.rootPath().toUtf8()), QCryptographicHash::Md5);
-            drive.Serial = quint32(quint8(hash[0])) << 24 | quint32(quint8(hash[1])) << 16 | quint32(quint8(hash[2])) << 8 | 1u;
+            const QByteArray hash =
+                QCryptographicHash::hash(QByteArray(device + v.rootPath().toUtf8()), QCryptographicHash::Md5);
+            drive.Serial =
+                quint32(quint8(hash[0])) << 24 | quint32(quint8(hash[1])) << 16 | quint32(quint8(hash[2])) << 8 | 1u;
             break;
         }
         drives << drive;

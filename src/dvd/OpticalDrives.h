@@ -11,8 +11,8 @@ class OpticalDrives
 public:
     struct Drive
     {
-        QString Root;   // where the disc is mounted, with a trailing separator; empty without a disc
-        QString Label;  // the volume label; empty when there is none or no disc
+        QString Root; // where the disc is mounted, with a trailing separator; empty without a disc
+        QString Label; // the volume label; empty when there is none or no disc
         quint32 Serial = 0; // 0: no readable disc
     };
 

@@ -19,42 +19,150 @@ struct LanguageRow
 
 // Searched from the top: the first exact match wins, the empty last row catches the rest.
 const LanguageRow LanguageTable[144] = {
-    {"  ", "Not Specified"}, {"aa", "Afar"}, {"ab", "Abkhazian"}, {"af", "Afrikaans"},
-    {"am", "Amharic"}, {"ar", "Arabic"}, {"as", "Assamese"}, {"ay", "Aymara"},
-    {"az", "Azerbaijani"}, {"ba", "Bashkir"}, {"be", "Byelorussian"}, {"bg", "Bulgarian"},
-    {"bh", "Bihari"}, {"bi", "Bislama"}, {"bn", "Bengali; Bangla"}, {"bo", "Tibetan"},
-    {"br", "Breton"}, {"ca", "Catalan"}, {"co", "Corsican"}, {"cs", "Czech(Ceske)"},
-    {"cy", "Welsh"}, {"da", "Dansk"}, {"de", "Deutsch"}, {"dz", "Bhutani"},
-    {"el", "Greek"}, {"en", "English"}, {"eo", "Esperanto"}, {"es", "Espanol"},
-    {"et", "Estonian"}, {"eu", "Basque"}, {"fa", "Persian"}, {"fi", "Suomi"},
-    {"fj", "Fiji"}, {"fo", "Faroese"}, {"fr", "French"}, {"fy", "Frisian"},
-    {"ga", "Irish"}, {"gd", "Scots Gaelic"}, {"gl", "Galician"}, {"gn", "Guarani"},
-    {"gu", "Gujarati"}, {"ha", "Hausa"}, {"he", "Hebrew"}, {"hi", "Hindi"},
-    {"hr", "Hrvatski"}, {"hu", "Magyar"}, {"hy", "Armenian"}, {"ia", "Interlingua"},
-    {"id", "Indonesian"}, {"ie", "Interlingue"}, {"ik", "Inupiak"}, {"in", "Indonesian"},
-    {"is", "Islenska"}, {"it", "Italiano"}, {"iu", "Inuktitut"}, {"iw", "Hebrew"},
-    {"ja", "Japanese"}, {"ji", "Yiddish"}, {"jw", "Javanese"}, {"ka", "Georgian"},
-    {"kk", "Kazakh"}, {"kl", "Greenlandic"}, {"km", "Cambodian"}, {"kn", "Kannada"},
-    {"ko", "Korean"}, {"ks", "Kashmiri"}, {"ku", "Kurdish"}, {"ky", "Kirghiz"},
-    {"la", "Latin"}, {"ln", "Lingala"}, {"lo", "Laothian"}, {"lt", "Lithuanian"},
-    {"lv", "Latvian, Lettish"}, {"mg", "Malagasy"}, {"mi", "Maori"}, {"mk", "Macedonian"},
-    {"ml", "Malayalam"}, {"mn", "Mongolian"}, {"mo", "Moldavian"}, {"mr", "Marathi"},
-    {"ms", "Malay"}, {"mt", "Maltese"}, {"my", "Burmese"}, {"na", "Nauru"},
-    {"ne", "Nepali"}, {"nl", "Nederlands"}, {"no", "Norsk"}, {"oc", "Occitan"},
-    {"om", "(Afan) Oromo"}, {"or", "Oriya"}, {"pa", "Punjabi"}, {"pl", "Polish"},
-    {"ps", "Pashto, Pushto"}, {"pt", "Portugues"}, {"qu", "Quechua"}, {"rm", "Rhaeto-Romance"},
-    {"rn", "Kirundi"}, {"ro", "Romanian"}, {"ru", "Russian"}, {"rw", "Kinyarwanda"},
-    {"sa", "Sanskrit"}, {"sd", "Sindhi"}, {"sg", "Sangho"}, {"sh", "Serbo-Croatian"},
-    {"si", "Sinhalese"}, {"sk", "Slovak"}, {"sl", "Slovenian"}, {"sm", "Samoan"},
-    {"sn", "Shona"}, {"so", "Somali"}, {"sq", "Albanian"}, {"sr", "Serbian"},
-    {"ss", "Siswati"}, {"st", "Sesotho"}, {"su", "Sundanese"}, {"sv", "Svenska"},
-    {"sw", "Swahili"}, {"ta", "Tamil"}, {"te", "Telugu"}, {"tg", "Tajik"},
-    {"th", "Thai"}, {"ti", "Tigrinya"}, {"tk", "Turkmen"}, {"tl", "Tagalog"},
-    {"tn", "Setswana"}, {"to", "Tonga"}, {"tr", "Turkish"}, {"ts", "Tsonga"},
-    {"tt", "Tatar"}, {"tw", "Twi"}, {"ug", "Uighur"}, {"uk", "Ukrainian"},
-    {"ur", "Urdu"}, {"uz", "Uzbek"}, {"vi", "Vietnamese"}, {"vo", "Volapuk"},
-    {"wo", "Wolof"}, {"xh", "Xhosa"}, {"yi", "Yiddish"}, {"yo", "Yoruba"},
-    {"za", "Zhuang"}, {"zh", "Chinese"}, {"zu", "Zulu"}, {"", "???"},
+    {"  ", "Not Specified"},
+    {"aa", "Afar"},
+    {"ab", "Abkhazian"},
+    {"af", "Afrikaans"},
+    {"am", "Amharic"},
+    {"ar", "Arabic"},
+    {"as", "Assamese"},
+    {"ay", "Aymara"},
+    {"az", "Azerbaijani"},
+    {"ba", "Bashkir"},
+    {"be", "Byelorussian"},
+    {"bg", "Bulgarian"},
+    {"bh", "Bihari"},
+    {"bi", "Bislama"},
+    {"bn", "Bengali; Bangla"},
+    {"bo", "Tibetan"},
+    {"br", "Breton"},
+    {"ca", "Catalan"},
+    {"co", "Corsican"},
+    {"cs", "Czech(Ceske)"},
+    {"cy", "Welsh"},
+    {"da", "Dansk"},
+    {"de", "Deutsch"},
+    {"dz", "Bhutani"},
+    {"el", "Greek"},
+    {"en", "English"},
+    {"eo", "Esperanto"},
+    {"es", "Espanol"},
+    {"et", "Estonian"},
+    {"eu", "Basque"},
+    {"fa", "Persian"},
+    {"fi", "Suomi"},
+    {"fj", "Fiji"},
+    {"fo", "Faroese"},
+    {"fr", "French"},
+    {"fy", "Frisian"},
+    {"ga", "Irish"},
+    {"gd", "Scots Gaelic"},
+    {"gl", "Galician"},
+    {"gn", "Guarani"},
+    {"gu", "Gujarati"},
+    {"ha", "Hausa"},
+    {"he", "Hebrew"},
+    {"hi", "Hindi"},
+    {"hr", "Hrvatski"},
+    {"hu", "Magyar"},
+    {"hy", "Armenian"},
+    {"ia", "Interlingua"},
+    {"id", "Indonesian"},
+    {"ie", "Interlingue"},
+    {"ik", "Inupiak"},
+    {"in", "Indonesian"},
+    {"is", "Islenska"},
+    {"it", "Italiano"},
+    {"iu", "Inuktitut"},
+    {"iw", "Hebrew"},
+    {"ja", "Japanese"},
+    {"ji", "Yiddish"},
+    {"jw", "Javanese"},
+    {"ka", "Georgian"},
+    {"kk", "Kazakh"},
+    {"kl", "Greenlandic"},
+    {"km", "Cambodian"},
+    {"kn", "Kannada"},
+    {"ko", "Korean"},
+    {"ks", "Kashmiri"},
+    {"ku", "Kurdish"},
+    {"ky", "Kirghiz"},
+    {"la", "Latin"},
+    {"ln", "Lingala"},
+    {"lo", "Laothian"},
+    {"lt", "Lithuanian"},
+    {"lv", "Latvian, Lettish"},
+    {"mg", "Malagasy"},
+    {"mi", "Maori"},
+    {"mk", "Macedonian"},
+    {"ml", "Malayalam"},
+    {"mn", "Mongolian"},
+    {"mo", "Moldavian"},
+    {"mr", "Marathi"},
+    {"ms", "Malay"},
+    {"mt", "Maltese"},
+    {"my", "Burmese"},
+    {"na", "Nauru"},
+    {"ne", "Nepali"},
+    {"nl", "Nederlands"},
+    {"no", "Norsk"},
+    {"oc", "Occitan"},
+    {"om", "(Afan) Oromo"},
+    {"or", "Oriya"},
+    {"pa", "Punjabi"},
+    {"pl", "Polish"},
+    {"ps", "Pashto, Pushto"},
+    {"pt", "Portugues"},
+    {"qu", "Quechua"},
+    {"rm", "Rhaeto-Romance"},
+    {"rn", "Kirundi"},
+    {"ro", "Romanian"},
+    {"ru", "Russian"},
+    {"rw", "Kinyarwanda"},
+    {"sa", "Sanskrit"},
+    {"sd", "Sindhi"},
+    {"sg", "Sangho"},
+    {"sh", "Serbo-Croatian"},
+    {"si", "Sinhalese"},
+    {"sk", "Slovak"},
+    {"sl", "Slovenian"},
+    {"sm", "Samoan"},
+    {"sn", "Shona"},
+    {"so", "Somali"},
+    {"sq", "Albanian"},
+    {"sr", "Serbian"},
+    {"ss", "Siswati"},
+    {"st", "Sesotho"},
+    {"su", "Sundanese"},
+    {"sv", "Svenska"},
+    {"sw", "Swahili"},
+    {"ta", "Tamil"},
+    {"te", "Telugu"},
+    {"tg", "Tajik"},
+    {"th", "Thai"},
+    {"ti", "Tigrinya"},
+    {"tk", "Turkmen"},
+    {"tl", "Tagalog"},
+    {"tn", "Setswana"},
+    {"to", "Tonga"},
+    {"tr", "Turkish"},
+    {"ts", "Tsonga"},
+    {"tt", "Tatar"},
+    {"tw", "Twi"},
+    {"ug", "Uighur"},
+    {"uk", "Ukrainian"},
+    {"ur", "Urdu"},
+    {"uz", "Uzbek"},
+    {"vi", "Vietnamese"},
+    {"vo", "Volapuk"},
+    {"wo", "Wolof"},
+    {"xh", "Xhosa"},
+    {"yi", "Yiddish"},
+    {"yo", "Yoruba"},
+    {"za", "Zhuang"},
+    {"zh", "Chinese"},
+    {"zu", "Zulu"},
+    {"", "???"},
 };
 
 const char *const VideoCodingTable[4] = {"MPEG1", "MPEG2", "???", "???"};
@@ -63,8 +171,8 @@ const char *const AspectTable[4] = {"4:3", "???", "???", "16:9"};
 const char *const NtscResolutionTable[4] = {"720x480", "704x480", "352x480", "352x240"};
 const char *const PalResolutionTable[4] = {"720x576", "704x576", "352x576", "352x288"};
 const char *const AudioCodingTable[8] = {"AC3", "???", "MPEG1", "MPEG2", "LPCM", "???", "DTS", "???"};
-const char *const CodeExtensionTable[5] = {"unspecified", "normal", "for visually impaired",
-                                           "director's comments", "alternate director's comments"};
+const char *const CodeExtensionTable[5] = {"unspecified", "normal", "for visually impaired", "director's comments",
+                                           "alternate director's comments"};
 
 // Fixed places in the title-set file.
 constexpr quint64 MagicSize = 12;
@@ -91,7 +199,10 @@ constexpr quint64 CellEntrySize = 24;
 constexpr quint64 CellFirstSectorAt = 8;
 constexpr quint64 CellLastSectorAt = 20;
 
-QLatin1String Latin1(const char *text) { return QLatin1String(text); }
+QLatin1String Latin1(const char *text)
+{
+    return QLatin1String(text);
+}
 
 QString MsToTimeText(qint64 ms)
 {
@@ -111,9 +222,10 @@ class IfoReader
 {
 public:
     IfoReader(const QByteArray &data, const QString &fileName)
-        : m_data(data), m_size(quint64(data.size())), m_name(QDir::toNativeSeparators(fileName))
-    {
-    }
+        : m_data(data)
+        , m_size(quint64(data.size()))
+        , m_name(QDir::toNativeSeparators(fileName))
+    { }
 
     [[noreturn]] void Fail(const QString &reason) const
     {
@@ -162,8 +274,7 @@ public:
         // At 25 fps the quotient is exact, at 30 fps it never ends in a half.
         const int millis = (frames * 1000 + rate / 2) / rate;
         // Hours run to 99: a long chain is odd but still a time the rest of the program reads.
-        if (hours < 0 || minutes < 0 || minutes >= 60 || seconds < 0 || seconds >= 60 || frames < 0
-            || millis >= 1000) {
+        if (hours < 0 || minutes < 0 || minutes >= 60 || seconds < 0 || seconds >= 60 || frames < 0 || millis >= 1000) {
             Fail(QStringLiteral("it holds an invalid playback time"));
         }
         return qint64(hours) * 3600000 + minutes * 60000 + seconds * 1000 + millis;

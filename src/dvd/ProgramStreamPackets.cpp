@@ -38,7 +38,7 @@ void ForEachPesPacket(const QByteArray &packs, const std::function<void(const TP
                     if ((At(s, pos + 7) & 0x80) && pos + 14 <= payload) {
                         const char *p = s + pos + 9;
                         packet.Pts = (qint64(At(p, 0) >> 1 & 0x07) << 30) | (qint64(At(p, 1)) << 22)
-                                     | (qint64(At(p, 2) >> 1) << 15) | (qint64(At(p, 3)) << 7) | (At(p, 4) >> 1);
+                                   | (qint64(At(p, 2) >> 1) << 15) | (qint64(At(p, 3)) << 7) | (At(p, 4) >> 1);
                     }
                     packet.Payload = s + payload;
                     packet.Size = end - payload;

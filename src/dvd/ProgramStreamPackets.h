@@ -7,9 +7,9 @@
 // One packet of a DVD's program stream as ForEachPacket hands it out.
 struct TPesPacket
 {
-    quint8 StreamId = 0;    // 0xe0 video, 0xc0.. MPEG audio, 0xbd private stream 1
-    int SubstreamId = -1;   // private stream 1: the first payload byte (0x80.. AC3, 0x20.. subpictures)
-    qint64 Pts = -1;        // 90 kHz ticks; -1 when the packet carries none
+    quint8 StreamId = 0; // 0xe0 video, 0xc0.. MPEG audio, 0xbd private stream 1
+    int SubstreamId = -1; // private stream 1: the first payload byte (0x80.. AC3, 0x20.. subpictures)
+    qint64 Pts = -1; // 90 kHz ticks; -1 when the packet carries none
     const char *Payload = nullptr;
     qsizetype Size = 0;
 };

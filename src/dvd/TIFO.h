@@ -11,18 +11,18 @@
 struct TVideoStream
 {
     QString AspectRatio; // "4:3", "16:9" or "???"
-    QString Standard;    // "NTSC", "PAL" or "???"
-    QString CodingMode;  // "MPEG1", "MPEG2" or "???"
-    QString Resolution;  // "720x576" etc.; empty unless Standard is PAL or NTSC
+    QString Standard; // "NTSC", "PAL" or "???"
+    QString CodingMode; // "MPEG1", "MPEG2" or "???"
+    QString Resolution; // "720x576" etc.; empty unless Standard is PAL or NTSC
 };
 
 struct TAudioStream
 {
     quint8 LanguageType = 0; // the 2-bit field written in binary digits: 0, 1, 10 or 11
-    QString Language;        // name from the language table, "???" when unknown
-    QString LanguageCode;    // the two code bytes as stored
-    QString CodingMode;      // "AC3", "MPEG1", "MPEG2", "LPCM", "DTS" or "???"
-    quint8 Channels = 0;     // 1..8
+    QString Language; // name from the language table, "???" when unknown
+    QString LanguageCode; // the two code bytes as stored
+    QString CodingMode; // "AC3", "MPEG1", "MPEG2", "LPCM", "DTS" or "???"
+    quint8 Channels = 0; // 1..8
     QString CodeExtension;
 };
 
@@ -47,10 +47,10 @@ struct TProgramChain
     quint8 ProgramCount = 0;
     quint8 CellCount = 0;
     QString PlaybackTime;
-    QList<quint8> ProgramMap;      // entry cell (1-based) of each program
+    QList<quint8> ProgramMap; // entry cell (1-based) of each program
     QStringList ChapterDurations;
-    QStringList ChapterStarts;     // from the start of the chain
-    QList<QChar> AudioAvailable;   // '1'/'0' per audio stream of the title set
+    QStringList ChapterStarts; // from the start of the chain
+    QList<QChar> AudioAvailable; // '1'/'0' per audio stream of the title set
     QList<QChar> SubpictureAvailable;
     QList<TCellSectors> CellSectors; // the cells the programs take, in order
 };

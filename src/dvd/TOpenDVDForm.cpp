@@ -11,7 +11,9 @@
 #include <QPushButton>
 
 TOpenDVDForm::TOpenDVDForm(QWidget *mainWindow, OpenFolder openFolder)
-    : QWidget(nullptr), m_mainWindow(mainWindow), m_openFolder(std::move(openFolder))
+    : QWidget(nullptr)
+    , m_mainWindow(mainWindow)
+    , m_openFolder(std::move(openFolder))
 {
     // No parent: a child window would be disabled together with the main window.
     setWindowTitle(QStringLiteral("Open a DVD"));
@@ -79,8 +81,9 @@ void TOpenDVDForm::btnOpenClick()
     if (item < 0) {
         // Nothing listed: there is no disc whose folder could be named.
         MessageBox::Information(this,
-                                m_driveCount == 0 ? QStringLiteral("No DVD drive is found.")
-                                                  : QStringLiteral("No disc is found in the DVD drive. Please insert a DVD disc."),
+                                m_driveCount == 0
+                                    ? QStringLiteral("No DVD drive is found.")
+                                    : QStringLiteral("No disc is found in the DVD drive. Please insert a DVD disc."),
                                 QStringLiteral("No DVD Detected."));
         return;
     }

@@ -6,12 +6,12 @@
 // progressive or interlaced, and whether fields are repeated (film with soft pulldown).
 struct TPictureFlags
 {
-    int Frames = 0;            // frame pictures, and field pictures in pairs
+    int Frames = 0; // frame pictures, and field pictures in pairs
     int FieldPictures = 0;
     int ProgressiveFrames = 0; // progressive_frame set
     int RepeatFirstField = 0;
     int TopFieldFirst = 0;
-    int Sequences = 0;         // sequence extensions seen
+    int Sequences = 0; // sequence extensions seen
     int ProgressiveSequences = 0;
 
     // Counts the video of a stretch of whole 2048-byte packs of a program stream (sectors of a

@@ -12,16 +12,16 @@
 struct TStreamStart
 {
     bool Found = false;
-    int Program = 0;           // 0-based program of the title's chain where the reading begins
-    int Part = 1;              // the DVD chapter (part of title) that program begins, as -chapter counts
-    double ProgramStart = 0;   // its time in the title, seconds, exact to the millisecond
+    int Program = 0; // 0-based program of the title's chain where the reading begins
+    int Part = 1; // the DVD chapter (part of title) that program begins, as -chapter counts
+    double ProgramStart = 0; // its time in the title, seconds, exact to the millisecond
     QList<double> ProgramStarts; // every program's, for exact chapter ends
     double TitleLength = 0;
     // Real seconds per second of the tables' times: NTSC tables count 30 frames a second
     // where 29.97 play.
     double ClockScale = 1.0;
-    qint64 VideoPts = 0;       // 90 kHz ticks: the first picture there
-    qint64 AudioPts = 0;       // the first sound of the chosen stream there
+    qint64 VideoPts = 0; // 90 kHz ticks: the first picture there
+    qint64 AudioPts = 0; // the first sound of the chosen stream there
 
     // Seconds by which the first sound comes before the first picture.
     double AudioLead() const { return double(VideoPts - AudioPts) / 90000.0; }

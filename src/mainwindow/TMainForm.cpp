@@ -1,32 +1,32 @@
 #include "TMainForm.h"
 
-#include "core/AppFolders.h"
-#include "core/TBusyHint.h"
 #include "convert/TConversionController.h"
+#include "core/AppFolders.h"
 #include "core/Artwork.h"
 #include "core/EQuarnelError.h"
+#include "core/FileChooser.h"
 #include "core/MessageBox.h"
 #include "core/PathText.h"
 #include "core/PowerManager.h"
-#include "core/ShellOpen.h"
-#include "core/FileChooser.h"
-#include "core/TImageButton.h"
-#include "tasklist/TTaskListModel.h"
-#include "tasklist/TTaskTreeView.h"
 #include "core/ProgramInfo.h"
+#include "core/ShellOpen.h"
+#include "core/TBusyHint.h"
+#include "core/TDVDInformation.h"
+#include "core/TImageButton.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/THelpWindow.h"
 #include "dvd/DvdOpener.h"
 #include "dvd/DvdSource.h"
 #include "dvd/DvdTitleLoader.h"
-#include "core/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
+#include "preview/TPreviewPane.h"
 #include "profiles/MainPreferences.h"
 #include "profiles/TGridColumn.h"
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
-#include "preview/TPreviewPane.h"
 #include "profiles/TValueListEditor.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,10 +38,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QTextStream>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -49,6 +48,7 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QStyle>
+#include <QTextStream>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -61,9 +61,9 @@ namespace {
 constexpr int kOpeningPauseMs = 600;
 } // namespace
 
-
 TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
-    : QWidget(parent), m_titleLoader(std::make_unique<DvdTitleLoader>())
+    : QWidget(parent)
+    , m_titleLoader(std::make_unique<DvdTitleLoader>())
 {
     AppFolders::SetAppDir(programFolder);
     BuildLayout();
@@ -121,16 +121,38 @@ void TMainForm::cmbProfileChange()
 
 TPreviewControls TMainForm::PreviewControls()
 {
-    return {this, VideoWindow, sbtnPlay, sbtnPause, sbtnStop, TrackBar, ltvTask, TaskList, cmbSub, labStart, labEnd, labPreviewPlayTime};
+    return {this,    VideoWindow, sbtnPlay, sbtnPause, sbtnStop, TrackBar,
+            ltvTask, TaskList,    cmbSub,   labStart,  labEnd,   labPreviewPlayTime};
 }
 
 TConversionPanel TMainForm::ConversionPanel()
 {
-    TConversionPanel p{this, imgStart, imgStop, TaskList, edtOutputDir, cmbProfile, chkTurnoff, panBottomLeft, panBottomCenter,
-                       pgbCurrent, pgbTotal, labCurProgress, labTotalProgress, labFrame, labElapsed, labRemaining, labHint,
-                       Memo1, Memo2, m_busyHint, {}, {}};
+    TConversionPanel p {this,
+                        imgStart,
+                        imgStop,
+                        TaskList,
+                        edtOutputDir,
+                        cmbProfile,
+                        chkTurnoff,
+                        panBottomLeft,
+                        panBottomCenter,
+                        pgbCurrent,
+                        pgbTotal,
+                        labCurProgress,
+                        labTotalProgress,
+                        labFrame,
+                        labElapsed,
+                        labRemaining,
+                        labHint,
+                        Memo1,
+                        Memo2,
+                        m_busyHint,
+                        {},
+                        {}};
     p.LockUiForConversion = [this](std::function<void()> whenReady) { LockUiForConversion(std::move(whenReady)); };
-    p.UnlockUiAfterConversion = [this](std::function<void()> whenDone) { UnlockUiAfterConversion(std::move(whenDone)); };
+    p.UnlockUiAfterConversion = [this](std::function<void()> whenDone) {
+        UnlockUiAfterConversion(std::move(whenDone));
+    };
     return p;
 }
 
@@ -311,7 +333,7 @@ void TMainForm::StoreChoice(int kind, int value)
 
 void TMainForm::OpenDvdFolder(const QString &folder, const QString &volumeName)
 {
-    m_pendingOpenings.append(Opening{folder, volumeName});
+    m_pendingOpenings.append(Opening {folder, volumeName});
     if (!m_opening)
         OpenNextDvd();
 }
@@ -355,9 +377,11 @@ void TMainForm::DvdRead(const TDvdReading &reading)
         sbtnSegment->setEnabled(!TaskList->IsEmpty());
         // Said once the list shows what could be read: what a damaged disc left out.
         if (!error.isEmpty())
-            MessageBox::Error(this, (QStringList(error) + notes).join(QStringLiteral("\n\n")), ProgramInfo::ProductName());
+            MessageBox::Error(this, (QStringList(error) + notes).join(QStringLiteral("\n\n")),
+                              ProgramInfo::ProductName());
         else if (!notes.isEmpty())
-            MessageBox::Show(this, notes.join(QStringLiteral("\n\n")), ProgramInfo::ProductName(), MessageBox::Icon::Warning);
+            MessageBox::Show(this, notes.join(QStringLiteral("\n\n")), ProgramInfo::ProductName(),
+                             MessageBox::Icon::Warning);
         emit DvdOpened();
         OpenNextDvd();
     });
@@ -373,7 +397,8 @@ void TMainForm::OpenItem(const QString &path)
 void TMainForm::CommandLineIntake(const QStringList &arguments)
 {
     QStringList items = arguments;
-    if (!arguments.isEmpty() && QFileInfo(arguments.first()).suffix().compare(QStringLiteral("tmp"), Qt::CaseInsensitive) == 0) {
+    if (!arguments.isEmpty()
+        && QFileInfo(arguments.first()).suffix().compare(QStringLiteral("tmp"), Qt::CaseInsensitive) == 0) {
         items.clear();
         QFile list(arguments.first());
         // A relative line names a place beside the list file, wherever the program started.

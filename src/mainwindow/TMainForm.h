@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/TBusyHint.h"
 #include <QModelIndex>
 #include <QStringList>
 #include <QTimer>
-#include "core/TBusyHint.h"
 
 #include <QWidget>
 

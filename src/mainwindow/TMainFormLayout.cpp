@@ -1,33 +1,33 @@
-#include "TMainForm.h"
 #include "MainFormGeometry.h"
+#include "TMainForm.h"
 
-#include "core/AppFolders.h"
-#include "core/TBusyHint.h"
 #include "convert/TConversionController.h"
+#include "core/AppFolders.h"
 #include "core/Artwork.h"
 #include "core/EQuarnelError.h"
+#include "core/FileChooser.h"
 #include "core/MessageBox.h"
 #include "core/PathText.h"
 #include "core/PowerManager.h"
-#include "core/ShellOpen.h"
-#include "core/FileChooser.h"
-#include "core/TImageButton.h"
-#include "tasklist/TTaskListModel.h"
-#include "tasklist/TTaskTreeView.h"
 #include "core/ProgramInfo.h"
+#include "core/ShellOpen.h"
+#include "core/TBusyHint.h"
+#include "core/TDVDInformation.h"
+#include "core/TImageButton.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/THelpWindow.h"
 #include "dvd/DvdOpener.h"
 #include "dvd/DvdSource.h"
 #include "dvd/DvdTitleLoader.h"
-#include "core/TDVDInformation.h"
 #include "dvd/TOpenDVDForm.h"
+#include "preview/TPreviewPane.h"
 #include "profiles/MainPreferences.h"
 #include "profiles/TGridColumn.h"
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
-#include "preview/TPreviewPane.h"
 #include "profiles/TValueListEditor.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,10 +39,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QTextStream>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -50,6 +49,7 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QStyle>
+#include <QTextStream>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -139,7 +139,8 @@ void TMainForm::BuildLayout()
                               Artwork::Margin(QSize(ClientWidth, kBottomMargin)));
     panBottomMargin->setObjectName(QStringLiteral("panBottomMargin"));
     Image4 = panBottomMargin;
-    panLeftMargin = Picture(this, QRect(0, kTopMargin, kLeftMargin, middleHeight), Artwork::Margin(QSize(kLeftMargin, middleHeight)));
+    panLeftMargin = Picture(this, QRect(0, kTopMargin, kLeftMargin, middleHeight),
+                            Artwork::Margin(QSize(kLeftMargin, middleHeight)));
     panLeftMargin->setObjectName(QStringLiteral("panLeftMargin"));
 
     const int mainWidth = ClientWidth - kLeftMargin - kSplitter - kRightColumn;
@@ -240,7 +241,8 @@ void TMainForm::BuildStartStopArea()
 
     SpeedButton1 = GlyphButton(Panel1, Artwork::HelpGlyph(), QStringLiteral("Help"), QRect(196, 6, 22, 22));
     SpeedButton2 = GlyphButton(Panel1, Artwork::AboutGlyph(), QStringLiteral("About"), QRect(196, 31, 22, 22));
-    SpeedButton3 = GlyphButton(Panel1, Artwork::WebGlyph(), QStringLiteral("Visit our website"), QRect(196, 56, 22, 22));
+    SpeedButton3 =
+        GlyphButton(Panel1, Artwork::WebGlyph(), QStringLiteral("Visit our website"), QRect(196, 56, 22, 22));
     connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TMainForm::SpeedButton2Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
@@ -268,7 +270,8 @@ void TMainForm::BuildMainArea()
     });
     BuildPopupMenu();
 
-    Panel2 = Picture(panMain, QRect(0, listHeight, width, kToolbarHeight), Artwork::Toolbar(QSize(width, kToolbarHeight)));
+    Panel2 =
+        Picture(panMain, QRect(0, listHeight, width, kToolbarHeight), Artwork::Toolbar(QSize(width, kToolbarHeight)));
     Panel2->setObjectName(QStringLiteral("Panel2"));
     sbtnOpenDVD = ToolStripButton(Panel2, QStringLiteral("Open DVD"), Artwork::OpenDvdGlyph(), 6);
     sbtnOpenDir = ToolStripButton(Panel2, QStringLiteral("Open Dir"), Artwork::OpenDirGlyph(), 106);
@@ -323,12 +326,16 @@ void TMainForm::BuildBottomCenter()
     bbtnOpen->setGeometry(480, 74, 80, 25);
     connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
     connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
-    connect(cmbAudio, &QComboBox::activated, this, [this](int i) { StoreChoice(int(TTaskListModel::Choice::Audio), i); });
-    connect(cmbSub, &QComboBox::activated, this, [this](int i) { StoreChoice(int(TTaskListModel::Choice::Subtitle), i); });
-    connect(cmbAngle, &QComboBox::activated, this, [this](int i) { StoreChoice(int(TTaskListModel::Choice::Angle), i); });
+    connect(cmbAudio, &QComboBox::activated, this,
+            [this](int i) { StoreChoice(int(TTaskListModel::Choice::Audio), i); });
+    connect(cmbSub, &QComboBox::activated, this,
+            [this](int i) { StoreChoice(int(TTaskListModel::Choice::Subtitle), i); });
+    connect(cmbAngle, &QComboBox::activated, this,
+            [this](int i) { StoreChoice(int(TTaskListModel::Choice::Angle), i); });
     for (QPushButton *b : {bbtnSetting, bbtnBrowser, bbtnOpen})
-        b->setIcon(style()->standardIcon(b == bbtnSetting ? QStyle::SP_FileDialogDetailedView
-                                          : b == bbtnBrowser ? QStyle::SP_DirOpenIcon : QStyle::SP_DirLinkIcon));
+        b->setIcon(style()->standardIcon(b == bbtnSetting   ? QStyle::SP_FileDialogDetailedView
+                                         : b == bbtnBrowser ? QStyle::SP_DirOpenIcon
+                                                            : QStyle::SP_DirLinkIcon));
 }
 
 void TMainForm::BuildBottomLeft()
@@ -393,7 +400,8 @@ void TMainForm::BuildHintAndCover()
     Memo2 = new QPlainTextEdit(panMain);
     Memo2->hide();
 
-    panbg = Picture(panMain, QRect(0, 0, panMain->width(), listHeight), Artwork::Cover(QSize(panMain->width(), listHeight)));
+    panbg = Picture(panMain, QRect(0, 0, panMain->width(), listHeight),
+                    Artwork::Cover(QSize(panMain->width(), listHeight)));
     panbg->setObjectName(QStringLiteral("panbg"));
     labProgramName = new QLabel(panbg);
     labProgramName->setObjectName(QStringLiteral("labProgramName"));
@@ -419,10 +427,12 @@ void TMainForm::BuildPopupMenu()
     PopupMenu1->addSeparator();
     QMenu *check = PopupMenu1->addMenu(QStringLiteral("Check"));
     pmiCheckAll = check->menuAction();
-    pmiCheckTitleChapter = check->addAction(QStringLiteral("All Titles and Chapters"), this, [this] { TaskList->CheckAll(true, true); });
+    pmiCheckTitleChapter =
+        check->addAction(QStringLiteral("All Titles and Chapters"), this, [this] { TaskList->CheckAll(true, true); });
     check->addSeparator();
     pmiCheckTitle = check->addAction(QStringLiteral("All Titles"), this, [this] { TaskList->CheckAll(true, false); });
-    pmiCheckChapter = check->addAction(QStringLiteral("All Chapters"), this, [this] { TaskList->CheckAll(false, true); });
+    pmiCheckChapter =
+        check->addAction(QStringLiteral("All Chapters"), this, [this] { TaskList->CheckAll(false, true); });
     pmiUncheck = PopupMenu1->addAction(QStringLiteral("Uncheck All"), this, [this] { TaskList->UncheckAll(); });
     PopupMenu1->addSeparator();
     pmiTrimTime = PopupMenu1->addAction(QStringLiteral("Edit Start && End Time"));

@@ -1,10 +1,8 @@
 #include "TQuarnelWindows.h"
 
-#include "core/OwnedWindows.h"
 #include "TMainForm.h"
-#include "tasklist/TTaskListModel.h"
-#include "tasklist/TTaskTreeView.h"
 #include "convert/TConversionController.h"
+#include "core/OwnedWindows.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TEditDVDVolumeForm.h"
 #include "dialogs/TEditTimeForm.h"
@@ -13,10 +11,12 @@
 #include "preview/TPreviewPane.h"
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
@@ -37,7 +37,8 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
         main, [main](const QString &folder, const QString &volumeName) { main->OpenDvdFolder(folder, volumeName); });
     main->SetOpenDVDForm(m_openDvd.get());
 
-    m_settings = std::make_unique<TSettingForm>(TSettingForm::MainControls{main, main->cmbProfile, main->edtOutputDir});
+    m_settings =
+        std::make_unique<TSettingForm>(TSettingForm::MainControls {main, main->cmbProfile, main->edtOutputDir});
     main->SetSettingForm(m_settings.get());
     QObject::connect(main->bbtnSetting, &QPushButton::clicked, m_settings.get(), &TSettingForm::bbtnSettingClick);
     QObject::connect(main->sbtnOptions, &QToolButton::clicked, m_settings.get(), &TSettingForm::sbtnOptionsClick);
@@ -67,8 +68,8 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
     TSizeForm *size = m_size.get();
     TMainProfileGrids::Of(main)->SetCustomSizeHandler([size, main] { size->ShowFor(main->vleVideo); });
 
-    for (QWidget *window : std::initializer_list<QWidget *>{m_openDvd.get(), m_settings.get(), m_volume.get(),
-                                                           m_editTime.get(), m_about.get(), m_size.get()})
+    for (QWidget *window : std::initializer_list<QWidget *> {m_openDvd.get(), m_settings.get(), m_volume.get(),
+                                                             m_editTime.get(), m_about.get(), m_size.get()})
         OwnedWindows::KeepInFrontOf(window, main);
 }
 

@@ -21,7 +21,9 @@ QList<int> PreviewSubtitles::ListedStreams(const QString &dvdFolder, int titleNu
     const TProgramChain &k = ifo.Pgci.ProgramChains[chain];
     const TVTS_VOBS &vobs = ifo.Vobs;
     QList<int> streams;
-    for (int i = 0; i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k.SubpictureAvailable.size(); ++i) {
+    for (int i = 0;
+         i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k.SubpictureAvailable.size();
+         ++i) {
         if (k.SubpictureAvailable[i] == QLatin1Char('1'))
             streams << i;
     }

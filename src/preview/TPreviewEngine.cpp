@@ -48,8 +48,7 @@ bool MapFlag(const mpv_node &map, const char *key)
 }
 
 // Calls f(track) for every entry of mpv's track-list.
-template <typename F>
-void ForEachTrack(mpv_handle *mpv, F f)
+template <typename F> void ForEachTrack(mpv_handle *mpv, F f)
 {
     mpv_node list;
     if (mpv_get_property(mpv, "track-list", MPV_FORMAT_NODE, &list) < 0)
@@ -63,10 +62,8 @@ void ForEachTrack(mpv_handle *mpv, F f)
 
 } // namespace
 
-TPreviewEngine::TPreviewEngine(QObject *parent)
-    : QObject(parent)
-{
-}
+TPreviewEngine::TPreviewEngine(QObject *parent) : QObject(parent)
+{ }
 
 TPreviewEngine::~TPreviewEngine()
 {
@@ -170,7 +167,8 @@ void TPreviewEngine::Wakeup(void *context)
 
 void TPreviewEngine::RenderDvdVideoVolume(const QString &ifoPath)
 {
-    m_device = DvdSource::IsImageName(ifoPath) ? QFileInfo(ifoPath).absoluteFilePath() : QFileInfo(ifoPath).absolutePath();
+    m_device =
+        DvdSource::IsImageName(ifoPath) ? QFileInfo(ifoPath).absoluteFilePath() : QFileInfo(ifoPath).absolutePath();
     if (m_mpv)
         mpv_set_property_string(m_mpv, "dvd-device", m_device.toUtf8().constData());
 }
@@ -247,7 +245,7 @@ void TPreviewEngine::Load(int title, const QString &start)
         optionValues.push_back(v);
         optionKeys.push_back(const_cast<char *>("start"));
     }
-    mpv_node_list options{int(optionValues.size()), optionValues.data(), optionKeys.data()};
+    mpv_node_list options {int(optionValues.size()), optionValues.data(), optionKeys.data()};
 
     mpv_node values[4];
     char *keys[4] = {const_cast<char *>("name"), const_cast<char *>("url"), const_cast<char *>("flags"),
@@ -260,7 +258,7 @@ void TPreviewEngine::Load(int title, const QString &start)
     values[2].u.string = const_cast<char *>("replace");
     values[3].format = MPV_FORMAT_NODE_MAP;
     values[3].u.list = &options;
-    mpv_node_list args{4, values, keys};
+    mpv_node_list args {4, values, keys};
     mpv_node command;
     command.format = MPV_FORMAT_NODE_MAP;
     command.u.list = &args;

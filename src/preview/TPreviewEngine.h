@@ -114,8 +114,8 @@ private:
     State m_state = State::None;
     int m_title = 0;
     bool m_loaded = false;
-    quint64 m_loadId = 0;       // reply id of the loadfile of the title we wait for
-    double m_pendingSeek = -1;  // a jump asked while the title was loading
+    quint64 m_loadId = 0; // reply id of the loadfile of the title we wait for
+    double m_pendingSeek = -1; // a jump asked while the title was loading
     bool m_subpictureOn = false;
     int m_subpictureStream = -1;
 };

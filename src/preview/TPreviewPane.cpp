@@ -7,17 +7,17 @@
 #include "core/EQuarnelError.h"
 #include "core/MessageBox.h"
 #include "core/PathText.h"
+#include "core/ProgramInfo.h"
 #include "core/RoundHalfEven.h"
 #include "core/TBusyHint.h"
-#include "tasklist/TTaskListModel.h"
-#include "tasklist/TTaskTreeView.h"
+#include "core/TDVDInformation.h"
 #include "core/TimeText.h"
-#include "core/ProgramInfo.h"
 #include "dvd/DvdLibrary.h"
 #include "dvd/DvdSource.h"
-#include "core/TDVDInformation.h"
 #include "profiles/MainPreferences.h"
 #include "profiles/TIniFile.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -33,8 +33,7 @@ namespace {
 class FollowSize : public QObject
 {
 public:
-    FollowSize(QWidget *watched, QWidget *follower)
-        : QObject(follower), m_follower(follower)
+    FollowSize(QWidget *watched, QWidget *follower) : QObject(follower), m_follower(follower)
     {
         watched->installEventFilter(this);
     }
@@ -53,11 +52,7 @@ private:
 class StopOnClose : public QObject
 {
 public:
-    StopOnClose(QWidget *window, TPreviewPane *pane)
-        : QObject(pane), m_pane(pane)
-    {
-        window->installEventFilter(this);
-    }
+    StopOnClose(QWidget *window, TPreviewPane *pane) : QObject(pane), m_pane(pane) { window->installEventFilter(this); }
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() == QEvent::Close)
@@ -69,8 +64,7 @@ private:
     TPreviewPane *m_pane;
 };
 
-template <typename F>
-void Reported(QWidget *owner, F f)
+template <typename F> void Reported(QWidget *owner, F f)
 {
     try {
         f();
@@ -83,8 +77,7 @@ void Reported(QWidget *owner, F f)
 
 TPreviewPane::TPreviewPane(const TPreviewControls &controls, TBusyHint *hint)
     : TPreviewPane(controls, hint, DefaultOutputs())
-{
-}
+{ }
 
 TPreviewPane::TPreviewPane(const TPreviewControls &controls, TBusyHint *hint, const TPreviewEngine::Outputs &outputs)
     : QObject(controls.window)
@@ -133,7 +126,8 @@ TPreviewEngine::Outputs TPreviewPane::DefaultOutputs()
 
 void TPreviewPane::Connect()
 {
-    connect(m_main.sbtnPlay, &QToolButton::clicked, this, [this] { Reported(m_main.window, [this] { sbtnPlayClick(); }); });
+    connect(m_main.sbtnPlay, &QToolButton::clicked, this,
+            [this] { Reported(m_main.window, [this] { sbtnPlayClick(); }); });
     connect(m_main.sbtnPause, &QToolButton::clicked, this, [this] { sbtnPauseClick(); });
     connect(m_main.sbtnStop, &QToolButton::clicked, this, [this] { sbtnStopClick(); });
     connect(m_main.TrackBar, &QSlider::valueChanged, this, [this] { TrackBarChange(); });
@@ -188,7 +182,7 @@ void TPreviewPane::sbtnPlayClick()
     const quint64 generation = ++m_playGeneration;
     m_loading = true;
     m_hint->Show(QStringLiteral("Loading.   Please wait...."),
-                         [this, generation, request] { ContinuePlay(generation, request); });
+                 [this, generation, request] { ContinuePlay(generation, request); });
 }
 
 QString TPreviewPane::PlayedFile()
@@ -213,7 +207,8 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
 
     const QString path = PlayedFile();
     if (!QFileInfo(path).isFile()) {
-        MessageBox::Information(m_main.window, path + QStringLiteral(" can not be found. Please insert and open the DVD."),
+        MessageBox::Information(m_main.window,
+                                path + QStringLiteral(" can not be found. Please insert and open the DVD."),
                                 QStringLiteral("VIDEO_TS.IFO not found"));
         m_hint->Hide();
         return;
@@ -308,7 +303,8 @@ void TPreviewPane::EngineEnded(bool error, const QString &reason)
 {
     sbtnStopClick();
     if (error)
-        MessageBox::Information(m_main.window, QStringLiteral("The preview cannot play this DVD title (%1).").arg(reason),
+        MessageBox::Information(m_main.window,
+                                QStringLiteral("The preview cannot play this DVD title (%1).").arg(reason),
                                 ProgramInfo::ProductName());
 }
 
@@ -318,10 +314,10 @@ void TPreviewPane::tmrPreviewTimer()
         return;
     SeekState = 1;
     ++PreviewElapsed;
-    m_main.labPreviewPlayTime->setText(
-        SecondsToTimeText(TimeTextToSeconds(m_main.labStart->text()) + PreviewElapsed));
+    m_main.labPreviewPlayTime->setText(SecondsToTimeText(TimeTextToSeconds(m_main.labStart->text()) + PreviewElapsed));
     if (PreviewDuration != 0)
-        m_main.TrackBar->setValue(int(RoundHalfEven(double(PreviewElapsed) / PreviewDuration * m_main.TrackBar->maximum())));
+        m_main.TrackBar->setValue(
+            int(RoundHalfEven(double(PreviewElapsed) / PreviewDuration * m_main.TrackBar->maximum())));
     if (PreviewElapsed >= PreviewDuration)
         sbtnStopClick();
     SeekState = 0;

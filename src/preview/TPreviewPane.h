@@ -18,7 +18,7 @@ class TTaskTreeView;
 // The main window's controls the pane works with, named as the window names them.
 struct TPreviewControls
 {
-    QWidget *window;      // messages are its; closing it stops the preview
+    QWidget *window; // messages are its; closing it stops the preview
     QWidget *VideoWindow;
     QToolButton *sbtnPlay, *sbtnPause, *sbtnStop;
     QSlider *TrackBar;

@@ -4,11 +4,13 @@
 
 #include <climits>
 
-namespace
-{
+namespace {
 constexpr char16_t EscapeBase = 0xDC00; // + byte value, for bytes 0x80..0xFF
 
-bool IsContinuation(uchar b) { return (b & 0xC0) == 0x80; }
+bool IsContinuation(uchar b)
+{
+    return (b & 0xC0) == 0x80;
+}
 
 // Length of the valid UTF-8 sequence at data[i], or 0 when the bytes there are not one.
 int ValidSequenceLength(const uchar *data, qsizetype i, qsizetype size, char32_t &codePoint)

@@ -5,8 +5,7 @@
 #include <QStringList>
 
 // Text helpers shared by the two INI stores.
-namespace IniText
-{
+namespace IniText {
 // INI files are 8-bit text, read as UTF-8. Bytes that are not valid UTF-8 are carried as
 // the lone surrogates U+DC80..U+DCFF and written back as the same bytes, so reading and
 // rewriting a file never changes text the program did not touch.
@@ -25,4 +24,4 @@ QString WithoutLineBreaks(const QString &text);
 // 32-bit integer: optional leading blanks, optional sign, then decimal digits or hex digits
 // after "0x" (or "$" when allowDollar); nothing may follow. False for anything else or on overflow.
 bool ToInt32(const QString &text, bool allowDollar, int &value);
-}
+} // namespace IniText

@@ -8,8 +8,7 @@
 #include <QList>
 #include <QSaveFile>
 
-namespace
-{
+namespace {
 // One line of the file: its text is bytes [start, end); the next line begins at next
 // (next == end for a last line without a line end).
 struct Line
@@ -52,7 +51,10 @@ QList<Line> ScanLines(const QByteArray &bytes)
     return lines;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 QByteArrayView Trimmed(QByteArrayView text)
 {
@@ -188,8 +190,7 @@ bool PrivateProfile::WriteString(const QString &fileName, const QString &section
     // A line break inside a name or value would turn one line into several.
     const QString sectionName = IniText::WithoutLineBreaks(TrimmedName(section));
     const QString keyName = IniText::WithoutLineBreaks(TrimmedName(key));
-    const QByteArray newLine =
-        IniText::Encode(keyName + QLatin1Char('=') + IniText::WithoutLineBreaks(value));
+    const QByteArray newLine = IniText::Encode(keyName + QLatin1Char('=') + IniText::WithoutLineBreaks(value));
 
     const QList<Line> lines = ScanLines(bytes);
     const int header = FindSection(bytes, lines, sectionName);
@@ -228,5 +229,5 @@ bool PrivateProfile::WriteString(const QString &fileName, const QString &section
     // Unbuffered, because a buffered QSaveFile commits a short write (disk full) as success.
     QSaveFile file(fileName);
     return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
-           && file.commit();
+        && file.commit();
 }

@@ -13,13 +13,11 @@ public:
 
     // The key's value, cut to MaxValueLength characters; def when the file, the section or
     // the key is missing or the file cannot be read.
-    static QString ReadString(const QString &fileName, const QString &section, const QString &key,
-                              const QString &def);
+    static QString ReadString(const QString &fileName, const QString &section, const QString &key, const QString &def);
 
     // Replaces the value of an existing key in place, adds a missing key after the last
     // non-blank line of its section, adds a missing section at the end of the file, and
     // creates a missing file. Every other byte of the file stays as it was. Returns false
     // when the file cannot be read or written; the file on disk is then unchanged.
-    static bool WriteString(const QString &fileName, const QString &section, const QString &key,
-                            const QString &value);
+    static bool WriteString(const QString &fileName, const QString &section, const QString &key, const QString &value);
 };

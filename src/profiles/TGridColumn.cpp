@@ -7,8 +7,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TGridColumn::TGridColumn(QScrollArea *scrollBox)
-    : m_scrollBox(scrollBox), m_content(new QWidget)
+TGridColumn::TGridColumn(QScrollArea *scrollBox) : m_scrollBox(scrollBox), m_content(new QWidget)
 {
     m_content->setAutoFillBackground(true);
     QPalette window = m_content->palette();

@@ -4,10 +4,8 @@
 #include "PrivateProfile.h"
 #include "core/EQuarnelError.h"
 
-TIniFile::TIniFile(const QString &fileName)
-    : m_fileName(fileName)
-{
-}
+TIniFile::TIniFile(const QString &fileName) : m_fileName(fileName)
+{ }
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {

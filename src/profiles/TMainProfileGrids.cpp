@@ -1,11 +1,11 @@
 #include "TMainProfileGrids.h"
 
 #include "MainPreferences.h"
-#include "core/OutputExt.h"
 #include "TIniFile.h"
 #include "TProfile.h"
 #include "TValueListEditor.h"
 #include "core/AppFolders.h"
+#include "core/OutputExt.h"
 #include "tasklist/TTaskListModel.h"
 
 #include <QAbstractItemView>
@@ -13,7 +13,8 @@
 #include <QFileInfo>
 
 TMainProfileGrids::TMainProfileGrids(QWidget *main, const TMainGridControls &controls)
-    : TProfileGrids(controls.video, controls.audio, controls.advanced, main), m_controls(controls)
+    : TProfileGrids(controls.video, controls.audio, controls.advanced, main)
+    , m_controls(controls)
 {
     connect(controls.video, &TValueListEditor::StringsChange, this, &TMainProfileGrids::vleVideoStringsChange);
 }

@@ -13,7 +13,7 @@ class TValueListEditor;
 struct TMainGridControls
 {
     TValueListEditor *video, *audio, *advanced;
-    QComboBox *profile;  // the profile chosen
+    QComboBox *profile; // the profile chosen
     TTaskListModel *list; // repainted when the extension changes
 };
 

@@ -9,8 +9,7 @@
 
 #include <memory>
 
-namespace
-{
+namespace {
 QString JoinLines(const QStringList &lines)
 {
     qsizetype size = 0;
@@ -31,8 +30,7 @@ QString SectionHeader(const QString &section)
 }
 } // namespace
 
-TNewInifile::TNewInifile(const QString &fileName)
-    : m_fileName(fileName)
+TNewInifile::TNewInifile(const QString &fileName) : m_fileName(fileName)
 {
     const QFileInfo info(fileName);
     if (!info.exists())
@@ -115,8 +113,7 @@ void TNewInifile::SaveAndFree(TNewInifile *&store)
     // Unbuffered, because a buffered QSaveFile commits a short write (disk full) as success.
     QSaveFile file(owned->m_fileName);
     const QByteArray bytes = IniText::Encode(JoinLines(owned->m_lines));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
-        || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() || !file.commit())
         throw EQuarnelError(QStringLiteral("Unable to write to ") + owned->m_fileName);
 }
 

@@ -16,7 +16,8 @@ TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, 
 {
     const TPreferences d = Defaults(outputDir, workDir);
     TPreferences p;
-    p.OutputPath = FolderFromSettingsFile(ini.FileName(), ini.ReadString(section, QStringLiteral("Output Path"), d.OutputPath));
+    p.OutputPath =
+        FolderFromSettingsFile(ini.FileName(), ini.ReadString(section, QStringLiteral("Output Path"), d.OutputPath));
     p.WorkDir = FolderFromSettingsFile(ini.FileName(), ini.ReadString(section, QStringLiteral("Work Dir"), d.WorkDir));
     p.SynMode = ini.ReadInteger(section, QStringLiteral("Syn Mode"), d.SynMode);
     p.AutoOpenDir = ini.ReadBool(section, QStringLiteral("Auto Open Dir"), d.AutoOpenDir);

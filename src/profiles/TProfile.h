@@ -23,8 +23,7 @@ public:
     // Malformed parameters are left out, so that loading, saving and the option builder
     // all see the same list: a parameter without a name, one whose "Sort" names no grid,
     // and a second parameter of a name already seen (rows are addressed by name).
-    template <class Ini>
-    static TProfile Read(const Ini &ini);
+    template <class Ini> static TProfile Read(const Ini &ini);
 
     // The values of `grids` written back into the profile: "Index" of list parameters,
     // "Caption" and "Value" of free ones. Read-only parameters and parameters without a
@@ -39,8 +38,7 @@ private:
     void Add(TProfileParameter parameter);
 };
 
-template <class Ini>
-TProfile TProfile::Read(const Ini &ini)
+template <class Ini> TProfile TProfile::Read(const Ini &ini)
 {
     const QString main = QStringLiteral("Main");
     TProfile profile;

@@ -5,7 +5,8 @@
 
 TProfileGrids::TProfileGrids(TValueListEditor *video, TValueListEditor *audio, TValueListEditor *advanced,
                              QObject *parent)
-    : QObject(parent), m_grids{video, audio, advanced}
+    : QObject(parent)
+    , m_grids {video, audio, advanced}
 {
     for (TValueListEditor *grid : m_grids)
         connect(grid, &TValueListEditor::MouseDown, this, &TProfileGrids::RepaintAll);

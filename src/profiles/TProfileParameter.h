@@ -10,13 +10,13 @@
 struct TProfileParameter
 {
     QString Name;
-    int Sort = -1;          // 1 video, 2 audio, 3 advanced
+    int Sort = -1; // 1 video, 2 audio, 3 advanced
     bool ReadOnly = false;
-    bool IsList = true;     // a missing "List" key means a list
-    QString Caption;        // list: the items, comma-terminated; plain: the value shown
-    int Index = 0;          // list: the item shown, as the file says
-    QString Value;          // list: one option value per item; plain: the option value
-    QString Cmd;            // the switch; empty: never on a command line
+    bool IsList = true; // a missing "List" key means a list
+    QString Caption; // list: the items, comma-terminated; plain: the value shown
+    int Index = 0; // list: the item shown, as the file says
+    QString Value; // list: one option value per item; plain: the option value
+    QString Cmd; // the switch; empty: never on a command line
 
     QStringList CaptionItems() const { return SplitCommaList(Caption); }
 

@@ -11,7 +11,7 @@
 class TProfileValues : public TParameterGrids
 {
 public:
-    explicit TProfileValues(TProfile profile) : m_profile(std::move(profile)) {}
+    explicit TProfileValues(TProfile profile) : m_profile(std::move(profile)) { }
     // The profile file read through the platform INI routines, as the main window reads it.
     static TProfileValues FromFile(const QString &profileFile);
 

@@ -90,8 +90,7 @@ QToolButton *FolderButton(QWidget *parent, int x, int y)
 
 } // namespace
 
-TSettingForm::TSettingForm(const MainControls &main)
-    : QWidget(nullptr), m_main(main)
+TSettingForm::TSettingForm(const MainControls &main) : QWidget(nullptr), m_main(main)
 {
     // No parent: a child window would be disabled together with the main window.
     setObjectName(QStringLiteral("SettingForm"));
@@ -252,9 +251,15 @@ void TSettingForm::ShowPreferences(const TPreferences &p)
     cmbIntermediate->setCurrentIndex(p.HighQualityIntermediate ? 1 : 0);
     m_stallSeconds = p.StallSeconds;
     switch (p.WhenExists()) {
-    case TPreferences::Existing::Overwrite: rdbOverWrite->setChecked(true); break;
-    case TPreferences::Existing::Ask: rdbAsk->setChecked(true); break;
-    case TPreferences::Existing::Rename: rdbRename->setChecked(true); break;
+    case TPreferences::Existing::Overwrite:
+        rdbOverWrite->setChecked(true);
+        break;
+    case TPreferences::Existing::Ask:
+        rdbAsk->setChecked(true);
+        break;
+    case TPreferences::Existing::Rename:
+        rdbRename->setChecked(true);
+        break;
     }
 }
 
@@ -459,7 +464,8 @@ void TSettingForm::btnSaveAsClick()
 
 void TSettingForm::ReloadMainGridsIfShown(const QString &file)
 {
-    if (m_main.profile->currentIndex() < 0 || !SameFile(MainPreferences::ProfileFile(m_main.profile->currentText()), file))
+    if (m_main.profile->currentIndex() < 0
+        || !SameFile(MainPreferences::ProfileFile(m_main.profile->currentText()), file))
         return;
     if (TMainProfileGrids *mainGrids = TMainProfileGrids::Of(m_main.window))
         mainGrids->cmbProfileChange();
@@ -480,14 +486,16 @@ void TSettingForm::RelistProfiles()
 void TSettingForm::sbtnBrowseClick()
 {
     QString folder;
-    if (FileChooser::BrowseForFolder(this, QStringLiteral("Select the output directory."), QString(), QString(), folder))
+    if (FileChooser::BrowseForFolder(this, QStringLiteral("Select the output directory."), QString(), QString(),
+                                     folder))
         edtOutputDir->setText(EnsureTrailingBackslash(folder));
 }
 
 void TSettingForm::SpeedButton1Click()
 {
     QString folder;
-    if (FileChooser::BrowseForFolder(this, QStringLiteral("Select the output directory."), QString(), QString(), folder))
+    if (FileChooser::BrowseForFolder(this, QStringLiteral("Select the output directory."), QString(), QString(),
+                                     folder))
         edtWorkDir->setText(EnsureTrailingBackslash(folder));
 }
 

@@ -23,10 +23,7 @@ constexpr int BorderGrip = 3; // pixels either side of the column border that st
 class TValueListDelegate : public QStyledItemDelegate
 {
 public:
-    explicit TValueListDelegate(TValueListEditor *grid)
-        : QStyledItemDelegate(grid), m_grid(grid)
-    {
-    }
+    explicit TValueListDelegate(TValueListEditor *grid) : QStyledItemDelegate(grid), m_grid(grid) { }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -36,8 +33,8 @@ public:
         painter->setPen(colors.text);
         painter->setFont(option.font);
         const QRect textRect = option.rect.adjusted(2, 0, -2, 0);
-        const QString text = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
-                                                           textRect.width());
+        const QString text =
+            option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textRect.width());
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
         painter->restore();
     }
@@ -67,8 +64,8 @@ public:
         auto *edit = new QLineEdit(parent);
         edit->setFrame(false);
         if (!m_grid->RefusedCharacters().isEmpty()) {
-            const QRegularExpression allowed(QStringLiteral("[^") + QRegularExpression::escape(m_grid->RefusedCharacters())
-                                             + QStringLiteral("]*"));
+            const QRegularExpression allowed(
+                QStringLiteral("[^") + QRegularExpression::escape(m_grid->RefusedCharacters()) + QStringLiteral("]*"));
             edit->setValidator(new QRegularExpressionValidator(allowed, edit));
         }
         return edit;
@@ -109,8 +106,7 @@ private:
 
 } // namespace
 
-TValueListEditor::TValueListEditor(int keyWidth, int valueWidth, QWidget *parent)
-    : QTableWidget(0, 2, parent)
+TValueListEditor::TValueListEditor(int keyWidth, int valueWidth, QWidget *parent) : QTableWidget(0, 2, parent)
 {
     horizontalHeader()->hide();
     verticalHeader()->hide();
@@ -269,14 +265,14 @@ TValueListEditor::CellColors TValueListEditor::DrawCellColors(int row, int col) 
     const QColor window = palette().color(QPalette::Base);
     const bool silver = col == 1 && ReadOnly(row) && Style(row) != EditStyle::PickList;
     const QColor remembered = silver ? Silver : QColor(Qt::black);
-    CellColors colors{remembered, col == 0 ? palette().color(QPalette::Button) : window};
+    CellColors colors {remembered, col == 0 ? palette().color(QPalette::Button) : window};
     if (row != currentRow())
         return colors;
     if (col == 1 && currentColumn() == 1) {
         colors = {remembered, window}; // the chosen value without selection highlight
     } else if (col == 0) {
-        colors = Focused() ? CellColors{palette().color(QPalette::HighlightedText), FocusedKey}
-                           : CellColors{remembered, window};
+        colors = Focused() ? CellColors {palette().color(QPalette::HighlightedText), FocusedKey}
+                           : CellColors {remembered, window};
     }
     return colors;
 }

@@ -73,7 +73,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     // Typing on a row that cannot be typed into does nothing (no jump to a matching row).
-    void keyboardSearch(const QString &) override {}
+    void keyboardSearch(const QString &) override { }
 
 private:
     void Announce();

@@ -1,13 +1,11 @@
 #include "TTaskListModel.h"
 
 #include "TargetNames.h"
-#include "core/TDVDInformation.h"
 #include "core/OutputExt.h"
+#include "core/TDVDInformation.h"
 
-TTaskListModel::TTaskListModel(QObject *parent)
-    : QAbstractItemModel(parent)
-{
-}
+TTaskListModel::TTaskListModel(QObject *parent) : QAbstractItemModel(parent)
+{ }
 
 void TTaskListModel::Clear()
 {
@@ -20,7 +18,7 @@ QModelIndex TTaskListModel::AddTitleNode(const TTaskNodeData &data)
 {
     const int row = m_titles.size();
     beginInsertRows({}, row, row);
-    m_titles.append(Title{data, {}});
+    m_titles.append(Title {data, {}});
     endInsertRows();
     return index(row, 0);
 }
@@ -266,10 +264,15 @@ QVariant TTaskListModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     switch (section) {
-    case TitleColumn: return QStringLiteral("Title");
-    case StartColumn: return QStringLiteral("Start");
-    case EndColumn: return QStringLiteral("End");
-    case OutputColumn: return QStringLiteral("Output File");
-    default: return QString();
+    case TitleColumn:
+        return QStringLiteral("Title");
+    case StartColumn:
+        return QStringLiteral("Start");
+    case EndColumn:
+        return QStringLiteral("End");
+    case OutputColumn:
+        return QStringLiteral("Output File");
+    default:
+        return QString();
     }
 }

@@ -1,7 +1,7 @@
 #include "TTaskTreeView.h"
 
-#include "core/Artwork.h"
 #include "TTaskListModel.h"
+#include "core/Artwork.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -21,9 +21,9 @@ class TaskDelegate : public QStyledItemDelegate
 {
 public:
     explicit TaskDelegate(QObject *parent)
-        : QStyledItemDelegate(parent), m_icons{Artwork::TitleIcon(), Artwork::ChapterIcon()}
-    {
-    }
+        : QStyledItemDelegate(parent)
+        , m_icons {Artwork::TitleIcon(), Artwork::ChapterIcon()}
+    { }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -110,8 +110,7 @@ private:
 
 } // namespace
 
-TTaskTreeView::TTaskTreeView(QWidget *parent)
-    : QTreeView(parent)
+TTaskTreeView::TTaskTreeView(QWidget *parent) : QTreeView(parent)
 {
     setHeader(new TileHeader(this));
     setItemDelegate(new TaskDelegate(this));

@@ -26,7 +26,8 @@ QString TargetFileName(const QString &outputFolder, const QString &volumeName, c
 QString RenameCandidate(const QString &targetFile, const QString &outputExt, int n)
 {
     const QString ext = SafeFileNamePart(outputExt);
-    const QString base = !ext.isEmpty() && targetFile.endsWith(ext) ? targetFile.left(targetFile.size() - ext.size()) : targetFile;
+    const QString base =
+        !ext.isEmpty() && targetFile.endsWith(ext) ? targetFile.left(targetFile.size() - ext.size()) : targetFile;
     return base + QLatin1Char('-') + QString::number(n) + ext;
 }
 

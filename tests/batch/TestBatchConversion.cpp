@@ -1,8 +1,8 @@
 // `quarnel --convert` as a script runs it: the built program in a program folder of its own,
 // real MEncoder and FFmpeg behind the tool names, the results checked with ffprobe.
 
-#include "TestSupport.h"
 #include "../convert/ConvertTestSupport.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -74,7 +74,8 @@ public:
     QString out() const { return folder.file(QStringLiteral("out/")); }
     QStringList Started() const
     {
-        return QString::fromLatin1(folder.readFile(QStringLiteral("started.log"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromLatin1(folder.readFile(QStringLiteral("started.log")))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     // Processes still running with this folder in their command line (the tools name it).
     QStringList LiveTools() const
@@ -96,7 +97,10 @@ public:
     }
     QStringList OutFiles() const { return QDir(out()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
     // The intermediate files and their locks in the work folder (the program folder here).
-    QStringList WorkFiles() const { return QDir(folder.path()).entryList({QStringLiteral("temp*")}, QDir::Files | QDir::Hidden); }
+    QStringList WorkFiles() const
+    {
+        return QDir(folder.path()).entryList({QStringLiteral("temp*")}, QDir::Files | QDir::Hidden);
+    }
     // The process groups of the tools running from this folder now: processes with the
     // folder in their command line, apart from the program's own group.
     QSet<qint64> ToolGroups() const
@@ -162,7 +166,8 @@ struct Outcome
 
 // Runs `command` to its end. `during` is called every 10 ms while it runs, with the
 // process id, until it returns true.
-Outcome RunCommand(const QString &command, const QStringList &arguments, const std::function<bool(qint64 pid)> &during = {})
+Outcome RunCommand(const QString &command, const QStringList &arguments,
+                   const std::function<bool(qint64 pid)> &during = {})
 {
     Outcome outcome;
     QProcess p;
@@ -176,7 +181,7 @@ Outcome RunCommand(const QString &command, const QStringList &arguments, const s
         pending += p.readAllStandardError();
         qsizetype end = 0;
         while ((end = pending.indexOf('\n')) >= 0) {
-            outcome.lines << Line{clock.elapsed(), QString::fromLocal8Bit(pending.left(end))};
+            outcome.lines << Line {clock.elapsed(), QString::fromLocal8Bit(pending.left(end))};
             pending.remove(0, end + 1);
         }
     };
@@ -199,12 +204,16 @@ Outcome RunCommand(const QString &command, const QStringList &arguments, const s
     return outcome;
 }
 
-Outcome Run(const BatchProgram &program, const QStringList &arguments, const std::function<bool(qint64 pid)> &during = {})
+Outcome Run(const BatchProgram &program, const QStringList &arguments,
+            const std::function<bool(qint64 pid)> &during = {})
 {
-    return RunCommand(program.exe(), QStringList{QStringLiteral("--convert")} + arguments, during);
+    return RunCommand(program.exe(), QStringList {QStringLiteral("--convert")} + arguments, during);
 }
 
-QString Dvd(const char *name) { return TestDvdsDir() + QLatin1Char('/') + QLatin1String(name); }
+QString Dvd(const char *name)
+{
+    return TestDvdsDir() + QLatin1Char('/') + QLatin1String(name);
+}
 
 // An image of ntsc-multi, made once a run, as a burning program makes one.
 QString NtscImage()
@@ -241,21 +250,25 @@ QHash<QString, double> EntryLengths(const QString &dvd)
     p.start(BuiltProgramDir() + QStringLiteral("/quarnel"), {QStringLiteral("--scan"), dvd});
     p.waitForFinished(60000);
     QHash<QString, double> lengths;
-    for (const QJsonValue &t : QJsonDocument::fromJson(p.readAllStandardOutput()).object().value(QStringLiteral("Titles")).toArray()) {
+    for (const QJsonValue &t :
+         QJsonDocument::fromJson(p.readAllStandardOutput()).object().value(QStringLiteral("Titles")).toArray()) {
         const QJsonObject title = t.toObject();
         lengths.insert(title.value(QStringLiteral("OutputName")).toString(),
-                       title.value(QStringLiteral("OrigEnd")).toDouble() - title.value(QStringLiteral("OrigStart")).toDouble());
+                       title.value(QStringLiteral("OrigEnd")).toDouble()
+                           - title.value(QStringLiteral("OrigStart")).toDouble());
         for (const QJsonValue &c : title.value(QStringLiteral("Chapters")).toArray()) {
             const QJsonObject chapter = c.toObject();
             lengths.insert(chapter.value(QStringLiteral("OutputName")).toString(),
-                           chapter.value(QStringLiteral("OrigEnd")).toDouble() - chapter.value(QStringLiteral("OrigStart")).toDouble());
+                           chapter.value(QStringLiteral("OrigEnd")).toDouble()
+                               - chapter.value(QStringLiteral("OrigStart")).toDouble());
         }
     }
     return lengths;
 }
 
 // Preferences of the window: the profile drop-down's position and the output path.
-void WriteMainPreferences(const BatchProgram &program, int profileIndex, const QString &outputPath, const char *more = "")
+void WriteMainPreferences(const BatchProgram &program, int profileIndex, const QString &outputPath,
+                          const char *more = "")
 {
     program.folder.writeFile(QStringLiteral("Preferences.ini"),
                              QStringLiteral("[Main]\r\nProfile=%1\r\nOutput Path=%2\r\n%3")
@@ -277,8 +290,10 @@ class TestBatchConversion : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFileInfo(BuiltProgramDir() + QStringLiteral("/quarnel")).isExecutable(), qPrintable(BuiltProgramDir()));
-        QVERIFY2(QFileInfo::exists(Dvd("pal-long") + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")), qPrintable(TestDvdsDir()));
+        QVERIFY2(QFileInfo(BuiltProgramDir() + QStringLiteral("/quarnel")).isExecutable(),
+                 qPrintable(BuiltProgramDir()));
+        QVERIFY2(QFileInfo::exists(Dvd("pal-long") + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")),
+                 qPrintable(TestDvdsDir()));
     }
 
     // Each row: a disc, arguments, and what each file must be. The files appear in list order
@@ -287,29 +302,29 @@ private slots:
     {
         QTest::addColumn<QString>("dvd");
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("entries");   // the entries converted, in order
+        QTest::addColumn<QStringList>("entries"); // the entries converted, in order
         QTest::addColumn<QStringList>("expected"); // format, video codec, audio codec, width, height
-        QTest::addColumn<double>("tone");           // the audio's Hz; 0: not checked
-        QTest::addColumn<double>("length");         // seconds; 0: the entry's own length
+        QTest::addColumn<double>("tone"); // the audio's Hz; 0: not checked
+        QTest::addColumn<double>("length"); // seconds; 0: the entry's own length
 
         QTest::newRow("defaults: the stored profile and folder, the longest title")
-            << Dvd("ntsc-multi") << QStringList() << Strings({"Title01"}) << Strings({"avi", "mpeg4", "mp3", "640", "480"})
-            << 500.0 << 0.0;
+            << Dvd("ntsc-multi") << QStringList() << Strings({"Title01"})
+            << Strings({"avi", "mpeg4", "mp3", "640", "480"}) << 500.0 << 0.0;
         QTest::newRow("chapter and title in list order, MP4, second audio track")
             << Dvd("ntsc-multi")
             << Strings({"--profile", "MP4 - H.264 Video", "--entries", "Title02,Title01-Chapter02", "--audio", "1"})
-            << Strings({"Title01-Chapter02", "Title02"}) << Strings({"mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac", "640", "480"})
-            << 1000.0 << 0.0;
+            << Strings({"Title01-Chapter02", "Title02"})
+            << Strings({"mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac", "640", "480"}) << 1000.0 << 0.0;
         QTest::newRow("Matroska with a subtitle, lower-case names")
             << Dvd("pal-twolang") << Strings({"--profile=mkv - matroska video", "--entries=title01", "--subtitle=2"})
             << Strings({"Title01"}) << Strings({"matroska,webm", "h264", "", "", ""}) << 500.0 << 0.0;
         QTest::newRow("a chapter of an image")
             << NtscImage() << Strings({"--profile", "AVI - MPEG-4 Video", "--entries", "Title01-Chapter02"})
             << Strings({"Title01-Chapter02"}) << Strings({"avi", "mpeg4", "mp3", "640", "480"}) << 500.0 << 0.0;
-        QTest::newRow("trimmed, WebM")
-            << Dvd("pal-long")
-            << Strings({"--profile", "WebM Video", "--start", "00:00:05", "--end", "00:00:12"}) << Strings({"Title01"})
-            << Strings({"matroska,webm", "vp8", "vorbis", "", ""}) << 500.0 << 7.0;
+        QTest::newRow("trimmed, WebM") << Dvd(
+            "pal-long") << Strings({"--profile", "WebM Video", "--start", "00:00:05", "--end", "00:00:12"})
+                                       << Strings({"Title01"}) << Strings({"matroska,webm", "vp8", "vorbis", "", ""})
+                                       << 500.0 << 7.0;
     }
     void converts()
     {
@@ -321,14 +336,14 @@ private slots:
         QFETCH(double, length);
         BatchProgram program;
         WriteMainPreferences(program, 0, program.out());
-        const Outcome run = Run(program, QStringList{dvd} + arguments);
+        const Outcome run = Run(program, QStringList {dvd} + arguments);
         QVERIFY2(run.exitCode == 0, qPrintable(run.Text()));
 
         const QHash<QString, double> lengths = EntryLengths(dvd);
-        const QString ext = expected.at(0) == u"avi" ? QStringLiteral(".avi")
-                            : expected.at(0).startsWith(u"mov") ? QStringLiteral(".mp4")
-                            : expected.at(1) == u"vp8"          ? QStringLiteral(".webm")
-                                                                : QStringLiteral(".mkv");
+        const QString ext = expected.at(0) == u"avi"          ? QStringLiteral(".avi")
+                          : expected.at(0).startsWith(u"mov") ? QStringLiteral(".mp4")
+                          : expected.at(1) == u"vp8"          ? QStringLiteral(".webm")
+                                                              : QStringLiteral(".mkv");
         QStringList made;
         for (const Line &line : run.lines) {
             if (line.text.contains(QStringLiteral(" - made ")))
@@ -353,7 +368,8 @@ private slots:
             }
             const double want = length > 0 ? length : lengths.value(entry);
             const double got = facts.value(QStringLiteral("duration")).toDouble();
-            QVERIFY2(qAbs(got - want) <= 0.6, qPrintable(QStringLiteral("%1: %2 s, expected %3 s").arg(entry).arg(got).arg(want)));
+            QVERIFY2(qAbs(got - want) <= 0.6,
+                     qPrintable(QStringLiteral("%1: %2 s, expected %3 s").arg(entry).arg(got).arg(want)));
             if (tone > 0)
                 QVERIFY2(qAbs(DominantFrequency(file) - tone) < tone * 0.1, qPrintable(entry));
         }
@@ -363,7 +379,8 @@ private slots:
         for (const Line &line : run.lines) {
             if (!IsProgressLine(line.text))
                 continue;
-            QVERIFY2(line.text.startsWith(entries.constFirst()) || line.text.startsWith(entries.constLast()), qPrintable(line.text));
+            QVERIFY2(line.text.startsWith(entries.constFirst()) || line.text.startsWith(entries.constLast()),
+                     qPrintable(line.text));
             // Lines may arrive a little bunched by the pipe; they leave the program 1000 ms apart.
             if (previous >= 0)
                 QVERIFY2(line.ms - previous >= 800, qPrintable(run.Text()));
@@ -379,22 +396,23 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("preferences"); // more lines of [Main]
-        QTest::addColumn<QStringList>("files");      // what the folder holds afterwards
+        QTest::addColumn<QStringList>("files"); // what the folder holds afterwards
         QTest::addColumn<bool>("oldKept");
-        QTest::addColumn<QString>("line");           // the entry's final line ends with this
+        QTest::addColumn<QString>("line"); // the entry's final line ends with this
 
-        QTest::newRow("overwrite") << Strings({"--if-exists", "overwrite"}) << QByteArray() << Strings({"Title01.avi"}) << false
-                                   << QStringLiteral("made %1Title01.avi");
-        QTest::newRow("rename") << Strings({"--if-exists", "rename"}) << QByteArray() << Strings({"Title01-1.avi", "Title01.avi"})
-                                << true << QStringLiteral("made %1Title01-1.avi");
+        QTest::newRow("overwrite") << Strings({"--if-exists", "overwrite"}) << QByteArray() << Strings({"Title01.avi"})
+                                   << false << QStringLiteral("made %1Title01.avi");
+        QTest::newRow("rename") << Strings({"--if-exists", "rename"}) << QByteArray()
+                                << Strings({"Title01-1.avi", "Title01.avi"}) << true
+                                << QStringLiteral("made %1Title01-1.avi");
         QTest::newRow("skip") << Strings({"--if-exists", "skip"}) << QByteArray() << Strings({"Title01.avi"}) << true
                               << QStringLiteral("skipped, %1Title01.avi exists");
-        QTest::newRow("the stored rule: rename") << QStringList() << QByteArray("Ask=0\r\nOverwrite=0\r\n")
-                                                 << Strings({"Title01-1.avi", "Title01.avi"}) << true
-                                                 << QStringLiteral("made %1Title01-1.avi");
-        QTest::newRow("the stored rule: overwrite wins over ask") << QStringList() << QByteArray("Ask=1\r\nOverwrite=1\r\n")
-                                                                  << Strings({"Title01.avi"}) << false
-                                                                  << QStringLiteral("made %1Title01.avi");
+        QTest::newRow("the stored rule: rename")
+            << QStringList() << QByteArray("Ask=0\r\nOverwrite=0\r\n") << Strings({"Title01-1.avi", "Title01.avi"})
+            << true << QStringLiteral("made %1Title01-1.avi");
+        QTest::newRow("the stored rule: overwrite wins over ask")
+            << QStringList() << QByteArray("Ask=1\r\nOverwrite=1\r\n") << Strings({"Title01.avi"}) << false
+            << QStringLiteral("made %1Title01.avi");
     }
     void existingFile()
     {
@@ -407,7 +425,7 @@ private slots:
         WriteMainPreferences(program, 0, program.out(), preferences.constData());
         const QByteArray old = "an older file";
         program.folder.writeFile(QStringLiteral("out/Title01.avi"), old);
-        const Outcome run = Run(program, QStringList{Dvd("pal-simple")} + arguments);
+        const Outcome run = Run(program, QStringList {Dvd("pal-simple")} + arguments);
         QVERIFY2(run.exitCode == 0, qPrintable(run.Text()));
         QCOMPARE(program.OutFiles(), files);
         QCOMPARE(program.folder.readFile(QStringLiteral("out/Title01.avi")) == old, oldKept);
@@ -432,14 +450,21 @@ private slots:
         BatchProgram program;
         const QByteArray old = "an older file";
         program.folder.writeFile(QStringLiteral("out/Title01.avi"), old);
-        QStringList command{program.exe(), QStringLiteral("--convert"), Dvd("pal-simple"), QStringLiteral("--output"),
-                            program.out(), QStringLiteral("--profile"), QStringLiteral("AVI - MPEG-4 Video"),
-                            QStringLiteral("--if-exists"), QStringLiteral("ask")};
+        QStringList command {program.exe(),
+                             QStringLiteral("--convert"),
+                             Dvd("pal-simple"),
+                             QStringLiteral("--output"),
+                             program.out(),
+                             QStringLiteral("--profile"),
+                             QStringLiteral("AVI - MPEG-4 Video"),
+                             QStringLiteral("--if-exists"),
+                             QStringLiteral("ask")};
         for (QString &c : command)
             c = QLatin1Char('\'') + c + QLatin1Char('\'');
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral("script"), {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
+        p.start(QStringLiteral("script"),
+                {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
         QByteArray seen;
         QTRY_VERIFY_WITH_TIMEOUT((seen += p.readAll()).contains("[y/N]"), 30000);
         p.write(answer);
@@ -458,7 +483,7 @@ private slots:
         const QString second = program.folder.file(QStringLiteral("out2/"));
         QDir().mkpath(second);
         // Different discs: the shorter run ends while the longer one still encodes.
-        const QList<std::pair<QString, double>> runs{{Dvd("pal-long"), 30}, {Dvd("pal-simple"), 6}};
+        const QList<std::pair<QString, double>> runs {{Dvd("pal-long"), 30}, {Dvd("pal-simple"), 6}};
         QList<QProcess *> processes;
         for (int i = 0; i < runs.size(); ++i) {
             auto *p = new QProcess(this);
@@ -477,7 +502,8 @@ private slots:
         for (int i = 0; i < runs.size(); ++i) {
             const QString file = (i == 0 ? program.out() : second) + QStringLiteral("Title01.mp4");
             const double length = Probe(file).value(QStringLiteral("duration")).toDouble();
-            QVERIFY2(qAbs(length - runs.at(i).second) <= 0.6, qPrintable(QStringLiteral("%1: %2 s").arg(file).arg(length)));
+            QVERIFY2(qAbs(length - runs.at(i).second) <= 0.6,
+                     qPrintable(QStringLiteral("%1: %2 s").arg(file).arg(length)));
         }
         QCOMPARE(QDir(program.folder.path()).entryList({QStringLiteral("temp*")}, QDir::Files), QStringList());
     }
@@ -488,17 +514,21 @@ private slots:
     {
         BatchProgram program;
         QDir().mkpath(program.out() + QStringLiteral("Title01-Chapter01.avi"));
-        const Outcome run = Run(program, {Dvd("pal-simple"), QStringLiteral("--output"), program.out(), QStringLiteral("--profile"),
-                                          QStringLiteral("AVI - MPEG-4 Video"), QStringLiteral("--entries"),
-                                          QStringLiteral("Title01-Chapter01,Title01-Chapter02"), QStringLiteral("--if-exists"),
-                                          QStringLiteral("overwrite")});
+        const Outcome run =
+            Run(program, {Dvd("pal-simple"), QStringLiteral("--output"), program.out(), QStringLiteral("--profile"),
+                          QStringLiteral("AVI - MPEG-4 Video"), QStringLiteral("--entries"),
+                          QStringLiteral("Title01-Chapter01,Title01-Chapter02"), QStringLiteral("--if-exists"),
+                          QStringLiteral("overwrite")});
         QVERIFY2(run.exitCode == 1, qPrintable(run.Text()));
         const QString text = run.Text();
-        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("^Title01-Chapter01: .* - failed: a folder has the file's name$"),
-                                                  QRegularExpression::MultilineOption)),
+        QVERIFY2(text.contains(QRegularExpression(
+                     QStringLiteral("^Title01-Chapter01: .* - failed: a folder has the file's name$"),
+                     QRegularExpression::MultilineOption)),
                  qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral(" - made ") + program.out() + QStringLiteral("Title01-Chapter02.avi")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("1 file could not be made:\n") + program.out() + QStringLiteral("Title01-Chapter01.avi (")),
+        QVERIFY2(text.contains(QStringLiteral(" - made ") + program.out() + QStringLiteral("Title01-Chapter02.avi")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("1 file could not be made:\n") + program.out()
+                               + QStringLiteral("Title01-Chapter01.avi (")),
                  qPrintable(text));
         QVERIFY(program.LiveTools().isEmpty());
     }
@@ -511,12 +541,15 @@ private slots:
         std::vector<std::unique_ptr<QProcess>> runs;
         for (int i = 0; i < 4; ++i) {
             runs.push_back(std::make_unique<QProcess>());
-            runs.back()->start(program.exe(), {QStringLiteral("--convert"), Dvd("pal-simple"), QStringLiteral("--output"), program.out(),
-                                               QStringLiteral("--profile"), QStringLiteral("AVI - MPEG-4 Video"), QStringLiteral("--entries"),
-                                               QStringLiteral("Title01-Chapter02"), QStringLiteral("--if-exists"), QStringLiteral("rename")});
+            runs.back()->start(program.exe(),
+                               {QStringLiteral("--convert"), Dvd("pal-simple"), QStringLiteral("--output"),
+                                program.out(), QStringLiteral("--profile"), QStringLiteral("AVI - MPEG-4 Video"),
+                                QStringLiteral("--entries"), QStringLiteral("Title01-Chapter02"),
+                                QStringLiteral("--if-exists"), QStringLiteral("rename")});
         }
         QStringList made;
-        const QRegularExpression madeLine(QStringLiteral("^Title01-Chapter02: .* - made (.*)$"), QRegularExpression::MultilineOption);
+        const QRegularExpression madeLine(QStringLiteral("^Title01-Chapter02: .* - made (.*)$"),
+                                          QRegularExpression::MultilineOption);
         for (auto &run : runs) {
             QVERIFY(run->waitForFinished(240000));
             const QString text = QString::fromLocal8Bit(run->readAllStandardError());
@@ -560,8 +593,8 @@ private slots:
         QFETCH(bool, twice);
         BatchProgram program;
         const Outcome run = Run(program,
-                                {Dvd("pal-long"), QStringLiteral("--output"), program.out(), QStringLiteral("--profile"),
-                                 QStringLiteral("MP4 - H.264 Video")},
+                                {Dvd("pal-long"), QStringLiteral("--output"), program.out(),
+                                 QStringLiteral("--profile"), QStringLiteral("MP4 - H.264 Video")},
                                 [&](qint64 pid) {
                                     if (program.Started().size() < starts)
                                         return false;
@@ -577,7 +610,8 @@ private slots:
         QVERIFY2(program.Started().size() == starts, qPrintable(program.Started().join(QLatin1Char(' '))));
         const QString text = run.Text();
         // Cancelled, not failed: the tools do not see the signal and end only when killed.
-        QVERIFY2(text.contains(QStringLiteral("Title01: ")) && text.contains(QStringLiteral(" - cancelled\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Title01: ")) && text.contains(QStringLiteral(" - cancelled\n")),
+                 qPrintable(text));
         QVERIFY2(!text.contains(QStringLiteral(" - failed")), qPrintable(text));
         QVERIFY2(text.endsWith(QStringLiteral("The conversion is canceled.")), qPrintable(text));
         QVERIFY(!QFileInfo::exists(program.folder.file(QStringLiteral("temp.avi"))));
@@ -599,8 +633,9 @@ private slots:
     {
         QFETCH(QString, when);
         BatchProgram program;
-        const QStringList arguments{QStringLiteral("--convert"), Dvd("pal-long"), QStringLiteral("--output"), program.out(),
-                                    QStringLiteral("--profile"), QStringLiteral("MP4 - H.264 Video")};
+        const QStringList arguments {QStringLiteral("--convert"), Dvd("pal-long"),
+                                     QStringLiteral("--output"),  program.out(),
+                                     QStringLiteral("--profile"), QStringLiteral("MP4 - H.264 Video")};
         QSet<qint64> toolGroups;
         Outcome run;
         if (when != u"pipe") {
@@ -618,8 +653,10 @@ private slots:
             // head takes the first progress line and leaves; the program's status goes to a file.
             const QString status = program.folder.file(QStringLiteral("status"));
             run = RunCommand(QStringLiteral("/bin/sh"),
-                             QStringList{QStringLiteral("-c"), QStringLiteral("{ \"$@\" 2>&1; echo $? >\"$0\"; } | head -n 1"), status,
-                                         program.exe()} + arguments,
+                             QStringList {QStringLiteral("-c"),
+                                          QStringLiteral("{ \"$@\" 2>&1; echo $? >\"$0\"; } | head -n 1"), status,
+                                          program.exe()}
+                                 + arguments,
                              [&](qint64) {
                                  toolGroups += program.ToolGroups();
                                  return false;
@@ -632,7 +669,8 @@ private slots:
         if (when == u"encoder")
             QVERIFY2(program.Started().size() == 2, qPrintable(program.Started().join(QLatin1Char(' '))));
         if (when != u"pipe")
-            QVERIFY2(run.Text().endsWith(QStringLiteral(" - cancelled\nThe conversion is canceled.")), qPrintable(run.Text()));
+            QVERIFY2(run.Text().endsWith(QStringLiteral(" - cancelled\nThe conversion is canceled.")),
+                     qPrintable(run.Text()));
         QCOMPARE(program.WorkFiles(), QStringList());
         QCOMPARE(OutputFolder(program), QStringList());
         QTRY_VERIFY_WITH_TIMEOUT(ProcessesIn(toolGroups).isEmpty(), 3000);
@@ -647,35 +685,52 @@ private slots:
         QTest::addColumn<QString>("message");
 
         QTest::newRow("no path") << QStringList() << QStringLiteral("Missing value after '--convert'");
-        QTest::newRow("unknown option") << Strings({"DVD", "--volume", "X"}) << QStringLiteral("Unknown option 'volume'");
+        QTest::newRow("unknown option") << Strings({"DVD", "--volume", "X"})
+                                        << QStringLiteral("Unknown option 'volume'");
         QTest::newRow("extra argument") << Strings({"DVD", "more"}) << QStringLiteral("Unexpected argument \"more\"");
-        QTest::newRow("option twice") << Strings({"DVD", "--audio", "0", "--audio=1"}) << QStringLiteral("--audio is given more than once");
-        QTest::newRow("audio not a number") << Strings({"DVD", "--audio", "two"}) << QStringLiteral("--audio takes a whole number from 0, not \"two\"");
-        QTest::newRow("negative subtitle") << Strings({"DVD", "--subtitle=-1"}) << QStringLiteral("--subtitle takes a whole number from 0");
-        QTest::newRow("unknown rule") << Strings({"DVD", "--if-exists", "sometimes"}) << QStringLiteral("--if-exists takes ask, overwrite, rename or skip");
-        QTest::newRow("empty entry list") << Strings({"DVD", "--entries", " , "}) << QStringLiteral("--entries names no entry");
-        QTest::newRow("no such path") << Strings({"/nonexistent/dvd"}) << QStringLiteral("Cannot open \"/nonexistent/dvd\"");
+        QTest::newRow("option twice") << Strings({"DVD", "--audio", "0", "--audio=1"})
+                                      << QStringLiteral("--audio is given more than once");
+        QTest::newRow("audio not a number")
+            << Strings({"DVD", "--audio", "two"}) << QStringLiteral("--audio takes a whole number from 0, not \"two\"");
+        QTest::newRow("negative subtitle")
+            << Strings({"DVD", "--subtitle=-1"}) << QStringLiteral("--subtitle takes a whole number from 0");
+        QTest::newRow("unknown rule") << Strings({"DVD", "--if-exists", "sometimes"})
+                                      << QStringLiteral("--if-exists takes ask, overwrite, rename or skip");
+        QTest::newRow("empty entry list")
+            << Strings({"DVD", "--entries", " , "}) << QStringLiteral("--entries names no entry");
+        QTest::newRow("no such path") << Strings({"/nonexistent/dvd"})
+                                      << QStringLiteral("Cannot open \"/nonexistent/dvd\"");
         QTest::newRow("not a DVD") << Strings({"OUT"}) << QStringLiteral("VIDEO_TS.IFO\" does not exist");
-        QTest::newRow("unknown profile") << Strings({"DVD", "--profile", "Nothing"}) << QStringLiteral("There is no profile named \"Nothing\". The profiles are: AVI - MPEG-4 Video, ");
+        QTest::newRow("unknown profile")
+            << Strings({"DVD", "--profile", "Nothing"})
+            << QStringLiteral("There is no profile named \"Nothing\". The profiles are: AVI - MPEG-4 Video, ");
         QTest::newRow("entry of a title set left out")
             << Strings({"DAMAGED", "--entries", "Title04"})
-            << QStringLiteral("quarnel: Title set 2 is left out (Title04, Title05). The file %1/VIDEO_TS/VTS_02_0.IFO").arg(DamagedCopy());
-        QTest::newRow("unknown entry") << Strings({"DVD", "--entries", "Title01,Title09"})
-                                       << QStringLiteral("There is no entry named \"Title09\" on this DVD: its titles are Title01 to Title05");
+            << QStringLiteral("quarnel: Title set 2 is left out (Title04, Title05). The file %1/VIDEO_TS/VTS_02_0.IFO")
+                   .arg(DamagedCopy());
+        QTest::newRow("unknown entry")
+            << Strings({"DVD", "--entries", "Title01,Title09"})
+            << QStringLiteral("There is no entry named \"Title09\" on this DVD: its titles are Title01 to Title05");
         QTest::newRow("audio out of range") << Strings({"DVD", "--entries", "Title03", "--audio", "2"})
                                             << QStringLiteral("--audio 2 is out of range: Title03 offers 0 to 1.");
-        QTest::newRow("angle out of range") << Strings({"DVD", "--angle", "1"}) << QStringLiteral("--angle 1 is out of range: Title01 offers only 0.");
+        QTest::newRow("angle out of range")
+            << Strings({"DVD", "--angle", "1"}) << QStringLiteral("--angle 1 is out of range: Title01 offers only 0.");
         QTest::newRow("trim of two entries") << Strings({"DVD", "--entries", "Title01,Title02", "--start", "00:00:01"})
                                              << QStringLiteral("--start and --end trim a single entry");
         QTest::newRow("trim start after the entry")
-            << Strings({"DVD", "--start", "00:00:07"}) << QStringLiteral("The start \"00:00:07\" is no time within the entry: Title01 runs from 00:00:00 to 00:00:06.");
-        QTest::newRow("trim start not a time") << Strings({"DVD", "--start", "soon"}) << QStringLiteral("The start \"soon\" is no time");
-        QTest::newRow("trim end before start") << Strings({"DVD", "--start", "00:00:04", "--end", "00:00:03"})
-                                               << QStringLiteral("The start \"00:00:04\" does not lie before the end \"00:00:03\".");
-        QTest::newRow("missing output folder") << Strings({"DVD", "--output", "OUT/missing/"})
-                                               << QStringLiteral("The output path does not exist. Please specify another one.");
-        QTest::newRow("ask without a terminal") << Strings({"DVD", "--if-exists", "ask"})
-                                                << QStringLiteral("--if-exists ask needs a terminal to ask on");
+            << Strings({"DVD", "--start", "00:00:07"})
+            << QStringLiteral(
+                   "The start \"00:00:07\" is no time within the entry: Title01 runs from 00:00:00 to 00:00:06.");
+        QTest::newRow("trim start not a time")
+            << Strings({"DVD", "--start", "soon"}) << QStringLiteral("The start \"soon\" is no time");
+        QTest::newRow("trim end before start")
+            << Strings({"DVD", "--start", "00:00:04", "--end", "00:00:03"})
+            << QStringLiteral("The start \"00:00:04\" does not lie before the end \"00:00:03\".");
+        QTest::newRow("missing output folder")
+            << Strings({"DVD", "--output", "OUT/missing/"})
+            << QStringLiteral("The output path does not exist. Please specify another one.");
+        QTest::newRow("ask without a terminal")
+            << Strings({"DVD", "--if-exists", "ask"}) << QStringLiteral("--if-exists ask needs a terminal to ask on");
         QTest::newRow("stored ask, an existing file, no terminal")
             << Strings({"DVD", "--output", "OUT", "--entries", "Title02"})
             << QStringLiteral("Title02.avi\" exists and the preferences say to ask before overwriting it");
@@ -709,8 +764,8 @@ private slots:
         p.start(BuiltProgramDir() + QStringLiteral("/quarnel"), {QStringLiteral("--help")});
         QVERIFY(p.waitForFinished(10000));
         const QString help = QString::fromLocal8Bit(p.readAllStandardOutput());
-        for (const char *option : {"--convert PATH", "--output DIR", "--profile NAME", "--entries LIST", "--audio N", "--subtitle N",
-                                   "--start TIME", "--end TIME", "--if-exists MODE", "130"})
+        for (const char *option : {"--convert PATH", "--output DIR", "--profile NAME", "--entries LIST", "--audio N",
+                                   "--subtitle N", "--start TIME", "--end TIME", "--if-exists MODE", "130"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
     }
 };

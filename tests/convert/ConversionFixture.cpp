@@ -1,9 +1,9 @@
 #include "ConversionFixture.h"
 
 #include "core/AppFolders.h"
+#include "core/TDVDInformation.h"
 #include "core/TimeText.h"
 #include "dvd/DvdTitleLoader.h"
-#include "core/TDVDInformation.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TProfile.h"
 

@@ -4,8 +4,8 @@
 #include "FakePowerManager.h"
 #include "TestSupport.h"
 
-#include "tasklist/TTaskListModel.h"
 #include "convert/TConversionRun.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QList>
 #include <QObject>
@@ -20,10 +20,10 @@ using Rows = QList<QPair<QString, QString>>; // grid row, text chosen in it
 struct Choice
 {
     int title = 1;
-    int chapter = 0;          // 0: the title itself
+    int chapter = 0; // 0: the title itself
     int audio = 0;
     int subtitle = 0;
-    QString start, end;       // a trimmed span, empty for the entry's own
+    QString start, end; // a trimmed span, empty for the entry's own
 };
 
 Q_DECLARE_METATYPE(Rows)

@@ -33,7 +33,7 @@ bool LinkTools(const QString &programFolder)
         return false;
     const QDir dir(programFolder);
     return QFile::link(mencoder, dir.filePath(QStringLiteral("asapi.dll")))
-           && QFile::link(ffmpeg, dir.filePath(QStringLiteral("wmaspi.dll")));
+        && QFile::link(ffmpeg, dir.filePath(QStringLiteral("wmaspi.dll")));
 }
 
 void RecordingHost::HideBusyHint(std::function<void()> whenClosed)
@@ -54,9 +54,10 @@ QStringList RecordingHost::Texts() const
 QHash<QString, QString> Probe(const QString &file)
 {
     QProcess p;
-    p.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                        QStringLiteral("format=format_name,duration:stream=codec_type,codec_name,width,height"),
-                                        QStringLiteral("-of"), QStringLiteral("json"), file});
+    p.start(QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+             QStringLiteral("format=format_name,duration:stream=codec_type,codec_name,width,height"),
+             QStringLiteral("-of"), QStringLiteral("json"), file});
     p.waitForFinished(30000);
     const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
     QHash<QString, QString> facts;
@@ -70,8 +71,10 @@ QHash<QString, QString> Probe(const QString &file)
             continue; // the first stream of a type
         facts.insert(prefix + QStringLiteral("codec_name"), stream.value(QStringLiteral("codec_name")).toString());
         if (stream.contains(QStringLiteral("width"))) {
-            facts.insert(prefix + QStringLiteral("width"), QString::number(stream.value(QStringLiteral("width")).toInt()));
-            facts.insert(prefix + QStringLiteral("height"), QString::number(stream.value(QStringLiteral("height")).toInt()));
+            facts.insert(prefix + QStringLiteral("width"),
+                         QString::number(stream.value(QStringLiteral("width")).toInt()));
+            facts.insert(prefix + QStringLiteral("height"),
+                         QString::number(stream.value(QStringLiteral("height")).toInt()));
         }
     }
     return facts;
@@ -81,12 +84,18 @@ ViewerFacts Watch(const QString &file)
 {
     ViewerFacts f;
     QProcess probe;
-    probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-                                            QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-                                            QStringLiteral("stream=nb_read_frames,width,height,sample_aspect_ratio,avg_frame_rate"),
-                                            QStringLiteral("-of"), QStringLiteral("json"), file});
+    probe.start(QStringLiteral("ffprobe"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                 QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=nb_read_frames,width,height,sample_aspect_ratio,avg_frame_rate"),
+                 QStringLiteral("-of"), QStringLiteral("json"), file});
     probe.waitForFinished(120000);
-    const QJsonObject video = QJsonDocument::fromJson(probe.readAllStandardOutput()).object().value(QStringLiteral("streams")).toArray().first().toObject();
+    const QJsonObject video = QJsonDocument::fromJson(probe.readAllStandardOutput())
+                                  .object()
+                                  .value(QStringLiteral("streams"))
+                                  .toArray()
+                                  .first()
+                                  .toObject();
     f.Frames = video.value(QStringLiteral("nb_read_frames")).toString().toLongLong();
     auto ratio = [](const QString &text, QChar separator) {
         const QStringList parts = text.split(separator);
@@ -96,14 +105,17 @@ ViewerFacts Watch(const QString &file)
     const QString sar = video.value(QStringLiteral("sample_aspect_ratio")).toString();
     const double height = video.value(QStringLiteral("height")).toInt();
     if (height > 0)
-        f.DisplayAspect = video.value(QStringLiteral("width")).toInt() * (sar.isEmpty() || sar == u"0:1" ? 1.0 : ratio(sar, QLatin1Char(':'))) / height;
+        f.DisplayAspect = video.value(QStringLiteral("width")).toInt()
+                        * (sar.isEmpty() || sar == u"0:1" ? 1.0 : ratio(sar, QLatin1Char(':'))) / height;
 
     // All channels as they are, at a fixed rate, so every sample counts.
     constexpr int rate = 48000;
     QProcess decode;
-    decode.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
-                                            QStringLiteral("-map"), QStringLiteral("0:a:0"), QStringLiteral("-ar"), QString::number(rate), QStringLiteral("-af"),
-                                            QStringLiteral("pan=mono|c0=c0"), QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    decode.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-map"),
+                  QStringLiteral("0:a:0"), QStringLiteral("-ar"), QString::number(rate), QStringLiteral("-af"),
+                  QStringLiteral("pan=mono|c0=c0"), QStringLiteral("-f"), QStringLiteral("s16le"),
+                  QStringLiteral("-")});
     QByteArray pcm;
     while (decode.state() != QProcess::NotRunning || decode.bytesAvailable() > 0) {
         decode.waitForReadyRead(1000);
@@ -129,10 +141,11 @@ double DominantFrequency(const QString &file)
 {
     constexpr int rate = 48000;
     QProcess p;
-    p.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"), QStringLiteral("0.5"),
-                                       QStringLiteral("-i"), file, QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("-vn"),
-                                       QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"), QString::number(rate),
-                                       QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    p.start(QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"), QStringLiteral("0.5"),
+             QStringLiteral("-i"), file, QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("-vn"),
+             QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"), QString::number(rate),
+             QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
     p.waitForFinished(30000);
     const QByteArray pcm = p.readAllStandardOutput();
     const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
@@ -170,10 +183,11 @@ QByteArray ToolOutput(const QString &program, const QStringList &arguments, bool
 
 double StreamStart(const QString &file, const char *type)
 {
-    const QByteArray out = ToolOutput(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                                                 QStringLiteral("-select_streams"), QLatin1String(type) + QStringLiteral(":0"),
-                                                                 QStringLiteral("-show_entries"), QStringLiteral("stream=start_time"),
-                                                                 QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
+    const QByteArray out =
+        ToolOutput(QStringLiteral("ffprobe"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                    QLatin1String(type) + QStringLiteral(":0"), QStringLiteral("-show_entries"),
+                    QStringLiteral("stream=start_time"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
     return out.trimmed().toDouble();
 }
 
@@ -184,11 +198,13 @@ QList<QByteArray> GreyPictures(const QStringList &input, const QString &crop, in
     QString filter = QStringLiteral("scale=%1:%2").arg(kGreyWidth).arg(kGreyHeight);
     if (!crop.isEmpty())
         filter = QStringLiteral("crop=") + crop + QLatin1Char(',') + filter;
-    const QByteArray raw = ToolOutput(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-v"), QStringLiteral("error")} + input
-                                          + QStringList{QStringLiteral("-an"), QStringLiteral("-vf"), filter, QStringLiteral("-frames:v"),
-                                                        QString::number(count), QStringLiteral("-vsync"), QStringLiteral("passthrough"),
-                                                        QStringLiteral("-pix_fmt"), QStringLiteral("gray"), QStringLiteral("-f"),
-                                                        QStringLiteral("rawvideo"), QStringLiteral("-")});
+    const QByteArray raw =
+        ToolOutput(QStringLiteral("ffmpeg"),
+                   QStringList {QStringLiteral("-v"), QStringLiteral("error")} + input
+                       + QStringList {QStringLiteral("-an"), QStringLiteral("-vf"), filter, QStringLiteral("-frames:v"),
+                                      QString::number(count), QStringLiteral("-vsync"), QStringLiteral("passthrough"),
+                                      QStringLiteral("-pix_fmt"), QStringLiteral("gray"), QStringLiteral("-f"),
+                                      QStringLiteral("rawvideo"), QStringLiteral("-")});
     QList<QByteArray> pictures;
     const qsizetype size = qsizetype(kGreyWidth) * kGreyHeight;
     for (qsizetype at = 0; at + size <= raw.size(); at += size)
@@ -212,12 +228,14 @@ double PsnrY(const QByteArray &a, const QByteArray &b)
 
 IdetCounts Idet(const QString &file)
 {
-    const QString text = QString::fromLocal8Bit(ToolOutput(QStringLiteral("ffmpeg"), {QStringLiteral("-hide_banner"), QStringLiteral("-nostats"),
-                                                                                     QStringLiteral("-i"), file, QStringLiteral("-an"),
-                                                                                     QStringLiteral("-vf"), QStringLiteral("idet"),
-                                                                                     QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")},
-                                                           true));
-    static const QRegularExpression multi(QStringLiteral("Multi frame detection: TFF:\\s*(\\d+)\\s+BFF:\\s*(\\d+)\\s+Progressive:\\s*(\\d+)"));
+    const QString text = QString::fromLocal8Bit(
+        ToolOutput(QStringLiteral("ffmpeg"),
+                   {QStringLiteral("-hide_banner"), QStringLiteral("-nostats"), QStringLiteral("-i"), file,
+                    QStringLiteral("-an"), QStringLiteral("-vf"), QStringLiteral("idet"), QStringLiteral("-f"),
+                    QStringLiteral("null"), QStringLiteral("-")},
+                   true));
+    static const QRegularExpression multi(
+        QStringLiteral("Multi frame detection: TFF:\\s*(\\d+)\\s+BFF:\\s*(\\d+)\\s+Progressive:\\s*(\\d+)"));
     IdetCounts counts;
     const QRegularExpressionMatch m = multi.match(text);
     if (m.hasMatch()) {
@@ -230,12 +248,15 @@ IdetCounts Idet(const QString &file)
 QList<double> FlashTimes(const QString &file)
 {
     // Tiny pictures are enough to see a white one; their times come with them.
-    const QByteArray out = ToolOutput(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
-                                                                 QStringLiteral("lavfi"), QStringLiteral("-i"),
-                                                                 QStringLiteral("movie=%1,scale=16:16,signalstats").arg(QString(file).replace(QLatin1Char(':'), QStringLiteral("\\:"))),
-                                                                 QStringLiteral("-show_entries"),
-                                                                 QStringLiteral("frame=best_effort_timestamp_time:frame_tags=lavfi.signalstats.YAVG"),
-                                                                 QStringLiteral("-of"), QStringLiteral("csv=p=0")});
+    const QByteArray out =
+        ToolOutput(QStringLiteral("ffprobe"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                    QStringLiteral("-i"),
+                    QStringLiteral("movie=%1,scale=16:16,signalstats")
+                        .arg(QString(file).replace(QLatin1Char(':'), QStringLiteral("\\:"))),
+                    QStringLiteral("-show_entries"),
+                    QStringLiteral("frame=best_effort_timestamp_time:frame_tags=lavfi.signalstats.YAVG"),
+                    QStringLiteral("-of"), QStringLiteral("csv=p=0")});
     QList<double> times;
     double previous = 255;
     for (const QByteArray &line : out.split('\n')) {
@@ -253,10 +274,11 @@ QList<double> FlashTimes(const QString &file)
 QList<double> BeepTimes(const QString &file)
 {
     constexpr int rate = 48000;
-    const QByteArray pcm = ToolOutput(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
-                                                                QStringLiteral("-map"), QStringLiteral("0:a:0"), QStringLiteral("-ac"),
-                                                                QStringLiteral("1"), QStringLiteral("-ar"), QString::number(rate),
-                                                                QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    const QByteArray pcm =
+        ToolOutput(QStringLiteral("ffmpeg"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-map"),
+                    QStringLiteral("0:a:0"), QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"),
+                    QString::number(rate), QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
     const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
     const qsizetype count = pcm.size() / 2;
     // The decoded sound starts at the audio stream's start on the file's clock.

@@ -17,7 +17,7 @@ class TestProgramFolder;
 class ShownGrids : public TParameterGrids
 {
 public:
-    explicit ShownGrids(const QString &profileFile) : m_values(TProfileValues::FromFile(profileFile)) {}
+    explicit ShownGrids(const QString &profileFile) : m_values(TProfileValues::FromFile(profileFile)) { }
     void Set(const QString &name, const QString &text) { m_changed.insert(name.toLower(), text); }
     bool FindRow(int sort, const QString &name, QString &value, QStringList &pickList) const override;
 
@@ -39,12 +39,21 @@ public:
         QString text;
         QString caption;
     };
-    void Inform(const QString &text, const QString &caption) override { messages << Message{QStringLiteral("inform"), text, caption}; }
-    void Warn(const QString &text, const QString &caption) override { messages << Message{QStringLiteral("warn"), text, caption}; }
-    void ReportStartFailure(const QString &text) override { messages << Message{QStringLiteral("start"), text, QString()}; }
+    void Inform(const QString &text, const QString &caption) override
+    {
+        messages << Message {QStringLiteral("inform"), text, caption};
+    }
+    void Warn(const QString &text, const QString &caption) override
+    {
+        messages << Message {QStringLiteral("warn"), text, caption};
+    }
+    void ReportStartFailure(const QString &text) override
+    {
+        messages << Message {QStringLiteral("start"), text, QString()};
+    }
     bool AskOverwrite(const QString &text, const QString &caption) override
     {
-        messages << Message{QStringLiteral("ask"), text, caption};
+        messages << Message {QStringLiteral("ask"), text, caption};
         return answers.isEmpty() ? true : answers.takeFirst();
     }
     bool TurnOffChecked() const override { return turnOff; }
@@ -73,8 +82,8 @@ struct ViewerFacts
     double FrameRate = 0;
     double DisplayAspect = 0; // width × sample aspect / height
     double SoundSeconds = 0;
-    double PeakDb = -200;     // of the decoded sound, dBFS
-    qint64 FullScale = 0;     // decoded samples at full scale (clipped)
+    double PeakDb = -200; // of the decoded sound, dBFS
+    qint64 FullScale = 0; // decoded samples at full scale (clipped)
     qint64 Samples = 0;
     double VideoSeconds() const { return FrameRate > 0 ? Frames / FrameRate : 0; }
 };

@@ -1,13 +1,13 @@
 #include "TestSupport.h"
 
-#include "core/TimeText.h"
 #include "convert/ConversionCommands.h"
-#include "tasklist/TargetNames.h"
 #include "convert/OptionBuilder.h"
 #include "convert/TConversionEntry.h"
 #include "convert/TMencOutputSettings.h"
+#include "core/TimeText.h"
 #include "profiles/TParameterGrids.h"
 #include "profiles/TProfileValues.h"
+#include "tasklist/TargetNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,7 +73,8 @@ TMencOutputSettings MpegSize(const char *size, const char *aspect, const char *c
     return s;
 }
 
-const QString kOptions = QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2 -oac mp3lame -lameopts vbr=2:q=5 -channels 2 -af volume=10:1");
+const QString kOptions = QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2 -oac mp3lame -lameopts "
+                                        "vbr=2:q=5 -channels 2 -af volume=10:1");
 // Every frame and all the sound: liba52 first, no frame skipping, no A/V correction.
 const QString kDecoding = QStringLiteral(" -ac a52, -noskip -mc 0");
 const QString kDvd = QStringLiteral("/media/cdrom/VIDEO_TS/");
@@ -95,42 +96,60 @@ private slots:
 
         const TMencOutputSettings none;
         QTest::newRow("a start inside a chapter: read from the chapter, length with three decimals")
-            << Title(1, "00:10:00", "00:25:30") << none << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 1230.500")
+            << Title(1, "00:10:00", "00:25:30") << none
+            << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 1230.500")
             << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 300, 900}, 3600, 1);
         QTest::newRow("16:9 into 640x480 is scaled to 640x360 and padded")
-            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "16:9") << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001 -endpos 4.500")
+            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "16:9")
+            << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001 -endpos 4.500")
             << QStringLiteral(" -alang en -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << TStreamStart();
         QTest::newRow("4:3 into 640x480")
-            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub") << TStreamStart();
+            << Title(1, "0:0:0", "0:0:4") << Size("640:480", "4:3") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub") << TStreamStart();
         QTest::newRow("720 wide at 16:9 is 405 high")
-            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "16:9") << QString() << QStringLiteral(" -alang en -lavcopts aspect=720/405 -vf scale=720:405 -nosub") << TStreamStart();
+            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "16:9") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=720/405 -vf scale=720:405 -nosub") << TStreamStart();
         QTest::newRow("720 wide at 4:3 is 540 high")
-            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=720/540 -vf scale=720:540 -nosub") << TStreamStart();
+            << Title(1, "0:0:0", "0:0:4") << Size("720:576", "4:3") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=720/540 -vf scale=720:540 -nosub") << TStreamStart();
         TConversionEntry wide = Title(1, "0:0:0", "0:0:4");
         wide.Aspect = QStringLiteral("16:9");
-        QTest::newRow("a 16:9 title at its own size keeps its display aspect") << wide << none << QString()
-                                                                              << QStringLiteral(" -alang en -lavcopts aspect=16/9 -nosub") << TStreamStart();
-        QTest::newRow("no profile aspect: a 16:9 title") << wide << Size("854:480", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=854/480 -vf scale=854:480 -nosub") << TStreamStart();
-        QTest::newRow("no profile aspect: a 4:3 title fits the frame's height") << Title(1, "0:0:0", "0:0:4") << Size("1280:720", "2.35:1") << QString() << QStringLiteral(" -alang en -lavcopts aspect=960/720 -vf scale=960:720 -nosub") << TStreamStart();
+        QTest::newRow("a 16:9 title at its own size keeps its display aspect")
+            << wide << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=16/9 -nosub") << TStreamStart();
+        QTest::newRow("no profile aspect: a 16:9 title")
+            << wide << Size("854:480", "") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=854/480 -vf scale=854:480 -nosub") << TStreamStart();
+        QTest::newRow("no profile aspect: a 4:3 title fits the frame's height")
+            << Title(1, "0:0:0", "0:0:4") << Size("1280:720", "2.35:1") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=960/720 -vf scale=960:720 -nosub") << TStreamStart();
         QTest::newRow("a 16:9 title in a DVD frame shown at 4:3 is letterboxed")
-            << wide << MpegSize("720:576", "4:3") << QString() << QStringLiteral(" -alang en -lavcopts aspect=16/9 -vf scale=720:432 -nosub") << TStreamStart();
+            << wide << MpegSize("720:576", "4:3") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=16/9 -vf scale=720:432 -nosub") << TStreamStart();
         QTest::newRow("a 4:3 title in a DVD frame shown at 16:9 is pillarboxed")
-            << Title(1, "0:0:0", "0:0:4") << MpegSize("720:480", "16:9") << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf scale=540:480 -nosub") << TStreamStart();
+            << Title(1, "0:0:0", "0:0:4") << MpegSize("720:480", "16:9") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf scale=540:480 -nosub") << TStreamStart();
         QTest::newRow("a 16:9 title fills a DVD frame of its own aspect")
-            << wide << MpegSize("720:576", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=16/9 -vf scale=720:576 -nosub") << TStreamStart();
+            << wide << MpegSize("720:576", "") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=16/9 -vf scale=720:576 -nosub") << TStreamStart();
         QTest::newRow("a Video CD frame")
-            << Title(1, "0:0:0", "0:0:4") << MpegSize("352:288", "", "mpeg1video") << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf scale=352:288 -nosub") << TStreamStart();
+            << Title(1, "0:0:0", "0:0:4") << MpegSize("352:288", "", "mpeg1video") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf scale=352:288 -nosub") << TStreamStart();
         QTest::newRow("MPEG-1 at a square size keeps square pixels")
-            << wide << MpegSize("640:480", "", "mpeg1video") << QString() << QStringLiteral(" -alang en -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << TStreamStart();
+            << wide << MpegSize("640:480", "", "mpeg1video") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << TStreamStart();
         TConversionEntry unknown = Title(1, "0:0:0", "0:0:4");
         unknown.Aspect = QStringLiteral("???");
-        QTest::newRow("unknown title aspect counts as 4:3") << unknown << Size("320:240", "") << QString() << QStringLiteral(" -alang en -lavcopts aspect=320/240 -vf scale=320:240 -nosub") << TStreamStart();
+        QTest::newRow("unknown title aspect counts as 4:3")
+            << unknown << Size("320:240", "") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=320/240 -vf scale=320:240 -nosub") << TStreamStart();
 
         TConversionEntry sub = Title(2, "0:0:0", "0:0:4");
         sub.Data.SubtitleIndex = 1;
-        QTest::newRow("first subtitle, no stream number known") << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 0") << TStreamStart();
+        QTest::newRow("first subtitle, no stream number known")
+            << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 0") << TStreamStart();
         sub.SubtitleStream = 1; // a title that carries only the title set's second stream
-        QTest::newRow("first subtitle of a title that skips stream 0") << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 1") << TStreamStart();
+        QTest::newRow("first subtitle of a title that skips stream 0")
+            << sub << none << QString() << QStringLiteral(" -alang en -lavcopts aspect=4/3 -sid 1") << TStreamStart();
 
         TConversionEntry chapter = Title(3, "0:0:2", "0:0:5");
         chapter.Data.IsTitle = false;
@@ -141,19 +160,22 @@ private slots:
         chapter.Aspect = QStringLiteral("16:9");
         chapter.Data.OutputName = QStringLiteral("Title03-Chapter02");
         QTest::newRow("trimmed chapter: title's number, languages and aspect")
-            << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 4.500")
+            << chapter << Size("640:480", "")
+            << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 4.500")
             << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << Disc({0, 1, 5}, 8, 1);
         // -ss lands on a group of pictures; a chapter by number starts at its first picture.
         chapter.Data.OrigStartText = chapter.Data.StartText;
         QTest::newRow("untrimmed chapter by its number")
-            << chapter << Size("640:480", "") << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 3.500")
+            << chapter << Size("640:480", "")
+            << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 3.500")
             << QStringLiteral(" -alang fr -lavcopts aspect=640/360 -vf scale=640:360 -nosub") << Disc({0, 2, 5}, 8, 1);
         QTest::newRow("a program that begins no DVD chapter: the DVD's chapter before it")
             << chapter << none << QStringLiteral(" dvd://3 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 4.500")
             << QStringLiteral(" -alang fr -lavcopts aspect=16/9 -nosub") << Disc({0, 1, 2, 5}, 8, 1, 0, 2);
         chapter.AudioId = 0x81;
         QTest::newRow("the chosen track by its stream, not its language")
-            << chapter << none << QString() << QStringLiteral(" -aid 129 -lavcopts aspect=16/9 -nosub") << Disc({0, 2, 5}, 8, 1);
+            << chapter << none << QString() << QStringLiteral(" -aid 129 -lavcopts aspect=16/9 -nosub")
+            << Disc({0, 2, 5}, 8, 1);
         // MEncoder never ends when -endpos reaches the title's end: an entry that runs to it
         // (or into its last second) goes without.
         auto ofTitle = [](const char *start, const char *end, double titleEnd) {
@@ -163,19 +185,30 @@ private slots:
             e.TitleEnd = titleEnd;
             return e;
         };
-        QTest::newRow("whole title: no -endpos") << ofTitle("0:0:0", "0:0:20", 20) << none
-                                                 << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << TStreamStart();
-        QTest::newRow("last chapter: no -endpos") << ofTitle("0:0:15", "0:0:20", 20) << none
-                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 3") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 2);
-        QTest::newRow("end in the title's last second: no -endpos") << ofTitle("0:0:15", "0:0:19.5", 20) << none
-                                                                    << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 3") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 2);
-        QTest::newRow("middle chapter keeps -endpos") << ofTitle("0:0:5", "0:0:10", 20) << none
-                                                      << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 5.500") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 1);
-        QTest::newRow("trimmed end a second early keeps -endpos") << ofTitle("0:0:0", "0:0:19", 20) << none
-                                                                  << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001 -endpos 19.500") << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << TStreamStart();
+        QTest::newRow("whole title: no -endpos")
+            << ofTitle("0:0:0", "0:0:20", 20) << none
+            << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001")
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << TStreamStart();
+        QTest::newRow("last chapter: no -endpos")
+            << ofTitle("0:0:15", "0:0:20", 20) << none
+            << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 3")
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 2);
+        QTest::newRow("end in the title's last second: no -endpos")
+            << ofTitle("0:0:15", "0:0:19.5", 20) << none
+            << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 3")
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 2);
+        QTest::newRow("middle chapter keeps -endpos")
+            << ofTitle("0:0:5", "0:0:10", 20) << none
+            << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -chapter 2 -endpos 5.500")
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << Disc({0, 5, 15}, 20, 1);
+        QTest::newRow("trimmed end a second early keeps -endpos")
+            << ofTitle("0:0:0", "0:0:19", 20) << none
+            << QStringLiteral(" dvd://1 -dvd-device /media/cdrom/VIDEO_TS -ss 0.001 -endpos 19.500")
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub") << TStreamStart();
         TConversionEntry mute = Title(1, "0:0:0", "0:0:4");
         mute.AudioLanguages.clear();
-        QTest::newRow("a title without audio asks for no language") << mute << none << QString() << QStringLiteral(" -lavcopts aspect=4/3 -nosub") << TStreamStart();
+        QTest::newRow("a title without audio asks for no language")
+            << mute << none << QString() << QStringLiteral(" -lavcopts aspect=4/3 -nosub") << TStreamStart();
     }
     void encoderCommand()
     {
@@ -186,7 +219,8 @@ private slots:
         QFETCH(TStreamStart, disc);
         TToolCommand command(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(BuildEncoderCommand(entry, EntryTimeline(entry, disc), kDvd, kOptions, settings, TPictureTreatment(), command, problem));
+        QVERIFY(BuildEncoderCommand(entry, EntryTimeline(entry, disc), kDvd, kOptions, settings, TPictureTreatment(),
+                                    command, problem));
         QVERIFY(problem.isEmpty());
         if (!head.isEmpty())
             QVERIFY2(command.Text().startsWith(head + kDecoding + kOptions), qPrintable(command.Text()));
@@ -204,22 +238,29 @@ private slots:
         QTest::addColumn<TMencOutputSettings>("settings");
         QTest::addColumn<QString>("tail");
         const TMencOutputSettings none, scaled = Size("640:480", "");
-        QTest::newRow("progressive: as before") << TScanType::Progressive << TDeinterlace::Auto << scaled
-                                                << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub");
-        QTest::newRow("interlaced, scaled") << TScanType::Interlaced << TDeinterlace::Auto << scaled
-                                            << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf yadif=0,scale=640:480 -nosub");
-        QTest::newRow("interlaced, original size") << TScanType::Interlaced << TDeinterlace::Auto << none
-                                                   << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf yadif=0 -nosub");
+        QTest::newRow("progressive: as before")
+            << TScanType::Progressive << TDeinterlace::Auto << scaled
+            << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub");
+        QTest::newRow("interlaced, scaled")
+            << TScanType::Interlaced << TDeinterlace::Auto << scaled
+            << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf yadif=0,scale=640:480 -nosub");
+        QTest::newRow("interlaced, original size")
+            << TScanType::Interlaced << TDeinterlace::Auto << none
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf yadif=0 -nosub");
         QTest::newRow("interlaced, No") << TScanType::Interlaced << TDeinterlace::No << none
                                         << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
         QTest::newRow("progressive, Yes") << TScanType::Progressive << TDeinterlace::Yes << none
                                           << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf yadif=0 -nosub");
-        QTest::newRow("soft film") << TScanType::SoftFilm << TDeinterlace::Auto << scaled
-                                   << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf pullup,softskip,scale=640:480 -ofps 24000/1001 -nosub");
-        QTest::newRow("soft film, No: the time must stay") << TScanType::SoftFilm << TDeinterlace::No << none
-                                                           << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf pullup,softskip -ofps 24000/1001 -nosub");
-        QTest::newRow("hard film, Yes") << TScanType::HardFilm << TDeinterlace::Yes << none
-                                        << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf pullup,softskip -ofps 24000/1001 -nosub");
+        QTest::newRow("soft film")
+            << TScanType::SoftFilm << TDeinterlace::Auto << scaled
+            << QStringLiteral(
+                   " -alang en -lavcopts aspect=640/480 -vf pullup,softskip,scale=640:480 -ofps 24000/1001 -nosub");
+        QTest::newRow("soft film, No: the time must stay")
+            << TScanType::SoftFilm << TDeinterlace::No << none
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf pullup,softskip -ofps 24000/1001 -nosub");
+        QTest::newRow("hard film, Yes")
+            << TScanType::HardFilm << TDeinterlace::Yes << none
+            << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf pullup,softskip -ofps 24000/1001 -nosub");
         QTest::newRow("hard film, No: as stored") << TScanType::HardFilm << TDeinterlace::No << none
                                                   << QStringLiteral(" -alang en -lavcopts aspect=4/3 -nosub");
     }
@@ -257,13 +298,16 @@ private slots:
         chapter.Data.ChapterIndex = 1;
         chapter.Data.StartText = chapter.Data.OrigStartText = QStringLiteral("0:0:7");
         chapter.Data.EndText = chapter.Data.OrigEndText = QStringLiteral("0:0:13");
-        QTest::newRow("middle chapter: the disc's own times") << chapter << Disc({0, 6.64, 13.32}, 20.04, 1) << 6.64 << 13.32 << 6.64 << 0.0;
+        QTest::newRow("middle chapter: the disc's own times")
+            << chapter << Disc({0, 6.64, 13.32}, 20.04, 1) << 6.64 << 13.32 << 6.64 << 0.0;
         chapter.Data.ChapterIndex = 2;
-        QTest::newRow("last chapter ends with the title") << chapter << Disc({0, 6.64, 13.32}, 20.04, 2) << 13.32 << 20.04 << 13.32 << 0.0;
+        QTest::newRow("last chapter ends with the title")
+            << chapter << Disc({0, 6.64, 13.32}, 20.04, 2) << 13.32 << 20.04 << 13.32 << 0.0;
         TConversionEntry trimmed = Title(1, "0:0:8.5", "0:0:12");
-        QTest::newRow("trimmed: the user's times, read from the chapter before") << trimmed << Disc({0, 6.64, 13.32}, 20.04, 1)
-                                                                               << 8.5 << 12.0 << 6.64 << 0.0;
-        QTest::newRow("a disc that could not be read: from the title's start") << trimmed << TStreamStart() << 8.5 << 12.0 << 0.0 << 0.0;
+        QTest::newRow("trimmed: the user's times, read from the chapter before")
+            << trimmed << Disc({0, 6.64, 13.32}, 20.04, 1) << 8.5 << 12.0 << 6.64 << 0.0;
+        QTest::newRow("a disc that could not be read: from the title's start")
+            << trimmed << TStreamStart() << 8.5 << 12.0 << 0.0 << 0.0;
     }
     void timelineFromTheDisc()
     {
@@ -302,16 +346,18 @@ private slots:
             << Strings({"-c:v", "libx264", "-af", "atrim=start=0.005300,asetpts=PTS-STARTPTS", "-t", "12.000"});
         QTest::newRow("a chapter: its broken picture, the lead into the profile's volume")
             << timeline(1, 6.24, 6.24, 12, 0.6133) << Strings({"-af", "volume=1.5"}) << 5.8
-            << Strings({"-af", "atrim=start=0.613300,asetpts=PTS-STARTPTS,volume=1.5", "-vf", "trim=start_frame=1,setpts=PTS-STARTPTS",
-                        "-t", "5.760"});
+            << Strings({"-af", "atrim=start=0.613300,asetpts=PTS-STARTPTS,volume=1.5", "-vf",
+                        "trim=start_frame=1,setpts=PTS-STARTPTS", "-t", "5.760"});
         QTest::newRow("trimmed: the lead in whole pictures, the sound cut at the same picture")
             << timeline(0, 0, 3.3, 8, 0) << Strings({"-vf", "yadif"}) << 8.5
-            << Strings({"-vf", "trim=start_frame=82,setpts=PTS-STARTPTS,yadif", "-af", "atrim=start=3.280000,asetpts=PTS-STARTPTS",
-                        "-t", "4.700"});
+            << Strings({"-vf", "trim=start_frame=82,setpts=PTS-STARTPTS,yadif", "-af",
+                        "atrim=start=3.280000,asetpts=PTS-STARTPTS", "-t", "4.700"});
         QTest::newRow("sound that comes late is delayed")
-            << timeline(0, 0, 0, 4, -0.012) << Strings({}) << 4.0 << Strings({"-af", "adelay=delays=12.000:all=1", "-t", "4.000"});
+            << timeline(0, 0, 0, 4, -0.012) << Strings({}) << 4.0
+            << Strings({"-af", "adelay=delays=12.000:all=1", "-t", "4.000"});
         QTest::newRow("no sound: nothing to cut")
-            << timeline(1, 2, 2, 4, 0.5) << Strings({"-an"}) << 2.5 << Strings({"-an", "-vf", "trim=start_frame=1,setpts=PTS-STARTPTS", "-t", "2.000"});
+            << timeline(1, 2, 2, 4, 0.5) << Strings({"-an"}) << 2.5
+            << Strings({"-an", "-vf", "trim=start_frame=1,setpts=PTS-STARTPTS", "-t", "2.000"});
         QTest::newRow("an intermediate shorter than the entry ends the file")
             << timeline(0, 0, 0, 12, 0) << Strings({}) << 11.96 << Strings({"-t", "11.960"});
     }
@@ -336,20 +382,23 @@ private slots:
         QTest::addColumn<TMencOutputSettings>("settings");
         QTest::addColumn<QString>("titleAspect");
         QTest::addColumn<QStringList>("fitted");
-        const QString pad = QStringLiteral("pad=w=max(iw\\,640):h=max(ih\\,480):x=(ow-iw)/2:y=(oh-ih)/2:color=black,setsar=1");
+        const QString pad =
+            QStringLiteral("pad=w=max(iw\\,640):h=max(ih\\,480):x=(ow-iw)/2:y=(oh-ih)/2:color=black,setsar=1");
         const QString wide = QStringLiteral("16:9"), narrow = QStringLiteral("4:3");
-        QTest::newRow("no size: nothing changes")
-            << Strings({"-c:v", "libx264", "-aspect", "16:9"}) << Size("", "16:9") << wide << Strings({"-c:v", "libx264", "-aspect", "16:9"});
+        QTest::newRow("no size: nothing changes") << Strings({"-c:v", "libx264", "-aspect", "16:9"}) << Size("", "16:9")
+                                                  << wide << Strings({"-c:v", "libx264", "-aspect", "16:9"});
         QTest::newRow("a frame: padded, the aspect the frame's")
             << Strings({"-c:v", "libx264", "-s", "640x480", "-aspect", "16:9"}) << Size("640:480", "16:9") << wide
             << (Strings({"-c:v", "libx264", "-s", "640x480", "-aspect", "640:480", "-vf"}) << pad);
         QTest::newRow("the profile's filter comes first")
             << Strings({"-vf", "yadif", "-s", "640x480"}) << Size("640:480", "") << narrow
             << (Strings({"-vf"}) << QStringLiteral("yadif,") + pad << Strings({"-s", "640x480"}));
-        const QString dvdPad = QStringLiteral("pad=w=max(iw\\,720):h=max(ih\\,576):x=(ow-iw)/2:y=(oh-ih)/2:color=black,");
+        const QString dvdPad =
+            QStringLiteral("pad=w=max(iw\\,720):h=max(ih\\,576):x=(ow-iw)/2:y=(oh-ih)/2:color=black,");
         QTest::newRow("a DVD frame keeps the profile's display aspect")
             << Strings({"-c:v", "mpeg2video", "-s", "720x576", "-aspect", "4:3"}) << MpegSize("720:576", "4:3") << wide
-            << (Strings({"-c:v", "mpeg2video", "-s", "720x576", "-aspect", "4:3", "-vf"}) << dvdPad + QStringLiteral("setdar=4/3"));
+            << (Strings({"-c:v", "mpeg2video", "-s", "720x576", "-aspect", "4:3", "-vf"})
+                << dvdPad + QStringLiteral("setdar=4/3"));
         QTest::newRow("a DVD frame without a profile aspect takes the title's")
             << Strings({"-c:v", "mpeg2video", "-s", "720x576"}) << MpegSize("720:576", "") << wide
             << (Strings({"-c:v", "mpeg2video", "-s", "720x576", "-vf"}) << dvdPad + QStringLiteral("setdar=16/9"));
@@ -383,7 +432,8 @@ private slots:
         QFETCH(TMencOutputSettings, settings);
         TToolCommand command(QStringLiteral("/prog/asapi.dll"));
         QString problem;
-        QVERIFY(!BuildEncoderCommand(entry, EntryTimeline(entry, TStreamStart()), kDvd, kOptions, settings, TPictureTreatment(), command, problem));
+        QVERIFY(!BuildEncoderCommand(entry, EntryTimeline(entry, TStreamStart()), kDvd, kOptions, settings,
+                                     TPictureTreatment(), command, problem));
         QVERIFY(!problem.isEmpty());
     }
 
@@ -394,7 +444,8 @@ private slots:
         TToolCommand encoder(QStringLiteral("/prog/asapi.dll"));
         QString problem;
         const TConversionEntry entry = Title(1, "0:0:0", "0:0:4");
-        QVERIFY(BuildEncoderCommand(entry, EntryTimeline(entry, TStreamStart()), dvd, kOptions, {}, TPictureTreatment(), encoder, problem));
+        QVERIFY(BuildEncoderCommand(entry, EntryTimeline(entry, TStreamStart()), dvd, kOptions, {}, TPictureTreatment(),
+                                    encoder, problem));
         encoder.Add(QStringLiteral("-o")).AddQuoted(QStringLiteral("/work dir/temp.avi"));
         QCOMPARE(encoder.Arguments().at(2), QStringLiteral("/media/Ünïcode DVD \"x\"/VIDEO_TS"));
         QCOMPARE(encoder.Arguments().last(), QStringLiteral("/work dir/temp.avi"));
@@ -404,14 +455,19 @@ private slots:
         TTranscoderOptions options;
         options.Text = QStringLiteral(" -c:v libx264 -metadata title=My Film");
         options.Arguments = Strings({"-c:v", "libx264", "-metadata", "title=My Film"});
-        const TToolCommand transcoder = BuildTranscoderCommand(QStringLiteral("/prog/wmaspi.dll"), QStringLiteral("/work dir/temp.avi"),
-                                                               options, QStringLiteral("/out put/-Title01.mp4"));
+        const TToolCommand transcoder =
+            BuildTranscoderCommand(QStringLiteral("/prog/wmaspi.dll"), QStringLiteral("/work dir/temp.avi"), options,
+                                   QStringLiteral("/out put/-Title01.mp4"));
         QCOMPARE(transcoder.Program(), QStringLiteral("/prog/wmaspi.dll"));
         QCOMPARE(transcoder.Arguments(), Strings({"-y", "-i", "/work dir/temp.avi", "-c:v", "libx264", "-metadata",
                                                   "title=My Film", "/out put/-Title01.mp4"}));
-        QCOMPARE(transcoder.Text(), QStringLiteral(" -y -i \"/work dir/temp.avi\" -c:v libx264 -metadata \"title=My Film\" \"/out put/-Title01.mp4\""));
+        QCOMPARE(
+            transcoder.Text(),
+            QStringLiteral(
+                " -y -i \"/work dir/temp.avi\" -c:v libx264 -metadata \"title=My Film\" \"/out put/-Title01.mp4\""));
 
-        const TToolCommand prepass = BuildPrepassCommand(QStringLiteral("/prog/asapi.dll"), 2, QStringLiteral("/"), QStringLiteral("/work dir/temp.avi"));
+        const TToolCommand prepass = BuildPrepassCommand(QStringLiteral("/prog/asapi.dll"), 2, QStringLiteral("/"),
+                                                         QStringLiteral("/work dir/temp.avi"));
         QCOMPARE(prepass.Arguments(), Strings({"dvd://2", "-dvd-device", "/", "-o", "/work dir/temp.avi"}));
         QCOMPARE(prepass.Text(), QStringLiteral(" dvd://2 -dvd-device / -o \"/work dir/temp.avi\""));
     }
@@ -430,12 +486,13 @@ private slots:
         const QString file = dir.filePath(QStringLiteral("p.apf"));
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Main]\r\nType=mkv\r\nPara=5\r\n0=Codec\r\n1=Title\r\n2=Mute\r\n3=Note\r\n4=Size\r\n"
-                "[Codec]\r\nSort=1\r\nList=1\r\nCaption=H.264,MPEG-4,\r\nValue=libx264,mpeg4,\r\nIndex=1\r\ncmd=-c:v\r\n"
-                "[Title]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=t\r\nValue=title=A Film\r\ncmd=-metadata\r\n"
-                "[Mute]\r\nSort=2\r\nList=1\r\nCaption=No,Yes,\r\nValue=,\\,\r\nIndex=1\r\ncmd=-an\r\n"
-                "[Note]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=x\r\nValue=x\r\n"
-                "[Size]\r\nSort=1\r\nList=1\r\nCaption=Original Size,640x480,\r\nValue=,640x480,\r\nIndex=1\r\ncmd=-s\r\n");
+        f.write(
+            "[Main]\r\nType=mkv\r\nPara=5\r\n0=Codec\r\n1=Title\r\n2=Mute\r\n3=Note\r\n4=Size\r\n"
+            "[Codec]\r\nSort=1\r\nList=1\r\nCaption=H.264,MPEG-4,\r\nValue=libx264,mpeg4,\r\nIndex=1\r\ncmd=-c:v\r\n"
+            "[Title]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=t\r\nValue=title=A Film\r\ncmd=-metadata\r\n"
+            "[Mute]\r\nSort=2\r\nList=1\r\nCaption=No,Yes,\r\nValue=,\\,\r\nIndex=1\r\ncmd=-an\r\n"
+            "[Note]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=x\r\nValue=x\r\n"
+            "[Size]\r\nSort=1\r\nList=1\r\nCaption=Original Size,640x480,\r\nValue=,640x480,\r\nIndex=1\r\ncmd=-s\r\n");
         f.close();
         const TProfileValues grids = TProfileValues::FromFile(file);
         const TTranscoderOptions options = TranscoderOptionPieces(file, grids);
@@ -466,14 +523,20 @@ private slots:
         QTest::addColumn<QString>("volume");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("target");
-        QTest::newRow("volume and name") << QStringLiteral("MY_DVD") << QStringLiteral("Title01") << QStringLiteral("/out/MY_DVD-Title01.mp4");
-        QTest::newRow("no volume") << QString() << QStringLiteral("Title01-Chapter02") << QStringLiteral("/out/Title01-Chapter02.mp4");
-        QTest::newRow("twenty characters kept whole") << QStringLiteral("ABCDEFGHIJKLMNOPQRST") << QStringLiteral("Title01")
-                                                      << QStringLiteral("/out/ABCDEFGHIJKLMNOPQRST-Title01.mp4");
-        QTest::newRow("separators and reserved characters") << QStringLiteral("A/B\\C:D*E?F\"G<H>I|J") << QStringLiteral("Ti/tle")
-                                                             << QStringLiteral("/out/A_B_C_D_E_F_G_H_I_J-Ti_tle.mp4");
-        QTest::newRow("control characters") << QStringLiteral("A\nB\tC") << QStringLiteral("T") << QStringLiteral("/out/A_B_C-T.mp4");
-        QTest::newRow("letters of any script stay") << QStringLiteral("Été 日本") << QStringLiteral("Title01") << QStringLiteral("/out/Été 日本-Title01.mp4");
+        QTest::newRow("volume and name") << QStringLiteral("MY_DVD") << QStringLiteral("Title01")
+                                         << QStringLiteral("/out/MY_DVD-Title01.mp4");
+        QTest::newRow("no volume") << QString() << QStringLiteral("Title01-Chapter02")
+                                   << QStringLiteral("/out/Title01-Chapter02.mp4");
+        QTest::newRow("twenty characters kept whole")
+            << QStringLiteral("ABCDEFGHIJKLMNOPQRST") << QStringLiteral("Title01")
+            << QStringLiteral("/out/ABCDEFGHIJKLMNOPQRST-Title01.mp4");
+        QTest::newRow("separators and reserved characters")
+            << QStringLiteral("A/B\\C:D*E?F\"G<H>I|J") << QStringLiteral("Ti/tle")
+            << QStringLiteral("/out/A_B_C_D_E_F_G_H_I_J-Ti_tle.mp4");
+        QTest::newRow("control characters")
+            << QStringLiteral("A\nB\tC") << QStringLiteral("T") << QStringLiteral("/out/A_B_C-T.mp4");
+        QTest::newRow("letters of any script stay")
+            << QStringLiteral("Été 日本") << QStringLiteral("Title01") << QStringLiteral("/out/Été 日本-Title01.mp4");
     }
     void targetFileName()
     {
@@ -488,9 +551,12 @@ private slots:
         QTest::addColumn<QString>("volume");
         QTest::addColumn<QString>("hint");
         QTest::newRow("short") << QStringLiteral("MY_DVD") << QStringLiteral("Converting: MY_DVD-Title01.mp4");
-        QTest::newRow("18 characters whole") << QStringLiteral("ABCDEFGHIJKLMNOPQR") << QStringLiteral("Converting: ABCDEFGHIJKLMNOPQR-Title01.mp4");
-        QTest::newRow("19 characters cut") << QStringLiteral("ABCDEFGHIJKLMNOPQRS") << QStringLiteral("Converting: ABCDEFGHIJKLMNO...-Title01.mp4");
-        QTest::newRow("20 characters cut") << QStringLiteral("ABCDEFGHIJKLMNOPQRST") << QStringLiteral("Converting: ABCDEFGHIJKLMNO...-Title01.mp4");
+        QTest::newRow("18 characters whole")
+            << QStringLiteral("ABCDEFGHIJKLMNOPQR") << QStringLiteral("Converting: ABCDEFGHIJKLMNOPQR-Title01.mp4");
+        QTest::newRow("19 characters cut")
+            << QStringLiteral("ABCDEFGHIJKLMNOPQRS") << QStringLiteral("Converting: ABCDEFGHIJKLMNO...-Title01.mp4");
+        QTest::newRow("20 characters cut")
+            << QStringLiteral("ABCDEFGHIJKLMNOPQRST") << QStringLiteral("Converting: ABCDEFGHIJKLMNO...-Title01.mp4");
         QTest::newRow("empty volume") << QString() << QStringLiteral("Converting: -Title01.mp4");
     }
     void hintText()
@@ -512,10 +578,12 @@ private slots:
         QCOMPARE(RenamedTargetFile(target, QStringLiteral(".mp4")), dir.filePath(QStringLiteral("DVD-Title01-1.mp4")));
         touch(dir.filePath(QStringLiteral("DVD-Title01-1.mp4")));
         // A link to nothing is still a name in use.
-        QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("DVD-Title01-2.mp4"))));
+        QVERIFY(
+            QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("DVD-Title01-2.mp4"))));
         QCOMPARE(RenamedTargetFile(target, QStringLiteral(".mp4")), dir.filePath(QStringLiteral("DVD-Title01-3.mp4")));
         // The extension stays at the end even when the name holds points.
-        QCOMPARE(RenamedTargetFile(dir.filePath(QStringLiteral("a.b.mp4")), QStringLiteral(".mp4")), dir.filePath(QStringLiteral("a.b-1.mp4")));
+        QCOMPARE(RenamedTargetFile(dir.filePath(QStringLiteral("a.b.mp4")), QStringLiteral(".mp4")),
+                 dir.filePath(QStringLiteral("a.b-1.mp4")));
     }
 
     void outputFolderToCheck_data()
@@ -547,7 +615,8 @@ private slots:
     void overwriteQuestion()
     {
         QCOMPARE(OverwriteQuestion(QStringLiteral("/out/DVD-Title01.mp4")),
-                 QStringLiteral("The output file DVD-Title01.mp4 is already existent.\n\rClick \"Yes\" to overwrite it. Click \"No\" to skip this file"));
+                 QStringLiteral("The output file DVD-Title01.mp4 is already existent.\n\rClick \"Yes\" to overwrite "
+                                "it. Click \"No\" to skip this file"));
     }
 };
 

@@ -2,16 +2,16 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
+#include "convert/TConversionController.h"
 #include "core/AppFolders.h"
+#include "core/OutputExt.h"
+#include "core/TDVDInformation.h"
 #include "core/TImageButton.h"
+#include "core/TimeText.h"
 #include "mainwindow/TMainForm.h"
+#include "profiles/TIniFile.h"
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
-#include "core/TimeText.h"
-#include "convert/TConversionController.h"
-#include "core/TDVDInformation.h"
-#include "core/OutputExt.h"
-#include "profiles/TIniFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -77,7 +77,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&m));
         m.TaskList->UncheckAll();
         Click(m.imgStart);
-        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Please have Titles and Chapters you want to convert checked.")});
+        QCOMPARE(m_boxes->Texts(),
+                 QStringList {QStringLiteral("Please have Titles and Chapters you want to convert checked.")});
         QCOMPARE(m_boxes->Calls().first().caption, QStringLiteral("No Title or Chapter checked"));
         QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Information);
 
@@ -85,7 +86,8 @@ private slots:
         m.edtOutputDir->setText(m_out->path() + QStringLiteral("/missing/"));
         m.cmbProfile->setFocus();
         Click(m.imgStart);
-        QCOMPARE(m_boxes->Texts().last(), QStringLiteral("The output path does not exist. Please specify another one."));
+        QCOMPARE(m_boxes->Texts().last(),
+                 QStringLiteral("The output path does not exist. Please specify another one."));
         QCOMPARE(m_boxes->Calls().last().caption, QStringLiteral("Output path does not exist"));
         QTRY_VERIFY(m.edtOutputDir->hasFocus());
 
@@ -120,8 +122,8 @@ private slots:
         bool lockedDuringRun = false;
         connect(&m_controller->Run().Runner(), &TProcessRunner::ToolStarted, this, [&] {
             lockedDuringRun = m.imgStop->isVisible() && !m.imgStart->isVisible() && !m.ltvTask->isEnabled()
-                              && !m.sbtnOpenDVD->isEnabled() && m.panBottomLeft->isVisible() && !m.panBottomCenter->isVisible()
-                              && m.chkTurnoff->isVisible();
+                           && !m.sbtnOpenDVD->isEnabled() && m.panBottomLeft->isVisible()
+                           && !m.panBottomCenter->isVisible() && m.chkTurnoff->isVisible();
         });
         QSignalSpy ended(m_controller.get(), &TConversionController::ConversionEnded);
         Click(m.imgStart);
@@ -129,12 +131,13 @@ private slots:
         QCOMPARE(ended.first().at(0).value<TConversionRun::Outcome>(), TConversionRun::Outcome::Completed);
         QVERIFY(lockedDuringRun);
 
-        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("The conversion is completed successfully.")});
+        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("The conversion is completed successfully.")});
         const QStringList files = QDir(m_out->path()).entryList(QDir::Files);
         QCOMPARE(files, Strings({"Title01.mkv", "Title02-Chapter01.mkv", "Title02-Chapter02.mkv"}));
         for (const QString &f : files)
             QVERIFY2(Probe(m_out->filePath(f)).value(QStringLiteral("duration")).toDouble() > 1.5, qPrintable(f));
-        QCOMPARE(hints, Strings({"Converting: -Title01.mkv", "Converting: -Title02-Chapter01.mkv", "Converting: -Title02-Chapter02.mkv"}));
+        QCOMPARE(hints, Strings({"Converting: -Title01.mkv", "Converting: -Title02-Chapter01.mkv",
+                                 "Converting: -Title02-Chapter02.mkv"}));
         QVERIFY(totals.size() > 3);
         QCOMPARE(totals.last(), 100);
         QVERIFY(frames.contains(QStringLiteral("100 / 100")) && frames.contains(QStringLiteral("50 / 50")));
@@ -179,8 +182,8 @@ private slots:
         bool stopped = false;
         connect(&runner, &TProcessRunner::ToolStarted, this, [&](TProcessRunner::Slot slot) {
             const bool now = when == u"prepass" ? slot == TProcessRunner::Encoder && !encoderPass
-                             : when == u"encoder" ? slot == TProcessRunner::Encoder && encoderPass
-                                                  : slot == TProcessRunner::Transcoder;
+                           : when == u"encoder" ? slot == TProcessRunner::Encoder && encoderPass
+                                                : slot == TProcessRunner::Transcoder;
             if (!now || stopped)
                 return;
             stopped = true;
@@ -199,7 +202,7 @@ private slots:
         QVERIFY(ended.wait(60000));
         QVERIFY(stopped);
         QCOMPARE(ended.first().at(0).value<TConversionRun::Outcome>(), TConversionRun::Outcome::Cancelled);
-        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("The conversion is canceled.")});
+        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("The conversion is canceled.")});
         QCOMPARE(m_boxes->Calls().first().caption, QStringLiteral("Cancel"));
         QCOMPARE(LiveChildren(), QList<qint64>());
         QVERIFY(!QFile::exists(AppFolders::IntermediateFile()));
@@ -218,7 +221,8 @@ private slots:
         QSignalSpy started(&m_controller->Run().Runner(), &TProcessRunner::ToolStarted);
         QSignalSpy commands(&m_controller->Run(), &TConversionRun::CommandLineChanged);
         Click(m.imgStart);
-        QTRY_VERIFY_WITH_TIMEOUT(!commands.isEmpty() && m_controller->Run().Runner().IsRunning(TProcessRunner::Encoder), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!commands.isEmpty() && m_controller->Run().Runner().IsRunning(TProcessRunner::Encoder),
+                                 20000);
         QVERIFY(m.close());
         QCOMPARE(LiveChildren(), QList<qint64>());
         QVERIFY(!QFile::exists(AppFolders::IntermediateFile()));
@@ -226,7 +230,8 @@ private slots:
         QTest::qWait(100);
         QVERIFY(m_boxes->Calls().isEmpty());
         // The window saved its preferences as on every close.
-        QCOMPARE(TIniFile(AppFolders::PreferencesFile()).ReadString(QStringLiteral("Main"), QStringLiteral("Output Path"), QString()),
+        QCOMPARE(TIniFile(AppFolders::PreferencesFile())
+                     .ReadString(QStringLiteral("Main"), QStringLiteral("Output Path"), QString()),
                  m_out->path() + QLatin1Char('/'));
     }
 
@@ -237,7 +242,7 @@ private slots:
         QSignalSpy ended(m_controller.get(), &TConversionController::ConversionEnded);
         Click(m.imgStart);
         QVERIFY(ended.wait(20000));
-        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Error. Please re-install Quarnel")});
+        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("Error. Please re-install Quarnel")});
         ExpectUnlocked(m);
     }
 
@@ -257,7 +262,8 @@ private slots:
         QCOMPARE(p.Existing, TConversionPreferences::WhenExists::Overwrite);
         QVERIFY(p.OpenFolderWhenDone);
         ask->setChecked(true);
-        QCOMPARE(TConversionController::ReadPreferences(ask, rename, &exit, &openDir).Existing, TConversionPreferences::WhenExists::Ask);
+        QCOMPARE(TConversionController::ReadPreferences(ask, rename, &exit, &openDir).Existing,
+                 TConversionPreferences::WhenExists::Ask);
     }
 
 private:

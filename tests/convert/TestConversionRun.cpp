@@ -4,15 +4,15 @@
 #include "FileSizeLimit.h"
 #include "TestSupport.h"
 
-#include "core/AppFolders.h"
-#include "core/TimeText.h"
-#include "tasklist/TTaskListModel.h"
 #include "convert/FreeSpace.h"
 #include "convert/TConversionRun.h"
-#include "dvd/DvdTitleLoader.h"
+#include "core/AppFolders.h"
 #include "core/TDVDInformation.h"
+#include "core/TimeText.h"
+#include "dvd/DvdTitleLoader.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TProfile.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,7 +48,8 @@ private slots:
         french.audio = 1;
         QTest::newRow("PAL title, French audio, MP4")
             << QStringLiteral("pal-twolang") << french << QStringLiteral("MP4 - H.264 Video")
-            << Rows{{QStringLiteral("Video Size"), QStringLiteral("640x480")}, {QStringLiteral("Video Codec"), QStringLiteral("H.264")}}
+            << Rows {{QStringLiteral("Video Size"), QStringLiteral("640x480")},
+                     {QStringLiteral("Video Codec"), QStringLiteral("H.264")}}
             << QStringLiteral("Title01.mp4") << QStringLiteral("mp4") << QStringLiteral("h264") << QStringLiteral("aac")
             << QSize(640, 480) << 4.0 << 1000.0;
 
@@ -57,18 +58,20 @@ private slots:
         chapter.audio = 1;
         QTest::newRow("NTSC chapter, French audio, AVI")
             << QStringLiteral("ntsc-multi") << chapter << QStringLiteral("AVI - MPEG-4 Video")
-            << Rows{{QStringLiteral("Video Size"), QStringLiteral("640x480")}, {QStringLiteral("Video Codec"), QStringLiteral("MPEG-4")}}
-            << QStringLiteral("Title01-Chapter02.avi") << QStringLiteral("avi") << QStringLiteral("mpeg4") << QStringLiteral("mp3")
-            << QSize(640, 480) << 2.0 << 1000.0;
+            << Rows {{QStringLiteral("Video Size"), QStringLiteral("640x480")},
+                     {QStringLiteral("Video Codec"), QStringLiteral("MPEG-4")}}
+            << QStringLiteral("Title01-Chapter02.avi") << QStringLiteral("avi") << QStringLiteral("mpeg4")
+            << QStringLiteral("mp3") << QSize(640, 480) << 2.0 << 1000.0;
 
         Choice trimmed;
         trimmed.start = QStringLiteral("00:00:01");
         trimmed.end = QStringLiteral("00:00:04");
         QTest::newRow("trimmed PAL title, original size, MKV")
             << QStringLiteral("pal-simple") << trimmed << QStringLiteral("MKV - Matroska Video")
-            << Rows{{QStringLiteral("Video Size"), QStringLiteral("Original Size")}, {QStringLiteral("Video Codec"), QStringLiteral("H.264")}}
-            << QStringLiteral("Title01.mkv") << QStringLiteral("matroska") << QStringLiteral("h264") << QStringLiteral("aac")
-            << QSize(720, 576) << 3.0 << 500.0;
+            << Rows {{QStringLiteral("Video Size"), QStringLiteral("Original Size")},
+                     {QStringLiteral("Video Codec"), QStringLiteral("H.264")}}
+            << QStringLiteral("Title01.mkv") << QStringLiteral("matroska") << QStringLiteral("h264")
+            << QStringLiteral("aac") << QSize(720, 576) << 3.0 << 500.0;
     }
     void convertsEntries()
     {
@@ -90,25 +93,29 @@ private slots:
         request.Preferences.OpenFolderWhenDone = true;
 
         QList<TConversionProgress> progress;
-        connect(m_run.get(), &TConversionRun::ProgressChanged, this, [&](const TConversionProgress &p) { progress << p; });
+        connect(m_run.get(), &TConversionRun::ProgressChanged, this,
+                [&](const TConversionProgress &p) { progress << p; });
         QSignalSpy hints(m_run.get(), &TConversionRun::HintChanged);
         QSignalSpy commands(m_run.get(), &TConversionRun::CommandLineChanged);
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
 
-        QCOMPARE(m_host->Texts(), QStringList{QStringLiteral("The conversion is completed successfully.")});
+        QCOMPARE(m_host->Texts(), QStringList {QStringLiteral("The conversion is completed successfully.")});
         QCOMPARE(m_host->messages.first().caption, QStringLiteral("Complete"));
-        QCOMPARE(m_host->opened, QStringList{request.OutputDirText});
+        QCOMPARE(m_host->opened, QStringList {request.OutputDirText});
         QCOMPARE(m_run->ConversionState(), int(TConversionRun::Idle));
         const QString file = m_out->filePath(target);
-        QCOMPARE(m_run->MadeFiles(), QStringList{file});
+        QCOMPARE(m_run->MadeFiles(), QStringList {file});
         QVERIFY(!QFile::exists(AppFolders::IntermediateFile()));
         QCOMPARE(QDir(m_work->path()).entryList(QDir::Files), QStringList());
 
         const QHash<QString, QString> facts = Probe(file);
-        QVERIFY2(facts.value(QStringLiteral("format_name")).contains(format), qPrintable(facts.value(QStringLiteral("format_name"))));
+        QVERIFY2(facts.value(QStringLiteral("format_name")).contains(format),
+                 qPrintable(facts.value(QStringLiteral("format_name"))));
         QCOMPARE(facts.value(QStringLiteral("video.codec_name")), video);
         QCOMPARE(facts.value(QStringLiteral("audio.codec_name")), audio);
-        QCOMPARE(QSize(facts.value(QStringLiteral("video.width")).toInt(), facts.value(QStringLiteral("video.height")).toInt()), size);
+        QCOMPARE(QSize(facts.value(QStringLiteral("video.width")).toInt(),
+                       facts.value(QStringLiteral("video.height")).toInt()),
+                 size);
         const double duration = facts.value(QStringLiteral("duration")).toDouble();
         QVERIFY2(qAbs(duration - seconds) < 0.25, qPrintable(QString::number(duration)));
         const double frequency = DominantFrequency(file);
@@ -127,7 +134,8 @@ private slots:
                                                      + QLatin1Char('.') + QFileInfo(target).suffix());
         QCOMPARE(commands.size(), 1);
         // The track by its stream: AC3 streams are 128 on.
-        QVERIFY(commands.first().at(0).toString().contains(QStringLiteral(" -aid ") + (tone == 1000.0 ? u"129" : u"128")));
+        QVERIFY(
+            commands.first().at(0).toString().contains(QStringLiteral(" -aid ") + (tone == 1000.0 ? u"129" : u"128")));
     }
 
     // Two entries in list order; the second title carries only the title set's second
@@ -153,8 +161,10 @@ private slots:
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         QCOMPARE(commands.size(), 2);
         const QString first = commands.at(0).at(0).toString(), second = commands.at(1).at(0).toString();
-        QVERIFY2(first.startsWith(QStringLiteral(" dvd://2 ")) && first.contains(QStringLiteral(" -sid 1 ")), qPrintable(first));
-        QVERIFY2(second.startsWith(QStringLiteral(" dvd://3 ")) && second.contains(QStringLiteral(" -aid 129 ")), qPrintable(second));
+        QVERIFY2(first.startsWith(QStringLiteral(" dvd://2 ")) && first.contains(QStringLiteral(" -sid 1 ")),
+                 qPrintable(first));
+        QVERIFY2(second.startsWith(QStringLiteral(" dvd://3 ")) && second.contains(QStringLiteral(" -aid 129 ")),
+                 qPrintable(second));
         QVERIFY(!second.contains(QStringLiteral("-sid")));
         QCOMPARE(m_run->MadeFiles().size(), 2);
         const double frequency = DominantFrequency(m_out->filePath(QStringLiteral("Title03-Chapter01.avi")));
@@ -182,8 +192,9 @@ private slots:
         Open(QStringLiteral("pal-simple"));
         Check(Choice());
         QSignalSpy panel(m_run.get(), &TConversionRun::ProgressPanelShown);
-        QCOMPARE(RunToEnd(Request(QStringLiteral("MKV - Matroska Video"), {})), TConversionRun::Outcome::EncoderMissing);
-        QCOMPARE(m_host->Texts(), QStringList{QStringLiteral("Error. Please re-install Quarnel")});
+        QCOMPARE(RunToEnd(Request(QStringLiteral("MKV - Matroska Video"), {})),
+                 TConversionRun::Outcome::EncoderMissing);
+        QCOMPARE(m_host->Texts(), QStringList {QStringLiteral("Error. Please re-install Quarnel")});
         QCOMPARE(m_host->messages.first().kind, QStringLiteral("start"));
         QVERIFY(!m_run->Clock().isActive());
         QCOMPARE(panel.last().at(0).toBool(), false);
@@ -210,24 +221,30 @@ private slots:
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         QCOMPARE(m_host->messages.size(), 1);
         QCOMPARE(m_host->messages.first().kind, QStringLiteral("warn"));
-        QVERIFY2(m_host->messages.first().text.startsWith(QStringLiteral("1 file could not be made:\n") + folder + QStringLiteral("Title01.mkv (")),
+        QVERIFY2(m_host->messages.first().text.startsWith(QStringLiteral("1 file could not be made:\n") + folder
+                                                          + QStringLiteral("Title01.mkv (")),
                  qPrintable(m_host->messages.first().text));
         QVERIFY(m_host->opened.isEmpty());
         QVERIFY(m_run->MadeFiles().isEmpty());
         QCOMPARE(m_run->Progress().TotalBar, 100);
-        QFile::setPermissions(m_out->path() + QStringLiteral("/locked/"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(m_out->path() + QStringLiteral("/locked/"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     void existingTarget_data()
     {
         QTest::addColumn<int>("preference");
         QTest::addColumn<QList<bool>>("answers");
-        QTest::addColumn<QString>("made");          // empty: nothing made
+        QTest::addColumn<QString>("made"); // empty: nothing made
         QTest::addColumn<bool>("originalKept");
-        QTest::newRow("ask, no: skipped") << int(TConversionPreferences::WhenExists::Ask) << QList<bool>{false} << QString() << true;
-        QTest::newRow("ask, yes: replaced") << int(TConversionPreferences::WhenExists::Ask) << QList<bool>{true} << QStringLiteral("Title01.mkv") << false;
-        QTest::newRow("rename") << int(TConversionPreferences::WhenExists::Rename) << QList<bool>{} << QStringLiteral("Title01-2.mkv") << true;
-        QTest::newRow("overwrite") << int(TConversionPreferences::WhenExists::Overwrite) << QList<bool>{} << QStringLiteral("Title01.mkv") << false;
+        QTest::newRow("ask, no: skipped")
+            << int(TConversionPreferences::WhenExists::Ask) << QList<bool> {false} << QString() << true;
+        QTest::newRow("ask, yes: replaced") << int(TConversionPreferences::WhenExists::Ask) << QList<bool> {true}
+                                            << QStringLiteral("Title01.mkv") << false;
+        QTest::newRow("rename") << int(TConversionPreferences::WhenExists::Rename) << QList<bool> {}
+                                << QStringLiteral("Title01-2.mkv") << true;
+        QTest::newRow("overwrite") << int(TConversionPreferences::WhenExists::Overwrite) << QList<bool> {}
+                                   << QStringLiteral("Title01.mkv") << false;
     }
     void existingTarget()
     {
@@ -253,13 +270,15 @@ private slots:
 
         QStringList expected;
         if (preference == int(TConversionPreferences::WhenExists::Ask))
-            expected << QStringLiteral("The output file Title01.mkv is already existent.\n\rClick \"Yes\" to overwrite it. Click \"No\" to skip this file");
+            expected << QStringLiteral("The output file Title01.mkv is already existent.\n\rClick \"Yes\" to overwrite "
+                                       "it. Click \"No\" to skip this file");
         // A run that made nothing does not call itself a success.
-        expected << (made.isEmpty() ? TConversionRun::NothingMadeMessage() : QStringLiteral("The conversion is completed successfully."));
+        expected << (made.isEmpty() ? TConversionRun::NothingMadeMessage()
+                                    : QStringLiteral("The conversion is completed successfully."));
         QCOMPARE(m_host->Texts(), expected);
         if (preference == int(TConversionPreferences::WhenExists::Ask))
             QCOMPARE(m_host->messages.first().caption, QStringLiteral("Output File Exists"));
-        QCOMPARE(m_run->MadeFiles(), made.isEmpty() ? QStringList() : QStringList{m_out->filePath(made)});
+        QCOMPARE(m_run->MadeFiles(), made.isEmpty() ? QStringList() : QStringList {m_out->filePath(made)});
         QFile original(m_out->filePath(QStringLiteral("Title01.mkv")));
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll() == "old", originalKept);
@@ -277,7 +296,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("turn off") << true << true << 1 << 1 << QStringList();
         QTest::newRow("exit") << false << true << 0 << 1 << QStringList();
-        QTest::newRow("stay") << false << false << 0 << 0 << QStringList{TConversionRun::NothingMadeMessage()};
+        QTest::newRow("stay") << false << false << 0 << 0 << QStringList {TConversionRun::NothingMadeMessage()};
     }
     void finishingActions()
     {
@@ -303,7 +322,8 @@ private slots:
         QCOMPARE(m_host->hintsHidden, 1);
         QCOMPARE(m_host->Texts().mid(1), messages);
         if (turnOff)
-            QCOMPARE(hints.last().at(0).toString(), QStringLiteral("Conversion is completed. Turning off the computer..."));
+            QCOMPARE(hints.last().at(0).toString(),
+                     QStringLiteral("Conversion is completed. Turning off the computer..."));
     }
 
     void startChecks()
@@ -321,14 +341,19 @@ private slots:
         request.ProfileFile = m_program->file(QStringLiteral("Profiles/None.apf"));
         QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::NoProfile);
         // A profile that holds no settings is not quietly replaced by the encoder's defaults.
-        for (const QByteArray &content : {QByteArray(), QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10), QByteArray("[Main]\nType=avi\n")}) {
+        for (const QByteArray &content : {QByteArray(),
+                                          QByteArray("\x7f"
+                                                     "ELF\x02\x01\x01\0\0\0",
+                                                     10),
+                                          QByteArray("[Main]\nType=avi\n")}) {
             m_program->writeFile(QStringLiteral("Profiles/Broken.apf"), content);
             request.ProfileFile = m_program->file(QStringLiteral("Profiles/Broken.apf"));
             QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::ProfileUnreadable);
         }
         QString text, caption;
         TConversionRun::StartCheckMessage(TConversionRun::StartCheck::ProfileUnreadable, request, text, caption);
-        QCOMPARE(text, QStringLiteral("The profile ") + request.ProfileFile + QStringLiteral(" cannot be read. Please select another one."));
+        QCOMPARE(text, QStringLiteral("The profile ") + request.ProfileFile
+                           + QStringLiteral(" cannot be read. Please select another one."));
         QCOMPARE(caption, QStringLiteral("Profile"));
         // A value that would add a switch of its own stops Start with the parameter named.
         m_program->writeFile(QStringLiteral("Profiles/Edited.apf"),
@@ -337,7 +362,8 @@ private slots:
         request.ProfileFile = m_program->file(QStringLiteral("Profiles/Edited.apf"));
         QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::ProfileValues);
         TConversionRun::StartCheckMessage(TConversionRun::StartCheck::ProfileValues, request, text, caption);
-        QVERIFY2(text.startsWith(QStringLiteral("The profile \"Edited\" has an unusable value for \"Bit Rate\"")), qPrintable(text));
+        QVERIFY2(text.startsWith(QStringLiteral("The profile \"Edited\" has an unusable value for \"Bit Rate\"")),
+                 qPrintable(text));
     }
 
     // Discs shaped like real ones (noisy pictures, cells of seconds, sound as long as the
@@ -358,8 +384,8 @@ private slots:
         Choice title2;
         title2.title = 2;
         QTest::newRow("PAL 16:9 whole title at its own size, AVI")
-            << QStringLiteral("pal-real") << title2 << QStringLiteral("AVI - MPEG-4 Video") << QStringLiteral("Original Size")
-            << qint64(300) << 16.0 / 9 << 500.0;
+            << QStringLiteral("pal-real") << title2 << QStringLiteral("AVI - MPEG-4 Video")
+            << QStringLiteral("Original Size") << qint64(300) << 16.0 / 9 << 500.0;
         Choice last;
         last.chapter = 3;
         QTest::newRow("PAL last chapter, MKV")
@@ -368,13 +394,13 @@ private slots:
         Choice middle;
         middle.chapter = 2;
         QTest::newRow("PAL middle chapter, MP4")
-            << QStringLiteral("pal-real") << middle << QStringLiteral("MP4 - H.264 Video") << QStringLiteral("Original Size")
-            << qint64(-1) << 16.0 / 9 << 500.0;
+            << QStringLiteral("pal-real") << middle << QStringLiteral("MP4 - H.264 Video")
+            << QStringLiteral("Original Size") << qint64(-1) << 16.0 / 9 << 500.0;
         Choice french;
         french.audio = 1;
         QTest::newRow("NTSC 4:3 whole title, French 5.1, MKV at its own size")
-            << QStringLiteral("ntsc-real") << french << QStringLiteral("MKV - Matroska Video") << QStringLiteral("Original Size")
-            << qint64(450) << 4.0 / 3 << 1000.0;
+            << QStringLiteral("ntsc-real") << french << QStringLiteral("MKV - Matroska Video")
+            << QStringLiteral("Original Size") << qint64(450) << 4.0 / 3 << 1000.0;
         QTest::newRow("PAL 4:3 whole title, MPEG audio, 640x480 MP4")
             << QStringLiteral("pal-mpeg") << title1 << QStringLiteral("MP4 - H.264 Video") << QStringLiteral("640x480")
             << qint64(250) << 4.0 / 3 << 500.0;
@@ -382,8 +408,8 @@ private slots:
         ntscLast.title = 2;
         ntscLast.chapter = 2;
         QTest::newRow("NTSC last chapter, stereo, 640x480 AVI")
-            << QStringLiteral("ntsc-real") << ntscLast << QStringLiteral("AVI - MPEG-4 Video") << QStringLiteral("640x480")
-            << qint64(150) << 4.0 / 3 << 500.0;
+            << QStringLiteral("ntsc-real") << ntscLast << QStringLiteral("AVI - MPEG-4 Video")
+            << QStringLiteral("640x480") << qint64(150) << 4.0 / 3 << 500.0;
     }
     void viewerSeesTheWholeEntry()
     {
@@ -410,8 +436,9 @@ private slots:
             // A chapter's times are whole seconds: the picture covers the span within half a second.
             QVERIFY2(qAbs(seen.VideoSeconds() - span) <= 0.5, qPrintable(QString::number(seen.VideoSeconds())));
         }
-        QVERIFY2(qAbs(seen.SoundSeconds - seen.VideoSeconds()) <= 0.1,
-                 qPrintable(QStringLiteral("sound %1 s, pictures %2 s").arg(seen.SoundSeconds).arg(seen.VideoSeconds())));
+        QVERIFY2(
+            qAbs(seen.SoundSeconds - seen.VideoSeconds()) <= 0.1,
+            qPrintable(QStringLiteral("sound %1 s, pictures %2 s").arg(seen.SoundSeconds).arg(seen.VideoSeconds())));
         QVERIFY2(qAbs(seen.DisplayAspect / aspect - 1) <= 0.01, qPrintable(QString::number(seen.DisplayAspect)));
         const double frequency = DominantFrequency(m_run->MadeFiles().first());
         QVERIFY2(qAbs(frequency - tone) < tone * 0.05, qPrintable(QString::number(frequency)));
@@ -431,9 +458,9 @@ private slots:
         QCOMPARE(m_run->MadeFiles().size(), 1);
         const ViewerFacts source = Watch(DvdInfo.DvdPath + QStringLiteral("VTS_01_1.VOB"));
         const ViewerFacts raised = Watch(m_run->MadeFiles().first());
-        QVERIFY2(qAbs(raised.PeakDb - source.PeakDb - 10) < 1.5, qPrintable(QStringLiteral("%1 -> %2 dB").arg(source.PeakDb).arg(raised.PeakDb)));
+        QVERIFY2(qAbs(raised.PeakDb - source.PeakDb - 10) < 1.5,
+                 qPrintable(QStringLiteral("%1 -> %2 dB").arg(source.PeakDb).arg(raised.PeakDb)));
         QCOMPARE(raised.FullScale, 0);
-
     }
 
     // "None" burns no subtitle in; the first item burns in exactly that one. The two files
@@ -449,7 +476,8 @@ private slots:
             c.chapter = 1;
             c.subtitle = subtitle;
             Check(c);
-            TConversionRequest request = Request(QStringLiteral("AVI - MPEG-4 Video"), {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}});
+            TConversionRequest request = Request(QStringLiteral("AVI - MPEG-4 Video"),
+                                                 {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}});
             request.OutputDirText = out;
             m_run = std::make_unique<TConversionRun>(*m_host);
             if (RunToEnd(request) != TConversionRun::Outcome::Completed || m_run->MadeFiles().size() != 1)
@@ -464,9 +492,11 @@ private slots:
         // Grey pictures of a band at 2, 3 and 4 s: the subtitle's (bottom fifth) and one above it.
         auto band = [](const QString &file, int y) {
             QProcess p;
-            p.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-vf"),
-                                               QStringLiteral("select='eq(n\\,50)+eq(n\\,75)+eq(n\\,100)',crop=720:100:0:%1,format=gray").arg(y),
-                                               QStringLiteral("-vsync"), QStringLiteral("0"), QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-")});
+            p.start(QStringLiteral("ffmpeg"),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-vf"),
+                     QStringLiteral("select='eq(n\\,50)+eq(n\\,75)+eq(n\\,100)',crop=720:100:0:%1,format=gray").arg(y),
+                     QStringLiteral("-vsync"), QStringLiteral("0"), QStringLiteral("-f"), QStringLiteral("rawvideo"),
+                     QStringLiteral("-")});
             p.waitForFinished(60000);
             return p.readAllStandardOutput();
         };
@@ -488,35 +518,44 @@ private slots:
     // nothing carries the target's name, no hidden file stays, no process is left.
     void brokenToolsFailHonestly_data()
     {
-        QTest::addColumn<QString>("encoder");    // script body, empty: the real MEncoder
+        QTest::addColumn<QString>("encoder"); // script body, empty: the real MEncoder
         QTest::addColumn<QString>("transcoder"); // script body, empty: the real FFmpeg
-        QTest::addColumn<qint64>("fileLimit");   // bytes a process may write, 0: no limit
-        QTest::addColumn<QString>("reason");     // the start of the reason
+        QTest::addColumn<qint64>("fileLimit"); // bytes a process may write, 0: no limit
+        QTest::addColumn<QString>("reason"); // the start of the reason
         // The pre-pass is the encoder run without -ovc; the check reads files with -f framecrc.
         const QString probeToFfmpeg = QStringLiteral("case \"$*\" in *framecrc*) exec ffmpeg \"$@\";; esac\n");
         const QString target = QStringLiteral("eval target=\\${$#}\n");
-        QTest::newRow("encoder hangs")
-            << QStringLiteral("case \"$*\" in *-ovc*) ;; *) exit 1;; esac\n"
-                              "echo 'Pos:   0.5s     12f'\nsleep 300 &\necho $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
-            << QString() << qint64(0) << QStringLiteral("the encoder stopped responding");
-        QTest::newRow("converter hangs")
-            << QString() << probeToFfmpeg + QStringLiteral("echo 'size= 1kB time=00:00:00.10 bitrate=1kbits/s'\nsleep 300 &\n"
-                                                           "echo $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
-            << qint64(0) << QStringLiteral("the converter stopped responding");
+        QTest::newRow("encoder hangs") << QStringLiteral(
+            "case \"$*\" in *-ovc*) ;; *) exit 1;; esac\n"
+            "echo 'Pos:   0.5s     12f'\nsleep 300 &\necho $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
+                                       << QString() << qint64(0) << QStringLiteral("the encoder stopped responding");
+        QTest::newRow("converter hangs") << QString()
+                                         << probeToFfmpeg
+                                                + QStringLiteral(
+                                                    "echo 'size= 1kB time=00:00:00.10 bitrate=1kbits/s'\nsleep 300 &\n"
+                                                    "echo $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
+                                         << qint64(0) << QStringLiteral("the converter stopped responding");
         QTest::newRow("converter dies while writing")
-            << QString() << probeToFfmpeg + target + QStringLiteral("head -c 100000 /dev/urandom > \"$target\"\nkill -9 $$\n")
+            << QString()
+            << probeToFfmpeg + target + QStringLiteral("head -c 100000 /dev/urandom > \"$target\"\nkill -9 $$\n")
             << qint64(0) << QStringLiteral("the converter stopped abnormally");
         QTest::newRow("converter ends well with an empty file")
-            << QString() << probeToFfmpeg + target + QStringLiteral(": > \"$target\"\nexit 0\n")
-            << qint64(0) << QStringLiteral("the file is empty");
+            << QString() << probeToFfmpeg + target + QStringLiteral(": > \"$target\"\nexit 0\n") << qint64(0)
+            << QStringLiteral("the file is empty");
         QTest::newRow("converter ends well with a short file")
-            << QString() << probeToFfmpeg + target + QStringLiteral("n=$(($# - 1))\nexec ffmpeg \"${@:1:$n}\" -t 1 \"$target\"\n")
+            << QString()
+            << probeToFfmpeg + target + QStringLiteral("n=$(($# - 1))\nexec ffmpeg \"${@:1:$n}\" -t 1 \"$target\"\n")
             << qint64(0) << QStringLiteral("the file is 1.0 s of 4.0 s");
         QTest::newRow("converter fails on a full disk")
-            << QString() << probeToFfmpeg + QStringLiteral("echo 'Error writing trailer of out.mkv: No space left on device' >&2\nexit 1\n")
-            << qint64(0) << QStringLiteral("the converter ended with status 1: Error writing trailer of out.mkv: No space left on device");
+            << QString()
+            << probeToFfmpeg
+                   + QStringLiteral("echo 'Error writing trailer of out.mkv: No space left on device' >&2\nexit 1\n")
+            << qint64(0)
+            << QStringLiteral(
+                   "the converter ended with status 1: Error writing trailer of out.mkv: No space left on device");
         // A work folder that fills up: MEncoder ends well with a cut-short file.
-        QTest::newRow("encoder's disk fills up") << QString() << QString() << qint64(150000) << QStringLiteral("the picture ends at 0:00:0");
+        QTest::newRow("encoder's disk fills up")
+            << QString() << QString() << qint64(150000) << QStringLiteral("the picture ends at 0:00:0");
     }
     void brokenToolsFailHonestly()
     {
@@ -550,7 +589,8 @@ private slots:
         const QString got = m_run->Failures().first().Reason;
         QVERIFY2(got.startsWith(reason), qPrintable(got));
         QCOMPARE(m_host->Texts().size(), 1);
-        QVERIFY(m_host->Texts().first().startsWith(QStringLiteral("1 file could not be made:\n") + m_out->filePath(QStringLiteral("Title01.mkv (")) + reason));
+        QVERIFY(m_host->Texts().first().startsWith(QStringLiteral("1 file could not be made:\n")
+                                                   + m_out->filePath(QStringLiteral("Title01.mkv (")) + reason));
         QVERIFY(m_run->MadeFiles().isEmpty());
         QCOMPARE(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
         QCOMPARE(QDir(m_work->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
@@ -569,11 +609,14 @@ private slots:
     {
         QTest::addColumn<QString>("finish"); // what the converter does after encoding, for 4 s
         QTest::addColumn<QString>("reason"); // empty: the file is made
-        QTest::newRow("rewriting its file") << QStringLiteral("for i in 1 2 3 4 5 6 7 8; do sleep 0.5; "
-                                                              "dd if=\"$target\" of=\"$target\" bs=4096 count=1 conv=notrunc 2>/dev/null; done\n")
-                                            << QString();
-        QTest::newRow("working") << QStringLiteral("end=$((SECONDS + 4)); while [ $SECONDS -lt $end ]; do :; done\n") << QString();
-        QTest::newRow("neither: hung") << QStringLiteral("sleep 4\n") << QStringLiteral("the converter stopped responding");
+        QTest::newRow("rewriting its file")
+            << QStringLiteral("for i in 1 2 3 4 5 6 7 8; do sleep 0.5; "
+                              "dd if=\"$target\" of=\"$target\" bs=4096 count=1 conv=notrunc 2>/dev/null; done\n")
+            << QString();
+        QTest::newRow("working") << QStringLiteral("end=$((SECONDS + 4)); while [ $SECONDS -lt $end ]; do :; done\n")
+                                 << QString();
+        QTest::newRow("neither: hung") << QStringLiteral("sleep 4\n")
+                                       << QStringLiteral("the converter stopped responding");
     }
     void quietFinishIsNotAStall()
     {
@@ -607,9 +650,12 @@ private slots:
         QTest::addColumn<QString>("size");
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<double>("frameRate");
-        QTest::newRow("noisy PAL at its own size") << QStringLiteral("pal-real") << QStringLiteral("Original Size") << QSize(720, 576) << 25.0;
-        QTest::newRow("noisy NTSC at its own size") << QStringLiteral("ntsc-real") << QStringLiteral("Original Size") << QSize(720, 480) << 29.97;
-        QTest::newRow("noisy PAL scaled") << QStringLiteral("pal-real") << QStringLiteral("640x480") << QSize(640, 360) << 25.0;
+        QTest::newRow("noisy PAL at its own size")
+            << QStringLiteral("pal-real") << QStringLiteral("Original Size") << QSize(720, 576) << 25.0;
+        QTest::newRow("noisy NTSC at its own size")
+            << QStringLiteral("ntsc-real") << QStringLiteral("Original Size") << QSize(720, 480) << 29.97;
+        QTest::newRow("noisy PAL scaled")
+            << QStringLiteral("pal-real") << QStringLiteral("640x480") << QSize(640, 360) << 25.0;
     }
     void intermediateFitsItsRoom()
     {
@@ -621,12 +667,15 @@ private slots:
         QTemporaryDir marks;
         const QString sizes = marks.filePath(QStringLiteral("sizes"));
         qputenv("QUARNEL_TEST_PIDS", sizes.toLocal8Bit());
-        WriteTool(QStringLiteral("asapi.dll"), QStringLiteral("mencoder \"$@\"; status=$?\n"
-                                                              "case \"$*\" in *-ovc*) eval out=\\${$#}; stat -c %s \"$out\" >> \"$QUARNEL_TEST_PIDS\";; esac\n"
-                                                              "exit $status\n"));
+        WriteTool(QStringLiteral("asapi.dll"),
+                  QStringLiteral(
+                      "mencoder \"$@\"; status=$?\n"
+                      "case \"$*\" in *-ovc*) eval out=\\${$#}; stat -c %s \"$out\" >> \"$QUARNEL_TEST_PIDS\";; esac\n"
+                      "exit $status\n"));
         Open(dvd);
         Check(Choice());
-        TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {{QStringLiteral("Video Size"), size}});
+        TConversionRequest request =
+            Request(QStringLiteral("MKV - Matroska Video"), {{QStringLiteral("Video Size"), size}});
         request.Preferences.HighQualityIntermediate = true;
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         qunsetenv("QUARNEL_TEST_PIDS");
@@ -644,8 +693,10 @@ private slots:
     {
         const QString small = m_out->filePath(QStringLiteral("small"));
         QVERIFY(QDir().mkpath(small));
-        if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                        QStringLiteral("size=1m"), QStringLiteral("tmpfs"), small}) != 0)
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=1m"), QStringLiteral("tmpfs"), small})
+            != 0)
             QSKIP("mounting a small file system needs root; not checked here");
         auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {small}); });
         WriteTool(QStringLiteral("asapi.dll"), QStringLiteral("echo started >> \"$QUARNEL_TEST_PIDS\"\nexit 1\n"));
@@ -658,11 +709,11 @@ private slots:
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         qunsetenv("QUARNEL_TEST_PIDS");
         QCOMPARE(m_run->Failures().size(), 1);
-        QVERIFY2(m_run->Failures().first().Reason.startsWith(QStringLiteral("not enough room in ") + small + QStringLiteral(": about ")),
+        QVERIFY2(m_run->Failures().first().Reason.startsWith(QStringLiteral("not enough room in ") + small
+                                                             + QStringLiteral(": about ")),
                  qPrintable(m_run->Failures().first().Reason));
         QVERIFY(!QFileInfo::exists(marks.filePath(QStringLiteral("runs"))));
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestConversionRun)

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "core/QuarnelApplication.h"
 #include "convert/ConversionCommands.h"
 #include "convert/OptionBuilder.h"
 #include "convert/TMencOutputSettings.h"
+#include "core/QuarnelApplication.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TProfile.h"
 #include "profiles/TProfileGrids.h"
@@ -20,8 +20,10 @@ using Edits = QList<QPair<QString, QString>>; // row key, text typed or chosen i
 
 // A profile with one row of every kind; each case adds or changes what it needs.
 const QByteArray kBase =
-    "[Main]\r\nType=avi\r\nPara=6\r\n0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n3=Channels\r\n4=Disable Audio\r\n5=Note\r\n"
-    "[Video Size]\r\nSort=1\r\nList=1\r\nCaption=Original Size,320x240,640x480,Custom Size,\r\nValue=,320x240,640x480,,\r\n"
+    "[Main]\r\nType=avi\r\nPara=6\r\n0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n3=Channels\r\n4=Disable "
+    "Audio\r\n5=Note\r\n"
+    "[Video Size]\r\nSort=1\r\nList=1\r\nCaption=Original Size,320x240,640x480,Custom "
+    "Size,\r\nValue=,320x240,640x480,,\r\n"
     "Index=2\r\ncmd=-s\r\n"
     "[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=800000\r\nValue=800000\r\ncmd=-b\r\n"
     "[Aspect]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=Wide\r\nValue=16:9\r\ncmd=-aspect\r\n"
@@ -33,15 +35,17 @@ const QByteArray kBase =
 struct Grids
 {
     Grids()
-        : video(95, 92, nullptr), audio(95, 92, nullptr), advanced(95, 92, nullptr),
-          grids(&video, &audio, &advanced, nullptr)
-    {
-    }
+        : video(95, 92, nullptr)
+        , audio(95, 92, nullptr)
+        , advanced(95, 92, nullptr)
+        , grids(&video, &audio, &advanced, nullptr)
+    { }
     void Load(const QString &file, const Edits &edits)
     {
         grids.Fill(TProfile::Read(TIniFile(file)));
         for (const auto &[key, text] : edits)
-            QVERIFY2(video.SetValue(key, text) || audio.SetValue(key, text) || advanced.SetValue(key, text), qPrintable(key));
+            QVERIFY2(video.SetValue(key, text) || audio.SetValue(key, text) || advanced.SetValue(key, text),
+                     qPrintable(key));
     }
     TValueListEditor video, audio, advanced;
     TProfileGrids grids;
@@ -61,50 +65,52 @@ private slots:
 
         const QString plain = QStringLiteral(" -s 640x480 -b 800000 -aspect 16:9 -ac 2");
         QTest::newRow("as loaded: list items by value, fixed from the file, free from the grid, empty values left out")
-            << kBase << Edits{} << plain;
+            << kBase << Edits {} << plain;
         QTest::newRow("list text matched without regard to case")
-            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("320X240")}}
+            << kBase << Edits {{QStringLiteral("Video Size"), QStringLiteral("320X240")}}
             << QStringLiteral(" -s 320x240 -b 800000 -aspect 16:9 -ac 2");
         QTest::newRow("typed custom size is not an item: passed as it stands")
-            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("720x480")}}
+            << kBase << Edits {{QStringLiteral("Video Size"), QStringLiteral("720x480")}}
             << QStringLiteral(" -s 720x480 -b 800000 -aspect 16:9 -ac 2");
         QTest::newRow("Custom Size left in the cell: its empty value leaves -s out")
-            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("Custom Size")}}
+            << kBase << Edits {{QStringLiteral("Video Size"), QStringLiteral("Custom Size")}}
             << QStringLiteral(" -b 800000 -aspect 16:9 -ac 2");
         QTest::newRow("free text edited in the grid")
-            << kBase << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1200000")}}
+            << kBase << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("1200000")}}
             << QStringLiteral(" -s 640x480 -b 1200000 -aspect 16:9 -ac 2");
-        QTest::newRow("free text emptied: no switch")
-            << kBase << Edits{{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
+        QTest::newRow("free text emptied: no switch") << kBase << Edits {{QStringLiteral("Bit Rate"), QString()}}
+                                                      << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
         QTest::newRow("fixed row: the file's Value, whatever the cell shows")
-            << kBase << Edits{{QStringLiteral("Aspect"), QStringLiteral("4:3")}} << plain;
+            << kBase << Edits {{QStringLiteral("Aspect"), QStringLiteral("4:3")}} << plain;
         QTest::newRow("a single backslash gives the switch alone")
-            << kBase << Edits{{QStringLiteral("Disable Audio"), QStringLiteral("Yes")}} << plain + QStringLiteral(" -an ");
-        QTest::newRow("no cmd: never on the command line") << kBase << Edits{{QStringLiteral("Note"), QStringLiteral("-y")}} << plain;
+            << kBase << Edits {{QStringLiteral("Disable Audio"), QStringLiteral("Yes")}}
+            << plain + QStringLiteral(" -an ");
+        QTest::newRow("no cmd: never on the command line")
+            << kBase << Edits {{QStringLiteral("Note"), QStringLiteral("-y")}} << plain;
 
         QByteArray order = kBase;
         order.replace("0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n", "0=Aspect\r\n1=Bit Rate\r\n2=Video Size\r\n");
-        QTest::newRow("profile order, not grid order") << order << Edits{}
-                                                       << QStringLiteral(" -aspect 16:9 -b 800000 -s 640x480 -ac 2");
+        QTest::newRow("profile order, not grid order")
+            << order << Edits {} << QStringLiteral(" -aspect 16:9 -b 800000 -s 640x480 -ac 2");
 
         QByteArray shortValues = kBase;
         shortValues.replace("Value=,320x240,640x480,,", "Value=,320x240,");
         QTest::newRow("Value list shorter than Caption list: the missing item leaves the switch out")
-            << shortValues << Edits{} << QStringLiteral(" -b 800000 -aspect 16:9 -ac 2");
+            << shortValues << Edits {} << QStringLiteral(" -b 800000 -aspect 16:9 -ac 2");
 
         QByteArray badSort = kBase;
         badSort.replace("[Aspect]\r\nSort=3", "[Aspect]\r\nSort=4");
         QTest::newRow("Sort outside 1 to 3: left out, fixed value included")
-            << badSort << Edits{} << QStringLiteral(" -s 640x480 -b 800000 -ac 2");
+            << badSort << Edits {} << QStringLiteral(" -s 640x480 -b 800000 -ac 2");
 
         QByteArray duplicate = kBase;
         duplicate.replace("5=Note\r\n", "5=channels\r\n");
-        QTest::newRow("a second parameter of the same name is left out") << duplicate << Edits{} << plain;
+        QTest::newRow("a second parameter of the same name is left out") << duplicate << Edits {} << plain;
 
         QByteArray withGap = kBase;
         withGap.replace("1=Bit Rate\r\n", "");
         QTest::newRow("a missing name is skipped, the rest still count")
-            << withGap << Edits{} << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
+            << withGap << Edits {} << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
     }
     void transcoderOptions()
     {
@@ -139,8 +145,10 @@ private slots:
         QTest::addColumn<QString>("chosen"); // in the grid; empty: the profile's own
         QTest::addColumn<bool>("inGrids");
         QTest::addColumn<TDeinterlace>("choice");
-        const QByteArray shipped = "[Deinterlace]\r\nSort=3\r\nList=1\r\nCaption=Auto,Yes,No,\r\nValue=auto,yadif,,\r\nIndex=0\r\n";
-        const QByteArray earlier = "[Deinterlace]\r\nSort=3\r\nList=1\r\nCaption=No,Yes,\r\nValue=,yadif,\r\nIndex=1\r\ncmd=-vf\r\n";
+        const QByteArray shipped =
+            "[Deinterlace]\r\nSort=3\r\nList=1\r\nCaption=Auto,Yes,No,\r\nValue=auto,yadif,,\r\nIndex=0\r\n";
+        const QByteArray earlier =
+            "[Deinterlace]\r\nSort=3\r\nList=1\r\nCaption=No,Yes,\r\nValue=,yadif,\r\nIndex=1\r\ncmd=-vf\r\n";
         QTest::newRow("shipped, as loaded: Auto") << shipped << QString() << true << TDeinterlace::Auto;
         QTest::newRow("shipped, No chosen") << shipped << QStringLiteral("No") << true << TDeinterlace::No;
         QTest::newRow("shipped, Yes chosen") << shipped << QStringLiteral("Yes") << true << TDeinterlace::Yes;
@@ -161,13 +169,14 @@ private slots:
         profile += row;
         folder.writeFile(QStringLiteral("Profiles/p.apf"), inGrids ? profile : QByteArray(kBase));
         Grids g;
-        g.Load(file, chosen.isEmpty() ? Edits{} : Edits{{QStringLiteral("Deinterlace"), chosen}});
+        g.Load(file, chosen.isEmpty() ? Edits {} : Edits {{QStringLiteral("Deinterlace"), chosen}});
         folder.writeFile(QStringLiteral("Profiles/p.apf"), profile);
         TMencOutputSettings settings;
         BuildEncoderOptions(file, g.grids, settings);
         QCOMPARE(settings.Deinterlace, choice);
         const QString options = BuildTranscoderOptions(file, g.grids);
-        QVERIFY2(!options.contains(QStringLiteral("-vf")) && !options.contains(QStringLiteral("yadif")), qPrintable(options));
+        QVERIFY2(!options.contains(QStringLiteral("-vf")) && !options.contains(QStringLiteral("yadif")),
+                 qPrintable(options));
         QString problem;
         QVERIFY2(CheckProfileValues(file, g.grids, problem), qPrintable(problem));
     }
@@ -175,8 +184,9 @@ private slots:
     void missingFile()
     {
         Grids g;
-        TMencOutputSettings settings{QStringLiteral("1:2"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4:3"),
-                                     QStringLiteral("900"), QStringLiteral("48000"), QStringLiteral("mpeg4")};
+        TMencOutputSettings settings {QStringLiteral("1:2"),  QStringLiteral("1"),   QStringLiteral("2"),
+                                      QStringLiteral("4:3"),  QStringLiteral("900"), QStringLiteral("48000"),
+                                      QStringLiteral("mpeg4")};
         const TMencOutputSettings before = settings;
         QCOMPARE(BuildTranscoderOptions(QStringLiteral("/nonexistent/p.apf"), g.grids), QString());
         QCOMPARE(BuildEncoderOptions(QStringLiteral("/nonexistent/p.apf"), g.grids, settings), QString());
@@ -194,43 +204,47 @@ private slots:
 
         const QByteArray rate = "4=Sample Rate\r\n[Sample Rate]\r\nSort=2\r\nList=1\r\nCaption=44100 Hz,48000 Hz,\r\n"
                                 "Value=44100,48000,\r\nIndex=1\r\ncmd=-ar\r\n";
-        const QByteArray withRate = "[Main]\r\nPara=5\r\n0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n3=Channels\r\n" + rate
-                   + kBase.mid(kBase.indexOf("[Video Size]"));
+        const QByteArray withRate = "[Main]\r\nPara=5\r\n0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n3=Channels\r\n"
+                                  + rate + kBase.mid(kBase.indexOf("[Video Size]"));
 
         QTest::newRow("size, bitrate, aspect and rate from the grids")
-            << withRate << Edits{} << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
+            << withRate << Edits {} << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
             << Strings({"640:480", "640", "480", "16:9", "800000", "48000"});
         QTest::newRow("upper-case X and a typed size")
-            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("720X576")}} << QStringLiteral("800000")
+            << withRate << Edits {{QStringLiteral("Video Size"), QStringLiteral("720X576")}} << QStringLiteral("800000")
             << QStringLiteral(" -srate 48000") << Strings({"720:576", "720", "576", "16:9", "800000", "48000"});
         // Refused values never reach MEncoder's text, which is split at blanks and colons.
         QTest::newRow("a size that is not a width and a height: no size")
-            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("640x480,screenshot")}} << QStringLiteral("800000")
-            << QStringLiteral(" -srate 48000") << Strings({"", "", "", "16:9", "800000", "48000"});
+            << withRate << Edits {{QStringLiteral("Video Size"), QStringLiteral("640x480,screenshot")}}
+            << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
+            << Strings({"", "", "", "16:9", "800000", "48000"});
         QByteArray badRate = withRate;
         badRate.replace("Value=44100,48000,", "Value=44100,48000:x=1,");
         QTest::newRow("a bitrate that adds a switch: 800; a rate that adds a sub-option: the source's")
-            << badRate
-            << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("800 -o /tmp/x")}} << QStringLiteral("800") << QString()
-            << Strings({"640:480", "640", "480", "16:9", "", ""});
+            << badRate << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("800 -o /tmp/x")}} << QStringLiteral("800")
+            << QString() << Strings({"640:480", "640", "480", "16:9", "", ""});
         QTest::newRow("Original Size: no size")
-            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("Original Size")}} << QStringLiteral("800000")
-            << QStringLiteral(" -srate 48000") << Strings({"", "", "", "16:9", "800000", "48000"});
+            << withRate << Edits {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}}
+            << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
+            << Strings({"", "", "", "16:9", "800000", "48000"});
         QByteArray videoSwitch = withRate;
         videoSwitch.replace("cmd=-b\r\n", "cmd=-b:v\r\n");
         QTest::newRow("-b:v is the bitrate too")
-            << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1500000")}} << QStringLiteral("1500000")
-            << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "1500000", "48000"});
+            << videoSwitch << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("1500000")}}
+            << QStringLiteral("1500000") << QStringLiteral(" -srate 48000")
+            << Strings({"640:480", "640", "480", "16:9", "1500000", "48000"});
         // FFmpeg's own forms, as profiles write them; the encoder takes bits (kilobits below 16).
         QTest::newRow("1500k: the encoder gets bits")
-            << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1500k")}} << QStringLiteral("1500000")
+            << videoSwitch << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("1500k")}} << QStringLiteral("1500000")
             << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "1500k", "48000"});
-        QTest::newRow("2M") << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("2M")}} << QStringLiteral("2000000")
-                            << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "2M", "48000"});
-        QTest::newRow("8k: kilobits") << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("8k")}} << QStringLiteral("8")
-                                      << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "8k", "48000"});
+        QTest::newRow("2M") << videoSwitch << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("2M")}}
+                            << QStringLiteral("2000000") << QStringLiteral(" -srate 48000")
+                            << Strings({"640:480", "640", "480", "16:9", "2M", "48000"});
+        QTest::newRow("8k: kilobits") << videoSwitch << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("8k")}}
+                                      << QStringLiteral("8") << QStringLiteral(" -srate 48000")
+                                      << Strings({"640:480", "640", "480", "16:9", "8k", "48000"});
         QTest::newRow("bitrate emptied: 800; no -ar: the encoder keeps the source's rate")
-            << kBase << Edits{{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral("800") << QString()
+            << kBase << Edits {{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral("800") << QString()
             << Strings({"640:480", "640", "480", "16:9", "", ""});
     }
     void encoderOptions()
@@ -246,23 +260,24 @@ private slots:
         Grids g;
         g.Load(file, edits);
         // Values of an earlier profile must not survive into this one.
-        TMencOutputSettings record{QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("9:9"),
-                                   QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("9")};
+        TMencOutputSettings record {QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"),
+                                    QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"),
+                                    QStringLiteral("9")};
         QCOMPARE(BuildEncoderOptions(file, g.grids, record),
                  QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=") + bitrate
-                     + QStringLiteral(":mbd=2 -oac pcm -channels 2") + srate
-                     + QStringLiteral(" -af volume=10:1"));
+                     + QStringLiteral(":mbd=2 -oac pcm -channels 2") + srate + QStringLiteral(" -af volume=10:1"));
         // A high-quality intermediate trades the profile's bitrate for a fixed quantiser.
         TMencOutputSettings high;
         QCOMPARE(BuildEncoderOptions(file, g.grids, high, true),
                  QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vqscale=2:mbd=2 -oac pcm -channels 2") + srate
                      + QStringLiteral(" -af volume=10:1"));
-        QCOMPARE((QStringList{record.OutputSize, record.OutputWidth, record.OutputHeight, record.OutputAspect,
-                              record.VideoBitrate, record.AudioSampleRate}),
+        QCOMPARE((QStringList {record.OutputSize, record.OutputWidth, record.OutputHeight, record.OutputAspect,
+                               record.VideoBitrate, record.AudioSampleRate}),
                  settings);
         // The size still reaches FFmpeg with its "x".
         if (!settings.at(0).isEmpty() && settings.at(0).contains(QLatin1Char(':')))
-            QVERIFY(BuildTranscoderOptions(file, g.grids).contains(QStringLiteral(" -s ") + g.video.Value(QStringLiteral("Video Size"))));
+            QVERIFY(BuildTranscoderOptions(file, g.grids)
+                        .contains(QStringLiteral(" -s ") + g.video.Value(QStringLiteral("Video Size"))));
     }
 
     // A value from the grids becomes one argument after its switch, or the profile is refused
@@ -278,7 +293,7 @@ private slots:
 
         const Edits none;
         const auto edit = [](const char *row, const char *text) {
-            return Edits{{QLatin1String(row), QLatin1String(text)}};
+            return Edits {{QLatin1String(row), QLatin1String(text)}};
         };
         const QString bitRate = QStringLiteral("unusable value for \"Bit Rate\": ");
         const QString size = QStringLiteral("unusable value for \"Video Size\": ");
@@ -286,75 +301,84 @@ private slots:
         const QString extraSwitch = QStringLiteral("unusable switch for \"Extra\": ");
 
         QTest::newRow("as loaded") << QString() << QString() << none << QString() << QString();
-        QTest::newRow("a flag alone") << QString() << QString() << edit("Disable Audio", "Yes") << QString() << QString();
-        QTest::newRow("no switch: never checked") << QString() << QStringLiteral("-o /tmp/x") << none << QString() << QString();
-        QTest::newRow("a ratio") << QStringLiteral("-r") << QStringLiteral("30000/1001") << none << QString() << QString();
-        QTest::newRow("a filter with a division") << QStringLiteral("-vf") << QStringLiteral("scale=iw/2:-2") << none
-                                                  << QString() << QString();
-        QTest::newRow("a negative number") << QStringLiteral("-map_metadata") << QStringLiteral("-1") << none << QString()
-                                           << QString();
+        QTest::newRow("a flag alone") << QString() << QString() << edit("Disable Audio", "Yes") << QString()
+                                      << QString();
+        QTest::newRow("no switch: never checked")
+            << QString() << QStringLiteral("-o /tmp/x") << none << QString() << QString();
+        QTest::newRow("a ratio") << QStringLiteral("-r") << QStringLiteral("30000/1001") << none << QString()
+                                 << QString();
+        QTest::newRow("a filter with a division")
+            << QStringLiteral("-vf") << QStringLiteral("scale=iw/2:-2") << none << QString() << QString();
+        QTest::newRow("a negative number")
+            << QStringLiteral("-map_metadata") << QStringLiteral("-1") << none << QString() << QString();
         QTest::newRow("a value with blanks stays one argument")
             << QStringLiteral("-metadata") << QStringLiteral("title=A Film") << none << QString() << QString();
-        QTest::newRow("a flag prefixed with no") << QStringLiteral("-nostdin") << QStringLiteral("\\") << none << QString()
-                                                 << QString();
+        QTest::newRow("a flag prefixed with no")
+            << QStringLiteral("-nostdin") << QStringLiteral("\\") << none << QString() << QString();
 
         QTest::newRow("bitrate with a switch and a path")
             << QString() << QString() << edit("Bit Rate", "800 -o /etc/x")
-            << bitRate + QStringLiteral("\"800 -o /etc/x\" is not a bit rate such as 1500000 or 1500k.") << QStringLiteral("/etc/x");
-        QTest::newRow("bitrate with an encoder sub-option") << QString() << QString() << edit("Bit Rate", "800:passlogfile=/tmp/x")
-                                                            << bitRate << QStringLiteral("passlogfile");
-        QTest::newRow("bitrate with a unit: FFmpeg's own form") << QString() << QString() << edit("Bit Rate", "800k")
-                                                               << QString() << QString();
-        QTest::newRow("bitrate with another unit") << QString() << QString() << edit("Bit Rate", "800kb") << bitRate
-                                                   << QStringLiteral("800kb");
+            << bitRate + QStringLiteral("\"800 -o /etc/x\" is not a bit rate such as 1500000 or 1500k.")
+            << QStringLiteral("/etc/x");
+        QTest::newRow("bitrate with an encoder sub-option")
+            << QString() << QString() << edit("Bit Rate", "800:passlogfile=/tmp/x") << bitRate
+            << QStringLiteral("passlogfile");
+        QTest::newRow("bitrate with a unit: FFmpeg's own form")
+            << QString() << QString() << edit("Bit Rate", "800k") << QString() << QString();
+        QTest::newRow("bitrate with another unit")
+            << QString() << QString() << edit("Bit Rate", "800kb") << bitRate << QStringLiteral("800kb");
         QTest::newRow("bitrate zero") << QString() << QString() << edit("Bit Rate", "0") << bitRate << QString();
         QTest::newRow("sample rate with a switch")
-            << QStringLiteral("-ar") << QStringLiteral("48000 -o x")
-            << none << extraValue + QStringLiteral("\"48000 -o x\" is not a whole number of samples per second.")
+            << QStringLiteral("-ar") << QStringLiteral("48000 -o x") << none
+            << extraValue + QStringLiteral("\"48000 -o x\" is not a whole number of samples per second.")
             << QStringLiteral("48000");
-        QTest::newRow("size with a filter") << QString() << QString() << edit("Video Size", "640x480,screenshot") << size
-                                            << QStringLiteral("screenshot");
-        QTest::newRow("size with colons") << QString() << QString() << edit("Video Size", "640:480") << size
-                                          << QStringLiteral("640:480");
-        QTest::newRow("size of no width") << QString() << QString() << edit("Video Size", "0x480") << size
-                                          << QStringLiteral("0x480");
+        QTest::newRow("size with a filter") << QString() << QString() << edit("Video Size", "640x480,screenshot")
+                                            << size << QStringLiteral("screenshot");
+        QTest::newRow("size with colons")
+            << QString() << QString() << edit("Video Size", "640:480") << size << QStringLiteral("640:480");
+        QTest::newRow("size of no width")
+            << QString() << QString() << edit("Video Size", "0x480") << size << QStringLiteral("0x480");
 
         QTest::newRow("a path as the switch")
             << QStringLiteral("/tmp/out.mkv") << QStringLiteral("x") << none
-            << extraSwitch + QStringLiteral("\"/tmp/out.mkv\" is not a single switch such as -b:v.") << QStringLiteral("/tmp");
-        QTest::newRow("two words as the switch") << QStringLiteral("-c:v -y") << QStringLiteral("mpeg4") << none << extraSwitch
-                                                 << QStringLiteral("mpeg4");
+            << extraSwitch + QStringLiteral("\"/tmp/out.mkv\" is not a single switch such as -b:v.")
+            << QStringLiteral("/tmp");
+        QTest::newRow("two words as the switch")
+            << QStringLiteral("-c:v -y") << QStringLiteral("mpeg4") << none << extraSwitch << QStringLiteral("mpeg4");
         QTest::newRow("a bare dash: standard output") << QStringLiteral("-") << QStringLiteral("stdout.mkv") << none
                                                       << extraSwitch << QStringLiteral("stdout.mkv");
-        QTest::newRow("a double dash ends the switches") << QStringLiteral("--") << QStringLiteral("rest.mkv") << none
-                                                         << extraSwitch << QStringLiteral("rest.mkv");
+        QTest::newRow("a double dash ends the switches")
+            << QStringLiteral("--") << QStringLiteral("rest.mkv") << none << extraSwitch << QStringLiteral("rest.mkv");
         QTest::newRow("a switch that writes a file of its own")
             << QStringLiteral("-progress") << QStringLiteral("x.log") << none
-            << extraSwitch + QStringLiteral("-progress makes the converter read or write a file of its own.") << QStringLiteral("x.log");
+            << extraSwitch + QStringLiteral("-progress makes the converter read or write a file of its own.")
+            << QStringLiteral("x.log");
         QTest::newRow("a second input") << QStringLiteral("-i") << QStringLiteral("x.avi") << none << extraSwitch
                                         << QStringLiteral("x.avi");
         QTest::newRow("a value given to a flag: one more output")
             << QStringLiteral("-an") << QStringLiteral("out.mkv") << none
-            << extraValue + QStringLiteral("-an takes no value, so \"out.mkv\" would be one more output file; \"\\\" gives the switch alone.")
+            << extraValue
+                   + QStringLiteral("-an takes no value, so \"out.mkv\" would be one more output file; \"\\\" gives "
+                                    "the switch alone.")
             << QStringLiteral("out.mkv");
-        QTest::newRow("a value given to a no-flag") << QStringLiteral("-nostats") << QStringLiteral("nostats.mkv") << none
-                                                    << extraValue << QStringLiteral("nostats.mkv");
+        QTest::newRow("a value given to a no-flag") << QStringLiteral("-nostats") << QStringLiteral("nostats.mkv")
+                                                    << none << extraValue << QStringLiteral("nostats.mkv");
         QTest::newRow("a switch without its value takes the next argument")
             << QStringLiteral("-c:v") << QStringLiteral("\\") << none
             << extraValue + QStringLiteral("-c:v needs a value; alone it would take the next argument for its value.")
             << QStringLiteral("-c:v");
-        QTest::newRow("a value that reads as a switch") << QStringLiteral("-c:v") << QStringLiteral("-y") << none
-                                                        << extraValue + QStringLiteral("\"-y\" would read as a switch.")
-                                                        << QStringLiteral("-c:v");
-        QTest::newRow("an absolute path") << QStringLiteral("-metadata") << QStringLiteral("/etc/passwd") << none
-                                          << extraValue + QStringLiteral("\"/etc/passwd\" looks like a file path.")
-                                          << QStringLiteral("passwd");
-        QTest::newRow("a relative path") << QStringLiteral("-vf") << QStringLiteral("movie=clips/logo.png") << none << extraValue
-                                         << QStringLiteral("logo");
-        QTest::newRow("a file named by protocol") << QStringLiteral("-f") << QStringLiteral("file:x.mkv") << none << extraValue
-                                                  << QStringLiteral("x.mkv");
-        QTest::newRow("a path behind a division") << QStringLiteral("-vf") << QStringLiteral("scale=iw/2,movie=../x") << none
-                                                  << extraValue << QStringLiteral("movie");
+        QTest::newRow("a value that reads as a switch")
+            << QStringLiteral("-c:v") << QStringLiteral("-y") << none
+            << extraValue + QStringLiteral("\"-y\" would read as a switch.") << QStringLiteral("-c:v");
+        QTest::newRow("an absolute path")
+            << QStringLiteral("-metadata") << QStringLiteral("/etc/passwd") << none
+            << extraValue + QStringLiteral("\"/etc/passwd\" looks like a file path.") << QStringLiteral("passwd");
+        QTest::newRow("a relative path") << QStringLiteral("-vf") << QStringLiteral("movie=clips/logo.png") << none
+                                         << extraValue << QStringLiteral("logo");
+        QTest::newRow("a file named by protocol")
+            << QStringLiteral("-f") << QStringLiteral("file:x.mkv") << none << extraValue << QStringLiteral("x.mkv");
+        QTest::newRow("a path behind a division") << QStringLiteral("-vf") << QStringLiteral("scale=iw/2,movie=../x")
+                                                  << none << extraValue << QStringLiteral("movie");
     }
     void checkProfileValues()
     {
@@ -383,7 +407,8 @@ private slots:
             QCOMPARE(text, QString());
         } else {
             QVERIFY(!usable);
-            QVERIFY2(text.startsWith(QStringLiteral("The profile \"p\" has an ")) && text.contains(problem), qPrintable(text));
+            QVERIFY2(text.startsWith(QStringLiteral("The profile \"p\" has an ")) && text.contains(problem),
+                     qPrintable(text));
         }
         // Even unchecked, a refused parameter stays off the converter's command line.
         if (!leftOut.isEmpty()) {

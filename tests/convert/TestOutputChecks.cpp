@@ -25,13 +25,18 @@ TMediaInfo Info(bool video, double videoEnd, bool audio, double audioEnd, qint64
 // Makes a short clip with ffmpeg; false when it could not.
 bool MakeClip(const QString &file, double videoSeconds, double audioSeconds)
 {
-    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-y"),
-                     QStringLiteral("-f"), QStringLiteral("lavfi"),
-                     QStringLiteral("-i"), QStringLiteral("testsrc=size=320x240:rate=25:duration=%1").arg(videoSeconds)};
+    QStringList args {QStringLiteral("-hide_banner"),
+                      QStringLiteral("-nostdin"),
+                      QStringLiteral("-y"),
+                      QStringLiteral("-f"),
+                      QStringLiteral("lavfi"),
+                      QStringLiteral("-i"),
+                      QStringLiteral("testsrc=size=320x240:rate=25:duration=%1").arg(videoSeconds)};
     if (audioSeconds > 0)
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=500:sample_rate=44100:duration=%1").arg(audioSeconds);
-    args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-c:a") << QStringLiteral("libmp3lame") << file;
+    args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-c:a") << QStringLiteral("libmp3lame")
+         << file;
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"), args);
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
@@ -48,7 +53,6 @@ TMediaInfo ProbeFile(const QString &file)
 }
 
 } // namespace
-
 
 // Whether a tool's file holds the entry's whole span, and whether there is room for it.
 class TestOutputChecks : public QObject
@@ -101,12 +105,16 @@ private slots:
                                          << QStringLiteral("the picture ends at 0:00:01.00 of 0:00:10.50");
 
         QTest::newRow("whole target") << true << Info(true, 4.0, true, 3.98) << 4.0 << true << QString();
-        QTest::newRow("empty target") << true << Info(false, 0, false, 0, 0) << 4.0 << true << QStringLiteral("the file is empty");
-        QTest::newRow("short target") << true << Info(true, 2.5, true, 2.5) << 4.0 << true << QStringLiteral("the file is 2.5 s of 4.0 s");
-        QTest::newRow("long target") << true << Info(true, 9.0, true, 9.0) << 4.0 << true << QStringLiteral("the file is 9.0 s of 4.0 s");
+        QTest::newRow("empty target") << true << Info(false, 0, false, 0, 0) << 4.0 << true
+                                      << QStringLiteral("the file is empty");
+        QTest::newRow("short target") << true << Info(true, 2.5, true, 2.5) << 4.0 << true
+                                      << QStringLiteral("the file is 2.5 s of 4.0 s");
+        QTest::newRow("long target") << true << Info(true, 9.0, true, 9.0) << 4.0 << true
+                                     << QStringLiteral("the file is 9.0 s of 4.0 s");
         QTest::newRow("target sound stops") << true << Info(true, 20.0, true, 0.13) << 20.0 << true
                                             << QStringLiteral("the sound ends at 0:00:00.13 of 0:00:20");
-        QTest::newRow("target lost its sound") << true << Info(true, 20.0, false, 0) << 20.0 << true << QStringLiteral("the file holds no sound");
+        QTest::newRow("target lost its sound")
+            << true << Info(true, 20.0, false, 0) << 20.0 << true << QStringLiteral("the file holds no sound");
         QTest::newRow("sound left out on purpose") << true << Info(true, 20.0, false, 0) << 20.0 << false << QString();
         QTest::newRow("nothing in it") << true << Info(false, 0, false, 0) << 20.0 << false
                                        << QStringLiteral("the file holds neither picture nor sound");
@@ -126,7 +134,8 @@ private slots:
         TMediaInfo info;
         info.FileSize = 10;
         info.Problem = QStringLiteral("Invalid data found when processing input");
-        QCOMPARE(CheckTarget(info, 4, true), QStringLiteral("the file cannot be read (Invalid data found when processing input)"));
+        QCOMPARE(CheckTarget(info, 4, true),
+                 QStringLiteral("the file cannot be read (Invalid data found when processing input)"));
         QCOMPARE(CheckIntermediate(info, 4, true),
                  QStringLiteral("the encoder's file cannot be read (Invalid data found when processing input)"));
     }
@@ -172,7 +181,8 @@ private slots:
         QCOMPARE(CheckTarget(a, 4, true), QString());
         const TMediaInfo b = ProbeFile(silent);
         QVERIFY(qAbs(b.AudioEnd - 0.5) < 0.1);
-        QVERIFY2(CheckTarget(b, 4, true).startsWith(QStringLiteral("the sound ends at 0:00:00.5")), qPrintable(CheckTarget(b, 4, true)));
+        QVERIFY2(CheckTarget(b, 4, true).startsWith(QStringLiteral("the sound ends at 0:00:00.5")),
+                 qPrintable(CheckTarget(b, 4, true)));
 
         QFile junk(dir.filePath(QStringLiteral("junk.avi")));
         QVERIFY(junk.open(QIODevice::WriteOnly));
@@ -205,8 +215,8 @@ private slots:
 
     void profileBitrates()
     {
-        const QStringList args{QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-b:v"), QStringLiteral("1200000"),
-                               QStringLiteral("-b:a"), QStringLiteral("128k")};
+        const QStringList args {QStringLiteral("-c:v"),    QStringLiteral("libx264"), QStringLiteral("-b:v"),
+                                QStringLiteral("1200000"), QStringLiteral("-b:a"),    QStringLiteral("128k")};
         QCOMPARE(ArgumentBitrateKbps(args, true, 1), 1200.0);
         QCOMPARE(ArgumentBitrateKbps(args, false, 1), 128.0);
         QCOMPARE(ArgumentBitrateKbps({QStringLiteral("-crf"), QStringLiteral("20")}, true, 8000), 8000.0);
@@ -219,17 +229,19 @@ private slots:
         const QString small = dir.filePath(QStringLiteral("small"));
         QVERIFY(QDir().mkpath(small));
         QProcess mount;
-        mount.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=4m"),
-                                              QStringLiteral("tmpfs"), small});
+        mount.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                              QStringLiteral("size=4m"), QStringLiteral("tmpfs"), small});
         if (!mount.waitForFinished(10000) || mount.exitCode() != 0)
             QSKIP("mounting a small file system needs root; not checked here");
         auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {small}); });
         const QString big = dir.path();
         // 20 s at 2000 kbps is about 6 MB with the margin: too much for 4 MB.
         const QString reason = CheckRoom(big, EstimatedBytes(20, 1000), small, EstimatedBytes(20, 2000));
-        QVERIFY2(reason.startsWith(QStringLiteral("not enough room in ") + small + QStringLiteral(": about ")), qPrintable(reason));
+        QVERIFY2(reason.startsWith(QStringLiteral("not enough room in ") + small + QStringLiteral(": about ")),
+                 qPrintable(reason));
         QVERIFY(reason.endsWith(QStringLiteral(" MB more are needed")));
-        QVERIFY(CheckRoom(small, EstimatedBytes(20, 2000), big, 0).startsWith(QStringLiteral("not enough room in ") + small));
+        QVERIFY(CheckRoom(small, EstimatedBytes(20, 2000), big, 0)
+                    .startsWith(QStringLiteral("not enough room in ") + small));
         QCOMPARE(CheckRoom(small, EstimatedBytes(2, 1000), big, EstimatedBytes(2, 1000)), QString());
         // One disk holding both files must hold both.
         QVERIFY(!CheckRoom(small, EstimatedBytes(8, 1500), small, EstimatedBytes(8, 1500)).isEmpty());

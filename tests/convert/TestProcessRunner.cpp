@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 
 namespace {
 
@@ -23,10 +23,12 @@ TToolCommand Shell(const QString &script, const QStringList &arguments = {})
 struct Recorder
 {
     explicit Recorder(TProcessRunner &runner)
-        : finished(&runner, &TProcessRunner::ToolFinished), failed(&runner, &TProcessRunner::ToolFailedToStart),
-          started(&runner, &TProcessRunner::ToolStarted)
+        : finished(&runner, &TProcessRunner::ToolFinished)
+        , failed(&runner, &TProcessRunner::ToolFailedToStart)
+        , started(&runner, &TProcessRunner::ToolStarted)
     {
-        QObject::connect(&runner, &TProcessRunner::OutputChunk, &runner, [this](TProcessRunner::Slot, const QString &t) { output << t; });
+        QObject::connect(&runner, &TProcessRunner::OutputChunk, &runner,
+                         [this](TProcessRunner::Slot, const QString &t) { output << t; });
         QObject::connect(&runner, &TProcessRunner::ProgressChunk, &runner,
                          [this](TProcessRunner::Slot, int i, const QString &) { progressIndexes << i; });
     }
@@ -85,7 +87,7 @@ private slots:
         Recorder r(runner);
         runner.RunTool(TProcessRunner::Encoder, Shell(QStringLiteral("printf 'ab\\000cd'")), 0);
         QVERIFY(r.WaitFinished());
-        QCOMPARE(r.output, QStringList{QStringLiteral("ab")});
+        QCOMPARE(r.output, QStringList {QStringLiteral("ab")});
     }
 
     // Chunks below the threshold reach only the output box, never the progress handler.
@@ -101,7 +103,8 @@ private slots:
         TProcessRunner runner;
         Recorder r(runner);
         // Five separate writes can make at most five chunks.
-        runner.RunTool(TProcessRunner::Encoder, Shell(QStringLiteral("for i in 1 2 3 4 5; do echo Pos: $i.0s; sleep 0.05; done")), threshold);
+        runner.RunTool(TProcessRunner::Encoder,
+                       Shell(QStringLiteral("for i in 1 2 3 4 5; do echo Pos: $i.0s; sleep 0.05; done")), threshold);
         QVERIFY(r.WaitFinished());
         const int chunks = runner.ChunkCount(TProcessRunner::Encoder);
         QVERIFY(chunks >= 1 && chunks <= 5);
@@ -126,7 +129,9 @@ private slots:
     {
         TProcessRunner runner;
         Recorder r(runner);
-        runner.RunTool(TProcessRunner::Encoder, Shell(QStringLiteral("printf '[%s]\\n' \"$@\""), Strings({"a b", "q\"uote", "Ünï *", "$HOME"})), 0);
+        runner.RunTool(TProcessRunner::Encoder,
+                       Shell(QStringLiteral("printf '[%s]\\n' \"$@\""), Strings({"a b", "q\"uote", "Ünï *", "$HOME"})),
+                       0);
         QVERIFY(r.WaitFinished());
         QCOMPARE(r.output.join(QString()), QStringLiteral("[a b]\n[q\"uote]\n[Ünï *]\n[$HOME]\n"));
     }

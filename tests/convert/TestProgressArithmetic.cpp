@@ -5,9 +5,9 @@
 namespace {
 
 // Status lines as MEncoder and FFmpeg 5.1 write them (carriage returns between updates).
-const QString kEncoderChunk = QStringLiteral(
-    "Pos:  49.8s   1245f (49%)  312.40fps Trem:   0min   3mb  A-V:0.012 [983:47]\r"
-    "Pos:  49.9s   1247f (49%)  312.43fps Trem:   0min   3mb  A-V:0.008 [971:47]\r");
+const QString kEncoderChunk =
+    QStringLiteral("Pos:  49.8s   1245f (49%)  312.40fps Trem:   0min   3mb  A-V:0.012 [983:47]\r"
+                   "Pos:  49.9s   1247f (49%)  312.43fps Trem:   0min   3mb  A-V:0.008 [971:47]\r");
 const QString kTranscoderChunk = QStringLiteral(
     "frame= 1250 fps=410 q=28.0 size=    1024kB time=00:00:50.00 bitrate= 167.8kbits/s speed=16.4x    \r");
 
@@ -83,8 +83,8 @@ private slots:
         QTest::addColumn<int>("current");
         QTest::addColumn<QString>("frames");
         // L = 100 s, PAL: bar = position / 2, frames = position * 12.5.
-        QTest::newRow("bar 0.5 -> 0") << 1.0 << 0 << QStringLiteral("12 / 2500");   // 12.5 -> 12
-        QTest::newRow("bar 1.5 -> 2") << 3.0 << 2 << QStringLiteral("38 / 2500");   // 37.5 -> 38
+        QTest::newRow("bar 0.5 -> 0") << 1.0 << 0 << QStringLiteral("12 / 2500"); // 12.5 -> 12
+        QTest::newRow("bar 1.5 -> 2") << 3.0 << 2 << QStringLiteral("38 / 2500"); // 37.5 -> 38
         QTest::newRow("frames 0.5 -> 0") << 0.04 << 0 << QStringLiteral("0 / 2500");
         QTest::newRow("frames 1.5 -> 2") << 0.12 << 0 << QStringLiteral("2 / 2500");
         QTest::newRow("past the end the bar stays at 100") << 250.0 << 100 << QStringLiteral("3125 / 2500");
@@ -190,7 +190,8 @@ private slots:
         QTest::addColumn<QString>("remaining");
         QTest::newRow("no progress yet") << 5 << 0.0 << QStringLiteral("00:00:05") << QStringLiteral("00:00:00");
         QTest::newRow("a quarter done") << 10 << 50.0 << QStringLiteral("00:00:10") << QStringLiteral("00:00:30");
-        QTest::newRow("4.5 rounds to 4") << 3 << 80.0 << QStringLiteral("00:00:03") << QStringLiteral("00:00:04");   // 40 %
+        QTest::newRow("4.5 rounds to 4") << 3 << 80.0 << QStringLiteral("00:00:03")
+                                         << QStringLiteral("00:00:04"); // 40 %
         QTest::newRow("7.5 rounds to 8") << 5 << 80.0 << QStringLiteral("00:00:05") << QStringLiteral("00:00:08");
         QTest::newRow("an hour") << 3600 << 100.0 << QStringLiteral("01:00:00") << QStringLiteral("01:00:00");
     }

@@ -41,10 +41,12 @@ private slots:
         QSignalSpy finished(&probe, &TSourceProbe::Finished);
         QElapsedTimer clock;
         clock.start();
-        probe.Detect(TestDvdsDir() + QLatin1Char('/') + dvd, 1, false, 0, 0, 0x80, m_work->path(), QStringLiteral("ffmpeg"), 30000);
+        probe.Detect(TestDvdsDir() + QLatin1Char('/') + dvd, 1, false, 0, 0, 0x80, m_work->path(),
+                     QStringLiteral("ffmpeg"), 30000);
         QVERIFY(finished.wait(30000));
         const auto result = finished.first().at(0).value<TSourceProbe::Result>();
-        qInfo("%s: %s in %lld ms (%s)", qPrintable(dvd), qPrintable(ScanTypeText(result.Scan)), clock.elapsed(), qPrintable(result.How));
+        qInfo("%s: %s in %lld ms (%s)", qPrintable(dvd), qPrintable(ScanTypeText(result.Scan)), clock.elapsed(),
+              qPrintable(result.How));
         QCOMPARE(result.Scan, scan);
         QVERIFY(result.Start.Found);
         // No sample file is left in the work folder.
@@ -60,38 +62,47 @@ private slots:
         QTest::addColumn<Choice>("choice");
         QTest::addColumn<QString>("profile");
         QTest::addColumn<QString>("size");
-        QTest::addColumn<QString>("crop");       // the picture inside the frame
-        QTest::addColumn<int>("firstSource");    // the source picture the file starts with
-        QTest::addColumn<int>("sourceStep");     // source pictures per output picture
+        QTest::addColumn<QString>("crop"); // the picture inside the frame
+        QTest::addColumn<int>("firstSource"); // the source picture the file starts with
+        QTest::addColumn<int>("sourceStep"); // source pictures per output picture
         QTest::addColumn<qint64>("frames");
         QTest::addColumn<double>("rate");
-        QTest::addColumn<double>("psnr");        // the least mean PSNR-Y against the source
+        QTest::addColumn<double>("psnr"); // the least mean PSNR-Y against the source
         Choice title, chapter2;
         chapter2.chapter = 2;
         const QString mp4 = QStringLiteral("MP4 - H.264 Video"), mkv = QStringLiteral("MKV - Matroska Video");
         const QString letterbox = QStringLiteral("640:360:0:60");
         QTest::newRow("interlaced PAL scaled into MP4: no ghosts")
-            << QStringLiteral("pal-interlaced") << title << mp4 << QStringLiteral("640x480") << letterbox << 0 << 2 << qint64(500) << 25.0 << 38.0;
+            << QStringLiteral("pal-interlaced") << title << mp4 << QStringLiteral("640x480") << letterbox << 0 << 2
+            << qint64(500) << 25.0 << 38.0;
         QTest::newRow("interlaced PAL at its own size in MKV: no combs")
-            << QStringLiteral("pal-interlaced") << title << mkv << QStringLiteral("Original Size") << QString() << 0 << 2 << qint64(500) << 25.0 << 38.0;
+            << QStringLiteral("pal-interlaced") << title << mkv << QStringLiteral("Original Size") << QString() << 0
+            << 2 << qint64(500) << 25.0 << 38.0;
         QTest::newRow("soft-telecined film back at 23.976")
-            << QStringLiteral("ntsc-soft-film") << title << mp4 << QStringLiteral("640x480") << letterbox << 0 << 1 << qint64(480) << 23.976 << 45.0;
+            << QStringLiteral("ntsc-soft-film") << title << mp4 << QStringLiteral("640x480") << letterbox << 0 << 1
+            << qint64(480) << 23.976 << 45.0;
         QTest::newRow("soft-telecined film, a chapter")
-            << QStringLiteral("ntsc-soft-film") << chapter2 << mkv << QStringLiteral("Original Size") << QString() << 160 << 1 << qint64(160) << 23.976 << 45.0;
+            << QStringLiteral("ntsc-soft-film") << chapter2 << mkv << QStringLiteral("Original Size") << QString()
+            << 160 << 1 << qint64(160) << 23.976 << 45.0;
         // pullup finds no field before the title's first film frame.
         QTest::newRow("hard-telecined film back at 23.976")
-            << QStringLiteral("ntsc-hard-film") << title << mkv << QStringLiteral("Original Size") << QString() << 1 << 1 << qint64(479) << 23.976 << 45.0;
+            << QStringLiteral("ntsc-hard-film") << title << mkv << QStringLiteral("Original Size") << QString() << 1
+            << 1 << qint64(479) << 23.976 << 45.0;
         QTest::newRow("hard-telecined film, a chapter")
-            << QStringLiteral("ntsc-hard-film") << chapter2 << mp4 << QStringLiteral("640x480") << QString() << 160 << 1 << qint64(160) << 23.976 << 45.0;
+            << QStringLiteral("ntsc-hard-film") << chapter2 << mp4 << QStringLiteral("640x480") << QString() << 160 << 1
+            << qint64(160) << 23.976 << 45.0;
         // -chapter counts the DVD's chapters; the list's second one is a program only.
         QTest::newRow("a program that begins no DVD chapter")
-            << QStringLiteral("pal-programs") << chapter2 << mkv << QStringLiteral("Original Size") << QString() << 150 << 1 << qint64(150) << 25.0 << 48.0;
+            << QStringLiteral("pal-programs") << chapter2 << mkv << QStringLiteral("Original Size") << QString() << 150
+            << 1 << qint64(150) << 25.0 << 48.0;
         Choice chapter3;
         chapter3.chapter = 3;
         QTest::newRow("the DVD's second chapter is the list's third")
-            << QStringLiteral("pal-programs") << chapter3 << mkv << QStringLiteral("Original Size") << QString() << 300 << 1 << qint64(150) << 25.0 << 48.0;
+            << QStringLiteral("pal-programs") << chapter3 << mkv << QStringLiteral("Original Size") << QString() << 300
+            << 1 << qint64(150) << 25.0 << 48.0;
         QTest::newRow("progressive PAL as sharp as before")
-            << QStringLiteral("pal-pan") << title << mkv << QStringLiteral("Original Size") << QString() << 0 << 1 << qint64(500) << 25.0 << 48.0;
+            << QStringLiteral("pal-pan") << title << mkv << QStringLiteral("Original Size") << QString() << 0 << 1
+            << qint64(500) << 25.0 << 48.0;
     }
     void viewerSeesCleanPictures()
     {
@@ -116,20 +127,23 @@ private slots:
         // The encoder cannot give the title's last picture or two.
         QVERIFY2(seen.Frames <= frames && seen.Frames >= frames - 2, qPrintable(QString::number(seen.Frames)));
         QVERIFY2(qAbs(seen.FrameRate - rate) < 0.01, qPrintable(QString::number(seen.FrameRate)));
-        QVERIFY2(qAbs(seen.SoundSeconds - seen.VideoSeconds()) <= 0.1,
-                 qPrintable(QStringLiteral("sound %1 s, pictures %2 s").arg(seen.SoundSeconds).arg(seen.VideoSeconds())));
+        QVERIFY2(
+            qAbs(seen.SoundSeconds - seen.VideoSeconds()) <= 0.1,
+            qPrintable(QStringLiteral("sound %1 s, pictures %2 s").arg(seen.SoundSeconds).arg(seen.VideoSeconds())));
         // idet takes some pictures of a fast pan for interlaced even on the clean progressive
         // source (a fifth of them); woven fields it finds in every picture.
         const IdetCounts idet = Idet(file);
-        QVERIFY2(idet.Interlaced * 10 <= 3 * (idet.Interlaced + idet.Progressive),
-                 qPrintable(QStringLiteral("%1 interlaced, %2 progressive").arg(idet.Interlaced).arg(idet.Progressive)));
+        QVERIFY2(
+            idet.Interlaced * 10 <= 3 * (idet.Interlaced + idet.Progressive),
+            qPrintable(QStringLiteral("%1 interlaced, %2 progressive").arg(idet.Interlaced).arg(idet.Progressive)));
 
         // Picture by picture against the clean source, matched by count.
         QString source = SourceGraph(dvd, 1);
         QVERIFY(!source.isEmpty());
         source += QStringLiteral(",select='gte(n\\,%1)*not(mod(n-%1\\,%2))'").arg(firstSource).arg(sourceStep);
         const QList<QByteArray> got = GreyPictures({QStringLiteral("-i"), file}, crop, int(seen.Frames));
-        const QList<QByteArray> want = GreyPictures({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source}, QString(), int(seen.Frames));
+        const QList<QByteArray> want = GreyPictures(
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source}, QString(), int(seen.Frames));
         QCOMPARE(got.size(), want.size());
         double sum = 0, least = 99;
         for (qsizetype i = 0; i < got.size(); ++i) {
@@ -139,18 +153,21 @@ private slots:
         }
         const double mean = sum / double(got.size());
         qInfo("%s: %lld pictures at %.3f, %lld interlaced, PSNR-Y mean %.1f dB, least %.1f dB, first %.1f dB",
-              qPrintable(dvd), seen.Frames, seen.FrameRate, idet.Interlaced, mean, least, PsnrY(got.first(), want.first()));
+              qPrintable(dvd), seen.Frames, seen.FrameRate, idet.Interlaced, mean, least,
+              PsnrY(got.first(), want.first()));
         QVERIFY2(mean >= psnr, qPrintable(QString::number(mean)));
         // Not a picture off: a neighbour of the pan is far below this.
         QVERIFY2(least >= 33, qPrintable(QString::number(least)));
-        QVERIFY2(PsnrY(got.first(), want.first()) >= psnr - 5, qPrintable(QString::number(PsnrY(got.first(), want.first()))));
+        QVERIFY2(PsnrY(got.first(), want.first()) >= psnr - 5,
+                 qPrintable(QString::number(PsnrY(got.first(), want.first()))));
     }
 
     // Soft pulldown used to stop every profile; each one now makes the chapter whole.
     void softFilmConvertsWithEveryProfile()
     {
         QVERIFY(LinkTools(m_program->path()));
-        const QStringList profiles = QDir(m_program->file(QStringLiteral("Profiles"))).entryList({QStringLiteral("*.apf")});
+        const QStringList profiles =
+            QDir(m_program->file(QStringLiteral("Profiles"))).entryList({QStringLiteral("*.apf")});
         QVERIFY(profiles.size() >= 10);
         for (const QString &name : profiles) {
             Open(QStringLiteral("ntsc-soft-film"));
@@ -159,7 +176,8 @@ private slots:
             Check(first);
             const TConversionRequest request = Request(QFileInfo(name).completeBaseName(), {});
             QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-            QVERIFY2(m_run->Failures().isEmpty(), qPrintable(name + QLatin1Char(' ') + TConversionRun::FailureReport(m_run->Failures())));
+            QVERIFY2(m_run->Failures().isEmpty(),
+                     qPrintable(name + QLatin1Char(' ') + TConversionRun::FailureReport(m_run->Failures())));
             const ViewerFacts seen = Watch(m_run->MadeFiles().first());
             // 160 film frames: 6.67 s.
             QVERIFY2(qAbs(seen.VideoSeconds() - 160 * 1.001 / 24) < 0.15,
@@ -178,18 +196,22 @@ private slots:
         QTest::addColumn<QSize>("frame");
         QTest::addColumn<double>("aspect");
         QTest::addColumn<QString>("picture"); // where the title's picture is, as a crop
-        QTest::addColumn<QString>("bar");     // one of the bars
+        QTest::addColumn<QString>("bar"); // one of the bars
         const QString dvd = QStringLiteral("MPEG-2 Video (DVD)");
         const QString aspect = QStringLiteral("Aspect");
         QTest::newRow("16:9 title on a 4:3 DVD frame: letterboxed")
-            << QStringLiteral("pal-pan") << dvd << Rows() << QSize(720, 576) << 4.0 / 3 << QStringLiteral("720:432:0:72") << QStringLiteral("720:72:0:0");
+            << QStringLiteral("pal-pan") << dvd << Rows() << QSize(720, 576) << 4.0 / 3
+            << QStringLiteral("720:432:0:72") << QStringLiteral("720:72:0:0");
         QTest::newRow("16:9 title on a 16:9 DVD frame: fills it")
-            << QStringLiteral("pal-pan") << dvd << Rows{{aspect, QStringLiteral("16:9")}} << QSize(720, 576) << 16.0 / 9 << QString() << QString();
+            << QStringLiteral("pal-pan") << dvd << Rows {{aspect, QStringLiteral("16:9")}} << QSize(720, 576)
+            << 16.0 / 9 << QString() << QString();
         QTest::newRow("4:3 title on a 16:9 NTSC-size DVD frame: pillarboxed")
-            << QStringLiteral("pal-mpeg") << dvd << Rows{{aspect, QStringLiteral("16:9")}, {QStringLiteral("Video Size"), QStringLiteral("720x480 (NTSC)")}}
+            << QStringLiteral("pal-mpeg") << dvd
+            << Rows {{aspect, QStringLiteral("16:9")}, {QStringLiteral("Video Size"), QStringLiteral("720x480 (NTSC)")}}
             << QSize(720, 480) << 16.0 / 9 << QStringLiteral("540:480:90:0") << QStringLiteral("90:480:0:0");
         QTest::newRow("Video CD frame at the title's aspect")
-            << QStringLiteral("pal-pan") << QStringLiteral("MPEG-1 Video") << Rows() << QSize(352, 288) << 16.0 / 9 << QString() << QString();
+            << QStringLiteral("pal-pan") << QStringLiteral("MPEG-1 Video") << Rows() << QSize(352, 288) << 16.0 / 9
+            << QString() << QString();
     }
     void mpegFramesShowTheirDisplayAspect()
     {
@@ -207,7 +229,9 @@ private slots:
         QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
         const QString file = m_run->MadeFiles().first();
         const QHash<QString, QString> facts = Probe(file);
-        QCOMPARE(QSize(facts.value(QStringLiteral("video.width")).toInt(), facts.value(QStringLiteral("video.height")).toInt()), frame);
+        QCOMPARE(QSize(facts.value(QStringLiteral("video.width")).toInt(),
+                       facts.value(QStringLiteral("video.height")).toInt()),
+                 frame);
         const ViewerFacts seen = Watch(file);
         // MPEG-1 has a short table of pixel shapes: 16:9 at 352x288 comes out 1.81.
         QVERIFY2(qAbs(seen.DisplayAspect - aspect) < 0.04, qPrintable(QString::number(seen.DisplayAspect)));
@@ -220,7 +244,8 @@ private slots:
         const QString source = SourceGraph(dvd, 1);
         if (!source.isEmpty()) {
             const QList<QByteArray> got = GreyPictures({QStringLiteral("-i"), file}, picture, 50);
-            const QList<QByteArray> want = GreyPictures({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source}, QString(), 50);
+            const QList<QByteArray> want = GreyPictures(
+                {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source}, QString(), 50);
             QCOMPARE(got.size(), want.size());
             double least = 99;
             for (qsizetype i = 0; i < got.size(); ++i)
@@ -230,10 +255,13 @@ private slots:
         if (profile == u"MPEG-2 Video (DVD)") {
             QProcess author;
             author.setProcessChannelMode(QProcess::MergedChannels);
-            author.start(QStringLiteral("dvdauthor"), {QStringLiteral("-o"), m_work->filePath(QStringLiteral("authored")), QStringLiteral("-t"), file});
+            author.start(
+                QStringLiteral("dvdauthor"),
+                {QStringLiteral("-o"), m_work->filePath(QStringLiteral("authored")), QStringLiteral("-t"), file});
             QVERIFY(author.waitForFinished(60000));
             const QString said = QString::fromLocal8Bit(author.readAll());
-            QVERIFY2(author.exitCode() == 0 && !said.contains(QStringLiteral("unknown mpeg2 aspect")), qPrintable(said));
+            QVERIFY2(author.exitCode() == 0 && !said.contains(QStringLiteral("unknown mpeg2 aspect")),
+                     qPrintable(said));
         }
     }
 

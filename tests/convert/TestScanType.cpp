@@ -13,9 +13,9 @@ namespace {
 QByteArray PictureExtension(int structure, bool tff, bool rff, bool progressive)
 {
     QByteArray b("\x00\x00\x01\xb5", 4);
-    b += char(0x8f);                       // id 8, f_code
+    b += char(0x8f); // id 8, f_code
     b += char(0xff);
-    b += char(0xf0 | structure);           // f_code, dc precision 0, structure
+    b += char(0xf0 | structure); // f_code, dc precision 0, structure
     b += char((tff ? 0x80 : 0) | (rff ? 0x02 : 0));
     b += char(progressive ? 0x80 : 0x00);
     return b;
@@ -24,7 +24,7 @@ QByteArray PictureExtension(int structure, bool tff, bool rff, bool progressive)
 QByteArray SequenceExtension(bool progressive)
 {
     QByteArray b("\x00\x00\x01\xb5", 4);
-    b += char(0x14);                       // id 1, profile
+    b += char(0x14); // id 1, profile
     b += char(0x80 | (progressive ? 0x08 : 0));
     b += QByteArray(4, '\0');
     return b;
@@ -36,7 +36,7 @@ QByteArray Pack(quint8 id, const QByteArray &payload)
     QByteArray pack("\x00\x00\x01\xba", 4);
     pack += char(0x44);
     pack += QByteArray(8, '\x04');
-    pack += char(0xf8);                    // no stuffing
+    pack += char(0xf8); // no stuffing
     QByteArray pes("\x00\x00\x01", 3);
     pes += char(id);
     const int headerData = 5;
@@ -97,13 +97,16 @@ private slots:
         QTest::addColumn<int>("progressiveSequences");
         QTest::addColumn<bool>("ntsc");
         QTest::addColumn<TScanType>("scan");
-        QTest::newRow("soft pulldown: two of four repeat") << 480 << 480 << 240 << 0 << 0 << true << TScanType::SoftFilm;
+        QTest::newRow("soft pulldown: two of four repeat")
+            << 480 << 480 << 240 << 0 << 0 << true << TScanType::SoftFilm;
         QTest::newRow("film in a part of an NTSC title") << 1000 << 1000 << 60 << 0 << 0 << true << TScanType::SoftFilm;
-        QTest::newRow("a stray repeat flag is no film") << 1000 << 1000 << 10 << 0 << 0 << true << TScanType::Progressive;
+        QTest::newRow("a stray repeat flag is no film")
+            << 1000 << 1000 << 10 << 0 << 0 << true << TScanType::Progressive;
         QTest::newRow("PAL never has pulldown") << 500 << 500 << 250 << 0 << 0 << false << TScanType::Progressive;
         QTest::newRow("all frames progressive") << 500 << 500 << 0 << 0 << 0 << false << TScanType::Progressive;
         QTest::newRow("a progressive sequence") << 500 << 0 << 0 << 0 << 10 << false << TScanType::Progressive;
-        QTest::newRow("interlaced frames: the pictures must tell") << 500 << 0 << 0 << 0 << 0 << false << TScanType::Undecided;
+        QTest::newRow("interlaced frames: the pictures must tell")
+            << 500 << 0 << 0 << 0 << 0 << false << TScanType::Undecided;
         QTest::newRow("field pictures") << 500 << 500 << 0 << 100 << 0 << true << TScanType::Undecided;
         QTest::newRow("MPEG-1: no extensions at all") << 0 << 0 << 0 << 0 << 0 << false << TScanType::Progressive;
     }
@@ -134,17 +137,27 @@ private slots:
         QTest::addColumn<bool>("ntsc");
         QTest::addColumn<TScanType>("scan");
         auto idet = [](int tff, int bff, int prog, int und, int neither, int top, int bottom) {
-            return QStringLiteral("[Parsed_idet_0 @ 0x55] Repeated Fields: Neither:%1 Top:%2 Bottom:%3\n"
-                                  "[Parsed_idet_0 @ 0x55] Single frame detection: TFF:1 BFF:0 Progressive:2 Undetermined:3\n"
-                                  "[Parsed_idet_0 @ 0x55] Multi frame detection: TFF:%4 BFF:%5 Progressive:%6 Undetermined:%7\n")
-                .arg(neither, 6).arg(top, 6).arg(bottom, 6).arg(tff, 6).arg(bff, 6).arg(prog, 6).arg(und, 6);
+            return QStringLiteral(
+                       "[Parsed_idet_0 @ 0x55] Repeated Fields: Neither:%1 Top:%2 Bottom:%3\n"
+                       "[Parsed_idet_0 @ 0x55] Single frame detection: TFF:1 BFF:0 Progressive:2 Undetermined:3\n"
+                       "[Parsed_idet_0 @ 0x55] Multi frame detection: TFF:%4 BFF:%5 Progressive:%6 Undetermined:%7\n")
+                .arg(neither, 6)
+                .arg(top, 6)
+                .arg(bottom, 6)
+                .arg(tff, 6)
+                .arg(bff, 6)
+                .arg(prog, 6)
+                .arg(und, 6);
         };
         QTest::newRow("interlaced PAL") << idet(240, 0, 2, 8, 250, 0, 0) << false << TScanType::Interlaced;
         QTest::newRow("hard telecine") << idet(90, 0, 140, 20, 150, 50, 50) << true << TScanType::HardFilm;
-        QTest::newRow("repeats on PAL are no telecine") << idet(90, 0, 140, 20, 150, 50, 50) << false << TScanType::Progressive;
-        QTest::newRow("progressive flagged interlaced") << idet(3, 0, 240, 7, 250, 0, 0) << false << TScanType::Progressive;
+        QTest::newRow("repeats on PAL are no telecine")
+            << idet(90, 0, 140, 20, 150, 50, 50) << false << TScanType::Progressive;
+        QTest::newRow("progressive flagged interlaced")
+            << idet(3, 0, 240, 7, 250, 0, 0) << false << TScanType::Progressive;
         QTest::newRow("bottom field first") << idet(0, 200, 30, 20, 250, 1, 0) << true << TScanType::Interlaced;
-        QTest::newRow("no summary") << QStringLiteral("Invalid data found when processing input") << true << TScanType::Undecided;
+        QTest::newRow("no summary") << QStringLiteral("Invalid data found when processing input") << true
+                                    << TScanType::Undecided;
     }
     void idetDecides()
     {

@@ -55,7 +55,8 @@ private slots:
         const mode_t mask = ::umask(022);
         const QString c = CreatePartialFile(target, error);
         ::umask(mask);
-        QCOMPARE(QFileInfo(c).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup | QFileDevice::WriteOwner),
+        QCOMPARE(QFileInfo(c).permissions()
+                     & (QFileDevice::ReadOther | QFileDevice::ReadGroup | QFileDevice::WriteOwner),
                  QFileDevice::ReadOther | QFileDevice::ReadGroup | QFileDevice::WriteOwner);
         QVERIFY(!QFileInfo::exists(target));
 
@@ -70,14 +71,20 @@ private slots:
         QTest::addColumn<ClaimResult>("result");
         QTest::addColumn<QString>("name"); // the name the new file has afterwards
         const QStringList none;
-        const QStringList one{QStringLiteral("Title01.avi")};
-        const QStringList two{QStringLiteral("Title01.avi"), QStringLiteral("Title01-1.avi")};
-        QTest::newRow("replace, free") << ClaimRule::Replace << none << ClaimResult::Claimed << QStringLiteral("Title01.avi");
-        QTest::newRow("replace, taken") << ClaimRule::Replace << one << ClaimResult::Claimed << QStringLiteral("Title01.avi");
-        QTest::newRow("next free, free") << ClaimRule::NextFree << none << ClaimResult::Claimed << QStringLiteral("Title01.avi");
-        QTest::newRow("next free, taken") << ClaimRule::NextFree << one << ClaimResult::Claimed << QStringLiteral("Title01-1.avi");
-        QTest::newRow("next free, two taken") << ClaimRule::NextFree << two << ClaimResult::Claimed << QStringLiteral("Title01-2.avi");
-        QTest::newRow("keep, free") << ClaimRule::KeepExisting << none << ClaimResult::Claimed << QStringLiteral("Title01.avi");
+        const QStringList one {QStringLiteral("Title01.avi")};
+        const QStringList two {QStringLiteral("Title01.avi"), QStringLiteral("Title01-1.avi")};
+        QTest::newRow("replace, free") << ClaimRule::Replace << none << ClaimResult::Claimed
+                                       << QStringLiteral("Title01.avi");
+        QTest::newRow("replace, taken") << ClaimRule::Replace << one << ClaimResult::Claimed
+                                        << QStringLiteral("Title01.avi");
+        QTest::newRow("next free, free") << ClaimRule::NextFree << none << ClaimResult::Claimed
+                                         << QStringLiteral("Title01.avi");
+        QTest::newRow("next free, taken")
+            << ClaimRule::NextFree << one << ClaimResult::Claimed << QStringLiteral("Title01-1.avi");
+        QTest::newRow("next free, two taken")
+            << ClaimRule::NextFree << two << ClaimResult::Claimed << QStringLiteral("Title01-2.avi");
+        QTest::newRow("keep, free") << ClaimRule::KeepExisting << none << ClaimResult::Claimed
+                                    << QStringLiteral("Title01.avi");
         QTest::newRow("keep, taken") << ClaimRule::KeepExisting << one << ClaimResult::Taken << QString();
     }
     void claims()
@@ -118,7 +125,8 @@ private slots:
         Write(outside, "precious");
         const QString link = dir.filePath(QStringLiteral("Title01.avi"));
         QVERIFY(QFile::link(outside, link));
-        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("gone.avi")), dir.filePath(QStringLiteral("Title01-1.avi"))));
+        QVERIFY(
+            QFile::link(elsewhere.filePath(QStringLiteral("gone.avi")), dir.filePath(QStringLiteral("Title01-1.avi"))));
         QString error;
         for (ClaimRule rule : {ClaimRule::KeepExisting, ClaimRule::NextFree, ClaimRule::Replace}) {
             const QString partial = CreatePartialFile(link, error);
@@ -159,7 +167,8 @@ private slots:
             threads.emplace_back([&, i] {
                 QString name = target;
                 QString error;
-                if (ClaimTargetFile(partials.at(i), name, ClaimRule::NextFree, QStringLiteral(".avi"), error) == ClaimResult::Claimed)
+                if (ClaimTargetFile(partials.at(i), name, ClaimRule::NextFree, QStringLiteral(".avi"), error)
+                    == ClaimResult::Claimed)
                     names[i] = name;
             });
         }

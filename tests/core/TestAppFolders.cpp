@@ -33,11 +33,12 @@ public:
 private:
     void Set(bool writable)
     {
-        QStringList paths{m_root};
+        QStringList paths {m_root};
         QDirIterator it(m_root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext())
             paths << it.next();
-        const auto write = QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        const auto write =
+            QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
         for (const QString &p : paths)
             QFile::setPermissions(p, writable ? QFile::permissions(p) | QFileDevice::WriteOwner | QFileDevice::WriteUser
                                               : QFile::permissions(p) & ~write);
@@ -105,7 +106,8 @@ private slots:
 
         // Seeded from the shipped files, and the copies are the user's to change.
         QCOMPARE(ReadFile(config + QStringLiteral("Preferences.ini")), QByteArray("[Default]\nAsk=1\n"));
-        QCOMPARE(QDir(config + QStringLiteral("Profiles")).entryList(QDir::Files), (QStringList{QStringLiteral("A.apf"), QStringLiteral("B.apf")}));
+        QCOMPARE(QDir(config + QStringLiteral("Profiles")).entryList(QDir::Files),
+                 (QStringList {QStringLiteral("A.apf"), QStringLiteral("B.apf")}));
         QVERIFY(QFileInfo(config + QStringLiteral("Preferences.ini")).isWritable());
         QVERIFY(QFileInfo(config + QStringLiteral("Profiles/A.apf")).isWritable());
         // A set work folder still wins over the fall-back.
@@ -124,7 +126,8 @@ private slots:
 
         AppFolders::SetAppDir(m_program);
         QCOMPARE(ReadFile(config + QStringLiteral("Preferences.ini")), QByteArray("[Main]\nAsk=0\n"));
-        QCOMPARE(QDir(config + QStringLiteral("Profiles")).entryList(QDir::Files), (QStringList{QStringLiteral("B.apf"), QStringLiteral("Mine.apf")}));
+        QCOMPARE(QDir(config + QStringLiteral("Profiles")).entryList(QDir::Files),
+                 (QStringList {QStringLiteral("B.apf"), QStringLiteral("Mine.apf")}));
     }
 };
 

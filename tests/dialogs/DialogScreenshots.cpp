@@ -2,16 +2,16 @@
 //   xvfb-run -a build/tests/DialogScreenshots /tmp
 #include "TestSupport.h"
 
-#include "core/QuarnelApplication.h"
 #include "ListOwner.h"
-#include "tasklist/TTaskListModel.h"
-#include "tasklist/TTaskTreeView.h"
+#include "core/QuarnelApplication.h"
+#include "core/TDVDInformation.h"
 #include "core/TimeText.h"
 #include "dialogs/TEditDVDVolumeForm.h"
 #include "dialogs/TEditTimeForm.h"
 #include "dialogs/TSizeForm.h"
 #include "dialogs/TmkRangeSlider.h"
-#include "core/TDVDInformation.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 
 #include <QAction>
 #include <QDir>
@@ -65,8 +65,9 @@ QWidget *SliderGallery()
             s->SetMax(100);
             s->SetMaxPosition(70);
             s->SetMinPosition(25);
-            grid->addWidget(new QLabel(QString::fromLatin1(names[i]) + (side ? QStringLiteral(", top-left") : QString())),
-                            i * 2 + side, 0);
+            grid->addWidget(
+                new QLabel(QString::fromLatin1(names[i]) + (side ? QStringLiteral(", top-left") : QString())),
+                i * 2 + side, 0);
             grid->addWidget(s, i * 2 + side, 1);
         }
     }
@@ -98,11 +99,12 @@ int main(int argc, char **argv)
     TSizeForm size(&main);
     main.show();
 
-    const QModelIndex title = main.TaskList->AddTitleNode(Chapter(QStringLiteral("00:00:00"), QStringLiteral("00:30:00"),
-                                                                  QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
-    const QModelIndex chapter = main.TaskList->AddChapterNode(
-        title, Chapter(QStringLiteral("00:10:00"), QStringLiteral("00:15:00"), QStringLiteral("00:11:40"),
-                       QStringLiteral("00:13:20")));
+    const QModelIndex title =
+        main.TaskList->AddTitleNode(Chapter(QStringLiteral("00:00:00"), QStringLiteral("00:30:00"),
+                                            QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
+    const QModelIndex chapter =
+        main.TaskList->AddChapterNode(title, Chapter(QStringLiteral("00:10:00"), QStringLiteral("00:15:00"),
+                                                     QStringLiteral("00:11:40"), QStringLiteral("00:13:20")));
     main.ltvTask->setCurrentIndex(chapter);
     main.sbtnSegment->setEnabled(true);
     main.sbtnSegment->click();

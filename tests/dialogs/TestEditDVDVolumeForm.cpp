@@ -1,12 +1,12 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "core/QuarnelApplication.h"
 #include "ListOwner.h"
-#include "tasklist/TTaskListModel.h"
-#include "dialogs/TEditDVDVolumeForm.h"
-#include "core/TDVDInformation.h"
 #include "core/OutputExt.h"
+#include "core/QuarnelApplication.h"
+#include "core/TDVDInformation.h"
+#include "dialogs/TEditDVDVolumeForm.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QAction>
 #include <QLabel>
@@ -65,10 +65,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("titleOutput");
         QTest::addColumn<QString>("chapterOutput");
-        QTest::newRow("a new name") << "MOVIE" << "MOVIE-Title01.avi" << "MOVIE-Title01-Chapter02.avi";
-        QTest::newRow("empty: no prefix, no dash") << "" << "Title01.avi" << "Title01-Chapter02.avi";
-        QTest::newRow("blanks kept") << " Two Words " << " Two Words -Title01.avi" << " Two Words -Title01-Chapter02.avi";
-        QTest::newRow("dots are only dots") << ".." << "..-Title01.avi" << "..-Title01-Chapter02.avi";
+        QTest::newRow("a new name") << "MOVIE"
+                                    << "MOVIE-Title01.avi"
+                                    << "MOVIE-Title01-Chapter02.avi";
+        QTest::newRow("empty: no prefix, no dash") << ""
+                                                   << "Title01.avi"
+                                                   << "Title01-Chapter02.avi";
+        QTest::newRow("blanks kept") << " Two Words "
+                                     << " Two Words -Title01.avi"
+                                     << " Two Words -Title01-Chapter02.avi";
+        QTest::newRow("dots are only dots") << ".."
+                                            << "..-Title01.avi"
+                                            << "..-Title01-Chapter02.avi";
     }
     void okSetsThePrefix()
     {

@@ -1,13 +1,13 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "core/QuarnelApplication.h"
 #include "ListOwner.h"
-#include "tasklist/TTaskListModel.h"
-#include "tasklist/TTaskTreeView.h"
+#include "core/QuarnelApplication.h"
 #include "core/TimeText.h"
 #include "dialogs/TEditTimeForm.h"
 #include "dialogs/TmkRangeSlider.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 
 #include <QAction>
 #include <QLabel>
@@ -86,8 +86,8 @@ private slots:
         QTest::newRow("zero length") << true << 300.0 << 300.0 << "The Start Time is equal to the End Time."
                                      << "Time can not be edited";
         // Only a record off the loader's whole seconds gets here: the slider refuses the range.
-        QTest::newRow("start and end on the same rounded second")
-            << true << 10.2 << 10.4 << "Min >= Max" << "";
+        QTest::newRow("start and end on the same rounded second") << true << 10.2 << 10.4 << "Min >= Max"
+                                                                  << "";
     }
     void openingRefused()
     {
@@ -97,7 +97,8 @@ private slots:
         TTaskNodeData d = Entry(false, QStringLiteral("00:00:00"), QStringLiteral("00:00:10"));
         d.OrigStart = d.Start = origStart;
         d.OrigEnd = d.End = origEnd;
-        const QModelIndex title = m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
+        const QModelIndex title =
+            m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
         const QModelIndex chapter = m_main->TaskList->AddChapterNode(title, d);
         if (focusEntry)
             m_main->ltvTask->setCurrentIndex(chapter);
@@ -138,10 +139,11 @@ private slots:
     // on show, puts both thumbs where the entry says.
     void secondPassPutsThumbsExactly()
     {
-        const QModelIndex first = m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:01:40")));
-        const QModelIndex second = m_main->TaskList->AddTitleNode(
-            Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:16:40"), QStringLiteral("00:08:20"),
-                  QStringLiteral("00:15:00")));
+        const QModelIndex first =
+            m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:01:40")));
+        const QModelIndex second =
+            m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:16:40"),
+                                                 QStringLiteral("00:08:20"), QStringLiteral("00:15:00")));
         m_main->ltvTask->setCurrentIndex(first);
         Open();
         QCOMPARE(Positions(m_form->tkbTime), QStringLiteral("0..100 at 0..100"));
@@ -158,9 +160,12 @@ private slots:
 
     void rangeBelowPreviousMinOpens()
     {
-        const QModelIndex title = m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
-        const QModelIndex late = m_main->TaskList->AddChapterNode(title, Entry(false, QStringLiteral("00:10:00"), QStringLiteral("00:15:00")));
-        const QModelIndex early = m_main->TaskList->AddChapterNode(title, Entry(false, QStringLiteral("00:00:10"), QStringLiteral("00:00:50")));
+        const QModelIndex title =
+            m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
+        const QModelIndex late = m_main->TaskList->AddChapterNode(
+            title, Entry(false, QStringLiteral("00:10:00"), QStringLiteral("00:15:00")));
+        const QModelIndex early = m_main->TaskList->AddChapterNode(
+            title, Entry(false, QStringLiteral("00:00:10"), QStringLiteral("00:00:50")));
         m_main->ltvTask->setCurrentIndex(late);
         Open();
         m_form->btnCancel->click();
@@ -180,21 +185,35 @@ private slots:
         QTest::addColumn<QString>("positions");
 
         const QString unmoved = QStringLiteral("600..900 at 600..900");
-        QTest::newRow("start equal to the end thumb") << true << "00:15:00" << "Invalid Start Time." << unmoved;
-        QTest::newRow("end after Max") << false << "00:15:01" << "Invalid End Time" << unmoved;
-        QTest::newRow("start before Min") << true << "00:09:59" << "Invalid Start Time." << unmoved;
-        QTest::newRow("end equal to the start thumb") << false << "00:10:00" << "Invalid End Time" << unmoved;
-        QTest::newRow("start not a time") << true << "ten past" << "Invalid Start Time." << unmoved;
-        QTest::newRow("start with a negative field") << true << "0:-1:30" << "Invalid Start Time." << unmoved;
-        QTest::newRow("end empty") << false << "" << "Invalid End Time" << unmoved;
-        QTest::newRow("start with a fraction, half to even down")
-            << true << "00:11:00.5" << "Length:00:04:00" << "600..900 at 660..900";
-        QTest::newRow("start with a fraction, half to even up")
-            << true << "00:11:01.5" << "Length:00:03:58" << "600..900 at 662..900";
-        QTest::newRow("start one second before the end thumb")
-            << true << "00:14:59" << "Length:00:00:01" << "600..900 at 899..900";
-        QTest::newRow("end inside") << false << "00:14:00" << "Length:00:04:00" << "600..900 at 600..840";
-        QTest::newRow("end in short form") << false << "0:14:0" << "Length:00:04:00" << "600..900 at 600..840";
+        QTest::newRow("start equal to the end thumb") << true << "00:15:00"
+                                                      << "Invalid Start Time." << unmoved;
+        QTest::newRow("end after Max") << false << "00:15:01"
+                                       << "Invalid End Time" << unmoved;
+        QTest::newRow("start before Min") << true << "00:09:59"
+                                          << "Invalid Start Time." << unmoved;
+        QTest::newRow("end equal to the start thumb") << false << "00:10:00"
+                                                      << "Invalid End Time" << unmoved;
+        QTest::newRow("start not a time") << true << "ten past"
+                                          << "Invalid Start Time." << unmoved;
+        QTest::newRow("start with a negative field") << true << "0:-1:30"
+                                                     << "Invalid Start Time." << unmoved;
+        QTest::newRow("end empty") << false << ""
+                                   << "Invalid End Time" << unmoved;
+        QTest::newRow("start with a fraction, half to even down") << true << "00:11:00.5"
+                                                                  << "Length:00:04:00"
+                                                                  << "600..900 at 660..900";
+        QTest::newRow("start with a fraction, half to even up") << true << "00:11:01.5"
+                                                                << "Length:00:03:58"
+                                                                << "600..900 at 662..900";
+        QTest::newRow("start one second before the end thumb") << true << "00:14:59"
+                                                               << "Length:00:00:01"
+                                                               << "600..900 at 899..900";
+        QTest::newRow("end inside") << false << "00:14:00"
+                                    << "Length:00:04:00"
+                                    << "600..900 at 600..840";
+        QTest::newRow("end in short form") << false << "0:14:0"
+                                           << "Length:00:04:00"
+                                           << "600..900 at 600..840";
     }
     void typing()
     {
@@ -265,12 +284,26 @@ private slots:
         QTest::addColumn<QString>("notice");
         QTest::addColumn<bool>("startFocused");
 
-        QTest::newRow("start not a time") << "" << "11 minutes" << "" << "Invalid Start Time." << true;
-        QTest::newRow("end emptied") << "" << "" << "<empty>" << "Invalid End Time" << false;
-        QTest::newRow("start left where typing refused it") << "" << "00:15:00" << "" << "Invalid Start Time." << true;
-        QTest::newRow("end left after Max") << "" << "" << "00:16:00" << "Invalid End Time" << false;
-        QTest::newRow("fractions put the start after the end")
-            << "660" << "00:11:00.4" << "00:11:00.2" << "Invalid End Time" << false;
+        QTest::newRow("start not a time") << ""
+                                          << "11 minutes"
+                                          << ""
+                                          << "Invalid Start Time." << true;
+        QTest::newRow("end emptied") << ""
+                                     << ""
+                                     << "<empty>"
+                                     << "Invalid End Time" << false;
+        QTest::newRow("start left where typing refused it") << ""
+                                                            << "00:15:00"
+                                                            << ""
+                                                            << "Invalid Start Time." << true;
+        QTest::newRow("end left after Max") << ""
+                                            << ""
+                                            << "00:16:00"
+                                            << "Invalid End Time" << false;
+        QTest::newRow("fractions put the start after the end") << "660"
+                                                               << "00:11:00.4"
+                                                               << "00:11:00.2"
+                                                               << "Invalid End Time" << false;
     }
     void okRefusesWhatIsNoTime()
     {
@@ -322,14 +355,26 @@ private slots:
         QTest::addColumn<QString>("startEdit");
         QTest::addColumn<QString>("endEdit");
 
-        QTest::newRow("start at Min: nothing") << true << "00:10:00" << "00:13:20" << "600..900 at 600..800"
-                                               << "00:10:00" << "00:13:20";
-        QTest::newRow("start one second earlier") << true << "00:11:40" << "00:13:20" << "600..900 at 699..800"
-                                                  << "00:11:39" << "00:13:20";
-        QTest::newRow("end at Max: nothing") << false << "00:11:40" << "00:15:00" << "600..900 at 700..900"
-                                             << "00:11:40" << "00:15:00";
-        QTest::newRow("end one second later") << false << "00:11:40" << "00:13:20" << "600..900 at 700..801"
-                                              << "00:11:40" << "00:13:21";
+        QTest::newRow("start at Min: nothing") << true << "00:10:00"
+                                               << "00:13:20"
+                                               << "600..900 at 600..800"
+                                               << "00:10:00"
+                                               << "00:13:20";
+        QTest::newRow("start one second earlier") << true << "00:11:40"
+                                                  << "00:13:20"
+                                                  << "600..900 at 699..800"
+                                                  << "00:11:39"
+                                                  << "00:13:20";
+        QTest::newRow("end at Max: nothing") << false << "00:11:40"
+                                             << "00:15:00"
+                                             << "600..900 at 700..900"
+                                             << "00:11:40"
+                                             << "00:15:00";
+        QTest::newRow("end one second later") << false << "00:11:40"
+                                              << "00:13:20"
+                                              << "600..900 at 700..801"
+                                              << "00:11:40"
+                                              << "00:13:21";
     }
     void oneSecondButtons()
     {
@@ -431,8 +476,10 @@ private slots:
 
     void trimmingATitleLeavesItsChapters()
     {
-        const QModelIndex title = m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
-        const QModelIndex chapter = m_main->TaskList->AddChapterNode(title, Entry(false, QStringLiteral("00:00:00"), QStringLiteral("00:10:00")));
+        const QModelIndex title =
+            m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
+        const QModelIndex chapter = m_main->TaskList->AddChapterNode(
+            title, Entry(false, QStringLiteral("00:00:00"), QStringLiteral("00:10:00")));
         m_main->ltvTask->setCurrentIndex(title);
         Open();
         m_form->tkbTime->SetMinPosition(120);
@@ -486,7 +533,8 @@ private slots:
 private:
     QModelIndex FocusChapter(const TTaskNodeData &chapter)
     {
-        const QModelIndex title = m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
+        const QModelIndex title =
+            m_main->TaskList->AddTitleNode(Entry(true, QStringLiteral("00:00:00"), QStringLiteral("00:30:00")));
         const QModelIndex index = m_main->TaskList->AddChapterNode(title, chapter);
         m_main->ltvTask->setCurrentIndex(index);
         return index;

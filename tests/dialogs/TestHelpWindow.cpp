@@ -55,7 +55,8 @@ private slots:
         QCOMPARE(help.Contents()->item(0)->text(), QStringLiteral("Welcome to Quarnel"));
         QVERIFY(help.Index()->count() >= 30);
 
-        const QList<QListWidgetItem *> profiles = help.Contents()->findItems(QStringLiteral("Profiles"), Qt::MatchStartsWith);
+        const QList<QListWidgetItem *> profiles =
+            help.Contents()->findItems(QStringLiteral("Profiles"), Qt::MatchStartsWith);
         QVERIFY(!profiles.isEmpty());
         emit help.Contents()->itemClicked(profiles.first());
         QCOMPARE(help.Browser()->source().fileName(), QStringLiteral("profiles.html"));
@@ -77,7 +78,7 @@ private slots:
         ShellOpen::SetHook([&](const QString &target) { opened << target; });
         THelpWindow help(HelpFolder());
         emit help.Browser()->anchorClicked(QUrl(QStringLiteral("https://example.org/page")));
-        QCOMPARE(opened, QStringList{QStringLiteral("https://example.org/page")});
+        QCOMPARE(opened, QStringList {QStringLiteral("https://example.org/page")});
         QCOMPARE(help.Browser()->source().fileName(), QStringLiteral("index.html"));
     }
 
@@ -116,10 +117,11 @@ private slots:
         f.write("<UL><LI><OBJECT type=\"text/sitemap\">\n<param name=\"Local\" value=\"b.html#x\">\n"
                 "<param name=\"Name\" value=\"B\"></OBJECT>\n"
                 "<LI><object type=\"text/sitemap\"><param name=\"Name\" value=\"No page\"></object>\n"
-                "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"A\"><param name=\"Local\" value=\"a.html\"></OBJECT></UL>");
+                "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"A\"><param name=\"Local\" "
+                "value=\"a.html\"></OBJECT></UL>");
         f.close();
-        const THelpWindow::Topics expected{{QStringLiteral("B"), QStringLiteral("b.html#x")},
-                                           {QStringLiteral("A"), QStringLiteral("a.html")}};
+        const THelpWindow::Topics expected {{QStringLiteral("B"), QStringLiteral("b.html#x")},
+                                            {QStringLiteral("A"), QStringLiteral("a.html")}};
         QCOMPARE(THelpWindow::ReadTopics(file), expected);
         QVERIFY(THelpWindow::ReadTopics(dir.filePath(QStringLiteral("missing.hhk"))).isEmpty());
     }

@@ -26,10 +26,14 @@ struct EventLog
     explicit EventLog(TmkRangeSlider &s)
     {
         QObject::connect(&s, &TmkRangeSlider::OnBeforeChange, [this] { events << QStringLiteral("before"); });
-        QObject::connect(&s, &TmkRangeSlider::OnMinChange, [this](int v) { events << QStringLiteral("min=%1").arg(v); });
-        QObject::connect(&s, &TmkRangeSlider::OnMaxChange, [this](int v) { events << QStringLiteral("max=%1").arg(v); });
-        QObject::connect(&s, &TmkRangeSlider::OnMinPosChange, [this](int v) { events << QStringLiteral("minpos=%1").arg(v); });
-        QObject::connect(&s, &TmkRangeSlider::OnMaxPosChange, [this](int v) { events << QStringLiteral("maxpos=%1").arg(v); });
+        QObject::connect(&s, &TmkRangeSlider::OnMinChange,
+                         [this](int v) { events << QStringLiteral("min=%1").arg(v); });
+        QObject::connect(&s, &TmkRangeSlider::OnMaxChange,
+                         [this](int v) { events << QStringLiteral("max=%1").arg(v); });
+        QObject::connect(&s, &TmkRangeSlider::OnMinPosChange,
+                         [this](int v) { events << QStringLiteral("minpos=%1").arg(v); });
+        QObject::connect(&s, &TmkRangeSlider::OnMaxPosChange,
+                         [this](int v) { events << QStringLiteral("maxpos=%1").arg(v); });
         QObject::connect(&s, &TmkRangeSlider::OnChange, [this] { events << QStringLiteral("change"); });
     }
     int count(const QString &prefix) const
@@ -131,36 +135,66 @@ private slots:
         QTest::addColumn<QString>("error");
 
         QTest::newRow("MinPosition beyond MaxPosition stops at it")
-            << "" << "MinPosition=12" << "0,10,10,10" << Strings({"before", "minpos=10", "change"}) << "";
+            << ""
+            << "MinPosition=12"
+            << "0,10,10,10" << Strings({"before", "minpos=10", "change"}) << "";
         QTest::newRow("MaxPosition below MinPosition stops at it")
-            << "MinPosition=4" << "MaxPosition=-3" << "0,10,4,4" << Strings({"before", "maxpos=4", "change"}) << "";
+            << "MinPosition=4"
+            << "MaxPosition=-3"
+            << "0,10,4,4" << Strings({"before", "maxpos=4", "change"}) << "";
         QTest::newRow("MinPosition below Min stops at Min")
-            << "MinPosition=4" << "MinPosition=-9" << "0,10,0,10" << Strings({"before", "minpos=0", "change"}) << "";
-        QTest::newRow("MinPosition to its own value: nothing at all")
-            << "MinPosition=4" << "MinPosition=4" << "0,10,4,10" << QStringList() << "";
-        QTest::newRow("MaxPosition to its own value: nothing at all")
-            << "" << "MaxPosition=10" << "0,10,0,10" << QStringList() << "";
+            << "MinPosition=4"
+            << "MinPosition=-9"
+            << "0,10,0,10" << Strings({"before", "minpos=0", "change"}) << "";
+        QTest::newRow("MinPosition to its own value: nothing at all") << "MinPosition=4"
+                                                                      << "MinPosition=4"
+                                                                      << "0,10,4,10" << QStringList() << "";
+        QTest::newRow("MaxPosition to its own value: nothing at all") << ""
+                                                                      << "MaxPosition=10"
+                                                                      << "0,10,0,10" << QStringList() << "";
         QTest::newRow("Max below MaxPosition pulls the thumb in")
-            << "Max=100;MaxPosition=80" << "Max=50" << "0,50,0,50" << Strings({"before", "max=50", "change"}) << "";
+            << "Max=100;MaxPosition=80"
+            << "Max=50"
+            << "0,50,0,50" << Strings({"before", "max=50", "change"}) << "";
         QTest::newRow("Min above both thumbs pushes them")
-            << "Max=100;MinPosition=20;MaxPosition=25" << "Min=40" << "40,100,40,40"
-            << Strings({"before", "min=40", "change"}) << "";
+            << "Max=100;MinPosition=20;MaxPosition=25"
+            << "Min=40"
+            << "40,100,40,40" << Strings({"before", "min=40", "change"}) << "";
         QTest::newRow("Min to its own value still reports")
-            << "" << "Min=0" << "0,10,0,10" << Strings({"before", "min=0", "change"}) << "";
-        QTest::newRow("Min equal to Max is refused")
-            << "MinPosition=3" << "Min=10" << "0,10,3,10" << QStringList() << "Min >= Max";
-        QTest::newRow("Min above Max is refused") << "" << "Min=11" << "0,10,0,10" << QStringList() << "Min >= Max";
-        QTest::newRow("Max equal to Min is refused") << "" << "Max=0" << "0,10,0,10" << QStringList() << "Max <= Min";
-        QTest::newRow("Max below Min is refused")
-            << "Min=-5" << "Max=-6" << "-5,10,0,10" << QStringList() << "Max <= Min";
+            << ""
+            << "Min=0"
+            << "0,10,0,10" << Strings({"before", "min=0", "change"}) << "";
+        QTest::newRow("Min equal to Max is refused") << "MinPosition=3"
+                                                     << "Min=10"
+                                                     << "0,10,3,10" << QStringList() << "Min >= Max";
+        QTest::newRow("Min above Max is refused") << ""
+                                                  << "Min=11"
+                                                  << "0,10,0,10" << QStringList() << "Min >= Max";
+        QTest::newRow("Max equal to Min is refused") << ""
+                                                     << "Max=0"
+                                                     << "0,10,0,10" << QStringList() << "Max <= Min";
+        QTest::newRow("Max below Min is refused") << "Min=-5"
+                                                  << "Max=-6"
+                                                  << "-5,10,0,10" << QStringList() << "Max <= Min";
         QTest::newRow("the whole 32-bit range")
-            << "Min=-2147483648" << "Max=2147483647" << "-2147483648,2147483647,0,10"
-            << Strings({"before", "max=2147483647", "change"}) << "";
-        QTest::newRow("negative Frequency ignored") << "" << "Frequency=-1" << "0,10,0,10" << QStringList() << "";
-        QTest::newRow("Frequency to its own value ignored") << "" << "Frequency=0" << "0,10,0,10" << QStringList() << "";
-        QTest::newRow("Frequency set") << "" << "Frequency=5" << "0,10,0,10" << Strings({"before"}) << "";
-        QTest::newRow("Orientation to its own value ignored") << "" << "Orientation=0" << "0,10,0,10" << QStringList() << "";
-        QTest::newRow("ThumbStyle set") << "" << "ThumbStyle=3" << "0,10,0,10" << Strings({"before"}) << "";
+            << "Min=-2147483648"
+            << "Max=2147483647"
+            << "-2147483648,2147483647,0,10" << Strings({"before", "max=2147483647", "change"}) << "";
+        QTest::newRow("negative Frequency ignored") << ""
+                                                    << "Frequency=-1"
+                                                    << "0,10,0,10" << QStringList() << "";
+        QTest::newRow("Frequency to its own value ignored") << ""
+                                                            << "Frequency=0"
+                                                            << "0,10,0,10" << QStringList() << "";
+        QTest::newRow("Frequency set") << ""
+                                       << "Frequency=5"
+                                       << "0,10,0,10" << Strings({"before"}) << "";
+        QTest::newRow("Orientation to its own value ignored") << ""
+                                                              << "Orientation=0"
+                                                              << "0,10,0,10" << QStringList() << "";
+        QTest::newRow("ThumbStyle set") << ""
+                                        << "ThumbStyle=3"
+                                        << "0,10,0,10" << Strings({"before"}) << "";
     }
 
     void setters()
@@ -186,10 +220,14 @@ private slots:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("seen");
-        QTest::newRow("Min") << "Min=2" << "0,10,0,10";
-        QTest::newRow("Max") << "Max=5" << "0,10,0,10";
-        QTest::newRow("MinPosition") << "MinPosition=3" << "0,10,0,10";
-        QTest::newRow("MaxPosition") << "MaxPosition=3" << "0,10,0,10";
+        QTest::newRow("Min") << "Min=2"
+                             << "0,10,0,10";
+        QTest::newRow("Max") << "Max=5"
+                             << "0,10,0,10";
+        QTest::newRow("MinPosition") << "MinPosition=3"
+                                     << "0,10,0,10";
+        QTest::newRow("MaxPosition") << "MaxPosition=3"
+                                     << "0,10,0,10";
     }
     void beforeChangeSeesOldValues()
     {
@@ -271,10 +309,10 @@ private slots:
         const QImage img = TmkThumbBitmap::MakePicture(G::ThumbPoints(rsStandard, rsHorizontal, rsBottomRight, false),
                                                        face, light, shadow);
         QCOMPARE(img.size(), QSize(10, 22));
-        QCOMPARE(img.pixelColor(4, 0), light);  // top edge
-        QCOMPARE(img.pixelColor(0, 6), light);  // left edge
+        QCOMPARE(img.pixelColor(4, 0), light); // top edge
+        QCOMPARE(img.pixelColor(0, 6), light); // left edge
         QCOMPARE(img.pixelColor(9, 10), shadow); // right edge
-        QCOMPARE(img.pixelColor(4, 5), face);   // inside
+        QCOMPARE(img.pixelColor(4, 5), face); // inside
         QCOMPARE(img.pixelColor(0, 20).alpha(), 0); // below the slanted bottom
     }
 
@@ -309,17 +347,16 @@ private slots:
         QTest::newRow("horizontal, ticks top-left")
             << rsHorizontal << rsTopLeft << rsStandard << QSize(371, 32) << 345 << QRect(13, 9, 345, 11)
             << QRect(3, 2, 10, 22) << QRect(358, 2, 10, 22);
-        QTest::newRow("vertical")
-            << rsVertical << rsBottomRight << rsStandard << QSize(32, 371) << 345 << QRect(6, 13, 11, 345)
-            << QRect(2, 3, 22, 10) << QRect(2, 358, 22, 10);
+        QTest::newRow("vertical") << rsVertical << rsBottomRight << rsStandard << QSize(32, 371) << 345
+                                  << QRect(6, 13, 11, 345) << QRect(2, 3, 22, 10) << QRect(2, 358, 22, 10);
         QTest::newRow("vertical, ticks top-left")
             << rsVertical << rsTopLeft << rsStandard << QSize(32, 371) << 345 << QRect(9, 13, 11, 345)
             << QRect(2, 3, 22, 10) << QRect(2, 358, 22, 10);
         QTest::newRow("arrow thumbs") << rsHorizontal << rsBottomRight << rsArrow << QSize(200, 40) << 150
                                       << QRect(25, 9, 150, 11) << QRect(3, 2, 22, 25) << QRect(175, 2, 22, 25);
-        QTest::newRow("squeezed to the minimum size") << rsHorizontal << rsBottomRight << rsStandard << QSize(50, 10)
-                                                      << 24 << QRect(13, 6, 24, 11) << QRect(3, 2, 10, 22)
-                                                      << QRect(37, 2, 10, 22);
+        QTest::newRow("squeezed to the minimum size")
+            << rsHorizontal << rsBottomRight << rsStandard << QSize(50, 10) << 24 << QRect(13, 6, 24, 11)
+            << QRect(3, 2, 10, 22) << QRect(37, 2, 10, 22);
     }
     void rulerGeometry()
     {
@@ -354,9 +391,9 @@ private slots:
         QTest::newRow("half a pixel a unit, 1.5 rounds to 2") << 345 << 0 << 690 << 3 << 2 << 4;
         QTest::newRow("half a pixel a unit, 2.5 rounds to 2") << 345 << 0 << 690 << 5 << 2 << 4;
         QTest::newRow("two pixels a unit, from an offset Min") << 344 << 100 << 272 << 103 << 6 << 103;
-        QTest::newRow("whole 32-bit range") << 345 << std::numeric_limits<int>::min()
-                                            << std::numeric_limits<int>::max() << std::numeric_limits<int>::max()
-                                            << 345 << std::numeric_limits<int>::max();
+        QTest::newRow("whole 32-bit range")
+            << 345 << std::numeric_limits<int>::min() << std::numeric_limits<int>::max()
+            << std::numeric_limits<int>::max() << 345 << std::numeric_limits<int>::max();
     }
     void mappings()
     {
@@ -446,14 +483,14 @@ private slots:
         s.SetMinPosition(100);
         const QImage img = s.grab().toImage();
         const QRect ruler = s.RulerRect();
-        const int markTop = ruler.top() + 2;  // long marks run 7 pixels across
+        const int markTop = ruler.top() + 2; // long marks run 7 pixels across
         const int centre = ruler.top() + 5;
         auto isBlack = [&img](int x, int y) { return img.pixel(x, y) == QColor(Qt::black).rgb(); };
         QVERIFY(isBlack(ruler.left() + 10, markTop));
         QVERIFY(isBlack(ruler.left() + 10, markTop + 6));
         QVERIFY(!isBlack(ruler.left() + 15, markTop)); // a dot, not a long mark
         QVERIFY(isBlack(ruler.left() + 15, centre));
-        QVERIFY(!isBlack(ruler.left() + 12, centre));  // nothing between ticks
+        QVERIFY(!isBlack(ruler.left() + 12, centre)); // nothing between ticks
         const QColor light3d = s.palette().color(QPalette::Midlight);
         QCOMPARE(img.pixel(ruler.left() + 12, centre), light3d.rgb());
         // Thumbs: the min thumb's face left of its position, the max thumb's right of it.
@@ -537,29 +574,29 @@ private slots:
 
         using L = QList<int>;
         QTest::newRow("min thumb follows the mouse")
-            << rsHorizontal << 100 << 200 << "min" << false << L{10, 20, 30} << "0,345,130,200" << 3 << 0 << 1;
+            << rsHorizontal << 100 << 200 << "min" << false << L {10, 20, 30} << "0,345,130,200" << 3 << 0 << 1;
         QTest::newRow("min thumb stops at the max thumb")
-            << rsHorizontal << 100 << 200 << "min" << false << L{150} << "0,345,200,200" << 1 << 0 << 1;
+            << rsHorizontal << 100 << 200 << "min" << false << L {150} << "0,345,200,200" << 1 << 0 << 1;
         QTest::newRow("max thumb follows the mouse")
-            << rsHorizontal << 100 << 200 << "max" << false << L{-20, -50} << "0,345,100,150" << 0 << 2 << 1;
+            << rsHorizontal << 100 << 200 << "max" << false << L {-20, -50} << "0,345,100,150" << 0 << 2 << 1;
         QTest::newRow("max thumb stops at Max")
-            << rsHorizontal << 100 << 200 << "max" << false << L{500} << "0,345,100,345" << 0 << 1 << 1;
+            << rsHorizontal << 100 << 200 << "max" << false << L {500} << "0,345,100,345" << 0 << 1 << 1;
         QTest::newRow("Shift: min thumb takes the max thumb along")
-            << rsHorizontal << 100 << 200 << "min" << true << L{40} << "0,345,140,240" << 1 << 1 << 1;
+            << rsHorizontal << 100 << 200 << "min" << true << L {40} << "0,345,140,240" << 1 << 1 << 1;
         QTest::newRow("Shift: both stop before the max thumb passes Max")
-            << rsHorizontal << 100 << 200 << "min" << true << L{100, 150} << "0,345,200,300" << 1 << 1 << 1;
+            << rsHorizontal << 100 << 200 << "min" << true << L {100, 150} << "0,345,200,300" << 1 << 1 << 1;
         QTest::newRow("Shift: max thumb left past Min moves nothing")
-            << rsHorizontal << 100 << 200 << "max" << true << L{-150} << "0,345,100,200" << 0 << 0 << 0;
+            << rsHorizontal << 100 << 200 << "max" << true << L {-150} << "0,345,100,200" << 0 << 0 << 0;
         QTest::newRow("Shift: thumbs on one spot move together")
-            << rsHorizontal << 100 << 100 << "min" << true << L{20} << "0,345,120,120" << 1 << 1 << 1;
+            << rsHorizontal << 100 << 100 << "min" << true << L {20} << "0,345,120,120" << 1 << 1 << 1;
         QTest::newRow("Shift: max thumb moves both left")
-            << rsHorizontal << 100 << 200 << "max" << true << L{-30} << "0,345,70,170" << 1 << 1 << 1;
+            << rsHorizontal << 100 << 200 << "max" << true << L {-30} << "0,345,70,170" << 1 << 1 << 1;
         QTest::newRow("dragged back to the start: no OnChange")
-            << rsHorizontal << 100 << 200 << "min" << false << L{10, 0} << "0,345,100,200" << 2 << 0 << 0;
+            << rsHorizontal << 100 << 200 << "min" << false << L {10, 0} << "0,345,100,200" << 2 << 0 << 0;
         QTest::newRow("vertical: max thumb downwards")
-            << rsVertical << 100 << 200 << "max" << false << L{25} << "0,345,100,225" << 0 << 1 << 1;
+            << rsVertical << 100 << 200 << "max" << false << L {25} << "0,345,100,225" << 0 << 1 << 1;
         QTest::newRow("press between the thumbs: nothing")
-            << rsHorizontal << 100 << 200 << "none" << false << L{30} << "0,345,100,200" << 0 << 0 << 0;
+            << rsHorizontal << 100 << 200 << "none" << false << L {30} << "0,345,100,200" << 0 << 0 << 0;
     }
     void mouseDrag()
     {
@@ -576,8 +613,8 @@ private slots:
         EventLog log(*s);
 
         const QPoint press = thumb == u"min" ? s->MinThumbRect().center()
-                             : thumb == u"max" ? s->MaxThumbRect().center()
-                                               : s->RulerRect().topLeft() + QPoint(150, 5);
+                           : thumb == u"max" ? s->MaxThumbRect().center()
+                                             : s->RulerRect().topLeft() + QPoint(150, 5);
         const Qt::KeyboardModifiers mods = shift ? Qt::ShiftModifier : Qt::NoModifier;
         SendMouse(s.get(), QEvent::MouseButtonPress, press, Qt::LeftButton, mods);
         QCOMPARE(s->Dragging(), thumb != u"none");

@@ -60,23 +60,47 @@ private slots:
     {
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
-        QTest::addColumn<QString>("cell");    // the "Video Size" row after OK
+        QTest::addColumn<QString>("cell"); // the "Video Size" row after OK
         QTest::addColumn<QString>("message"); // "" when none
         QTest::addColumn<QString>("caption");
 
         const QString w = QStringLiteral("Please specify a proper width for output videos.");
         const QString h = QStringLiteral("Please specify a proper height for output videos.");
-        QTest::newRow("640 x 480") << "640" << "480" << "640x480" << "" << "";
-        QTest::newRow("blanks and plus sign read, written plain") << " 720 " << "+576" << "720x576" << "" << "";
-        QTest::newRow("empty height") << "640" << "" << "Custom Size" << h << "Incorrect Height";
-        QTest::newRow("letters in the height") << "640" << "4x3" << "Custom Size" << h << "Incorrect Height";
-        QTest::newRow("empty width") << "" << "480" << "Custom Size" << w << "Incorrect Width";
-        QTest::newRow("fraction") << "640.5" << "480" << "Custom Size" << w << "Incorrect Width";
-        QTest::newRow("beyond 32 bits") << "4294967936" << "480" << "Custom Size" << w << "Incorrect Width";
+        QTest::newRow("640 x 480") << "640"
+                                   << "480"
+                                   << "640x480"
+                                   << ""
+                                   << "";
+        QTest::newRow("blanks and plus sign read, written plain") << " 720 "
+                                                                  << "+576"
+                                                                  << "720x576"
+                                                                  << ""
+                                                                  << "";
+        QTest::newRow("empty height") << "640"
+                                      << ""
+                                      << "Custom Size" << h << "Incorrect Height";
+        QTest::newRow("letters in the height") << "640"
+                                               << "4x3"
+                                               << "Custom Size" << h << "Incorrect Height";
+        QTest::newRow("empty width") << ""
+                                     << "480"
+                                     << "Custom Size" << w << "Incorrect Width";
+        QTest::newRow("fraction") << "640.5"
+                                  << "480"
+                                  << "Custom Size" << w << "Incorrect Width";
+        QTest::newRow("beyond 32 bits") << "4294967936"
+                                        << "480"
+                                        << "Custom Size" << w << "Incorrect Width";
         // No encoder makes a frame of no or negative size.
-        QTest::newRow("zero width") << "0" << "480" << "Custom Size" << w << "Incorrect Width";
-        QTest::newRow("negative height") << "640" << "-480" << "Custom Size" << h << "Incorrect Height";
-        QTest::newRow("both wrong: width first") << "x" << "y" << "Custom Size" << w << "Incorrect Width";
+        QTest::newRow("zero width") << "0"
+                                    << "480"
+                                    << "Custom Size" << w << "Incorrect Width";
+        QTest::newRow("negative height") << "640"
+                                         << "-480"
+                                         << "Custom Size" << h << "Incorrect Height";
+        QTest::newRow("both wrong: width first") << "x"
+                                                 << "y"
+                                                 << "Custom Size" << w << "Incorrect Width";
     }
     void ok()
     {
@@ -94,7 +118,7 @@ private slots:
             QVERIFY(m_main->isEnabled());
             return;
         }
-        QCOMPARE(m_boxes->Texts(), QStringList{message});
+        QCOMPARE(m_boxes->Texts(), QStringList {message});
         QTEST(m_boxes->Calls().first().caption, "caption");
         QVERIFY(m_boxes->Calls().first().icon == MessageBox::Icon::Information);
         QVERIFY(m_form->isVisible());

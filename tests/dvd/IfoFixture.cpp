@@ -4,7 +4,10 @@
 
 namespace {
 
-quint8 ToBcd(int value) { return quint8(((value / 10) << 4) | (value % 10)); }
+quint8 ToBcd(int value)
+{
+    return quint8(((value / 10) << 4) | (value % 10));
+}
 
 constexpr quint64 ChainHeaderSize = 236;
 constexpr quint64 CellEntrySize = 24;
@@ -15,7 +18,7 @@ quint32 BcdTime(int hours, int minutes, int seconds, int frames, int rate)
 {
     const quint8 rateBits = rate == 30 ? 0xc0 : 0x40;
     return quint32(ToBcd(hours)) << 24 | quint32(ToBcd(minutes)) << 16 | quint32(ToBcd(seconds)) << 8
-           | quint32(rateBits | ToBcd(frames));
+         | quint32(rateBits | ToBcd(frames));
 }
 
 void Put8(QByteArray &data, quint64 pos, quint8 value)
@@ -148,15 +151,14 @@ QString Dump(const TIFO &ifo)
     lines.append(QStringLiteral("subpicture count %1: %2")
                      .arg(ifo.Vobs.SubpictureStreamCount)
                      .arg(ifo.Vobs.SubpictureLanguages.join(QLatin1Char('|'))));
-    lines.append(QStringLiteral("chains %1 (%2 records)")
-                     .arg(ifo.Pgci.ProgramChainCount)
-                     .arg(ifo.Pgci.ProgramChains.size()));
+    lines.append(
+        QStringLiteral("chains %1 (%2 records)").arg(ifo.Pgci.ProgramChainCount).arg(ifo.Pgci.ProgramChains.size()));
     for (const TProgramChain &c : ifo.Pgci.ProgramChains) {
-        lines.append(QStringLiteral("  chain programs %1 cells %2 time %3 map %4 audio %5 subpictures %6")
-                         .arg(c.ProgramCount)
-                         .arg(c.CellCount)
-                         .arg(c.PlaybackTime, Numbers(c.ProgramMap), Chars(c.AudioAvailable),
-                              Chars(c.SubpictureAvailable)));
+        lines.append(
+            QStringLiteral("  chain programs %1 cells %2 time %3 map %4 audio %5 subpictures %6")
+                .arg(c.ProgramCount)
+                .arg(c.CellCount)
+                .arg(c.PlaybackTime, Numbers(c.ProgramMap), Chars(c.AudioAvailable), Chars(c.SubpictureAvailable)));
         lines.append(QStringLiteral("    starts %1").arg(c.ChapterStarts.join(QLatin1Char(' '))));
         lines.append(QStringLiteral("    lengths %1").arg(c.ChapterDurations.join(QLatin1Char(' '))));
     }

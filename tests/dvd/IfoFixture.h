@@ -17,18 +17,18 @@ void Put32(QByteArray &data, quint64 pos, quint32 value);
 
 struct ChainSpec
 {
-    QList<int> programMap;      // entry cell of each program
-    QList<quint32> cellTimes;   // BCD time of each cell
+    QList<int> programMap; // entry cell of each program
+    QList<quint32> cellTimes; // BCD time of each cell
     quint32 playbackTime = 0;
-    int programCount = -1;      // -1: programMap.size()
-    int cellCount = -1;         // -1: cellTimes.size()
-    quint32 audioMask = 0;      // bit k: audio stream k available
+    int programCount = -1; // -1: programMap.size()
+    int cellCount = -1; // -1: cellTimes.size()
+    quint32 audioMask = 0; // bit k: audio stream k available
     quint32 subpictureMask = 0; // bit k: subpicture stream k available
 };
 
 struct AudioSpec
 {
-    quint16 bits = 0;           // the entry's first word
+    quint16 bits = 0; // the entry's first word
     QByteArray code = "en";
     quint8 extension = 0;
 };
@@ -36,15 +36,15 @@ struct AudioSpec
 class IfoFixture
 {
 public:
-    quint16 video = 0x5000;     // MPEG2, PAL, 4:3, 720x576
+    quint16 video = 0x5000; // MPEG2, PAL, 4:3, 720x576
     QList<AudioSpec> audio;
-    int audioCount = -1;        // -1: audio.size()
+    int audioCount = -1; // -1: audio.size()
     QList<QByteArray> subpictures; // language codes
-    int subpictureWord = -1;    // -1: subpictures.size()
+    int subpictureWord = -1; // -1: subpictures.size()
     quint32 pgciSector = 1;
-    quint32 chainGap = 0;       // bytes left free before each chain
+    quint32 chainGap = 0; // bytes left free before each chain
     QList<ChainSpec> chains;
-    QList<int> searchEntries;   // chain each search entry names; empty: one entry per chain
+    QList<int> searchEntries; // chain each search entry names; empty: one entry per chain
 
     QByteArray Build();
 

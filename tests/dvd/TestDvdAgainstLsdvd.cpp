@@ -16,7 +16,7 @@ namespace {
 class PythonLiteral
 {
 public:
-    explicit PythonLiteral(const QByteArray &text) : m_text(text) {}
+    explicit PythonLiteral(const QByteArray &text) : m_text(text) { }
 
     QVariant Parse()
     {
@@ -86,8 +86,8 @@ private:
             return QString::fromLatin1(s);
         }
         const qsizetype start = m_pos;
-        while (m_pos < m_text.size() && (QChar::isLetterOrNumber(uchar(m_text[m_pos])) || m_text[m_pos] == '.'
-                                         || m_text[m_pos] == '-'))
+        while (m_pos < m_text.size()
+               && (QChar::isLetterOrNumber(uchar(m_text[m_pos])) || m_text[m_pos] == '.' || m_text[m_pos] == '-'))
             ++m_pos;
         if (m_pos == start)
             throw QStringLiteral("unexpected '%1' at %2 of lsdvd's output").arg(QLatin1Char(c)).arg(m_pos);
@@ -107,7 +107,10 @@ qint64 TextMs(const QString &text)
     return qRound64((parts[0].toLongLong() * 3600 + parts[1].toLongLong() * 60 + parts[2].toDouble()) * 1000);
 }
 
-qint64 LsdvdMs(const QVariant &seconds) { return qRound64(seconds.toString().toDouble() * 1000); }
+qint64 LsdvdMs(const QVariant &seconds)
+{
+    return qRound64(seconds.toString().toDouble() * 1000);
+}
 
 QStringList DiscFolders()
 {
@@ -123,10 +126,10 @@ QStringList DiscFolders()
 } // namespace
 
 // A failed comparison names the title (the variable "where" of the loop).
-#define CHECK(cond, what)                                                                                             \
-    do {                                                                                                              \
-        if (!(cond))                                                                                                  \
-            QFAIL(qPrintable(where + (what)));                                                                        \
+#define CHECK(cond, what)                                                                                              \
+    do {                                                                                                               \
+        if (!(cond))                                                                                                   \
+            QFAIL(qPrintable(where + (what)));                                                                         \
     } while (0)
 
 class TestDvdAgainstLsdvd : public QObject
@@ -185,7 +188,9 @@ void TestDvdAgainstLsdvd::agrees()
         int chain = -2;
         DvdLibrary::DVD_GetIndexInfo(dvd, i, titleSet, chain);
         CHECK(titleSet == track.value(QStringLiteral("vts")).toInt() - 1,
-              QStringLiteral("title set %1, lsdvd says VTS %2").arg(titleSet).arg(track.value(QStringLiteral("vts")).toInt()));
+              QStringLiteral("title set %1, lsdvd says VTS %2")
+                  .arg(titleSet)
+                  .arg(track.value(QStringLiteral("vts")).toInt()));
         CHECK(titleSet < titleSets.size(), QStringLiteral("no parsed title set %1").arg(titleSet));
         const TIFO &ifo = titleSets[titleSet];
         CHECK(chain >= 0 && chain < ifo.Pgci.ProgramChains.size(), QStringLiteral("chain %1").arg(chain));
@@ -197,24 +202,30 @@ void TestDvdAgainstLsdvd::agrees()
         const qint64 slack = 1 + k.CellCount;
         const qint64 length = TextMs(k.PlaybackTime);
         CHECK(qAbs(length - LsdvdMs(track.value(QStringLiteral("length")))) <= slack,
-              QStringLiteral("length %1, lsdvd %2").arg(k.PlaybackTime, track.value(QStringLiteral("length")).toString()));
+              QStringLiteral("length %1, lsdvd %2")
+                  .arg(k.PlaybackTime, track.value(QStringLiteral("length")).toString()));
 
         const TVideoStream &video = ifo.Vobs.VideoStream;
-        CHECK(video.Standard == track.value(QStringLiteral("format")).toString(), QStringLiteral("standard ") + video.Standard);
-        CHECK(video.AspectRatio == track.value(QStringLiteral("aspect")).toString().replace(QLatin1Char('/'), QLatin1Char(':')),
+        CHECK(video.Standard == track.value(QStringLiteral("format")).toString(),
+              QStringLiteral("standard ") + video.Standard);
+        CHECK(video.AspectRatio
+                  == track.value(QStringLiteral("aspect")).toString().replace(QLatin1Char('/'), QLatin1Char(':')),
               QStringLiteral("aspect ") + video.AspectRatio);
-        CHECK(video.Resolution == track.value(QStringLiteral("width")).toString() + QLatin1Char('x')
-                                      + track.value(QStringLiteral("height")).toString(),
+        CHECK(video.Resolution
+                  == track.value(QStringLiteral("width")).toString() + QLatin1Char('x')
+                         + track.value(QStringLiteral("height")).toString(),
               QStringLiteral("resolution ") + video.Resolution);
 
         const QVariantList chapters = track.value(QStringLiteral("chapter")).toList();
-        CHECK(k.ProgramCount == chapters.size(), QStringLiteral("%1 chapters, lsdvd %2").arg(k.ProgramCount).arg(chapters.size()));
+        CHECK(k.ProgramCount == chapters.size(),
+              QStringLiteral("%1 chapters, lsdvd %2").arg(k.ProgramCount).arg(chapters.size()));
         CHECK(k.CellCount == track.value(QStringLiteral("cell")).toList().size(), QStringLiteral("cell count"));
         qint64 start = 0;
         for (int j = 0; j < chapters.size(); ++j) {
             const QVariantMap chapter = chapters[j].toMap();
             const qint64 theirLength = LsdvdMs(chapter.value(QStringLiteral("length")));
-            CHECK(k.ProgramMap[j] == chapter.value(QStringLiteral("startcell")).toInt(), QStringLiteral("chapter %1 cell").arg(j + 1));
+            CHECK(k.ProgramMap[j] == chapter.value(QStringLiteral("startcell")).toInt(),
+                  QStringLiteral("chapter %1 cell").arg(j + 1));
             CHECK(qAbs(TextMs(k.ChapterDurations[j]) - theirLength) <= slack,
                   QStringLiteral("chapter %1 length %2").arg(j + 1).arg(k.ChapterDurations[j]));
             CHECK(qAbs(TextMs(k.ChapterStarts[j]) - start) <= slack,
@@ -227,7 +238,8 @@ void TestDvdAgainstLsdvd::agrees()
         for (int s = 0; s < ifo.Vobs.AudioStreamCount; ++s) {
             if (k.AudioAvailable[s] == QLatin1Char('1')) {
                 const TAudioStream &a = ifo.Vobs.AudioStreams[s];
-                ourAudio.append(QStringLiteral("%1 %2 %3ch").arg(a.LanguageCode, a.CodingMode.toLower()).arg(a.Channels));
+                ourAudio.append(
+                    QStringLiteral("%1 %2 %3ch").arg(a.LanguageCode, a.CodingMode.toLower()).arg(a.Channels));
             }
         }
         QStringList theirAudio;
@@ -241,7 +253,8 @@ void TestDvdAgainstLsdvd::agrees()
                                        a.value(QStringLiteral("channels")).toString()));
         }
         CHECK(ourAudio == theirAudio,
-              QStringLiteral("audio [%1], lsdvd [%2]").arg(ourAudio.join(QLatin1String(", ")), theirAudio.join(QLatin1String(", "))));
+              QStringLiteral("audio [%1], lsdvd [%2]")
+                  .arg(ourAudio.join(QLatin1String(", ")), theirAudio.join(QLatin1String(", "))));
 
         QStringList ourSubtitles;
         for (int s = 0; s < ifo.Vobs.SubpictureStreamCount; ++s) {
@@ -249,7 +262,8 @@ void TestDvdAgainstLsdvd::agrees()
                 ourSubtitles.append(ifo.Vobs.SubpictureLanguages[s]);
         }
         const QVariantList subp = track.value(QStringLiteral("subp")).toList();
-        CHECK(ourSubtitles.size() == subp.size(), QStringLiteral("%1 subtitles, lsdvd %2").arg(ourSubtitles.size()).arg(subp.size()));
+        CHECK(ourSubtitles.size() == subp.size(),
+              QStringLiteral("%1 subtitles, lsdvd %2").arg(ourSubtitles.size()).arg(subp.size()));
         // lsdvd fills its list by stream number but prints it by position, so a chain whose
         // first stream is absent comes out as "(null)": compare names only where it has them.
         QStringList theirSubtitles;
@@ -261,8 +275,8 @@ void TestDvdAgainstLsdvd::agrees()
         }
         if (complete)
             CHECK(ourSubtitles == theirSubtitles,
-                  QStringLiteral("subtitles [%1], lsdvd [%2]").arg(ourSubtitles.join(QLatin1String(", ")),
-                                                                  theirSubtitles.join(QLatin1String(", "))));
+                  QStringLiteral("subtitles [%1], lsdvd [%2]")
+                      .arg(ourSubtitles.join(QLatin1String(", ")), theirSubtitles.join(QLatin1String(", "))));
     }
 }
 

@@ -13,7 +13,10 @@
 
 namespace {
 
-QString Disc(const QString &name) { return TestDvdsDir() + QLatin1Char('/') + name; }
+QString Disc(const QString &name)
+{
+    return TestDvdsDir() + QLatin1Char('/') + name;
+}
 
 // "set.chain" of every title, 1 angle each being checked apart.
 QStringList Indexes(const DvdLibrary::Handle &dvd)
@@ -28,7 +31,10 @@ QStringList Indexes(const DvdLibrary::Handle &dvd)
     return indexes;
 }
 
-int OpenDescriptors() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
+int OpenDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
+}
 
 void CopyFolder(const QString &from, const QString &to)
 {
@@ -40,7 +46,6 @@ void CopyFolder(const QString &from, const QString &to)
             QFile::copy(info.filePath(), to + QLatin1Char('/') + info.fileName());
     }
 }
-
 
 // A real title-table offset or count made wrong, or the file cut where a structure is.
 void Damage(const QString &file, const QString &how)
@@ -123,7 +128,7 @@ void TestDvdLibrary::titles_data()
     for (int t = 0; t < 5; ++t)
         many.append(QStringLiteral("1.%1").arg(t));
     QTest::newRow("12 titles in two sets") << Disc(QStringLiteral("many-titles/VIDEO_TS")) << many;
-    QTest::newRow("one title") << Disc(QStringLiteral("pal-simple/VIDEO_TS")) << QStringList{QStringLiteral("0.0")};
+    QTest::newRow("one title") << Disc(QStringLiteral("pal-simple/VIDEO_TS")) << QStringList {QStringLiteral("0.0")};
     QTest::newRow("image") << Image() << ntsc;
 }
 
@@ -221,7 +226,7 @@ void TestDvdLibrary::damagedTitleTable_data()
     QTest::addColumn<QString>("reason");
     QTest::addColumn<bool>("backupIntact");
     const QString outside = QStringLiteral("is damaged: its title table lies outside the file");
-    const QList<QPair<const char *, QString>> damages{
+    const QList<QPair<const char *, QString>> damages {
         {"empty", QStringLiteral("is not a DVD video manager file")},
         {"cut 300", QStringLiteral("is damaged: it ends inside its first sector")},
         {"cut 2048", outside}, // the table's sector starts where the file ends
@@ -231,8 +236,8 @@ void TestDvdLibrary::damagedTitleTable_data()
         {"sector 0", outside},
         {"sector 3", outside},
         {"sector ffffffff", outside},
-        {"length 3", outside},     // shorter than the table's own header
-        {"length 2000", outside},  // runs past the end of the file
+        {"length 3", outside}, // shorter than the table's own header
+        {"length 2000", outside}, // runs past the end of the file
         {"length ffffffff", outside},
         {"count 200", QStringLiteral("is damaged: its title table lists more titles than it holds")},
         {"fifo", QStringLiteral("is not a regular file")},
@@ -263,14 +268,16 @@ void TestDvdLibrary::damagedTitleTable()
         QVERIFY(dvd.isOpen());
         QCOMPARE(Indexes(dvd), Indexes(DvdLibrary::DVD_OpenDVD(Disc(QStringLiteral("ntsc-multi/VIDEO_TS")))));
         const QString note = DvdLibrary::TitleTableNote(dvd);
-        QVERIFY2(note.contains(ifoProblem) && note.endsWith(QStringLiteral("Its backup %1/VIDEO_TS.BUP was read instead.").arg(folder)),
+        QVERIFY2(note.contains(ifoProblem)
+                     && note.endsWith(QStringLiteral("Its backup %1/VIDEO_TS.BUP was read instead.").arg(folder)),
                  qPrintable(note));
     } else {
         QVERIFY(!dvd.isOpen());
         QCOMPARE(DvdLibrary::DVD_GetTitleNum(dvd), 0);
         QVERIFY(!DvdLibrary::NoDvd(dvd));
         const QString problem = DvdLibrary::TitleTableProblem(dvd);
-        QVERIFY2(problem.contains(ifoProblem) && problem.contains(QStringLiteral("%1/VIDEO_TS.BUP %2").arg(folder, reason)),
+        QVERIFY2(problem.contains(ifoProblem)
+                     && problem.contains(QStringLiteral("%1/VIDEO_TS.BUP %2").arg(folder, reason)),
                  qPrintable(problem));
     }
 }
@@ -289,7 +296,9 @@ void TestDvdLibrary::playbackOfDamagedDisc()
     QVERIFY(QFile(folder + QStringLiteral("/VTS_02_0.IFO")).resize(0x300));
     QCOMPARE(DvdLibrary::PlaybackProblem(folder, 1), QString());
     const QString problem = DvdLibrary::PlaybackProblem(folder, 4);
-    QVERIFY2(problem.startsWith(QStringLiteral("The preview cannot play this DVD title: the disc is damaged. The file %1/VTS_02_0.IFO").arg(folder)),
+    QVERIFY2(problem.startsWith(
+                 QStringLiteral("The preview cannot play this DVD title: the disc is damaged. The file %1/VTS_02_0.IFO")
+                     .arg(folder)),
              qPrintable(problem));
 
     Damage(folder + QStringLiteral("/VIDEO_TS.IFO"), QStringLiteral("cut 3000"));
@@ -329,7 +338,7 @@ void TestDvdLibrary::handleOwnership()
 // one rule finds where it is read from.
 void TestDvdLibrary::locationOfAPath_data()
 {
-    QTest::addColumn<QString>("path");     // under the disc's copy; "@" for the image
+    QTest::addColumn<QString>("path"); // under the disc's copy; "@" for the image
     QTest::addColumn<QString>("location"); // the same
     QTest::newRow("the disc's folder") << QString() << QStringLiteral("VIDEO_TS/");
     QTest::newRow("its VIDEO_TS folder") << QStringLiteral("VIDEO_TS") << QStringLiteral("VIDEO_TS/");

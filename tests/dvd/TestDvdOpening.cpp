@@ -6,19 +6,19 @@
 
 #include "core/FileChooser.h"
 #include "core/QuarnelApplication.h"
+#include "core/TDVDInformation.h"
+#include "dvd/DvdOpener.h"
 #include "mainwindow/TMainForm.h"
 #include "mainwindow/TQuarnelWindows.h"
 #include "tasklist/TTaskListModel.h"
-#include "dvd/DvdOpener.h"
-#include "core/TDVDInformation.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSet>
-#include <QThread>
 #include <QFileDialog>
 #include <QFrame>
 #include <QMimeData>
+#include <QSet>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -27,7 +27,10 @@
 
 namespace {
 
-QString Dvd(const char *name) { return TestDvdsDir() + QLatin1Char('/') + QLatin1String(name); }
+QString Dvd(const char *name)
+{
+    return TestDvdsDir() + QLatin1Char('/') + QLatin1String(name);
+}
 
 QStringList TitleNames(const TTaskListModel &list)
 {
@@ -81,7 +84,7 @@ private slots:
     void imageByEveryRoad()
     {
         QFETCH(QString, road);
-        TMainForm &m = Start(road == QLatin1String("command line") ? QStringList{Image()} : QStringList());
+        TMainForm &m = Start(road == QLatin1String("command line") ? QStringList {Image()} : QStringList());
         if (road == QLatin1String("drop")) {
             Drop(m, Image());
         } else if (road == QLatin1String("open dir")) {
@@ -120,7 +123,7 @@ private slots:
         QString chosen;
         QVERIFY(FileChooser::BrowseForDvd(&owner, QStringLiteral("Please specify a DVD-ROM"), chosen));
         QCOMPARE(chosen, pick);
-        QCOMPARE(filters, QStringList{QStringLiteral("DVD folders and images (*.iso *.ISO)")});
+        QCOMPARE(filters, QStringList {QStringLiteral("DVD folders and images (*.iso *.ISO)")});
     }
 
     // A title set lost in both copies: the others are listed, and then the window says what
@@ -147,8 +150,9 @@ private slots:
         QCOMPARE(m_said.size(), 1);
         QCOMPARE(rowsWhenSaid, 3);
         QCOMPARE(int(m_said.first().icon), int(MessageBox::Icon::Warning));
-        QVERIFY2(m_said.first().text.startsWith(QStringLiteral("Title set 2 is left out (Title04, Title05). The file %1/VIDEO_TS/VTS_02_0.IFO")
-                                                    .arg(disc)),
+        QVERIFY2(m_said.first().text.startsWith(
+                     QStringLiteral("Title set 2 is left out (Title04, Title05). The file %1/VIDEO_TS/VTS_02_0.IFO")
+                         .arg(disc)),
                  qPrintable(m_said.first().text));
     }
 

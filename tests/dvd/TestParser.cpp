@@ -22,9 +22,18 @@ QString Damaged(const QString &reason)
 {
     return QStringLiteral("The file %1 is damaged: %2.").arg(Name, reason);
 }
-QString OutsideFile() { return Damaged(QStringLiteral("its structure points outside the file")); }
-QString NotTitleSet() { return QStringLiteral("The file %1 is not a DVD title-set information file.").arg(Name); }
-QString BadTime() { return Damaged(QStringLiteral("it holds an invalid playback time")); }
+QString OutsideFile()
+{
+    return Damaged(QStringLiteral("its structure points outside the file"));
+}
+QString NotTitleSet()
+{
+    return QStringLiteral("The file %1 is not a DVD title-set information file.").arg(Name);
+}
+QString BadTime()
+{
+    return Damaged(QStringLiteral("it holds an invalid playback time"));
+}
 
 // The parse's result as text, or the error's text.
 QString Outcome(const QByteArray &data)
@@ -46,7 +55,10 @@ TIFO Parse(const QByteArray &data)
 }
 
 // Cell times in whole 25-fps frames keep the expected texts easy to read.
-quint32 Ms(int ms) { return BcdTime(ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000 / 40); }
+quint32 Ms(int ms)
+{
+    return BcdTime(ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000 / 40);
+}
 
 // Two audio streams, three subpicture streams, two chains with chapters: every part of the
 // file is read.
@@ -70,7 +82,10 @@ IfoFixture Typical()
     return f;
 }
 
-QString Text(const char *latin1) { return QString::fromLatin1(latin1); }
+QString Text(const char *latin1)
+{
+    return QString::fromLatin1(latin1);
+}
 
 } // namespace
 
@@ -158,14 +173,18 @@ void TestParser::audioAttributes_data()
     const quint16 noise = 0x1000 | 0x0300 | 0x00c0 | 0x0030 | 0x0008;
     const char *coding[] = {"AC3", "???", "MPEG1", "MPEG2", "LPCM", "???", "DTS", "???"};
     for (int c = 0; c < 8; ++c)
-        QTest::addRow("coding %d", c) << quint16(c << 13 | noise) << 0 << Text(coding[c]) << 0 << 1 << Text("unspecified");
+        QTest::addRow("coding %d", c) << quint16(c << 13 | noise) << 0 << Text(coding[c]) << 0 << 1
+                                      << Text("unspecified");
     const int types[] = {0, 1, 10, 11};
     for (int t = 0; t < 4; ++t)
-        QTest::addRow("language type %d", t) << quint16(t << 10 | noise) << 0 << Text("AC3") << types[t] << 1 << Text("unspecified");
+        QTest::addRow("language type %d", t)
+            << quint16(t << 10 | noise) << 0 << Text("AC3") << types[t] << 1 << Text("unspecified");
     for (int ch = 0; ch < 8; ++ch)
-        QTest::addRow("channel bits %d", ch) << quint16(ch | noise) << 0 << Text("AC3") << 0 << ch + 1 << Text("unspecified");
-    const char *extensions[] = {"unspecified", "normal", "for visually impaired", "director's comments",
-                                "alternate director's comments", "???", "???"};
+        QTest::addRow("channel bits %d", ch)
+            << quint16(ch | noise) << 0 << Text("AC3") << 0 << ch + 1 << Text("unspecified");
+    const char *extensions[] = {
+        "unspecified", "normal", "for visually impaired", "director's comments", "alternate director's comments",
+        "???",         "???"};
     for (int e = 0; e < 7; ++e)
         QTest::addRow("code extension %d", e) << noise << e << Text("AC3") << 0 << 1 << Text(extensions[e]);
     QTest::addRow("code extension 255") << noise << 255 << Text("AC3") << 0 << 1 << Text("???");
@@ -372,39 +391,36 @@ void TestParser::chapters_data()
     QTest::addColumn<QStringList>("starts");
 
     const QString zero = Text("0:00:00.000");
-    QTest::newRow("one program over five cells")
-        << QList<int>{1} << QList<int>{1000, 2000, 3000, 4000, 5040} << -1 << QStringList{Text("0:00:15.040")}
-        << QStringList{zero};
+    QTest::newRow("one program over five cells") << QList<int> {1} << QList<int> {1000, 2000, 3000, 4000, 5040} << -1
+                                                 << QStringList {Text("0:00:15.040")} << QStringList {zero};
     QTest::newRow("programs at cells 1, 3 and 6 of 7")
-        << QList<int>{1, 3, 6} << QList<int>{1000, 2000, 3000, 4000, 5000, 6000, 7000} << -1
-        << QStringList{Text("0:00:03.000"), Text("0:00:12.000"), Text("0:00:13.000")}
-        << QStringList{zero, Text("0:00:03.000"), Text("0:00:15.000")};
+        << QList<int> {1, 3, 6} << QList<int> {1000, 2000, 3000, 4000, 5000, 6000, 7000} << -1
+        << QStringList {Text("0:00:03.000"), Text("0:00:12.000"), Text("0:00:13.000")}
+        << QStringList {zero, Text("0:00:03.000"), Text("0:00:15.000")};
     QTest::newRow("a program starting at the next one's cell is empty")
-        << QList<int>{1, 3, 3} << QList<int>{1000, 2000, 3000, 4000} << -1
-        << QStringList{Text("0:00:03.000"), zero, Text("0:00:07.000")}
-        << QStringList{zero, Text("0:00:03.000"), Text("0:00:03.000")};
+        << QList<int> {1, 3, 3} << QList<int> {1000, 2000, 3000, 4000} << -1
+        << QStringList {Text("0:00:03.000"), zero, Text("0:00:07.000")}
+        << QStringList {zero, Text("0:00:03.000"), Text("0:00:03.000")};
     QTest::newRow("sums carry into minutes and hours")
-        << QList<int>{1, 2} << QList<int>{3599960, 1840, 40} << -1
-        << QStringList{Text("0:59:59.960"), Text("0:00:01.880")}
-        << QStringList{zero, Text("0:59:59.960")};
-    QTest::newRow("no programs") << QList<int>{} << QList<int>{1000} << -1 << QStringList{} << QStringList{};
+        << QList<int> {1, 2} << QList<int> {3599960, 1840, 40} << -1
+        << QStringList {Text("0:59:59.960"), Text("0:00:01.880")} << QStringList {zero, Text("0:59:59.960")};
+    QTest::newRow("no programs") << QList<int> {} << QList<int> {1000} << -1 << QStringList {} << QStringList {};
     QTest::newRow("programs but no cells")
-        << QList<int>{1, 2} << QList<int>{} << -1 << QStringList{zero, zero} << QStringList{zero, zero};
+        << QList<int> {1, 2} << QList<int> {} << -1 << QStringList {zero, zero} << QStringList {zero, zero};
     // Entries are taken from the start of the table whatever cell the first program names.
     QTest::newRow("first program at cell 2")
-        << QList<int>{2, 4} << QList<int>{1000, 2000, 3000, 4000, 5000} << -1
-        << QStringList{Text("0:00:03.000"), Text("0:00:07.000")} << QStringList{zero, Text("0:00:03.000")};
+        << QList<int> {2, 4} << QList<int> {1000, 2000, 3000, 4000, 5000} << -1
+        << QStringList {Text("0:00:03.000"), Text("0:00:07.000")} << QStringList {zero, Text("0:00:03.000")};
     // A map that asks for more cells than the chain has takes none past the last one.
     QTest::newRow("map beyond the cell count")
-        << QList<int>{1, 9} << QList<int>{1000, 2000, 3000} << -1
-        << QStringList{Text("0:00:06.000"), zero} << QStringList{zero, Text("0:00:06.000")};
-    QTest::newRow("map going backwards")
-        << QList<int>{1, 3, 2} << QList<int>{1000, 2000, 3000, 4000} << -1
-        << QStringList{Text("0:00:03.000"), zero, Text("0:00:07.000")}
-        << QStringList{zero, Text("0:00:03.000"), Text("0:00:03.000")};
+        << QList<int> {1, 9} << QList<int> {1000, 2000, 3000} << -1 << QStringList {Text("0:00:06.000"), zero}
+        << QStringList {zero, Text("0:00:06.000")};
+    QTest::newRow("map going backwards") << QList<int> {1, 3, 2} << QList<int> {1000, 2000, 3000, 4000} << -1
+                                         << QStringList {Text("0:00:03.000"), zero, Text("0:00:07.000")}
+                                         << QStringList {zero, Text("0:00:03.000"), Text("0:00:03.000")};
     QTest::newRow("cell count below the entries written")
-        << QList<int>{1, 2} << QList<int>{1000, 2000, 3000} << 2
-        << QStringList{Text("0:00:01.000"), Text("0:00:02.000")} << QStringList{zero, Text("0:00:01.000")};
+        << QList<int> {1, 2} << QList<int> {1000, 2000, 3000} << 2
+        << QStringList {Text("0:00:01.000"), Text("0:00:02.000")} << QStringList {zero, Text("0:00:01.000")};
 
     QList<int> map;
     QList<int> cells;
@@ -447,7 +463,7 @@ void TestParser::chapters()
     QTEST(got.ChapterDurations, "lengths");
     QTEST(got.ChapterStarts, "starts");
     // The chain after it is read at its own offset, untouched by the odd one.
-    QCOMPARE(ifo.Pgci.ProgramChains.at(1).ChapterDurations, QStringList{Text("0:00:04.480")});
+    QCOMPARE(ifo.Pgci.ProgramChains.at(1).ChapterDurations, QStringList {Text("0:00:04.480")});
 }
 
 void TestParser::chainsBeyond64KiB()
@@ -503,50 +519,67 @@ void TestParser::damagedFiles_data()
     QTest::addColumn<QString>("error");
 
     auto row = [](const char *name, Patch patch, const QString &error) { QTest::newRow(name) << patch << error; };
-    row("empty file", [](IfoFixture &, QByteArray &d) { d.clear(); }, NotTitleSet());
-    row("only part of the identifier", [](IfoFixture &, QByteArray &d) { d.truncate(11); }, NotTitleSet());
-    row("video manager file", [](IfoFixture &, QByteArray &d) { d.replace(0, 12, "DVDVIDEO-VMG"); }, NotTitleSet());
-    row("identifier alone", [](IfoFixture &, QByteArray &d) { d.truncate(12); }, OutsideFile());
-    row("9 audio streams", [](IfoFixture &, QByteArray &d) { Put16(d, 514, 9); },
+    row(
+        "empty file", [](IfoFixture &, QByteArray &d) { d.clear(); }, NotTitleSet());
+    row(
+        "only part of the identifier", [](IfoFixture &, QByteArray &d) { d.truncate(11); }, NotTitleSet());
+    row(
+        "video manager file", [](IfoFixture &, QByteArray &d) { d.replace(0, 12, "DVDVIDEO-VMG"); }, NotTitleSet());
+    row(
+        "identifier alone", [](IfoFixture &, QByteArray &d) { d.truncate(12); }, OutsideFile());
+    row(
+        "9 audio streams", [](IfoFixture &, QByteArray &d) { Put16(d, 514, 9); },
         Damaged(Text("it lists more than 8 audio streams")));
-    row("65535 audio streams", [](IfoFixture &, QByteArray &d) { Put16(d, 514, 0xffff); },
+    row(
+        "65535 audio streams", [](IfoFixture &, QByteArray &d) { Put16(d, 514, 0xffff); },
         Damaged(Text("it lists more than 8 audio streams")));
-    row("33 subpicture streams", [](IfoFixture &, QByteArray &d) { Put16(d, 596, 33); },
+    row(
+        "33 subpicture streams", [](IfoFixture &, QByteArray &d) { Put16(d, 596, 33); },
         Damaged(Text("it lists more than 32 subpicture streams")));
-    row("255 subpicture streams", [](IfoFixture &, QByteArray &d) { Put16(d, 596, 0x00ff); },
+    row(
+        "255 subpicture streams", [](IfoFixture &, QByteArray &d) { Put16(d, 596, 0x00ff); },
         Damaged(Text("it lists more than 32 subpicture streams")));
-    row("chain table sector past the end", [](IfoFixture &, QByteArray &d) { Put32(d, 204, 100); }, OutsideFile());
-    row("chain table sector 0xffffffff", [](IfoFixture &, QByteArray &d) { Put32(d, 204, 0xffffffff); }, OutsideFile());
+    row(
+        "chain table sector past the end", [](IfoFixture &, QByteArray &d) { Put32(d, 204, 100); }, OutsideFile());
+    row(
+        "chain table sector 0xffffffff", [](IfoFixture &, QByteArray &d) { Put32(d, 204, 0xffffffff); }, OutsideFile());
     // Times 2048 this sector is 2^32 + 2048: cut to 32 bits it would land on the real table.
-    row("chain table beyond 4 GiB", [](IfoFixture &, QByteArray &d) { Put32(d, 204, 0x200001); }, OutsideFile());
-    row("65535 chains in a table of two", [](IfoFixture &f, QByteArray &d) { Put16(d, f.pgciAt, 0xffff); },
+    row(
+        "chain table beyond 4 GiB", [](IfoFixture &, QByteArray &d) { Put32(d, 204, 0x200001); }, OutsideFile());
+    row(
+        "65535 chains in a table of two", [](IfoFixture &f, QByteArray &d) { Put16(d, f.pgciAt, 0xffff); },
         OutsideFile());
-    row("chain offset past the end",
-        [](IfoFixture &f, QByteArray &d) { Put32(d, f.pgciAt + 20, quint32(d.size())); }, OutsideFile());
+    row(
+        "chain offset past the end", [](IfoFixture &f, QByteArray &d) { Put32(d, f.pgciAt + 20, quint32(d.size())); },
+        OutsideFile());
     // A copy of chain two sits before the table; P + O is 2^32 plus its place, which cut to
     // 32 bits would read it as a good chain.
-    row("chain offset beyond 4 GiB",
+    row(
+        "chain offset beyond 4 GiB",
         [](IfoFixture &f, QByteArray &d) {
             d.replace(800, 286, d.mid(qsizetype(f.chainAt[1]), 286));
             Put32(d, f.pgciAt + 20, quint32((quint64(1) << 32) + 800 - f.pgciAt));
         },
         OutsideFile());
-    row("chain offset 0xffffffff", [](IfoFixture &f, QByteArray &d) { Put32(d, f.pgciAt + 12, 0xffffffff); },
+    row(
+        "chain offset 0xffffffff", [](IfoFixture &f, QByteArray &d) { Put32(d, f.pgciAt + 12, 0xffffffff); },
         OutsideFile());
-    row("program map past the end",
+    row(
+        "program map past the end", [](IfoFixture &f, QByteArray &d) { Put16(d, f.chainAt[1] + 230, 0xfff0); },
+        OutsideFile());
+    row(
+        "cell table past the end", [](IfoFixture &f, QByteArray &d) { Put16(d, f.chainAt[1] + 232, 0xffff); },
+        OutsideFile());
+    row(
+        "255 cells in a table of two", [](IfoFixture &f, QByteArray &d) { Put8(d, f.chainAt[1] + 3, 255); },
+        OutsideFile());
+    row(
+        "chains overlapping",
+        [](IfoFixture &f, QByteArray &d) { Put32(d, f.pgciAt + 20, quint32(f.chainAt[0] - f.pgciAt + 235)); },
+        Damaged(Text("two of its program chains overlap")));
+    row(
+        "chains just apart",
         [](IfoFixture &f, QByteArray &d) {
-            Put16(d, f.chainAt[1] + 230, 0xfff0);
-        },
-        OutsideFile());
-    row("cell table past the end",
-        [](IfoFixture &f, QByteArray &d) { Put16(d, f.chainAt[1] + 232, 0xffff); }, OutsideFile());
-    row("255 cells in a table of two", [](IfoFixture &f, QByteArray &d) {
-            Put8(d, f.chainAt[1] + 3, 255);
-        }, OutsideFile());
-    row("chains overlapping", [](IfoFixture &f, QByteArray &d) {
-            Put32(d, f.pgciAt + 20, quint32(f.chainAt[0] - f.pgciAt + 235));
-        }, Damaged(Text("two of its program chains overlap")));
-    row("chains just apart", [](IfoFixture &f, QByteArray &d) {
             // The second chain's fixed part right after the first one's: legal, and it then
             // reads the first chain's program map as its own header tail.
             Put32(d, f.pgciAt + 20, quint32(f.chainAt[0] - f.pgciAt + 236));
@@ -554,8 +587,10 @@ void TestParser::damagedFiles_data()
             Put16(d, f.chainAt[0] + 236 + 232, 0);
             Put8(d, f.chainAt[0] + 236 + 2, 0);
             Put8(d, f.chainAt[0] + 236 + 3, 0);
-        }, QString());
-    row("invalid cell time", [](IfoFixture &f, QByteArray &d) { Put32(d, f.cellTableAt[0] + 24 + 4, 0x00990000); },
+        },
+        QString());
+    row(
+        "invalid cell time", [](IfoFixture &f, QByteArray &d) { Put32(d, f.cellTableAt[0] + 24 + 4, 0x00990000); },
         BadTime());
 }
 
@@ -600,8 +635,8 @@ void TestParser::randomDamage()
         const int changes = 1 + int(random.bounded(8));
         for (int c = 0; c < changes; ++c) {
             // Mostly the places that steer the parse, sometimes anywhere.
-            const quint32 pos = random.bounded(4) ? 512 + random.bounded(quint32(120))
-                                                  : random.bounded(quint32(data.size()));
+            const quint32 pos =
+                random.bounded(4) ? 512 + random.bounded(quint32(120)) : random.bounded(quint32(data.size()));
             data[qsizetype(pos)] = char(random.bounded(256));
         }
         if (round % 3 == 0)
@@ -664,8 +699,8 @@ void TestParser::unreadableFiles_data()
     QTest::newRow("one byte too large") << Text("large")
                                         << Text("The file %1 is too large to be a DVD title-set information file.");
     // A device has no size to check first: the read itself must stop.
-    QTest::newRow("link to an endless device") << Text("zero")
-                                               << Text("The file %1 is too large to be a DVD title-set information file.");
+    QTest::newRow("link to an endless device")
+        << Text("zero") << Text("The file %1 is too large to be a DVD title-set information file.");
 }
 
 void TestParser::unreadableFiles()

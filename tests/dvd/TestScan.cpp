@@ -22,7 +22,10 @@
 
 namespace {
 
-QString Disc(const QString &name) { return TestDvdsDir() + QLatin1Char('/') + name; }
+QString Disc(const QString &name)
+{
+    return TestDvdsDir() + QLatin1Char('/') + name;
+}
 
 struct Run
 {
@@ -78,7 +81,10 @@ QStringList Sorted(QStringList list)
 }
 
 // Whole seconds as the program rounds them: halves to the even neighbour.
-double WholeSeconds(double seconds) { return std::nearbyint(seconds); }
+double WholeSeconds(double seconds)
+{
+    return std::nearbyint(seconds);
+}
 
 // What lsdvd -x prints of one title.
 struct LsdvdTitle
@@ -112,7 +118,8 @@ LsdvdDisc ReadLsdvd(const QString &folder)
     static const QRegularExpression title(
         QStringLiteral("^Title: (\\d+), Length: (\\d+):(\\d+):(\\d+(?:\\.\\d+)?) Chapters: (\\d+),"));
     static const QRegularExpression audio(QStringLiteral("^\\tAudio: \\d+, Language: (\\S+) - "));
-    static const QRegularExpression chapter(QStringLiteral("^\\tChapter: \\d+, Length: (\\d+):(\\d+):(\\d+(?:\\.\\d+)?),"));
+    static const QRegularExpression chapter(
+        QStringLiteral("^\\tChapter: \\d+, Length: (\\d+):(\\d+):(\\d+(?:\\.\\d+)?),"));
     static const QRegularExpression subtitle(QStringLiteral("^\\tSubtitle: \\d+, Language: (\\S+) - "));
     static const QRegularExpression longest(QStringLiteral("^Longest track: (\\d+)"));
     for (const QByteArray &raw : p.readAllStandardOutput().split('\n')) {
@@ -159,8 +166,8 @@ void CopyFolder(const QString &from, const QString &to)
     }
 }
 
-const QStringList kDiscs{QStringLiteral("pal-simple"), QStringLiteral("ntsc-multi"), QStringLiteral("pal-twolang"),
-                         QStringLiteral("pal-threelang"), QStringLiteral("many-titles")};
+const QStringList kDiscs {QStringLiteral("pal-simple"), QStringLiteral("ntsc-multi"), QStringLiteral("pal-twolang"),
+                          QStringLiteral("pal-threelang"), QStringLiteral("many-titles")};
 
 } // namespace
 
@@ -171,7 +178,8 @@ class TestScan : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFileInfo(BuiltProgramDir() + QStringLiteral("/quarnel")).isExecutable(), qPrintable(BuiltProgramDir()));
+        QVERIFY2(QFileInfo(BuiltProgramDir() + QStringLiteral("/quarnel")).isExecutable(),
+                 qPrintable(BuiltProgramDir()));
     }
 
     void keysAndValues_data();
@@ -221,9 +229,9 @@ void TestScan::keysAndValues()
     QCOMPARE(top[QStringLiteral("VolumeName")].toString(), QString());
 
     const QStringList titleKeys =
-        Sorted(Strings({"Number", "Caption", "ShortName", "FrameSize", "Aspect", "OrigStart", "OrigEnd", "OrigStartText",
-                        "OrigEndText", "Duration", "OutputName", "AudioTracks", "AudioLanguages", "Subtitles",
-                        "AngleCount", "Checked", "Chapters"}));
+        Sorted(Strings({"Number", "Caption", "ShortName", "FrameSize", "Aspect", "OrigStart", "OrigEnd",
+                        "OrigStartText", "OrigEndText", "Duration", "OutputName", "AudioTracks", "AudioLanguages",
+                        "Subtitles", "AngleCount", "Checked", "Chapters"}));
     const QStringList chapterKeys = Sorted(Strings({"Number", "ChapterIndex", "Caption", "OrigStart", "OrigEnd",
                                                     "OrigStartText", "OrigEndText", "OutputName", "Checked"}));
     const QJsonArray titles = top[QStringLiteral("Titles")].toArray();
@@ -233,7 +241,8 @@ void TestScan::keysAndValues()
         const QJsonObject title = titles[t].toObject();
         QCOMPARE(SortedKeys(title), titleKeys);
         QCOMPARE(title[QStringLiteral("Number")].toInt(), t + 1);
-        QCOMPARE(title[QStringLiteral("ShortName")].toString(), QStringLiteral("Title%1").arg(t + 1, 2, 10, QLatin1Char('0')));
+        QCOMPARE(title[QStringLiteral("ShortName")].toString(),
+                 QStringLiteral("Title%1").arg(t + 1, 2, 10, QLatin1Char('0')));
         QVERIFY(title[QStringLiteral("Caption")].toString().contains(standard));
         for (const char *list : {"AudioTracks", "AudioLanguages", "Subtitles", "Chapters"})
             QVERIFY2(title[QLatin1String(list)].isArray(), list);
@@ -241,7 +250,8 @@ void TestScan::keysAndValues()
             QVERIFY2(title[QLatin1String(number)].isDouble(), number);
         QVERIFY(title[QStringLiteral("Checked")].isBool());
         QCOMPARE(title[QStringLiteral("Subtitles")].toArray().first().toString(), QStringLiteral("None"));
-        QCOMPARE(title[QStringLiteral("AudioTracks")].toArray().size(), title[QStringLiteral("AudioLanguages")].toArray().size());
+        QCOMPARE(title[QStringLiteral("AudioTracks")].toArray().size(),
+                 title[QStringLiteral("AudioLanguages")].toArray().size());
         checked += title[QStringLiteral("Checked")].toBool() ? 1 : 0;
 
         const QJsonArray chapters = title[QStringLiteral("Chapters")].toArray();
@@ -252,7 +262,8 @@ void TestScan::keysAndValues()
             QCOMPARE(chapter[QStringLiteral("Number")].toInt(), c + 1);
             QCOMPARE(chapter[QStringLiteral("ChapterIndex")].toInt(), c);
             QCOMPARE(chapter[QStringLiteral("OutputName")].toString(),
-                     title[QStringLiteral("ShortName")].toString() + QStringLiteral("-Chapter%1").arg(c + 1, 2, 10, QLatin1Char('0')));
+                     title[QStringLiteral("ShortName")].toString()
+                         + QStringLiteral("-Chapter%1").arg(c + 1, 2, 10, QLatin1Char('0')));
             QVERIFY(chapter[QStringLiteral("Checked")].isBool());
             checked += chapter[QStringLiteral("Checked")].toBool() ? 1 : 0;
         }
@@ -289,7 +300,7 @@ void TestScan::againstLsdvd()
         QCOMPARE(languages, theirs.audioCodes);
 
         if (!theirs.subtitleUnknown) {
-            QStringList expected{QStringLiteral("None")};
+            QStringList expected {QStringLiteral("None")};
             for (const QString &code : theirs.subtitleCodes)
                 expected << Parser::LanguageName(code);
             QStringList subtitles;
@@ -318,8 +329,8 @@ void TestScan::pathForms()
     const QString root = Disc(QStringLiteral("pal-twolang"));
     const QJsonObject reference = ScanJson(root);
     QVERIFY(!reference.isEmpty());
-    for (const QString &form : QStringList{root + QStringLiteral("/"), root + QStringLiteral("/VIDEO_TS"),
-                                root + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")})
+    for (const QString &form : QStringList {root + QStringLiteral("/"), root + QStringLiteral("/VIDEO_TS"),
+                                            root + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")})
         QVERIFY2(ScanJson(form) == reference, qPrintable(form));
 }
 
@@ -341,7 +352,7 @@ void TestScan::lowerCaseCopy()
     QVERIFY(copy == reference);
     for (int title = 1; title <= 5; ++title)
         QCOMPARE(TitleSubtitleStreams(lower, title), TitleSubtitleStreams(upper + QStringLiteral("/VIDEO_TS"), title));
-    QCOMPARE(TitleSubtitleStreams(lower, 1), (QList<int>{0, 1}));
+    QCOMPARE(TitleSubtitleStreams(lower, 1), (QList<int> {0, 1}));
 }
 
 void TestScan::unusualContent()
@@ -357,8 +368,9 @@ void TestScan::unusualContent()
     const Run run = Scan(path);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QString::fromUtf8(run.err),
-             QStringLiteral("quarnel: Title set 1 is left out (Title01, Title02, Title03). The file %1/VIDEO_TS/VTS_01_0.IFO "
-                            "does not exist. The file %1/VIDEO_TS/VTS_01_0.BUP does not exist.\n")
+             QStringLiteral(
+                 "quarnel: Title set 1 is left out (Title01, Title02, Title03). The file %1/VIDEO_TS/VTS_01_0.IFO "
+                 "does not exist. The file %1/VIDEO_TS/VTS_01_0.BUP does not exist.\n")
                  .arg(path));
     const QJsonObject top = QJsonDocument::fromJson(run.out).object();
     QCOMPARE(top[QStringLiteral("DvdPath")].toString(), path + QStringLiteral("/VIDEO_TS/"));
@@ -386,11 +398,13 @@ void TestScan::damagedDisc()
     QCOMPARE(run.exitCode, 0);
     const QStringList lines = QString::fromUtf8(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines[0], QStringLiteral("quarnel: The file %1VIDEO_TS.IFO is damaged: its title table lies outside the file. "
-                                      "Its backup %1VIDEO_TS.BUP was read instead.")
-                           .arg(videoTs));
-    QVERIFY2(lines[1].startsWith(QStringLiteral("quarnel: Title set 2 is left out (Title04, Title05). The file %1VTS_02_0.IFO")
-                                     .arg(videoTs)),
+    QCOMPARE(lines[0],
+             QStringLiteral("quarnel: The file %1VIDEO_TS.IFO is damaged: its title table lies outside the file. "
+                            "Its backup %1VIDEO_TS.BUP was read instead.")
+                 .arg(videoTs));
+    QVERIFY2(lines[1].startsWith(
+                 QStringLiteral("quarnel: Title set 2 is left out (Title04, Title05). The file %1VTS_02_0.IFO")
+                     .arg(videoTs)),
              qPrintable(lines[1]));
     const QJsonArray titles = QJsonDocument::fromJson(run.out).object()[QStringLiteral("Titles")].toArray();
     QCOMPARE(titles.size(), 3);
@@ -410,18 +424,24 @@ void TestScan::image()
     QVERIFY(!fromFolder.isEmpty());
     QVERIFY(fromImage == fromFolder);
     for (int title = 1; title <= 5; ++title)
-        QCOMPARE(TitleSubtitleStreams(iso, title), TitleSubtitleStreams(Disc(QStringLiteral("ntsc-multi/VIDEO_TS")), title));
+        QCOMPARE(TitleSubtitleStreams(iso, title),
+                 TitleSubtitleStreams(Disc(QStringLiteral("ntsc-multi/VIDEO_TS")), title));
 }
 
 void TestScan::failures_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("named");
-    QTest::newRow("missing path") << "missing" << "path";
-    QTest::newRow("folder that is not a DVD") << "empty" << "path";
-    QTest::newRow("title table cut, no backup") << "cut menu" << "VIDEO_TS.IFO";
-    QTest::newRow("title table, backup a pipe") << "pipe menu" << "VIDEO_TS.BUP is not a regular file";
-    QTest::newRow("image of random bytes") << "random image" << "VIDEO_TS.IFO in";
+    QTest::newRow("missing path") << "missing"
+                                  << "path";
+    QTest::newRow("folder that is not a DVD") << "empty"
+                                              << "path";
+    QTest::newRow("title table cut, no backup") << "cut menu"
+                                                << "VIDEO_TS.IFO";
+    QTest::newRow("title table, backup a pipe") << "pipe menu"
+                                                << "VIDEO_TS.BUP is not a regular file";
+    QTest::newRow("image of random bytes") << "random image"
+                                           << "VIDEO_TS.IFO in";
 }
 
 void TestScan::failures()

@@ -6,16 +6,16 @@
 #include "core/OwnedWindows.h"
 #include "core/QuarnelApplication.h"
 #include "core/TImageButton.h"
-#include "mainwindow/TMainForm.h"
-#include "mainwindow/TQuarnelWindows.h"
-#include "tasklist/TTaskTreeView.h"
 #include "dialogs/TAboutForm.h"
-#include "dialogs/THelpWindow.h"
 #include "dialogs/TEditDVDVolumeForm.h"
 #include "dialogs/TEditTimeForm.h"
+#include "dialogs/THelpWindow.h"
 #include "dialogs/TSizeForm.h"
 #include "dvd/TOpenDVDForm.h"
+#include "mainwindow/TMainForm.h"
+#include "mainwindow/TQuarnelWindows.h"
 #include "profiles/TSettingForm.h"
+#include "tasklist/TTaskTreeView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,8 +25,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QToolButton>
@@ -42,10 +42,7 @@ const QByteArray kProfile = "[Main]\r\nType=avi\r\nPara=0\r\n";
 // The program's windows on a program folder of the test's own.
 struct Program
 {
-    explicit Program(const TestProgramFolder &folder)
-        : windows(std::make_unique<TQuarnelWindows>(folder.path()))
-    {
-    }
+    explicit Program(const TestProgramFolder &folder) : windows(std::make_unique<TQuarnelWindows>(folder.path())) { }
     TMainForm &main() const { return *windows->MainForm(); }
     void show() const
     {
@@ -59,7 +56,8 @@ void SendMouse(QWidget *widget, QEvent::Type type, Qt::MouseButton button = Qt::
 {
     const QPointF pos(widget->width() / 2.0, widget->height() / 2.0);
     QMouseEvent event(type, pos, widget->mapToGlobal(pos), button,
-                      type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
+                      type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton : button,
+                      Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -116,17 +114,20 @@ private slots:
         QCOMPARE(m.panBottom->height(), 109);
         QCOMPARE(m.labProgramName->text(), QStringLiteral("Quarnel"));
 
-        const QList<QPair<QAbstractButton *, QString>> captions{
-            {m.sbtnOpenDVD, QStringLiteral("Open DVD")}, {m.sbtnOpenDir, QStringLiteral("Open Dir")},
-            {m.sbtnSegment, QStringLiteral("Segment")}, {m.sbtnOptions, QStringLiteral("Settings")},
-            {m.bbtnSetting, QStringLiteral("&Settings")}, {m.bbtnBrowser, QStringLiteral("&Browse")},
+        const QList<QPair<QAbstractButton *, QString>> captions {
+            {m.sbtnOpenDVD, QStringLiteral("Open DVD")},
+            {m.sbtnOpenDir, QStringLiteral("Open Dir")},
+            {m.sbtnSegment, QStringLiteral("Segment")},
+            {m.sbtnOptions, QStringLiteral("Settings")},
+            {m.bbtnSetting, QStringLiteral("&Settings")},
+            {m.bbtnBrowser, QStringLiteral("&Browse")},
             {m.bbtnOpen, QStringLiteral("&Open")},
             {m.chkTurnoff, QStringLiteral("Turn off the computer after the conversion is completed.")}};
         for (const auto &[button, caption] : captions)
             QCOMPARE(button->text(), caption);
-        const QList<QPair<QToolButton *, QString>> hints{{m.SpeedButton1, QStringLiteral("Help")},
-                                                         {m.SpeedButton2, QStringLiteral("About")},
-                                                         {m.SpeedButton3, QStringLiteral("Visit our website")}};
+        const QList<QPair<QToolButton *, QString>> hints {{m.SpeedButton1, QStringLiteral("Help")},
+                                                          {m.SpeedButton2, QStringLiteral("About")},
+                                                          {m.SpeedButton3, QStringLiteral("Visit our website")}};
         for (const auto &[button, hint] : hints) {
             QCOMPARE(button->toolTip(), hint);
             QCOMPARE(button->size(), QSize(22, 22));
@@ -183,9 +184,9 @@ private slots:
         QCOMPARE(m.edtOutputDir->x(), m.cmbProfile->x());
         QCOMPARE(m.cmbAudio->x(), m.cmbProfile->x());
         // No caption touches its field, whatever the font makes of it.
-        for (QWidget *field : {static_cast<QWidget *>(m.cmbAudio), static_cast<QWidget *>(m.cmbSub),
-                               static_cast<QWidget *>(m.cmbAngle), static_cast<QWidget *>(m.cmbProfile),
-                               static_cast<QWidget *>(m.edtOutputDir)}) {
+        for (QWidget *field :
+             {static_cast<QWidget *>(m.cmbAudio), static_cast<QWidget *>(m.cmbSub), static_cast<QWidget *>(m.cmbAngle),
+              static_cast<QWidget *>(m.cmbProfile), static_cast<QWidget *>(m.edtOutputDir)}) {
             int captionRight = -1;
             for (QLabel *label : m.panBottomCenter->findChildren<QLabel *>()) {
                 if (qAbs(label->y() - field->y()) < 8 && label->x() < field->x())
@@ -211,7 +212,8 @@ private slots:
         QTest::newRow("no file") << QByteArray() << QStringLiteral("Quarnel V2.0");
         QTest::newRow("no Version key") << QByteArray("[Main]\r\nProfile=0\r\n") << QStringLiteral("Quarnel V2.0");
         QTest::newRow("Version 3.1") << QByteArray("[Main]\r\nVersion=3.1\r\n") << QStringLiteral("Quarnel V3.1");
-        QTest::newRow("section and key in other case") << QByteArray("[MAIN]\r\nversion = 3.2\r\n") << QStringLiteral("Quarnel V3.2");
+        QTest::newRow("section and key in other case")
+            << QByteArray("[MAIN]\r\nversion = 3.2\r\n") << QStringLiteral("Quarnel V3.2");
     }
     void versionFromPreferences()
     {
@@ -237,14 +239,15 @@ private slots:
             << Strings({"Avi", "mpeg", "WMV"}) << 0;
         QTest::newRow("stored index") << Strings({"a.apf", "b.apf", "c.apf"}) << QByteArray("[Main]\r\nProfile=2\r\n")
                                       << Strings({"a", "b", "c"}) << 2;
-        QTest::newRow("stored index 7 of three: none") << Strings({"a.apf", "b.apf", "c.apf"})
-                                                       << QByteArray("[Main]\r\nProfile=7\r\n") << Strings({"a", "b", "c"}) << -1;
-        QTest::newRow("stored index -1: none") << Strings({"a.apf"}) << QByteArray("[Main]\r\nProfile=-1\r\n")
-                                               << Strings({"a"}) << -1;
+        QTest::newRow("stored index 7 of three: none")
+            << Strings({"a.apf", "b.apf", "c.apf"}) << QByteArray("[Main]\r\nProfile=7\r\n") << Strings({"a", "b", "c"})
+            << -1;
+        QTest::newRow("stored index -1: none")
+            << Strings({"a.apf"}) << QByteArray("[Main]\r\nProfile=-1\r\n") << Strings({"a"}) << -1;
         QTest::newRow("hex index") << Strings({"a.apf", "b.apf"}) << QByteArray("[Main]\r\nProfile=0x1\r\n")
                                    << Strings({"a", "b"}) << 1;
-        QTest::newRow("garbage index: default 0") << Strings({"a.apf", "b.apf"}) << QByteArray("[Main]\r\nProfile=one\r\n")
-                                                  << Strings({"a", "b"}) << 0;
+        QTest::newRow("garbage index: default 0")
+            << Strings({"a.apf", "b.apf"}) << QByteArray("[Main]\r\nProfile=one\r\n") << Strings({"a", "b"}) << 0;
         QTest::newRow("no profiles") << QStringList() << QByteArray("[Main]\r\nProfile=0\r\n") << QStringList() << -1;
     }
     void profileListAndRestore()
@@ -283,7 +286,8 @@ private slots:
         TestProgramFolder folder(false);
         folder.writeFile(QStringLiteral("Profiles/a.apf"), kProfile);
         folder.writeFile(QStringLiteral("Profiles/b.apf"), kProfile);
-        folder.writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nOutput Path=/old/out\r\nProfile=1\r\n[Default]\r\nAsk=1\r\n");
+        folder.writeFile(QStringLiteral("Preferences.ini"),
+                         "[Main]\r\nOutput Path=/old/out\r\nProfile=1\r\n[Default]\r\nAsk=1\r\n");
         {
             Program p(folder);
             p.show();
@@ -314,8 +318,11 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe[Main\x00]\r\n\x80\x81=\x00\x00", 16);
-        QTest::newRow("NUL bytes in a value") << QByteArray("[Main]\r\nVersion=2\x00" "9\r\n", 20);
-        QTest::newRow("100,000-character line") << QByteArray("[Main]\r\nOutput Path=") + QByteArray(100000, 'x') + "\r\n";
+        QTest::newRow("NUL bytes in a value") << QByteArray("[Main]\r\nVersion=2\x00"
+                                                            "9\r\n",
+                                                            20);
+        QTest::newRow("100,000-character line")
+            << QByteArray("[Main]\r\nOutput Path=") + QByteArray(100000, 'x') + "\r\n";
         QTest::newRow("lone CR and LF line ends") << QByteArray("[Main]\rVersion=4.0\nProfile=0\r");
     }
     void badPreferencesFiles()
@@ -343,7 +350,8 @@ private slots:
         QVERIFY(p.main().close());
         // The close still reports the file; the Settings dialog may have named it at start already.
         QVERIFY(!m_boxes->Calls().isEmpty());
-        QCOMPARE(m_boxes->Texts().last(), QStringLiteral("Unable to write to ") + folder.file(QStringLiteral("Preferences.ini")));
+        QCOMPARE(m_boxes->Texts().last(),
+                 QStringLiteral("Unable to write to ") + folder.file(QStringLiteral("Preferences.ini")));
         QCOMPARE(m_boxes->Calls().last().icon, MessageBox::Icon::Error);
         for (const QString &text : m_boxes->Texts())
             QVERIFY2(text.contains(folder.file(QStringLiteral("Preferences.ini"))), qPrintable(text));
@@ -462,8 +470,8 @@ private slots:
 
         bool ready = false;
         m.LockUiForConversion([&] { ready = true; });
-        const QList<QWidget *> locked{m.sbtnOpenDVD, m.sbtnOpenDir, m.sbtnSegment, m.sbtnOptions,
-                                      m.ltvTask, m.panPreview, m.ScrollBox1};
+        const QList<QWidget *> locked {m.sbtnOpenDVD, m.sbtnOpenDir, m.sbtnSegment, m.sbtnOptions,
+                                       m.ltvTask,     m.panPreview,  m.ScrollBox1};
         for (QWidget *w : locked)
             QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(!m.imgStart->isVisible());
@@ -496,8 +504,9 @@ private slots:
         Program p(folder);
         p.show();
         TMainForm &m = p.main();
-        const QList<QWidget *> windows{p.windows->OpenDVDForm(), p.windows->SettingForm(), p.windows->EditDVDVolumeForm(),
-                                       p.windows->EditTimeForm(), p.windows->AboutForm(), p.windows->SizeForm()};
+        const QList<QWidget *> windows {p.windows->OpenDVDForm(),       p.windows->SettingForm(),
+                                        p.windows->EditDVDVolumeForm(), p.windows->EditTimeForm(),
+                                        p.windows->AboutForm(),         p.windows->SizeForm()};
         for (QWidget *window : windows) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -589,7 +598,8 @@ private slots:
         // Help opens the built-in viewer, not the desktop.
         auto *help = m.findChild<THelpWindow *>();
         QVERIFY(help && help->isVisible());
-        QCOMPARE(m_shell->Opened(), (QStringList{QStringLiteral("https://quarnel.example.org/"), QStringLiteral("/videos/out")}));
+        QCOMPARE(m_shell->Opened(),
+                 (QStringList {QStringLiteral("https://quarnel.example.org/"), QStringLiteral("/videos/out")}));
     }
 
     void aboutBoxDisablesTheMainWindow()
@@ -611,7 +621,7 @@ private slots:
         QVERIFY(!m.isEnabled());
         QVERIFY(about->isEnabled());
         QTest::mouseClick(about->labWebsite, Qt::LeftButton);
-        QCOMPARE(m_shell->Opened(), QStringList{QStringLiteral("https://quarnel.example.org/")});
+        QCOMPARE(m_shell->Opened(), QStringList {QStringLiteral("https://quarnel.example.org/")});
         QTest::mouseClick(about->btnOK, Qt::LeftButton);
         QVERIFY(!about->isVisible());
         QVERIFY(m.isEnabled());
@@ -628,7 +638,7 @@ private slots:
         ThrowingObject thrower;
         QEvent event(QEvent::User);
         QApplication::sendEvent(&thrower, &event);
-        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Cannot parse file \"x.IFO\".")});
+        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("Cannot parse file \"x.IFO\".")});
         QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Error);
         // Still running: a second event is delivered and reported the same way.
         QApplication::sendEvent(&thrower, &event);

@@ -1,15 +1,15 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
+#include "convert/TConversionController.h"
+#include "core/OutputExt.h"
 #include "core/QuarnelApplication.h"
+#include "core/TDVDInformation.h"
 #include "core/TImageButton.h"
 #include "mainwindow/TMainForm.h"
 #include "mainwindow/TQuarnelWindows.h"
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
-#include "convert/TConversionController.h"
-#include "core/TDVDInformation.h"
-#include "core/OutputExt.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -92,7 +92,8 @@ private slots:
         TestProgramFolder folder(false);
         // Capital extension, CR LF line ends, an item that names nothing.
         folder.writeFile(QStringLiteral("list.TMP"), (Dvd("pal-simple") + QStringLiteral("\r\n/no/such/folder\r\n")
-                                                      + Dvd("ntsc-multi") + QStringLiteral("\r\n")).toUtf8());
+                                                      + Dvd("ntsc-multi") + QStringLiteral("\r\n"))
+                                                         .toUtf8());
         const QByteArray before = folder.readFile(QStringLiteral("list.TMP"));
         TMainForm &m = Start({folder.file(QStringLiteral("list.TMP"))});
         QSignalSpy opened(&m, &TMainForm::DvdOpened);
@@ -273,7 +274,8 @@ private slots:
         WaitOpened(m);
         QVERIFY(m.TaskList->IsEmpty());
         QCOMPARE(m_boxes->Calls().size(), 1);
-        QVERIFY2(m_boxes->Calls().first().text.contains(QStringLiteral("VTS_01_0.IFO")), qPrintable(m_boxes->Texts().first()));
+        QVERIFY2(m_boxes->Calls().first().text.contains(QStringLiteral("VTS_01_0.IFO")),
+                 qPrintable(m_boxes->Texts().first()));
         QVERIFY(!m.PanHint->isVisible());
 
         // A folder that is not a DVD: an empty list and the words the script mode prints.
@@ -282,8 +284,9 @@ private slots:
         QVERIFY(m.TaskList->IsEmpty());
         QVERIFY(!m.sbtnSegment->isEnabled());
         QCOMPARE(m_boxes->Calls().size(), 2);
-        QCOMPARE(m_boxes->Texts().last(), QStringLiteral("No DVD in \"%1\": the file \"%1/VIDEO_TS/VIDEO_TS.IFO\" does not exist.")
-                                              .arg(temp.path()));
+        QCOMPARE(
+            m_boxes->Texts().last(),
+            QStringLiteral("No DVD in \"%1\": the file \"%1/VIDEO_TS/VIDEO_TS.IFO\" does not exist.").arg(temp.path()));
 
         // The program goes on: a good DVD opens after the bad ones.
         m.OpenDvdFolder(Dvd("pal-simple"));
@@ -397,9 +400,11 @@ private slots:
         for (const QModelIndex &entry : m.TaskList->AllEntries()) {
             const QModelIndex output = entry.siblingAtColumn(TTaskListModel::OutputColumn);
             const QString outputText = m.TaskList->ColumnText(entry, TTaskListModel::OutputColumn);
-            QVERIFY2(fm.horizontalAdvance(outputText) + 4 <= m.ltvTask->visualRect(output).width(), qPrintable(outputText));
+            QVERIFY2(fm.horizontalAdvance(outputText) + 4 <= m.ltvTask->visualRect(output).width(),
+                     qPrintable(outputText));
             const QString title = m.TaskList->ColumnText(entry, TTaskListModel::TitleColumn);
-            QVERIFY2(fm.horizontalAdvance(title) + titleExtras <= m.ltvTask->visualRect(entry).width(), qPrintable(title));
+            QVERIFY2(fm.horizontalAdvance(title) + titleExtras <= m.ltvTask->visualRect(entry).width(),
+                     qPrintable(title));
         }
         QVERIFY(m.ltvTask->columnWidth(TTaskListModel::TitleColumn) >= 175);
         auto total = [&m] {
@@ -429,10 +434,7 @@ private:
         return *m_windows->MainForm();
     }
 
-    static void WaitOpened(TMainForm &m)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(!m.IsOpeningDvd(), 10000);
-    }
+    static void WaitOpened(TMainForm &m) { QTRY_VERIFY_WITH_TIMEOUT(!m.IsOpeningDvd(), 10000); }
 
     static void Drop(TMainForm &m, const QStringList &paths)
     {

@@ -1,17 +1,17 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
+#include "core/ProgramInfo.h"
 #include "core/QuarnelApplication.h"
+#include "core/TDVDInformation.h"
+#include "core/TimeText.h"
 #include "mainwindow/TMainForm.h"
 #include "mainwindow/TQuarnelWindows.h"
-#include "tasklist/TTaskListModel.h"
-#include "tasklist/TTaskTreeView.h"
-#include "core/TimeText.h"
-#include "core/ProgramInfo.h"
-#include "core/TDVDInformation.h"
 #include "preview/TPreviewClock.h"
 #include "preview/TPreviewPane.h"
 #include "profiles/TIniFile.h"
+#include "tasklist/TTaskListModel.h"
+#include "tasklist/TTaskTreeView.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -59,7 +59,7 @@ QModelIndex AddEntry(TTaskListModel &list, int title, int chapter, const QString
     t.OrigStartText = QStringLiteral("00:00:00");
     t.OrigEndText = end;
     t.OrigEnd = 0;
-    t.Subtitles = QStringList{QStringLiteral("None")};
+    t.Subtitles = QStringList {QStringLiteral("None")};
     const QModelIndex titleIndex = list.AddTitleNode(t);
     TTaskNodeData c;
     c.Number = chapter;
@@ -80,7 +80,8 @@ private slots:
     void initTestCase()
     {
         std::setlocale(LC_NUMERIC, "C");
-        QVERIFY2(QFile::exists(PreviewDvd() + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")), "make_preview_dvd must run first");
+        QVERIFY2(QFile::exists(PreviewDvd() + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")),
+                 "make_preview_dvd must run first");
     }
 
     void init()
@@ -95,7 +96,8 @@ private slots:
         m_main = m_windows->MainForm();
         // The program's own pane plays with real output; this one plays to nowhere.
         qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
-        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(), {QStringLiteral("null"), QStringLiteral("null")});
+        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(),
+                                  {QStringLiteral("null"), QStringLiteral("null")});
         m_main->SetPreview(m_pane);
         m_pane->Clock()->SetManual(true);
         m_main->show();
@@ -135,7 +137,8 @@ private slots:
                  Strings({"This product is not desinged for playing DVD movies, so it",
                           "may not play some copyright (region) protected DVD properly.",
                           "Note: Ripping copyright protected DVD is illegal in come countries."}));
-        QCOMPARE(TIniFile(m_folder->file(QStringLiteral("Preferences.ini"))).ReadString(QStringLiteral("Main"), QStringLiteral("FirstUse"), QString()),
+        QCOMPARE(TIniFile(m_folder->file(QStringLiteral("Preferences.ini")))
+                     .ReadString(QStringLiteral("Main"), QStringLiteral("FirstUse"), QString()),
                  QStringLiteral("0"));
         QCOMPARE(m_pane->FilterGraph()->GetState(), TPreviewEngine::State::Running);
 
@@ -146,7 +149,8 @@ private slots:
         m_main = m_windows->MainForm();
         // The program's own pane plays with real output; this one plays to nowhere.
         qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
-        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(), {QStringLiteral("null"), QStringLiteral("null")});
+        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(),
+                                  {QStringLiteral("null"), QStringLiteral("null")});
         m_main->SetPreview(m_pane);
         m_main->show();
         Open(PreviewDvd());
@@ -157,15 +161,19 @@ private slots:
 
     void playStartsTheEntry_data()
     {
-        QTest::addColumn<int>("title");   // 0-based rows of the list
+        QTest::addColumn<int>("title"); // 0-based rows of the list
         QTest::addColumn<int>("chapter"); // -1: the title itself
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
         QTest::addColumn<double>("position");
-        QTest::newRow("Title01") << 0 << -1 << "00:00:00" << "00:00:12" << 0.0;
-        QTest::newRow("Title01 Chapter02") << 0 << 1 << "00:00:04" << "00:00:08" << 4.0;
-        QTest::newRow("Title01 Chapter03") << 0 << 2 << "00:00:08" << "00:00:12" << 8.0;
-        QTest::newRow("Title02") << 1 << -1 << "00:00:00" << "00:00:06" << 0.0;
+        QTest::newRow("Title01") << 0 << -1 << "00:00:00"
+                                 << "00:00:12" << 0.0;
+        QTest::newRow("Title01 Chapter02") << 0 << 1 << "00:00:04"
+                                           << "00:00:08" << 4.0;
+        QTest::newRow("Title01 Chapter03") << 0 << 2 << "00:00:08"
+                                           << "00:00:12" << 8.0;
+        QTest::newRow("Title02") << 1 << -1 << "00:00:00"
+                                 << "00:00:06" << 0.0;
     }
     void playStartsTheEntry()
     {
@@ -218,7 +226,8 @@ private slots:
     void ticksMoveTheTimeAndTheBar()
     {
         Open(PreviewDvd());
-        m_main->ltvTask->setCurrentIndex(AddEntry(*m_main->TaskList, 1, 2, QStringLiteral("00:20:00"), QStringLiteral("00:25:00")));
+        m_main->ltvTask->setCurrentIndex(
+            AddEntry(*m_main->TaskList, 1, 2, QStringLiteral("00:20:00"), QStringLiteral("00:25:00")));
         Play();
         QCOMPARE(m_main->labStart->text(), QStringLiteral("00:20:00"));
         QCOMPARE(m_main->labEnd->text(), QStringLiteral("00:25:00"));
@@ -245,7 +254,8 @@ private slots:
     void dragSeeksOnceAfterTheBarRests()
     {
         Open(PreviewDvd());
-        m_main->ltvTask->setCurrentIndex(AddEntry(*m_main->TaskList, 1, 2, QStringLiteral("00:20:00"), QStringLiteral("00:25:00")));
+        m_main->ltvTask->setCurrentIndex(
+            AddEntry(*m_main->TaskList, 1, 2, QStringLiteral("00:20:00"), QStringLiteral("00:25:00")));
         Play();
         Tick(10);
         QSignalSpy seeks(m_pane->FilterGraph(), &TPreviewEngine::SeekRequested);
@@ -288,7 +298,8 @@ private slots:
         QCOMPARE(m_main->labPreviewPlayTime->text(), QStringLiteral("00:00:09"));
         m_pane->Clock()->Advance(400);
         QCOMPARE(m_pane->PreviewElapsed, 9);
-        QTRY_VERIFY_WITH_TIMEOUT(m_pane->FilterGraph()->Position() >= 8.7 && m_pane->FilterGraph()->Position() < 11, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_pane->FilterGraph()->Position() >= 8.7 && m_pane->FilterGraph()->Position() < 11,
+                                 10000);
     }
 
     void dragWithoutPlaybackOrWhilePaused()
@@ -365,7 +376,8 @@ private slots:
     void pictureOutputWithoutAScreen()
     {
         delete m_pane;
-        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(), {QStringLiteral("libmpv"), QStringLiteral("null")});
+        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(),
+                                  {QStringLiteral("libmpv"), QStringLiteral("null")});
         m_main->SetPreview(m_pane);
         QVERIFY(!m_main->findChild<QOpenGLWidget *>());
         QCOMPARE(m_pane->FilterGraph()->GetOutputs().vo, QStringLiteral("null"));
@@ -415,7 +427,8 @@ private slots:
     void zeroLengthEntryStopsAtTheFirstTick()
     {
         Open(PreviewDvd());
-        m_main->ltvTask->setCurrentIndex(AddEntry(*m_main->TaskList, 1, 2, QStringLiteral("00:00:04"), QStringLiteral("00:00:04")));
+        m_main->ltvTask->setCurrentIndex(
+            AddEntry(*m_main->TaskList, 1, 2, QStringLiteral("00:00:04"), QStringLiteral("00:00:04")));
         Play();
         QCOMPARE(m_pane->PreviewDuration, 0);
         QSignalSpy moved(m_main->TrackBar, &QSlider::valueChanged);
@@ -449,7 +462,8 @@ private slots:
         Play();
         QCOMPARE(m_boxes->Calls().size(), 1);
         const MessageBox::Call call = m_boxes->Calls().first();
-        QCOMPARE(call.text, DvdInfo.DvdPath + QStringLiteral("VIDEO_TS.IFO can not be found. Please insert and open the DVD."));
+        QCOMPARE(call.text,
+                 DvdInfo.DvdPath + QStringLiteral("VIDEO_TS.IFO can not be found. Please insert and open the DVD."));
         QCOMPARE(call.caption, QStringLiteral("VIDEO_TS.IFO not found"));
         QCOMPARE(call.icon, MessageBox::Icon::Information);
         QVERIFY(!m_main->PanHint->isVisible());
@@ -551,10 +565,7 @@ private:
         m_main->ltvTaskChange();
     }
 
-    void WaitPlayed()
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(!m_pane->IsLoading() && !m_main->PanHint->isVisible(), 10000);
-    }
+    void WaitPlayed() { QTRY_VERIFY_WITH_TIMEOUT(!m_pane->IsLoading() && !m_main->PanHint->isVisible(), 10000); }
 
     void Play()
     {

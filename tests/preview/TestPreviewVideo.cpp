@@ -2,12 +2,12 @@
 #include "TestSupport.h"
 
 #include "core/QuarnelApplication.h"
+#include "core/TDVDInformation.h"
 #include "mainwindow/TMainForm.h"
 #include "mainwindow/TQuarnelWindows.h"
+#include "preview/TPreviewPane.h"
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
-#include "core/TDVDInformation.h"
-#include "preview/TPreviewPane.h"
 
 #include <QGuiApplication>
 #include <QImage>

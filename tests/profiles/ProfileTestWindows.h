@@ -27,15 +27,16 @@ inline const QByteArray kExampleProfile =
 // the program wires them.
 struct ProfileTestWindows
 {
-    explicit ProfileTestWindows(const TestProgramFolder &folder)
-        : main(folder.path())
+    explicit ProfileTestWindows(const TestProgramFolder &folder) : main(folder.path())
     {
         profiles = TMainProfileGrids::Of(&main);
         if (!profiles) {
-            profiles = new TMainProfileGrids(&main, {main.vleVideo, main.vleAudio, main.vleAdvanced, main.cmbProfile, main.TaskList});
+            profiles = new TMainProfileGrids(
+                &main, {main.vleVideo, main.vleAudio, main.vleAdvanced, main.cmbProfile, main.TaskList});
             QObject::connect(main.cmbProfile, &QComboBox::activated, profiles, &TMainProfileGrids::cmbProfileChange);
         }
-        settings = std::make_unique<TSettingForm>(TSettingForm::MainControls{&main, main.cmbProfile, main.edtOutputDir});
+        settings =
+            std::make_unique<TSettingForm>(TSettingForm::MainControls {&main, main.cmbProfile, main.edtOutputDir});
         QObject::connect(main.bbtnSetting, &QPushButton::clicked, settings.get(), &TSettingForm::bbtnSettingClick);
         QObject::connect(main.sbtnOptions, &QToolButton::clicked, settings.get(), &TSettingForm::sbtnOptionsClick);
     }

@@ -16,8 +16,7 @@
 
 #include <sys/stat.h>
 
-namespace
-{
+namespace {
 const QString Def = QStringLiteral("DEF");
 
 // A profile and a preferences file in the form both stores share.
@@ -55,40 +54,54 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("names ignore case")
-            << QByteArray("[Main]\r\nType=mp4\r\n") << "MAIN" << "type" << "mp4";
-        QTest::newRow("blanks around names and values")
-            << QByteArray("  [ Main ]  \r\n\tType  =  mp4 \t\r\n") << "Main" << "Type" << "mp4";
-        QTest::newRow("blanks around the caller's names")
-            << QByteArray("[Main]\r\nType=mp4\r\n") << " Main " << "\tType " << "mp4";
-        QTest::newRow("whole key names only")
-            << QByteArray("[Main]\r\nSubType=avi\r\n") << "Main" << "Type" << Def;
+        QTest::newRow("names ignore case") << QByteArray("[Main]\r\nType=mp4\r\n") << "MAIN"
+                                           << "type"
+                                           << "mp4";
+        QTest::newRow("blanks around names and values") << QByteArray("  [ Main ]  \r\n\tType  =  mp4 \t\r\n") << "Main"
+                                                        << "Type"
+                                                        << "mp4";
+        QTest::newRow("blanks around the caller's names") << QByteArray("[Main]\r\nType=mp4\r\n") << " Main "
+                                                          << "\tType "
+                                                          << "mp4";
+        QTest::newRow("whole key names only") << QByteArray("[Main]\r\nSubType=avi\r\n") << "Main"
+                                              << "Type" << Def;
         QTest::newRow("whole key name after a longer one")
-            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "Main" << "Type" << "mp4";
+            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "Main"
+            << "Type"
+            << "mp4";
         QTest::newRow("whole section names only")
-            << QByteArray("[MainX]\r\nType=mp4\r\n[Old]\r\nNote=[Main]\r\nType=x\r\n") << "Main" << "Type" << Def;
-        QTest::newRow("[ inside a value")
-            << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "Main" << "Type" << "mp4";
-        QTest::newRow("keys of the next section are not read")
-            << QByteArray("[A]\r\nX=1\r\n[B]\r\nType=2\r\n") << "A" << "Type" << Def;
-        QTest::newRow("keys before any section are not read")
-            << QByteArray("Type=1\r\n[A]\r\nX=1\r\n") << "A" << "Type" << Def;
-        QTest::newRow("missing section")
-            << QByteArray("[Main]\r\nType=mp4\r\n") << "Other" << "Type" << Def;
-        QTest::newRow("empty value is not the default")
-            << QByteArray("[Main]\r\nType=  \r\n") << "Main" << "Type" << "";
-        QTest::newRow("first of two equal keys")
-            << QByteArray("[Main]\r\nType=1\r\ntype=2\r\n") << "Main" << "Type" << "1";
-        QTest::newRow("value keeps inner = signs")
-            << QByteArray("[Main]\r\nCmd=-a=b\r\n") << "Main" << "Cmd" << "-a=b";
-        QTest::newRow("line without =")
-            << QByteArray("[Main]\r\nType\r\nType=mp4") << "Main" << "Type" << "mp4";
-        QTest::newRow("lone CR and lone LF end lines")
-            << QByteArray("[Main]\rA=1\nType=2") << "Main" << "Type" << "2";
+            << QByteArray("[MainX]\r\nType=mp4\r\n[Old]\r\nNote=[Main]\r\nType=x\r\n") << "Main"
+            << "Type" << Def;
+        QTest::newRow("[ inside a value") << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "Main"
+                                          << "Type"
+                                          << "mp4";
+        QTest::newRow("keys of the next section are not read") << QByteArray("[A]\r\nX=1\r\n[B]\r\nType=2\r\n") << "A"
+                                                               << "Type" << Def;
+        QTest::newRow("keys before any section are not read") << QByteArray("Type=1\r\n[A]\r\nX=1\r\n") << "A"
+                                                              << "Type" << Def;
+        QTest::newRow("missing section") << QByteArray("[Main]\r\nType=mp4\r\n") << "Other"
+                                         << "Type" << Def;
+        QTest::newRow("empty value is not the default") << QByteArray("[Main]\r\nType=  \r\n") << "Main"
+                                                        << "Type"
+                                                        << "";
+        QTest::newRow("first of two equal keys") << QByteArray("[Main]\r\nType=1\r\ntype=2\r\n") << "Main"
+                                                 << "Type"
+                                                 << "1";
+        QTest::newRow("value keeps inner = signs") << QByteArray("[Main]\r\nCmd=-a=b\r\n") << "Main"
+                                                   << "Cmd"
+                                                   << "-a=b";
+        QTest::newRow("line without =") << QByteArray("[Main]\r\nType\r\nType=mp4") << "Main"
+                                        << "Type"
+                                        << "mp4";
+        QTest::newRow("lone CR and lone LF end lines") << QByteArray("[Main]\rA=1\nType=2") << "Main"
+                                                       << "Type"
+                                                       << "2";
         QTest::newRow("byte order mark before the first section")
-            << QByteArray("\xEF\xBB\xBF[Main]\r\nType=mp4\r\n") << "Main" << "Type" << "mp4";
-        QTest::newRow("NUL inside a value")
-            << QByteArray("[Main]\r\nType=a\0b\r\n", 18) << "Main" << "Type" << QString::fromUtf8("a\0b", 3);
+            << QByteArray("\xEF\xBB\xBF[Main]\r\nType=mp4\r\n") << "Main"
+            << "Type"
+            << "mp4";
+        QTest::newRow("NUL inside a value") << QByteArray("[Main]\r\nType=a\0b\r\n", 18) << "Main"
+                                            << "Type" << QString::fromUtf8("a\0b", 3);
     }
 
     void readString()
@@ -106,7 +119,7 @@ private slots:
     {
         const QString accented = QString::fromUtf8("\xC3\xA9");
         const QByteArray file = "[P]\r\nLong=" + QByteArray(3000, 'x') + "\r\nJust=" + QByteArray(2047, 'y')
-                                + "\r\nWide=" + accented.repeated(3000).toUtf8() + "\r\n";
+                              + "\r\nWide=" + accented.repeated(3000).toUtf8() + "\r\n";
         const TIniFile ini = IniOver(file);
         QCOMPARE(ini.ReadString(QStringLiteral("P"), QStringLiteral("Long"), Def), QString(2047, QLatin1Char('x')));
         QCOMPARE(ini.ReadString(QStringLiteral("P"), QStringLiteral("Just"), Def), QString(2047, QLatin1Char('y')));
@@ -199,8 +212,7 @@ private slots:
             << true << QByteArray("") << Strings({"S", "A", "1", "S", "B", "2", "S", "A", "3"})
             << QByteArray("[S]\r\nA=3\r\nB=2\r\n");
         QTest::newRow("missing file is created")
-            << false << QByteArray() << Strings({"Main", "FirstUse", "0"})
-            << QByteArray("[Main]\r\nFirstUse=0\r\n");
+            << false << QByteArray() << Strings({"Main", "FirstUse", "0"}) << QByteArray("[Main]\r\nFirstUse=0\r\n");
         QTest::newRow("whole-name match leaves SubType alone")
             << true << QByteArray("[Main]\r\nSubType=avi\r\n") << Strings({"Main", "Type", "mp4"})
             << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n");
@@ -230,7 +242,8 @@ private slots:
         for (int i = 0; i + 2 < writes.size(); i += 3)
             ini.WriteString(writes.at(i), writes.at(i + 1), writes.at(i + 2));
         QCOMPARE(ReadBytes(path), expected);
-        const QString lastValue = QString(writes.last()).replace(QLatin1Char('\r'), QLatin1Char(' '))
+        const QString lastValue = QString(writes.last())
+                                      .replace(QLatin1Char('\r'), QLatin1Char(' '))
                                       .replace(QLatin1Char('\n'), QLatin1Char(' '));
         QCOMPARE(ini.ReadString(writes.at(writes.size() - 3), writes.at(writes.size() - 2), Def), lastValue);
     }
@@ -336,9 +349,9 @@ private slots:
 
     void hugeLinesStayFast()
     {
-        const QByteArray file = "[Main]\r\nLong=" + QByteArray(100000, 'x') + "\r\n" + QByteArray(100000, ' ')
-                                + "\r\n" + QByteArray(100000, '=') + "\r\n" + QByteArray(100000, '[') + "x\r\n"
-                                + "[Main2]\r\n" + QByteArray(100000, 'k') + "=1\r\nType=mp4\r\n";
+        const QByteArray file = "[Main]\r\nLong=" + QByteArray(100000, 'x') + "\r\n" + QByteArray(100000, ' ') + "\r\n"
+                              + QByteArray(100000, '=') + "\r\n" + QByteArray(100000, '[') + "x\r\n" + "[Main2]\r\n"
+                              + QByteArray(100000, 'k') + "=1\r\nType=mp4\r\n";
         TIniFile ini = IniOver(file, QStringLiteral("huge.ini"));
         QElapsedTimer timer;
         timer.start();
@@ -369,9 +382,11 @@ private slots:
         const TNewInifile store(path);
         const QStringList sections =
             Strings({"Main", "main", "Video Size", "Bit Rate", "Channels", "Default", "Missing"});
-        const QStringList keys = Strings({"Type", "Para", "0", "1", "2", "Sort", "List", "ReadOnly", "Caption", "Value",
-                                        "Index", "cmd", "Offset", "Ask", "Overwrite", "Syn Mode", "Work Dir",
-                                        "Output Path", "Profile", "Auto Exit", "AUTO OPEN DIR", "Missing"});
+        const QStringList keys =
+            Strings({"Type",      "Para",     "0",        "1",           "2",       "Sort",      "List",
+                     "ReadOnly",  "Caption",  "Value",    "Index",       "cmd",     "Offset",    "Ask",
+                     "Overwrite", "Syn Mode", "Work Dir", "Output Path", "Profile", "Auto Exit", "AUTO OPEN DIR",
+                     "Missing"});
         for (const QString &section : sections) {
             for (const QString &key : keys) {
                 const QByteArray where = (section + QLatin1Char('/') + key).toUtf8();
@@ -392,8 +407,10 @@ private slots:
         QTest::newRow("blanks around =") << QByteArray("[Main]\r\nType = mp4\r\n") << Def << "mp4";
         // Both read a key only at the start of its own line, in its own section.
         QTest::newRow("key name that ends another key's name")
-            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "mp4" << "mp4";
-        QTest::newRow("[ inside a value") << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "mp4" << "mp4";
+            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "mp4"
+            << "mp4";
+        QTest::newRow("[ inside a value") << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "mp4"
+                                          << "mp4";
     }
 
     void bothStoresDifferOutOfForm()

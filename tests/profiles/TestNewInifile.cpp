@@ -13,8 +13,7 @@
 
 #include <sys/stat.h>
 
-namespace
-{
+namespace {
 const QString Def = QStringLiteral("DEF");
 
 } // namespace
@@ -44,44 +43,65 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("names ignore the case of A to Z")
-            << QByteArray("[Main]\r\nType=mp4\r\n") << "main" << "TYPE" << "mp4";
-        QTest::newRow("blanks in front of the key")
-            << QByteArray("[Main]\r\n  Type=mp4\r\n") << "Main" << "Type" << "mp4";
-        QTest::newRow("blanks around = hide the key")
-            << QByteArray("[Main]\r\nType = mp4\r\n") << "Main" << "Type" << Def;
+        QTest::newRow("names ignore the case of A to Z") << QByteArray("[Main]\r\nType=mp4\r\n") << "main"
+                                                         << "TYPE"
+                                                         << "mp4";
+        QTest::newRow("blanks in front of the key") << QByteArray("[Main]\r\n  Type=mp4\r\n") << "Main"
+                                                    << "Type"
+                                                    << "mp4";
+        QTest::newRow("blanks around = hide the key") << QByteArray("[Main]\r\nType = mp4\r\n") << "Main"
+                                                      << "Type" << Def;
         QTest::newRow("a key inside another key's name is no key")
-            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "Main" << "Type" << "mp4";
+            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "Main"
+            << "Type"
+            << "mp4";
         QTest::newRow("a key inside a value is no key")
-            << QByteArray("[Main]\r\nNote=see Work Dir=/elsewhere\r\n") << "Main" << "Work Dir" << Def;
-        QTest::newRow("the first line of the key wins")
-            << QByteArray("[Main]\r\nType=avi\r\nType=mp4\r\n") << "Main" << "Type" << "avi";
+            << QByteArray("[Main]\r\nNote=see Work Dir=/elsewhere\r\n") << "Main"
+            << "Work Dir" << Def;
+        QTest::newRow("the first line of the key wins") << QByteArray("[Main]\r\nType=avi\r\nType=mp4\r\n") << "Main"
+                                                        << "Type"
+                                                        << "avi";
         QTest::newRow("[ inside a value ends no section")
-            << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "Main" << "Type" << "mp4";
-        QTest::newRow("missing section")
-            << QByteArray("[Main]\r\nType=mp4\r\n") << "Other" << "Type" << Def;
-        QTest::newRow("missing key")
-            << QByteArray("[Main]\r\nType=mp4\r\n") << "Main" << "Size" << Def;
-        QTest::newRow("empty value is not the default")
-            << QByteArray("[Main]\r\nType=\r\n") << "Main" << "Type" << "";
-        QTest::newRow("value keeps its blanks and = signs")
-            << QByteArray("[Main]\r\nCmd= -a=b \r\n") << "Main" << "Cmd" << " -a=b ";
-        QTest::newRow("keys of the next section are not read")
-            << QByteArray("[A]\r\nX=1\r\n[B]\r\nType=2\r\n") << "A" << "Type" << Def;
-        QTest::newRow("lone CR and lone LF end lines")
-            << QByteArray("[Main]\rA=1\nType=2") << "Main" << "Type" << "2";
-        QTest::newRow("letters beyond A to Z keep their case")
-            << QByteArray("[\xC3\x84" "b]\r\nK=1\r\n") << QString::fromUtf8("\xC3\xA4" "B") << "K" << Def;
-        QTest::newRow("letters beyond A to Z, same case")
-            << QByteArray("[\xC3\x84" "b]\r\nK=1\r\n") << QString::fromUtf8("\xC3\x84" "B") << "K" << "1";
+            << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "Main"
+            << "Type"
+            << "mp4";
+        QTest::newRow("missing section") << QByteArray("[Main]\r\nType=mp4\r\n") << "Other"
+                                         << "Type" << Def;
+        QTest::newRow("missing key") << QByteArray("[Main]\r\nType=mp4\r\n") << "Main"
+                                     << "Size" << Def;
+        QTest::newRow("empty value is not the default") << QByteArray("[Main]\r\nType=\r\n") << "Main"
+                                                        << "Type"
+                                                        << "";
+        QTest::newRow("value keeps its blanks and = signs") << QByteArray("[Main]\r\nCmd= -a=b \r\n") << "Main"
+                                                            << "Cmd"
+                                                            << " -a=b ";
+        QTest::newRow("keys of the next section are not read") << QByteArray("[A]\r\nX=1\r\n[B]\r\nType=2\r\n") << "A"
+                                                               << "Type" << Def;
+        QTest::newRow("lone CR and lone LF end lines") << QByteArray("[Main]\rA=1\nType=2") << "Main"
+                                                       << "Type"
+                                                       << "2";
+        QTest::newRow("letters beyond A to Z keep their case") << QByteArray("[\xC3\x84"
+                                                                             "b]\r\nK=1\r\n")
+                                                               << QString::fromUtf8("\xC3\xA4"
+                                                                                    "B")
+                                                               << "K" << Def;
+        QTest::newRow("letters beyond A to Z, same case") << QByteArray("[\xC3\x84"
+                                                                        "b]\r\nK=1\r\n")
+                                                          << QString::fromUtf8("\xC3\x84"
+                                                                               "B")
+                                                          << "K"
+                                                          << "1";
         QTest::newRow("a header inside another line is no header")
-            << QByteArray("[Old]\r\nNote=see [Main]\r\nType=x\r\n") << "Main" << "Type" << Def;
+            << QByteArray("[Old]\r\nNote=see [Main]\r\nType=x\r\n") << "Main"
+            << "Type" << Def;
         QTest::newRow("a key of another section is not read")
-            << QByteArray("[Old]\r\nWork Dir=/old\r\n[Main]\r\nX=1\r\n") << "Main" << "Work Dir" << Def;
-        QTest::newRow("blanks before the header")
-            << QByteArray("  [Main]\r\nType=x\r\n") << "Main" << "Type" << "x";
-        QTest::newRow("nothing behind the header on its line is a key")
-            << QByteArray("[Main]Type=x\r\n") << "Main" << "Type" << Def;
+            << QByteArray("[Old]\r\nWork Dir=/old\r\n[Main]\r\nX=1\r\n") << "Main"
+            << "Work Dir" << Def;
+        QTest::newRow("blanks before the header") << QByteArray("  [Main]\r\nType=x\r\n") << "Main"
+                                                  << "Type"
+                                                  << "x";
+        QTest::newRow("nothing behind the header on its line is a key") << QByteArray("[Main]Type=x\r\n") << "Main"
+                                                                        << "Type" << Def;
     }
 
     void readString()
@@ -108,8 +128,8 @@ private slots:
         QCOMPARE(offset, 2);
         QCOMPARE(store->Lines().at(2 + offset), QStringLiteral("Type=mp4"));
         QCOMPARE(store->FindKeyOffset(QStringLiteral("Main"), QStringLiteral("Y")), -1);
-        QCOMPARE(TNewInifile::ValueFromLines(QStringLiteral("b"), {QStringLiteral("a=1"), QStringLiteral("xB=2"), QStringLiteral(" B=3")},
-                                             Def),
+        QCOMPARE(TNewInifile::ValueFromLines(
+                     QStringLiteral("b"), {QStringLiteral("a=1"), QStringLiteral("xB=2"), QStringLiteral(" B=3")}, Def),
                  QStringLiteral("3"));
         delete store;
     }
@@ -205,13 +225,12 @@ private slots:
             << QByteArray("[Main]Type=mp4\r\nX=1\r\n") << Strings({"Main", "Type", "avi"})
             << QByteArray("[Main]Type=mp4\r\nType=avi\r\nX=1\r\n");
         QTest::newRow("line breaks in a value become blanks")
-            << QByteArray("") << Strings({"S", "V", "a\r\nb\nc"})
-            << QByteArray("[S]\r\nV=a  b c\r\n");
+            << QByteArray("") << Strings({"S", "V", "a\r\nb\nc"}) << QByteArray("[S]\r\nV=a  b c\r\n");
         QTest::newRow("preferences written into an empty file")
             << QByteArray("")
-            << Strings({"Main", "Output Path", "/out", "Main", "Work Dir", "/work", "Main", "Syn Mode", "0",
-                            "Main", "Auto Open Dir", "1", "Main", "Auto Exit", "0", "Main", "Auto Turn Off", "0",
-                            "Main", "Ask", "1", "Main", "Overwrite", "0"})
+            << Strings({"Main", "Output Path",   "/out", "Main", "Work Dir",  "/work", "Main", "Syn Mode",      "0",
+                        "Main", "Auto Open Dir", "1",    "Main", "Auto Exit", "0",     "Main", "Auto Turn Off", "0",
+                        "Main", "Ask",           "1",    "Main", "Overwrite", "0"})
             << QByteArray("[Main]\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
                           "Syn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n");
     }
@@ -394,8 +413,8 @@ private slots:
     {
         const QByteArray longValue(100000, 'x');
         const QByteArray file = "[Main]\r\nLong=" + longValue + "\r\n" + QByteArray(100000, '=') + "\r\n"
-                                + QByteArray(50000, 'a') + "=" + QByteArray(50000, 'a') + "\r\nType=mp4\r\n"
-                                + QByteArray(100000, '[') + "\r\n";
+                              + QByteArray(50000, 'a') + "=" + QByteArray(50000, 'a') + "\r\nType=mp4\r\n"
+                              + QByteArray(100000, '[') + "\r\n";
         TNewInifile *store = StoreOver(file, QStringLiteral("huge.ini"));
         QElapsedTimer timer;
         timer.start();

@@ -1,11 +1,11 @@
 #include "ProfileTestWindows.h"
 
-#include "core/AppFolders.h"
-#include "core/PathText.h"
-#include "core/QuarnelApplication.h"
 #include "convert/OptionBuilder.h"
 #include "convert/TMencOutputSettings.h"
+#include "core/AppFolders.h"
 #include "core/OutputExt.h"
+#include "core/PathText.h"
+#include "core/QuarnelApplication.h"
 #include "profiles/TProfileValues.h"
 #include "profiles/TValueListEditor.h"
 
@@ -48,8 +48,10 @@ void CompareWithoutWindow(const QString &file, const TParameterGrids &windowGrid
     QCOMPARE(BuildTranscoderOptions(file, values), BuildTranscoderOptions(file, windowGrids));
     TMencOutputSettings fromValues, fromWindow;
     QCOMPARE(BuildEncoderOptions(file, values, fromValues), BuildEncoderOptions(file, windowGrids, fromWindow));
-    QCOMPARE((QStringList{fromValues.OutputSize, fromValues.OutputAspect, fromValues.VideoBitrate, fromValues.AudioSampleRate}),
-             (QStringList{fromWindow.OutputSize, fromWindow.OutputAspect, fromWindow.VideoBitrate, fromWindow.AudioSampleRate}));
+    QCOMPARE((QStringList {fromValues.OutputSize, fromValues.OutputAspect, fromValues.VideoBitrate,
+                           fromValues.AudioSampleRate}),
+             (QStringList {fromWindow.OutputSize, fromWindow.OutputAspect, fromWindow.VideoBitrate,
+                           fromWindow.AudioSampleRate}));
 }
 
 QByteArray Parameter(const char *name, const char *keys)
@@ -60,7 +62,8 @@ QByteArray Parameter(const char *name, const char *keys)
 // A profile whose "Main" lists `names` (Para = their count unless given).
 QByteArray Profile(const QList<QByteArray> &names, const QByteArray &sections, const QByteArray &para = {})
 {
-    QByteArray text = "[Main]\r\nType=avi\r\nPara=" + (para.isEmpty() ? QByteArray::number(names.size()) : para) + "\r\n";
+    QByteArray text =
+        "[Main]\r\nType=avi\r\nPara=" + (para.isEmpty() ? QByteArray::number(names.size()) : para) + "\r\n";
     for (int i = 0; i < names.size(); ++i)
         text += QByteArray::number(i) + '=' + names.at(i) + "\r\n";
     return text + sections;
@@ -163,8 +166,10 @@ private slots:
         const QByteArray good = Parameter("Good", "Sort=2\r\nList=0\r\nCaption=ok\r\n");
         QTest::newRow("Sort outside 1 to 3: left out, also as the first parameter")
             << Profile({"Zero", "Four", "Word", "Missing", "Good"},
-                       Parameter("Zero", "Sort=0\r\nList=0\r\nCaption=a\r\n") + Parameter("Four", "Sort=4\r\nList=0\r\nCaption=b\r\n")
-                           + Parameter("Word", "Sort=one\r\nList=0\r\nCaption=c\r\n") + Parameter("Missing", "List=0\r\n") + good)
+                       Parameter("Zero", "Sort=0\r\nList=0\r\nCaption=a\r\n")
+                           + Parameter("Four", "Sort=4\r\nList=0\r\nCaption=b\r\n")
+                           + Parameter("Word", "Sort=one\r\nList=0\r\nCaption=c\r\n")
+                           + Parameter("Missing", "List=0\r\n") + good)
             << Strings({"", "Good=ok", ""}) << QStringLiteral(".avi");
         QTest::newRow("Index outside the items: the first item")
             << Profile({"High", "Negative"},
@@ -182,18 +187,20 @@ private slots:
             << Strings({"Size=c*!", "", ""}) << QStringLiteral(".avi");
         QTest::newRow("Para missing: every grid empty")
             << QByteArray("[Main]\r\nType=mkv\r\n0=Good\r\n") + good << Strings({"", "", ""}) << QStringLiteral(".mkv");
-        QTest::newRow("Para negative") << Profile({"Good"}, good, "-3") << Strings({"", "", ""}) << QStringLiteral(".avi");
+        QTest::newRow("Para negative") << Profile({"Good"}, good, "-3") << Strings({"", "", ""})
+                                       << QStringLiteral(".avi");
         QTest::newRow("Para 2000000000: the parameters that exist")
             << Profile({"Good"}, good, "2000000000") << Strings({"", "Good=ok", ""}) << QStringLiteral(".avi");
-        QTest::newRow("Para not a number") << Profile({"Good"}, good, "many") << Strings({"", "", ""}) << QStringLiteral(".avi");
+        QTest::newRow("Para not a number")
+            << Profile({"Good"}, good, "many") << Strings({"", "", ""}) << QStringLiteral(".avi");
         QTest::newRow("duplicate names, also in other case: the first one only")
             << Profile({"Good", "Good", "GOOD"}, good) << Strings({"", "Good=ok", ""}) << QStringLiteral(".avi");
         QTest::newRow("empty name skipped, the rest still load")
             << Profile({"", "Good"}, good) << Strings({"", "Good=ok", ""}) << QStringLiteral(".avi");
         QTest::newRow("Type with a path separator: .mp4")
             << QByteArray("[Main]\r\nType=../../x\r\nPara=0\r\n") << Strings({"", "", ""}) << QStringLiteral(".mp4");
-        QTest::newRow("empty Type: .mp4") << QByteArray("[Main]\r\nType=\r\nPara=0\r\n") << Strings({"", "", ""})
-                                          << QStringLiteral(".mp4");
+        QTest::newRow("empty Type: .mp4")
+            << QByteArray("[Main]\r\nType=\r\nPara=0\r\n") << Strings({"", "", ""}) << QStringLiteral(".mp4");
         QTest::newRow("empty file") << QByteArray() << Strings({"", "", ""}) << QStringLiteral(".mp4");
     }
     void malformedProfiles()
@@ -304,7 +311,8 @@ private slots:
     void shippedProfiles()
     {
         TestProgramFolder folder;
-        const QStringList files = QDir(folder.file(QStringLiteral("Profiles"))).entryList({QStringLiteral("*.apf")}, QDir::Files);
+        const QStringList files =
+            QDir(folder.file(QStringLiteral("Profiles"))).entryList({QStringLiteral("*.apf")}, QDir::Files);
         QVERIFY(files.size() >= 10);
         ProfileTestWindows w(folder);
         QCOMPARE(w.main.cmbProfile->count(), files.size());
@@ -330,8 +338,10 @@ private slots:
                     if (grid->Style(r) == TValueListEditor::EditStyle::PickList) {
                         QVERIFY2(grid->PickList(r).contains(grid->ValueAt(r)), qPrintable(where));
                         const QString section = QStringLiteral("\r\n[") + grid->Key(r) + QStringLiteral("]\r\n");
-                        const QString body = text.mid(text.indexOf(section) + section.size()).section(QLatin1Char('['), 0, 0);
-                        const QString values = QRegularExpression(QStringLiteral("Value=(.*)\r\n")).match(body).captured(1);
+                        const QString body =
+                            text.mid(text.indexOf(section) + section.size()).section(QLatin1Char('['), 0, 0);
+                        const QString values =
+                            QRegularExpression(QStringLiteral("Value=(.*)\r\n")).match(body).captured(1);
                         QCOMPARE(SplitCommaList(values).size(), grid->PickList(r).size());
                     }
                 }

@@ -2,8 +2,8 @@
 #include "ProfileTestWindows.h"
 
 #include "core/AppFolders.h"
-#include "core/QuarnelApplication.h"
 #include "core/OutputExt.h"
+#include "core/QuarnelApplication.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QCheckBox>
@@ -25,11 +25,11 @@ const QByteArray kOther = "[Main]\r\nType=avi\r\nPara=1\r\n0=Bit Rate\r\n"
 // The General page as one line of text, for comparing whole states.
 QString General(const TSettingForm &s)
 {
-    return QStringList{s.edtOutputDir->text(), s.edtWorkDir->text(), QString::number(s.cmbSyn->currentIndex()),
-                       QString::number(s.chkOpenDir->isChecked()) + QString::number(s.chkExit->isChecked())
-                           + QString::number(s.chkTurnoff->isChecked()),
-                       QString::number(s.rdbAsk->isChecked()) + QString::number(s.rdbOverWrite->isChecked())
-                           + QString::number(s.rdbRename->isChecked())}
+    return QStringList {s.edtOutputDir->text(), s.edtWorkDir->text(), QString::number(s.cmbSyn->currentIndex()),
+                        QString::number(s.chkOpenDir->isChecked()) + QString::number(s.chkExit->isChecked())
+                            + QString::number(s.chkTurnoff->isChecked()),
+                        QString::number(s.rdbAsk->isChecked()) + QString::number(s.rdbOverWrite->isChecked())
+                            + QString::number(s.rdbRename->isChecked())}
         .join(QLatin1Char('|'));
 }
 
@@ -78,13 +78,20 @@ private slots:
         QCOMPARE(s.cmbSyn->itemText(1), QStringLiteral("Force Mode"));
         QCOMPARE(s.cmbSyn->itemText(2), QStringLiteral("Progressive Mode"));
         QVERIFY(!s.cmbSyn->isEditable() && !s.cmbProfile->isEditable());
-        const QList<QPair<QAbstractButton *, const char *>> captions{
+        const QList<QPair<QAbstractButton *, const char *>> captions {
             {s.chkOpenDir, "Open the output directory when the task is completed. "},
             {s.chkExit, "Exit the program when the task is completed."},
             {s.chkTurnoff, "Turn off the computer when the task is completed."},
-            {s.rdbAsk, "Ask Me"}, {s.rdbOverWrite, "Overwrite"}, {s.rdbRename, "Not overwrite (Rename to <Filename> + Index"},
-            {s.btnSaveAs, "&Save as..."}, {s.btnDefault, "&Load Default"}, {s.btnOK, "&OK"}, {s.btnCancel, "&Cancel"},
-            {s.btnVideo, "-"}, {s.btnAudio, "-"}, {s.btnAdvanced, "-"}};
+            {s.rdbAsk, "Ask Me"},
+            {s.rdbOverWrite, "Overwrite"},
+            {s.rdbRename, "Not overwrite (Rename to <Filename> + Index"},
+            {s.btnSaveAs, "&Save as..."},
+            {s.btnDefault, "&Load Default"},
+            {s.btnOK, "&OK"},
+            {s.btnCancel, "&Cancel"},
+            {s.btnVideo, "-"},
+            {s.btnAudio, "-"},
+            {s.btnAdvanced, "-"}};
         for (const auto &[button, caption] : captions)
             QCOMPARE(button->text(), QString::fromUtf8(caption));
         QCOMPARE(s.grpOverwrite->title(), QStringLiteral("Output File Overwrite"));
@@ -119,10 +126,10 @@ private slots:
             << QByteArray("Ask=0\r\nOverwrite=0\r\n") << QStringLiteral("@|@|0|100|001") << QStringLiteral("@");
         QTest::newRow("Ask 1, Overwrite 1: overwrite only")
             << QByteArray("Ask=1\r\nOverwrite=1\r\n") << QStringLiteral("@|@|0|100|010") << QStringLiteral("@");
-        QTest::newRow("folders, mode and check boxes")
-            << QByteArray("Output Path=/videos/\r\nWork Dir=/tmp/work\r\nSyn Mode=2\r\nAuto Open Dir=0\r\nAuto Exit=true\r\n"
-                          "Auto Turn Off=1\r\n")
-            << QStringLiteral("/videos/|/tmp/work|2|011|100") << QStringLiteral("/tmp/work/");
+        QTest::newRow("folders, mode and check boxes") << QByteArray(
+            "Output Path=/videos/\r\nWork Dir=/tmp/work\r\nSyn Mode=2\r\nAuto Open Dir=0\r\nAuto Exit=true\r\n"
+            "Auto Turn Off=1\r\n") << QStringLiteral("/videos/|/tmp/work|2|011|100")
+                                                       << QStringLiteral("/tmp/work/");
         QTest::newRow("Syn Mode outside the list: no selection")
             << QByteArray("Syn Mode=5\r\n") << QStringLiteral("@|@|-1|100|100") << QStringLiteral("@");
         QTest::newRow("values that do not convert: the defaults")
@@ -131,7 +138,8 @@ private slots:
         QTest::newRow("a key's name inside another value is no key")
             << QByteArray("Note=see Work Dir=/elsewhere\r\n") << QStringLiteral("@|@|0|100|100") << QStringLiteral("@");
         QTest::newRow("relative folders: beside the preferences file")
-            << QByteArray("Output Path=videos/\r\nWork Dir=a/../work\r\n") << QStringLiteral("@videos/|@work|0|100|100") << QStringLiteral("@work/");
+            << QByteArray("Output Path=videos/\r\nWork Dir=a/../work\r\n") << QStringLiteral("@videos/|@work|0|100|100")
+            << QStringLiteral("@work/");
         QTest::newRow("empty work folder stays empty")
             << QByteArray("Work Dir=\r\n") << QStringLiteral("@||0|100|100") << QString();
     }
@@ -173,8 +181,9 @@ private slots:
         QVERIFY(w.main.isEnabled());
         QCOMPARE(w.main.edtOutputDir->text(), QStringLiteral("/out"));
         QCOMPARE(AppFolders::WorkDir(), QStringLiteral("/work")); // as typed
-        const QByteArray saved = "[Main]\r\nIntermediate Quality=1\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=1\r\nAuto Exit=0\r\n"
-                                 "Auto Open Dir=1\r\nSyn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
+        const QByteArray saved =
+            "[Main]\r\nIntermediate Quality=1\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=1\r\nAuto Exit=0\r\n"
+            "Auto Open Dir=1\r\nSyn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), saved);
 
         // The main window's closing adds "Profile" behind them and replaces "Output Path" in place.
@@ -243,12 +252,15 @@ private slots:
         QTest::addColumn<bool>("yes");
         QTest::addColumn<QString>("general");
         QTest::addColumn<QString>("workDir");
-        const QByteArray main = "[Main]\r\nOutput Path=/o\r\nWork Dir=/w\r\nSyn Mode=1\r\nAuto Exit=1\r\nOverwrite=1\r\n";
+        const QByteArray main =
+            "[Main]\r\nOutput Path=/o\r\nWork Dir=/w\r\nSyn Mode=1\r\nAuto Exit=1\r\nOverwrite=1\r\n";
         QTest::newRow("from the Default section")
-            << main + "[Default]\r\nWork Dir=/dw\r\nSyn Mode=2\r\nAsk=0\r\n" << true << QStringLiteral("@|/dw|2|100|001")
-            << QStringLiteral("/dw/");
-        QTest::newRow("no Default section: the defaults") << main << true << QStringLiteral("@|@|0|100|100") << QStringLiteral("@");
-        QTest::newRow("answered No: nothing") << main << false << QStringLiteral("/o|/w|1|110|010") << QStringLiteral("/w/");
+            << main + "[Default]\r\nWork Dir=/dw\r\nSyn Mode=2\r\nAsk=0\r\n"
+            << true << QStringLiteral("@|/dw|2|100|001") << QStringLiteral("/dw/");
+        QTest::newRow("no Default section: the defaults")
+            << main << true << QStringLiteral("@|@|0|100|100") << QStringLiteral("@");
+        QTest::newRow("answered No: nothing")
+            << main << false << QStringLiteral("/o|/w|1|110|010") << QStringLiteral("/w/");
     }
     void loadDefault()
     {
@@ -401,9 +413,10 @@ private slots:
     void readOnlyParametersAreNeverWritten()
     {
         TestProgramFolder folder(false);
-        const QByteArray profile = "[Main]\r\nType=avi\r\nPara=2\r\n0=Codec\r\n1=Tag\r\n"
-                                   "[Codec]\r\nSort=1\r\nReadOnly=1\r\nList=1\r\nCaption=a,b,\r\nValue=1,2,\r\nIndex=0\r\n"
-                                   "[Tag]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=XVID\r\nValue=XVID\r\n";
+        const QByteArray profile =
+            "[Main]\r\nType=avi\r\nPara=2\r\n0=Codec\r\n1=Tag\r\n"
+            "[Codec]\r\nSort=1\r\nReadOnly=1\r\nList=1\r\nCaption=a,b,\r\nValue=1,2,\r\nIndex=0\r\n"
+            "[Tag]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=XVID\r\nValue=XVID\r\n";
         folder.writeFile(QStringLiteral("Profiles/Fixed.apf"), profile);
         ProfileTestWindows w(folder);
         TSettingForm &s = *w.settings;
@@ -425,7 +438,8 @@ private slots:
         w.main.bbtnSetting->click();
         s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QString());
         s.btnOK->click();
-        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=\r\nValue=\r\n"));
+        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf"))
+                    .contains("[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=\r\nValue=\r\n"));
         w.main.bbtnSetting->click();
         QCOMPARE(Rows(s.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate="));
         QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate="));
@@ -467,18 +481,20 @@ private slots:
         s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("950"));
         s.btnOK->click();
         QVERIFY(folder.readFile(QStringLiteral("Profiles/Loud.APF")).contains("Caption=950\r\nValue=950\r\n"));
-        QCOMPARE(QDir(folder.file(QStringLiteral("Profiles"))).entryList(QDir::Files), QStringList{QStringLiteral("Loud.APF")});
+        QCOMPARE(QDir(folder.file(QStringLiteral("Profiles"))).entryList(QDir::Files),
+                 QStringList {QStringLiteral("Loud.APF")});
         QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=950"));
     }
 
     void saveAs_data()
     {
         QTest::addColumn<QString>("target"); // relative to the program folder; empty: cancelled
-        QTest::addColumn<bool>("chosen");    // a profile chosen in the dialog
+        QTest::addColumn<bool>("chosen"); // a profile chosen in the dialog
         QTest::addColumn<bool>("written");
         QTest::addColumn<QStringList>("listed"); // both profile lists afterwards
         const QStringList two = Strings({"Example", "Other"});
-        QTest::newRow("onto an existing profile: replaced") << QStringLiteral("Profiles/Other.apf") << true << true << two;
+        QTest::newRow("onto an existing profile: replaced")
+            << QStringLiteral("Profiles/Other.apf") << true << true << two;
         QTest::newRow("new file in the profiles folder: listed at once")
             << QStringLiteral("Profiles/New.apf") << true << true << Strings({"Example", "New", "Other"});
         QTest::newRow("new file elsewhere") << QStringLiteral("copy.apf") << true << true << two;
@@ -508,7 +524,8 @@ private slots:
         s.btnSaveAs->click();
 
         const QByteArray expected = QByteArray(kExampleProfile).replace("Index=1\r\ncmd=-s", "Index=0\r\ncmd=-s");
-        QCOMPARE(folder.readFile(target.isEmpty() ? QStringLiteral("copy.apf") : target), written ? expected : targetBefore);
+        QCOMPARE(folder.readFile(target.isEmpty() ? QStringLiteral("copy.apf") : target),
+                 written ? expected : targetBefore);
         if (target != QStringLiteral("Profiles/Example.apf"))
             QCOMPARE(folder.readFile(QStringLiteral("Profiles/Example.apf")), kExampleProfile);
         for (QComboBox *combo : {w.main.cmbProfile, s.cmbProfile}) {
@@ -531,12 +548,12 @@ private slots:
         TSettingForm &s = *w.settings;
         w.main.sbtnOptions->click();
         s.PageControl1->setCurrentWidget(s.tsProfiles);
-        const QStringList expected{
+        const QStringList expected {
             QStringLiteral("Video Codec=|Video Size=|Bit Rate=|Frame Rate=|Aspect=|Disable Video="),
             QStringLiteral("Audio Codec=|Audio Bitrate=|Sample Rate=|Channels=|Volumn=|Disable Audio="),
             QStringLiteral("Bit Exact Algorithms=|Deinterlace=")};
-        const QList<QList<TValueListEditor *>> grids{{w.main.vleVideo, w.main.vleAudio, w.main.vleAdvanced},
-                                                     {s.vleVideo, s.vleAudio, s.vleAdvanced}};
+        const QList<QList<TValueListEditor *>> grids {{w.main.vleVideo, w.main.vleAudio, w.main.vleAdvanced},
+                                                      {s.vleVideo, s.vleAudio, s.vleAdvanced}};
         for (const QList<TValueListEditor *> &set : grids) {
             for (int g = 0; g < 3; ++g) {
                 QCOMPARE(Rows(set[g]), expected[g]);
@@ -589,7 +606,8 @@ private slots:
         TestProgramFolder folder(false);
         const QByteArray padding = "[Padding]\r\n" + QByteArray(3000, 'x') + "\r\n";
         folder.writeFile(QStringLiteral("Preferences.ini"), preferencesFail ? padding : QByteArray());
-        folder.writeFile(QStringLiteral("Profiles/Example.apf"), preferencesFail ? kExampleProfile : kExampleProfile + padding);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"),
+                         preferencesFail ? kExampleProfile : kExampleProfile + padding);
         ProfileTestWindows w(folder);
         TSettingForm &s = *w.settings;
         ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Example"));
@@ -603,15 +621,17 @@ private slots:
             s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("950"));
             s.btnOK->click();
         }
-        const QString failed = folder.file(preferencesFail ? QStringLiteral("Preferences.ini") : QStringLiteral("Profiles/Example.apf"));
-        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Unable to write to ") + failed});
+        const QString failed =
+            folder.file(preferencesFail ? QStringLiteral("Preferences.ini") : QStringLiteral("Profiles/Example.apf"));
+        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("Unable to write to ") + failed});
         QVERIFY(s.isVisible());
         QVERIFY(s.chkExit->isChecked());
         QCOMPARE(s.vleVideo->Value(QStringLiteral("Bit Rate")), QStringLiteral("950"));
         if (preferencesFail) {
             QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), preferencesBefore);
             QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("Caption=950"));
-            QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=950")); // reloaded from the saved file
+            QCOMPARE(Rows(w.main.vleVideo),
+                     QStringLiteral("Video Size=320x240|Bit Rate=950")); // reloaded from the saved file
         } else {
             QVERIFY(folder.readFile(QStringLiteral("Preferences.ini")).contains("Auto Exit=1"));
             QCOMPARE(folder.readFile(QStringLiteral("Profiles/Example.apf")), profileBefore);
@@ -629,7 +649,8 @@ private slots:
     void saveAsOntoAnUnwritableFile()
     {
         TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile + "[Padding]\r\n" + QByteArray(3000, 'x') + "\r\n");
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"),
+                         kExampleProfile + "[Padding]\r\n" + QByteArray(3000, 'x') + "\r\n");
         folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
         ProfileTestWindows w(folder);
         TSettingForm &s = *w.settings;
@@ -639,7 +660,8 @@ private slots:
             FileSizeLimit limit(2000);
             s.btnSaveAs->click();
         }
-        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Unable to write to ") + folder.file(QStringLiteral("Profiles/Other.apf"))});
+        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("Unable to write to ")
+                                                + folder.file(QStringLiteral("Profiles/Other.apf"))});
         QCOMPARE(folder.readFile(QStringLiteral("Profiles/Other.apf")), kOther);
     }
 

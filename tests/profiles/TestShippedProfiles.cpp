@@ -1,8 +1,8 @@
 #include "ProfileTestWindows.h"
 
-#include "core/QuarnelApplication.h"
 #include "convert/OptionBuilder.h"
 #include "core/OutputExt.h"
+#include "core/QuarnelApplication.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QDir>
@@ -23,26 +23,35 @@ constexpr double kClipSeconds = 2.0;
 const QString kCustomSize = QStringLiteral("400x300"); // what the size dialog hands back
 
 // What the captions promise, as ffprobe names it.
-const QHash<QString, QString> kVideoCodecs{
-    {QStringLiteral("MPEG-4"), QStringLiteral("mpeg4")}, {QStringLiteral("Xvid"), QStringLiteral("mpeg4")},
-    {QStringLiteral("MPEG-1"), QStringLiteral("mpeg1video")}, {QStringLiteral("MPEG-2"), QStringLiteral("mpeg2video")},
-    {QStringLiteral("H.264"), QStringLiteral("h264")}, {QStringLiteral("H.264 Baseline"), QStringLiteral("h264")},
-    {QStringLiteral("Windows Media Video 8"), QStringLiteral("wmv2")},
-    {QStringLiteral("Windows Media Video 7"), QStringLiteral("wmv1")},
-    {QStringLiteral("Sorenson H.263"), QStringLiteral("flv1")}, {QStringLiteral("Theora"), QStringLiteral("theora")},
-    {QStringLiteral("VP8"), QStringLiteral("vp8")}, {QStringLiteral("VP9"), QStringLiteral("vp9")}};
-const QHash<QString, QString> kAudioCodecs{
-    {QStringLiteral("MP3"), QStringLiteral("mp3")}, {QStringLiteral("AC-3"), QStringLiteral("ac3")},
-    {QStringLiteral("MPEG Audio Layer 2"), QStringLiteral("mp2")}, {QStringLiteral("AAC"), QStringLiteral("aac")},
-    {QStringLiteral("Windows Media Audio 2"), QStringLiteral("wmav2")},
-    {QStringLiteral("Windows Media Audio 1"), QStringLiteral("wmav1")},
-    {QStringLiteral("PCM (uncompressed)"), QStringLiteral("pcm_s16le")}, {QStringLiteral("Vorbis"), QStringLiteral("vorbis")},
-    {QStringLiteral("Opus"), QStringLiteral("opus")}};
-const QHash<QString, QString> kContainers{
-    {QStringLiteral("avi"), QStringLiteral("avi")}, {QStringLiteral("mpg"), QStringLiteral("mpeg")},
-    {QStringLiteral("mp4"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")}, {QStringLiteral("mov"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")},
-    {QStringLiteral("wmv"), QStringLiteral("asf")}, {QStringLiteral("flv"), QStringLiteral("flv")},
-    {QStringLiteral("mkv"), QStringLiteral("matroska,webm")}, {QStringLiteral("webm"), QStringLiteral("matroska,webm")}};
+const QHash<QString, QString> kVideoCodecs {{QStringLiteral("MPEG-4"), QStringLiteral("mpeg4")},
+                                            {QStringLiteral("Xvid"), QStringLiteral("mpeg4")},
+                                            {QStringLiteral("MPEG-1"), QStringLiteral("mpeg1video")},
+                                            {QStringLiteral("MPEG-2"), QStringLiteral("mpeg2video")},
+                                            {QStringLiteral("H.264"), QStringLiteral("h264")},
+                                            {QStringLiteral("H.264 Baseline"), QStringLiteral("h264")},
+                                            {QStringLiteral("Windows Media Video 8"), QStringLiteral("wmv2")},
+                                            {QStringLiteral("Windows Media Video 7"), QStringLiteral("wmv1")},
+                                            {QStringLiteral("Sorenson H.263"), QStringLiteral("flv1")},
+                                            {QStringLiteral("Theora"), QStringLiteral("theora")},
+                                            {QStringLiteral("VP8"), QStringLiteral("vp8")},
+                                            {QStringLiteral("VP9"), QStringLiteral("vp9")}};
+const QHash<QString, QString> kAudioCodecs {{QStringLiteral("MP3"), QStringLiteral("mp3")},
+                                            {QStringLiteral("AC-3"), QStringLiteral("ac3")},
+                                            {QStringLiteral("MPEG Audio Layer 2"), QStringLiteral("mp2")},
+                                            {QStringLiteral("AAC"), QStringLiteral("aac")},
+                                            {QStringLiteral("Windows Media Audio 2"), QStringLiteral("wmav2")},
+                                            {QStringLiteral("Windows Media Audio 1"), QStringLiteral("wmav1")},
+                                            {QStringLiteral("PCM (uncompressed)"), QStringLiteral("pcm_s16le")},
+                                            {QStringLiteral("Vorbis"), QStringLiteral("vorbis")},
+                                            {QStringLiteral("Opus"), QStringLiteral("opus")}};
+const QHash<QString, QString> kContainers {{QStringLiteral("avi"), QStringLiteral("avi")},
+                                           {QStringLiteral("mpg"), QStringLiteral("mpeg")},
+                                           {QStringLiteral("mp4"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")},
+                                           {QStringLiteral("mov"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")},
+                                           {QStringLiteral("wmv"), QStringLiteral("asf")},
+                                           {QStringLiteral("flv"), QStringLiteral("flv")},
+                                           {QStringLiteral("mkv"), QStringLiteral("matroska,webm")},
+                                           {QStringLiteral("webm"), QStringLiteral("matroska,webm")}};
 
 double Ratio(const QString &text) // "30000/1001", "16:9", "25"
 {
@@ -52,7 +61,10 @@ double Ratio(const QString &text) // "30000/1001", "16:9", "25"
     return text.toDouble();
 }
 
-bool Near(double actual, double expected, double tolerance) { return qAbs(actual - expected) <= tolerance * expected; }
+bool Near(double actual, double expected, double tolerance)
+{
+    return qAbs(actual - expected) <= tolerance * expected;
+}
 
 QString Run(const QString &program, const QStringList &arguments, int &exitCode)
 {
@@ -89,14 +101,15 @@ private slots:
         QVERIFY(m_work.isValid());
         m_clip = m_work.filePath(QStringLiteral("temp.avi"));
         int code = 0;
-        const QString output = Run(QStringLiteral("ffmpeg"),
-                                   {QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                    QStringLiteral("-i"), QStringLiteral("testsrc=size=320x240:rate=25:duration=2"),
-                                    QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                                    QStringLiteral("sine=frequency=440:sample_rate=44100:duration=2"), QStringLiteral("-ac"),
-                                    QStringLiteral("2"), QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"),
-                                    QStringLiteral("libmp3lame"), m_clip},
-                                   code);
+        const QString output =
+            Run(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                 QStringLiteral("-i"), QStringLiteral("testsrc=size=320x240:rate=25:duration=2"), QStringLiteral("-f"),
+                 QStringLiteral("lavfi"), QStringLiteral("-i"),
+                 QStringLiteral("sine=frequency=440:sample_rate=44100:duration=2"), QStringLiteral("-ac"),
+                 QStringLiteral("2"), QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"),
+                 QStringLiteral("libmp3lame"), m_clip},
+                code);
         QVERIFY2(code == 0, qPrintable(output));
     }
 
@@ -105,7 +118,8 @@ private slots:
         QTest::addColumn<QString>("profile");
         QTest::addColumn<int>("round");
         TestProgramFolder folder;
-        const QStringList files = QDir(folder.file(QStringLiteral("Profiles"))).entryList({QStringLiteral("*.apf")}, QDir::Files);
+        const QStringList files =
+            QDir(folder.file(QStringLiteral("Profiles"))).entryList({QStringLiteral("*.apf")}, QDir::Files);
         QVERIFY(!files.isEmpty());
         ProfileTestWindows w(folder);
         for (const QString &file : files) {
@@ -141,24 +155,26 @@ private slots:
                     grid->SetValueAt(r, QStringLiteral("1000000"));
             }
         }
-        const QString options = BuildTranscoderOptions(folder.file(QStringLiteral("Profiles/") + profile + QStringLiteral(".apf")),
-                                                       *w.profiles);
+        const QString options = BuildTranscoderOptions(
+            folder.file(QStringLiteral("Profiles/") + profile + QStringLiteral(".apf")), *w.profiles);
         const QString target = m_work.filePath(QStringLiteral("out") + OutputExt());
         QFile::remove(target);
         int code = 0;
-        const QStringList arguments = QStringList{QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-i"), m_clip}
-                                      + options.split(QLatin1Char(' '), Qt::SkipEmptyParts) + QStringList{target};
+        const QStringList arguments =
+            QStringList {QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-i"), m_clip}
+            + options.split(QLatin1Char(' '), Qt::SkipEmptyParts) + QStringList {target};
         const QString log = Run(QStringLiteral("ffmpeg"), arguments, code);
         QVERIFY2(code == 0 && QFile::exists(target), qPrintable(options + QLatin1Char('\n') + log.right(1500)));
         // Accepted is not enough: a switch FFmpeg calls ambiguous or deprecated may be read
         // differently by the next FFmpeg.
         for (const char *complaint : {"ambiguous", "deprecated", "Please use"})
-            QVERIFY2(!log.contains(QLatin1String(complaint), Qt::CaseInsensitive), qPrintable(options + QLatin1Char('\n') + log));
+            QVERIFY2(!log.contains(QLatin1String(complaint), Qt::CaseInsensitive),
+                     qPrintable(options + QLatin1Char('\n') + log));
 
         const QString probeText = Run(QStringLiteral("ffprobe"),
                                       {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-                                       QStringLiteral("json"), QStringLiteral("-count_frames"), QStringLiteral("-show_format"),
-                                       QStringLiteral("-show_streams"), target},
+                                       QStringLiteral("json"), QStringLiteral("-count_frames"),
+                                       QStringLiteral("-show_format"), QStringLiteral("-show_streams"), target},
                                       code);
         QCOMPARE(code, 0);
         const QJsonObject probe = QJsonDocument::fromJson(probeText.toUtf8()).object();
@@ -188,7 +204,8 @@ private slots:
                      + QString::number(video.value(QStringLiteral("height")).toInt()),
                  size);
         const QString rateText = Shown(grids, QStringLiteral("Frame Rate"));
-        const double rate = rateText.isEmpty() || rateText == u"Original" ? 25.0 : rateText.section(QLatin1Char(' '), 0, 0).toDouble();
+        const double rate =
+            rateText.isEmpty() || rateText == u"Original" ? 25.0 : rateText.section(QLatin1Char(' '), 0, 0).toDouble();
         QString measured = video.value(QStringLiteral("avg_frame_rate")).toString();
         if (Ratio(measured) == 0)
             measured = video.value(QStringLiteral("r_frame_rate")).toString();
@@ -201,7 +218,8 @@ private slots:
         const QString aspectText = Shown(grids, QStringLiteral("Aspect"));
         if (!aspectText.isEmpty()) {
             const double aspect = aspectText == u"Original" ? 4.0 / 3.0 : Ratio(aspectText);
-            QVERIFY2(Near(Ratio(video.value(QStringLiteral("display_aspect_ratio")).toString()), aspect, 0.03), qPrintable(what)); // MPEG-1 knows only a few pixel shapes
+            QVERIFY2(Near(Ratio(video.value(QStringLiteral("display_aspect_ratio")).toString()), aspect, 0.03),
+                     qPrintable(what)); // MPEG-1 knows only a few pixel shapes
         }
 
         // Audio: gone when disabled; else codec, sample rate and channels as chosen.
@@ -213,7 +231,8 @@ private slots:
         QVERIFY2(kAudioCodecs.contains(audioCodec), qPrintable(audioCodec));
         QCOMPARE(audio.value(QStringLiteral("codec_name")).toString(), kAudioCodecs.value(audioCodec));
         const QString sampleRate = Shown(grids, QStringLiteral("Sample Rate")).section(QLatin1Char(' '), 0, 0);
-        QCOMPARE(audio.value(QStringLiteral("sample_rate")).toString(), sampleRate.isEmpty() ? QStringLiteral("44100") : sampleRate);
+        QCOMPARE(audio.value(QStringLiteral("sample_rate")).toString(),
+                 sampleRate.isEmpty() ? QStringLiteral("44100") : sampleRate);
         const QString channels = Shown(grids, QStringLiteral("Channels"));
         QCOMPARE(audio.value(QStringLiteral("channels")).toInt(), channels == u"Mono" ? 1 : 2);
     }

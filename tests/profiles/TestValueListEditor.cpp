@@ -13,16 +13,15 @@ namespace {
 // A grid with one row of each kind, shown in a window of its own.
 struct Fixture
 {
-    Fixture()
-        : grid(95, 92, nullptr)
+    Fixture() : grid(95, 92, nullptr)
     {
-        grid.InsertRow(QStringLiteral("Size"));                 // pick list, read-only as loads make it
+        grid.InsertRow(QStringLiteral("Size")); // pick list, read-only as loads make it
         grid.SetPickList(0, Strings({"Original Size", "320x240", "640x480"}));
         grid.SetValueAt(0, QStringLiteral("320x240"));
         grid.SetReadOnly(0, true);
-        grid.InsertRow(QStringLiteral("Bit Rate"));             // free text
+        grid.InsertRow(QStringLiteral("Bit Rate")); // free text
         grid.SetValueAt(1, QStringLiteral("800"));
-        grid.InsertRow(QStringLiteral("Aspect"));               // fixed
+        grid.InsertRow(QStringLiteral("Aspect")); // fixed
         grid.SetValueAt(2, QStringLiteral("4:3"));
         grid.SetReadOnly(2, true);
         grid.resize(187, 3 * 18);

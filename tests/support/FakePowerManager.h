@@ -8,7 +8,11 @@ class FakePowerManager : public PowerManager
 public:
     FakePowerManager() { PowerManager::SetInstance(this); }
     ~FakePowerManager() override { PowerManager::SetInstance(nullptr); }
-    bool InhibitSuspend() override { ++inhibitCalls; return true; }
+    bool InhibitSuspend() override
+    {
+        ++inhibitCalls;
+        return true;
+    }
     void PowerOff() override { ++powerOffCalls; }
     int inhibitCalls = 0;
     int powerOffCalls = 0;

@@ -42,9 +42,8 @@ ScriptedChooser::ScriptedChooser()
         m_titles << title;
         return m_folders.isEmpty() ? QString() : m_folders.takeFirst();
     });
-    FileChooser::SetSaveHook([this](const QString &, const QString &) {
-        return m_files.isEmpty() ? QString() : m_files.takeFirst();
-    });
+    FileChooser::SetSaveHook(
+        [this](const QString &, const QString &) { return m_files.isEmpty() ? QString() : m_files.takeFirst(); });
 }
 
 ScriptedChooser::~ScriptedChooser()

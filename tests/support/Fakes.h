@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/MessageBox.h"
 #include "FakePowerManager.h"
+#include "core/MessageBox.h"
 
 #include <QList>
 #include <QStringList>
@@ -33,7 +33,6 @@ public:
 private:
     QStringList m_opened;
 };
-
 
 // Answers the folder chooser and the save dialog from queues (empty queue: cancelled),
 // recording the titles asked.

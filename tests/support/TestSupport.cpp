@@ -11,9 +11,18 @@ static QString envPath(const char *name)
     return QString::fromLocal8Bit(qgetenv(name));
 }
 
-QString SourceDir() { return envPath("QUARNEL_SOURCE_DIR"); }
-QString BuiltProgramDir() { return envPath("QUARNEL_PROGRAM_DIR"); }
-QString TestDvdsDir() { return envPath("QUARNEL_TEST_DVDS"); }
+QString SourceDir()
+{
+    return envPath("QUARNEL_SOURCE_DIR");
+}
+QString BuiltProgramDir()
+{
+    return envPath("QUARNEL_PROGRAM_DIR");
+}
+QString TestDvdsDir()
+{
+    return envPath("QUARNEL_TEST_DVDS");
+}
 
 TestProgramFolder::TestProgramFolder(bool withShippedFiles)
 {
@@ -28,9 +37,15 @@ TestProgramFolder::TestProgramFolder(bool withShippedFiles)
         QFile::copy(profiles.filePath(name), root.filePath(QStringLiteral("Profiles/") + name));
 }
 
-QString TestProgramFolder::path() const { return m_dir.path() + QLatin1Char('/'); }
+QString TestProgramFolder::path() const
+{
+    return m_dir.path() + QLatin1Char('/');
+}
 
-QString TestProgramFolder::file(const QString &relative) const { return path() + relative; }
+QString TestProgramFolder::file(const QString &relative) const
+{
+    return path() + relative;
+}
 
 void TestProgramFolder::writeFile(const QString &relative, const QByteArray &content) const
 {
@@ -66,8 +81,9 @@ QByteArray ReadBytes(const QString &path)
 bool MakeDvdImage(const QString &discFolder, const QString &imagePath)
 {
     QProcess p;
-    p.start(QStringLiteral("genisoimage"), {QStringLiteral("-quiet"), QStringLiteral("-dvd-video"), QStringLiteral("-V"),
-                                            QStringLiteral("TESTDISC"), QStringLiteral("-o"), imagePath, discFolder});
+    p.start(QStringLiteral("genisoimage"),
+            {QStringLiteral("-quiet"), QStringLiteral("-dvd-video"), QStringLiteral("-V"), QStringLiteral("TESTDISC"),
+             QStringLiteral("-o"), imagePath, discFolder});
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         qWarning("genisoimage %s: %s", qPrintable(discFolder), p.readAllStandardError().constData());
         return false;

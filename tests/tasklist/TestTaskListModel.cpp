@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "tasklist/TTaskListModel.h"
-#include "core/TimeText.h"
-#include "core/TDVDInformation.h"
 #include "core/OutputExt.h"
+#include "core/TDVDInformation.h"
+#include "core/TimeText.h"
+#include "tasklist/TTaskListModel.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -112,14 +112,16 @@ private slots:
         QTest::addColumn<QString>("volume");
         QTest::addColumn<QString>("ext");
         QTest::addColumn<QString>("text");
-        QTest::newRow("volume and type") << QStringLiteral("MOVIE") << QStringLiteral(".avi") << QStringLiteral("MOVIE-Title01-Chapter02.avi");
+        QTest::newRow("volume and type") << QStringLiteral("MOVIE") << QStringLiteral(".avi")
+                                         << QStringLiteral("MOVIE-Title01-Chapter02.avi");
         QTest::newRow("no volume") << QString() << QStringLiteral(".avi") << QStringLiteral("Title01-Chapter02.avi");
         QTest::newRow("no profile loaded") << QString() << QString() << QStringLiteral("Title01-Chapter02");
         // The column shows the file name written, not the label as typed.
         QTest::newRow("label with characters no file name holds")
-            << QStringLiteral("My Film: Part?") << QStringLiteral(".mp4") << QStringLiteral("My Film_ Part_-Title01-Chapter02.mp4");
-        QTest::newRow("label with separators") << QStringLiteral("A/B\\C") << QStringLiteral(".avi")
-                                               << QStringLiteral("A_B_C-Title01-Chapter02.avi");
+            << QStringLiteral("My Film: Part?") << QStringLiteral(".mp4")
+            << QStringLiteral("My Film_ Part_-Title01-Chapter02.mp4");
+        QTest::newRow("label with separators")
+            << QStringLiteral("A/B\\C") << QStringLiteral(".avi") << QStringLiteral("A_B_C-Title01-Chapter02.avi");
     }
     void outputNames()
     {
@@ -138,13 +140,13 @@ private slots:
         TTaskListModel list;
         Fill(list);
         list.CheckAll(false, true);
-        QCOMPARE(Marks(list), (QList<bool>{false, true, true, false, true, true}));
+        QCOMPARE(Marks(list), (QList<bool> {false, true, true, false, true, true}));
         list.CheckAll(true, false);
-        QCOMPARE(Marks(list), (QList<bool>{true, true, true, true, true, true}));
+        QCOMPARE(Marks(list), (QList<bool> {true, true, true, true, true, true}));
         list.UncheckAll();
-        QCOMPARE(Marks(list), (QList<bool>{false, false, false, false, false, false}));
+        QCOMPARE(Marks(list), (QList<bool> {false, false, false, false, false, false}));
         list.CheckAll(true, false);
-        QCOMPARE(Marks(list), (QList<bool>{true, false, false, true, false, false}));
+        QCOMPARE(Marks(list), (QList<bool> {true, false, false, true, false, false}));
         // The view's proposed state does not matter: a click inverts the mark.
         QSignalSpy clicked(&list, &TTaskListModel::EntryCheckClicked);
         const QModelIndex chapter = list.index(1, 0, list.index(1, 0));
@@ -159,9 +161,11 @@ private slots:
         QTest::addColumn<double>("first");
         QTest::addColumn<double>("second");
         QTest::addColumn<QList<bool>>("marks");
-        QTest::newRow("second longer") << 120.0 << 300.0 << QList<bool>{false, false, false, true, false, false};
-        QTest::newRow("tie goes to the first") << 300.0 << 300.0 << QList<bool>{true, false, false, false, false, false};
-        QTest::newRow("all zero: the first title") << 0.0 << 0.0 << QList<bool>{true, false, false, false, false, false};
+        QTest::newRow("second longer") << 120.0 << 300.0 << QList<bool> {false, false, false, true, false, false};
+        QTest::newRow("tie goes to the first")
+            << 300.0 << 300.0 << QList<bool> {true, false, false, false, false, false};
+        QTest::newRow("all zero: the first title")
+            << 0.0 << 0.0 << QList<bool> {true, false, false, false, false, false};
     }
     void longestTitle()
     {
