@@ -253,9 +253,27 @@ bool TBatchConversion::ChooseExisting(const TBatchOptions &options, const TConve
                         .arg(target.filePath()));
         }
     }
-    // Opening a folder or leaving a window means nothing here.
-    m_request.Preferences = TConversionPreferences();
+    // The stored preferences hold (the stall time, the intermediate); opening a folder or
+    // leaving a window means nothing here.
+    m_request.Preferences = stored;
+    m_request.Preferences.ExitWhenDone = false;
+    m_request.Preferences.OpenFolderWhenDone = false;
     m_request.Preferences.Existing = existing;
+    switch (options.Intermediate) {
+    case TBatchOptions::IntermediateKind::FromPreferences:
+        break;
+    case TBatchOptions::IntermediateKind::Streamed:
+        m_request.Preferences.StreamedIntermediate = true;
+        break;
+    case TBatchOptions::IntermediateKind::High:
+        m_request.Preferences.StreamedIntermediate = false;
+        m_request.Preferences.HighQualityIntermediate = true;
+        break;
+    case TBatchOptions::IntermediateKind::ProfileBitrate:
+        m_request.Preferences.StreamedIntermediate = false;
+        m_request.Preferences.HighQualityIntermediate = false;
+        break;
+    }
     return true;
 }
 
@@ -292,8 +310,7 @@ QString TBatchConversion::EntryName(int index) const
 
 QString TBatchConversion::ProgressLine(const QString &entryName, const TConversionProgress &progress)
 {
-    QStringList parts {
-        QStringLiteral("%1 current, %2 total").arg(progress.CurProgressText, progress.TotalProgressText)};
+    QStringList parts{QStringLiteral("%1 current, %2 total").arg(progress.CurProgressText, progress.TotalProgressText)};
     if (!progress.FrameText.isEmpty())
         parts << QStringLiteral("frames ") + progress.FrameText;
     if (!progress.ElapsedText.isEmpty())

@@ -36,11 +36,12 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
     const QCommandLineOption start = valued("start", "TIME");
     const QCommandLineOption end = valued("end", "TIME");
     const QCommandLineOption ifExists = valued("if-exists", "MODE");
+    const QCommandLineOption intermediate = valued("intermediate", "MODE");
 
     QCommandLineParser parser;
     // "-x" is never a cluster of short options here, and "--name=value" works as well.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({convert, output, profile, entries, audio, subtitle, angle, start, end, ifExists});
+    parser.addOptions({convert, output, profile, entries, audio, subtitle, angle, start, end, ifExists, intermediate});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -51,7 +52,7 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
     }
     // Each option once: a second one would silently win or lose.
     for (const QCommandLineOption *option :
-         {&convert, &output, &profile, &entries, &audio, &subtitle, &angle, &start, &end, &ifExists}) {
+         {&convert, &output, &profile, &entries, &audio, &subtitle, &angle, &start, &end, &ifExists, &intermediate}) {
         if (parser.values(*option).size() > 1) {
             error = QStringLiteral("--%1 is given more than once.").arg(option->names().constFirst());
             return false;
@@ -106,6 +107,19 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
             o.Existing = IfExists::Skip;
         else {
             error = QStringLiteral("--if-exists takes ask, overwrite, rename or skip, not \"%1\".").arg(mode);
+            return false;
+        }
+    }
+    if (parser.isSet(intermediate)) {
+        const QString mode = parser.value(intermediate);
+        if (mode == u"streamed")
+            o.Intermediate = TBatchOptions::IntermediateKind::Streamed;
+        else if (mode == u"high")
+            o.Intermediate = TBatchOptions::IntermediateKind::High;
+        else if (mode == u"bitrate")
+            o.Intermediate = TBatchOptions::IntermediateKind::ProfileBitrate;
+        else {
+            error = QStringLiteral("--intermediate takes streamed, high or bitrate, not \"%1\".").arg(mode);
             return false;
         }
     }

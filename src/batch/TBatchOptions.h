@@ -19,6 +19,9 @@ struct TBatchOptions
     QString Start; // a trim of a single entry; empty: the entry's own start or end
     QString End;
     IfExists Existing = IfExists::FromPreferences;
+    // --intermediate: streamed, high or bitrate (a file at high quality or the profile's bitrate).
+    enum class IntermediateKind { FromPreferences, Streamed, High, ProfileBitrate };
+    IntermediateKind Intermediate = IntermediateKind::FromPreferences;
 
     // The arguments as main() has them ("quarnel", "--convert", PATH, ...). False with a
     // message for anything it cannot take: an unknown option, a missing or extra value, a

@@ -74,6 +74,14 @@ bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect,
     return true;
 }
 
+QString PictureAspect(const TMencOutputSettings &settings, const QString &titleAspect)
+{
+    TPictureFit fit;
+    if (FitPicture(settings, titleAspect, fit) && fit.DisplayAspect.isEmpty())
+        return QStringLiteral("%1/%2").arg(fit.Width).arg(fit.Height);
+    return titleAspect == u"16:9" ? QStringLiteral("16/9") : QStringLiteral("4/3");
+}
+
 bool RunsToTitleEnd(const TConversionEntry &entry)
 {
     return entry.TitleEnd > 0 && entry.Data.End > entry.TitleEnd - kTitleEndSlack;
@@ -163,13 +171,10 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
         return false;
     }
     // MEncoder's own aspect guess comes too early to know the DVD's and writes square pixels
-    // of the stored size; the picture's real display aspect is said outright. The bars
-    // are added by the converter, in video black.
-    const QString aspect = scaled && fit.DisplayAspect.isEmpty()
-                             ? QStringLiteral("%1/%2").arg(fit.Width).arg(fit.Height)
-                         : entry.Aspect == u"16:9" ? QStringLiteral("16/9")
-                                                   : QStringLiteral("4/3");
-    command.Add(QStringLiteral("-lavcopts")).Add(QStringLiteral("aspect=") + aspect);
+    // of the stored size; the picture's real display aspect is said outright (raw pictures
+    // carry none: the converter is told). The bars are added by the converter, in video black.
+    if (!settings.RawPicture)
+        command.Add(QStringLiteral("-lavcopts")).Add(QStringLiteral("aspect=") + PictureAspect(settings, entry.Aspect));
     // Deinterlacing and film matching need the fields as the disc has them, before scaling
     // blends them together.
     QStringList filters;
@@ -177,6 +182,13 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
         filters << treatment.Filters;
     if (scaled)
         filters << QStringLiteral("scale=%1:%2").arg(fit.Width).arg(fit.Height);
+    // Raw pictures are written as the last filter leaves them; after yadif that is with its
+    // own line stride, which the converter reads as a torn picture. A scale copies them tight.
+    if (settings.RawPicture) {
+        if (!scaled)
+            filters << QStringLiteral("scale");
+        filters << QStringLiteral("format=i420");
+    }
     if (!filters.isEmpty())
         command.Add(QStringLiteral("-vf")).Add(filters.join(QLatin1Char(',')));
     if (treatment.FilmRate)
@@ -291,6 +303,12 @@ QString Seconds6(double seconds)
 }
 
 } // namespace
+
+void SetTranscoderInputAspect(TTranscoderOptions &options, const QString &aspect)
+{
+    PrependFilter(options.Arguments, QStringLiteral("-vf"), QStringLiteral("setdar=") + aspect);
+    options.Text = ArgumentsText(options.Arguments);
+}
 
 void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate,
                           double videoEnd)

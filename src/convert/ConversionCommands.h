@@ -38,6 +38,10 @@ struct TPictureFit
     int FrameWidth = 0, FrameHeight = 0; // the profile's frame
     QString DisplayAspect; // an anamorphic frame's, "4:3" or "16:9"; empty: square pixels
 };
+// The display aspect of the encoder's picture, as "W/H": the scaled picture's own shape
+// (square pixels), else the title's (an anamorphic frame, or the DVD's size).
+QString PictureAspect(const TMencOutputSettings &settings, const QString &titleAspect);
+
 // Whether the profile makes DVD or Video CD video at one of their frame sizes.
 bool IsAnamorphicFrame(const QString &videoCodec, int width, int height);
 // False when the settings name no frame size (the picture keeps the DVD's size).
@@ -101,6 +105,9 @@ TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TPar
 // frame's, so a letterboxed picture is not stretched again. An anamorphic frame keeps its
 // display aspect instead.
 void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings, const QString &titleAspect);
+
+// The converter is told the display aspect of pictures that carry none (raw pictures).
+void SetTranscoderInputAspect(TTranscoderOptions &options, const QString &aspect);
 
 // The converter cuts what the encoder read before the entry: the broken first picture and the
 // lead for the video, the lead and the sound's own lead for the sound (or, where the sound

@@ -25,67 +25,67 @@ bool ReadProfile(const QString &profileFile, TProfile &profile)
 // after one is not consumed by it, so FFmpeg takes it for one more output file.
 const QSet<QString> &FlagSwitches()
 {
-    static const QSet<QString> flags {QStringLiteral("an"),
-                                      QStringLiteral("vn"),
-                                      QStringLiteral("sn"),
-                                      QStringLiteral("dn"),
-                                      QStringLiteral("y"),
-                                      QStringLiteral("n"),
-                                      QStringLiteral("shortest"),
-                                      QStringLiteral("re"),
-                                      QStringLiteral("copyts"),
-                                      QStringLiteral("start_at_zero"),
-                                      QStringLiteral("accurate_seek"),
-                                      QStringLiteral("copyinkf"),
-                                      QStringLiteral("bitexact"),
-                                      QStringLiteral("autorotate"),
-                                      QStringLiteral("autoscale"),
-                                      QStringLiteral("fix_sub_duration"),
-                                      QStringLiteral("fix_sub_duration_heartbeat"),
-                                      QStringLiteral("find_stream_info"),
-                                      QStringLiteral("force_fps"),
-                                      QStringLiteral("stats"),
-                                      QStringLiteral("stdin"),
-                                      QStringLiteral("hide_banner"),
-                                      QStringLiteral("ignore_unknown"),
-                                      QStringLiteral("copy_unknown"),
-                                      QStringLiteral("recast_media"),
-                                      QStringLiteral("benchmark"),
-                                      QStringLiteral("benchmark_all"),
-                                      QStringLiteral("dump"),
-                                      QStringLiteral("hex"),
-                                      QStringLiteral("debug_ts"),
-                                      QStringLiteral("psnr"),
-                                      QStringLiteral("qphist"),
-                                      QStringLiteral("xerror"),
-                                      QStringLiteral("auto_conversion_filters"),
-                                      QStringLiteral("intra"),
-                                      QStringLiteral("deinterlace"),
-                                      QStringLiteral("ignore_chapters"),
-                                      QStringLiteral("display_hflip"),
-                                      QStringLiteral("display_vflip"),
-                                      QStringLiteral("print_graphs"),
-                                      QStringLiteral("L"),
-                                      QStringLiteral("h"),
-                                      QStringLiteral("help"),
-                                      QStringLiteral("version"),
-                                      QStringLiteral("buildconf"),
-                                      QStringLiteral("formats"),
-                                      QStringLiteral("muxers"),
-                                      QStringLiteral("demuxers"),
-                                      QStringLiteral("devices"),
-                                      QStringLiteral("codecs"),
-                                      QStringLiteral("decoders"),
-                                      QStringLiteral("encoders"),
-                                      QStringLiteral("bsfs"),
-                                      QStringLiteral("protocols"),
-                                      QStringLiteral("filters"),
-                                      QStringLiteral("pix_fmts"),
-                                      QStringLiteral("layouts"),
-                                      QStringLiteral("sample_fmts"),
-                                      QStringLiteral("dispositions"),
-                                      QStringLiteral("colors"),
-                                      QStringLiteral("hwaccels")};
+    static const QSet<QString> flags{QStringLiteral("an"),
+                                     QStringLiteral("vn"),
+                                     QStringLiteral("sn"),
+                                     QStringLiteral("dn"),
+                                     QStringLiteral("y"),
+                                     QStringLiteral("n"),
+                                     QStringLiteral("shortest"),
+                                     QStringLiteral("re"),
+                                     QStringLiteral("copyts"),
+                                     QStringLiteral("start_at_zero"),
+                                     QStringLiteral("accurate_seek"),
+                                     QStringLiteral("copyinkf"),
+                                     QStringLiteral("bitexact"),
+                                     QStringLiteral("autorotate"),
+                                     QStringLiteral("autoscale"),
+                                     QStringLiteral("fix_sub_duration"),
+                                     QStringLiteral("fix_sub_duration_heartbeat"),
+                                     QStringLiteral("find_stream_info"),
+                                     QStringLiteral("force_fps"),
+                                     QStringLiteral("stats"),
+                                     QStringLiteral("stdin"),
+                                     QStringLiteral("hide_banner"),
+                                     QStringLiteral("ignore_unknown"),
+                                     QStringLiteral("copy_unknown"),
+                                     QStringLiteral("recast_media"),
+                                     QStringLiteral("benchmark"),
+                                     QStringLiteral("benchmark_all"),
+                                     QStringLiteral("dump"),
+                                     QStringLiteral("hex"),
+                                     QStringLiteral("debug_ts"),
+                                     QStringLiteral("psnr"),
+                                     QStringLiteral("qphist"),
+                                     QStringLiteral("xerror"),
+                                     QStringLiteral("auto_conversion_filters"),
+                                     QStringLiteral("intra"),
+                                     QStringLiteral("deinterlace"),
+                                     QStringLiteral("ignore_chapters"),
+                                     QStringLiteral("display_hflip"),
+                                     QStringLiteral("display_vflip"),
+                                     QStringLiteral("print_graphs"),
+                                     QStringLiteral("L"),
+                                     QStringLiteral("h"),
+                                     QStringLiteral("help"),
+                                     QStringLiteral("version"),
+                                     QStringLiteral("buildconf"),
+                                     QStringLiteral("formats"),
+                                     QStringLiteral("muxers"),
+                                     QStringLiteral("demuxers"),
+                                     QStringLiteral("devices"),
+                                     QStringLiteral("codecs"),
+                                     QStringLiteral("decoders"),
+                                     QStringLiteral("encoders"),
+                                     QStringLiteral("bsfs"),
+                                     QStringLiteral("protocols"),
+                                     QStringLiteral("filters"),
+                                     QStringLiteral("pix_fmts"),
+                                     QStringLiteral("layouts"),
+                                     QStringLiteral("sample_fmts"),
+                                     QStringLiteral("dispositions"),
+                                     QStringLiteral("colors"),
+                                     QStringLiteral("hwaccels")};
     return flags;
 }
 
@@ -93,22 +93,22 @@ const QSet<QString> &FlagSwitches()
 // intermediate file and the target: inputs, logs, reports, scripts, attachments.
 const QSet<QString> &FileSwitches()
 {
-    static const QSet<QString> files {QStringLiteral("i"),
-                                      QStringLiteral("progress"),
-                                      QStringLiteral("pass"),
-                                      QStringLiteral("passlogfile"),
-                                      QStringLiteral("vstats"),
-                                      QStringLiteral("vstats_file"),
-                                      QStringLiteral("report"),
-                                      QStringLiteral("sdp_file"),
-                                      QStringLiteral("dump_attachment"),
-                                      QStringLiteral("attach"),
-                                      QStringLiteral("fpre"),
-                                      QStringLiteral("filter_script"),
-                                      QStringLiteral("filter_complex_script"),
-                                      QStringLiteral("stats_enc_pre"),
-                                      QStringLiteral("stats_enc_post"),
-                                      QStringLiteral("stats_mux_pre")};
+    static const QSet<QString> files{QStringLiteral("i"),
+                                     QStringLiteral("progress"),
+                                     QStringLiteral("pass"),
+                                     QStringLiteral("passlogfile"),
+                                     QStringLiteral("vstats"),
+                                     QStringLiteral("vstats_file"),
+                                     QStringLiteral("report"),
+                                     QStringLiteral("sdp_file"),
+                                     QStringLiteral("dump_attachment"),
+                                     QStringLiteral("attach"),
+                                     QStringLiteral("fpre"),
+                                     QStringLiteral("filter_script"),
+                                     QStringLiteral("filter_complex_script"),
+                                     QStringLiteral("stats_enc_pre"),
+                                     QStringLiteral("stats_enc_post"),
+                                     QStringLiteral("stats_mux_pre")};
     return files;
 }
 
@@ -298,7 +298,7 @@ QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids
 }
 
 QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &grids, TMencOutputSettings &settings,
-                            bool highQualityIntermediate)
+                            bool highQualityIntermediate, bool streamed)
 {
     TProfile profile;
     if (!ReadProfile(profileFile, profile))
@@ -348,6 +348,11 @@ QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &g
         highQualityIntermediate ? QStringLiteral("vqscale=2") : QStringLiteral("vbitrate=") + EncoderBitrate(bitrate);
     // The sound stays PCM: a lossy coder would cost a generation of loss and start the sound
     // late by its own delay. The gain soft-clips: loud discs would otherwise come out hard-clipped.
-    return QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:") + quality + QStringLiteral(":mbd=2")
-         + QStringLiteral(" -oac pcm") + QStringLiteral(" -channels 2") + srate + QStringLiteral(" -af volume=10:1");
+    const QString sound =
+        QStringLiteral(" -oac pcm") + QStringLiteral(" -channels 2") + srate + QStringLiteral(" -af volume=10:1");
+    // Streamed, nothing is coded twice: the converter takes the pictures as they are.
+    settings.RawPicture = streamed;
+    if (streamed)
+        return QStringLiteral(" -ovc raw") + sound;
+    return QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:") + quality + QStringLiteral(":mbd=2") + sound;
 }

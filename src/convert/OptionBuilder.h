@@ -37,7 +37,8 @@ QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids
 // MEncoder's codec options, and `settings` filled from the parameters whose switches are
 // "-s", "-aspect", "-b" (or "-b:v") and "-ar", and from the "Deinterlace" row (cleared first, so nothing of an earlier
 // profile stays). A value CheckProfileValues refuses counts as none: no size, the bitrate 800, the source's rate.
-// highQualityIntermediate: a fixed high quality instead of the profile's bitrate.
+// highQualityIntermediate: a fixed high quality instead of the profile's bitrate; streamed:
+// the pictures as they are (raw, settings.RawPicture), for a converter reading them at once.
 // Empty, with `settings` untouched, when the file does not exist.
 QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &grids, TMencOutputSettings &settings,
-                            bool highQualityIntermediate = false);
+                            bool highQualityIntermediate = false, bool streamed = false);

@@ -20,5 +20,6 @@ TConversionPreferences TConversionPreferences::FromStored(const TPreferences &st
     p.OpenFolderWhenDone = stored.AutoOpenDir;
     p.StallSeconds = stored.StallSeconds;
     p.HighQualityIntermediate = stored.HighQualityIntermediate;
+    p.StreamedIntermediate = stored.StreamedIntermediate;
     return p;
 }

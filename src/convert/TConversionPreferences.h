@@ -14,6 +14,8 @@ struct TConversionPreferences
     int StallSeconds = 60;
     // The intermediate file at a quality that does not limit the result, or at the profile's bitrate.
     bool HighQualityIntermediate = true;
+    // The encoder pass streams into the converter through a pipe; no intermediate file.
+    bool StreamedIntermediate = true;
 
     // The stored preferences as the Settings dialog shows them: Overwrite wins over Ask;
     // Rename when neither is set.

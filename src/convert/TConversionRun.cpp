@@ -52,6 +52,7 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
         if (!m_active)
             return;
         m_watch.Output(slot, text);
+        m_encoderWatch.Output(slot, text);
         emit ToolOutput(text);
     });
     connect(&m_probe, &TMediaProbe::Finished, this, &TConversionRun::OnProbeFinished, Qt::QueuedConnection);
@@ -132,8 +133,9 @@ QString TConversionRun::NothingMadeMessage()
 void TConversionRun::Start(const TConversionRequest &request)
 {
     TMencOutputSettings settings;
-    const QString options = BuildEncoderOptions(request.ProfileFile, GridsOf(request), settings,
-                                                request.Preferences.HighQualityIntermediate);
+    const QString options =
+        BuildEncoderOptions(request.ProfileFile, GridsOf(request), settings,
+                            request.Preferences.HighQualityIntermediate, request.Preferences.StreamedIntermediate);
     RunConversion(request, options, settings);
 }
 
@@ -284,7 +286,9 @@ void TConversionRun::NextEntry()
                                                 fit.Width, fit.Height, frameRate);
     const double targetKbps = ArgumentBitrateKbps(m_transcoderOptions.Arguments, true, 8000.0)
                             + ArgumentBitrateKbps(m_transcoderOptions.Arguments, false, 640.0);
-    const QString room = CheckRoom(QFileInfo(m_intermediateFile).absolutePath(), EstimatedBytes(length, encoderKbps),
+    // Streamed, the intermediate is a pipe and takes no room.
+    const qint64 encoderBytes = m_settings.RawPicture ? 0 : EstimatedBytes(length, encoderKbps);
+    const QString room = CheckRoom(QFileInfo(m_intermediateFile).absolutePath(), encoderBytes,
                                    QFileInfo(m_targetFile).absolutePath(), EstimatedBytes(length, targetKbps));
     if (!room.isEmpty()) {
         EntryFailed(room);
@@ -359,28 +363,129 @@ void TConversionRun::StartEncoderPass()
     m_encoderCommandLine = command.Text();
     m_lastEncoderCommand = command;
     emit CommandLineChanged(m_encoderCommandLine);
+    if (m_settings.RawPicture) {
+        StartStreamedPass(command);
+        return;
+    }
     m_phase = Phase::EncoderPass;
     m_watch.Begin(TProcessRunner::Encoder, false);
     m_runner.RunEncoderPass(command);
 }
 
-void TConversionRun::StartTranscoderPass()
+bool TConversionRun::PrepareTranscoder(TToolCommand &command)
 {
+    // Streamed, the encoder's picture has not ended yet: at a title's end it gives all but the
+    // title's last picture, and one more is held back by a deinterlacing or film filter
+    // (measured); the sound must not outlast the picture.
+    if (m_settings.RawPicture && RunsToTitleEnd(Entry())) {
+        const double frame = 1.0 / IntermediateFrameRate();
+        const int lost = m_treatment.Filters.isEmpty() ? 1 : 2;
+        m_intermediateVideoEnd = m_timeline.BrokenPictures() * frame
+                               + (m_timeline.End - m_timeline.ProgramStart) * m_timeline.ClockScale
+                               - m_timeline.PictureLate - lost * frame;
+    }
     // Built for this entry when it began (the room check reads its bitrates).
     FitTranscoderToFrame(m_transcoderOptions, m_settings, Entry().Aspect);
     CutTranscoderToEntry(m_transcoderOptions, m_timeline, IntermediateFrameRate(), m_intermediateVideoEnd);
+    if (m_settings.RawPicture) {
+        SetTranscoderInputAspect(m_transcoderOptions, PictureAspect(m_settings, Entry().Aspect));
+    }
     QString error;
     m_partialFile = CreatePartialFile(m_targetFile, error);
     if (m_partialFile.isEmpty()) {
         EntryFailed(
             QStringLiteral("no file can be written in %1 (%2)").arg(QFileInfo(m_targetFile).absolutePath(), error));
-        return;
+        return false;
     }
-    const TToolCommand command =
+    command =
         BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions, m_partialFile);
     m_transcoderCommandLine = command.Text();
     m_lastTranscoderCommand = command;
     m_figures.BeginTranscoder();
+    return true;
+}
+
+void TConversionRun::StartStreamedPass(const TToolCommand &encoder)
+{
+    QString error;
+    if (!CreatePipe(m_intermediateFile, error)) {
+        EntryFailed(
+            QStringLiteral("no pipe can be made in %1 (%2)").arg(QFileInfo(m_intermediateFile).absolutePath(), error));
+        return;
+    }
+    TToolCommand transcoder(AppFolders::TranscoderExe());
+    if (!PrepareTranscoder(transcoder)) {
+        DeleteIntermediate();
+        return;
+    }
+    m_streamEnds[TProcessRunner::Encoder] = StreamEnd();
+    m_streamEnds[TProcessRunner::Transcoder] = StreamEnd();
+    m_streamReason.clear();
+    m_phase = Phase::Streaming;
+    m_watch.Begin(TProcessRunner::Transcoder, false);
+    m_watch.SetFinish(m_timeline.End - m_timeline.Start, m_partialFile);
+    m_encoderWatch.Begin(TProcessRunner::Encoder, false);
+    // Each opens the pipe and waits there for the other. The encoder first: when it cannot
+    // start, that is what is said, as without the pipe.
+    m_runner.RunStreamedEncoder(encoder);
+    m_runner.RunTranscoder(transcoder);
+}
+
+void TConversionRun::StreamToolFinished(TProcessRunner::Slot slot, const TProcessRunner::Result &result)
+{
+    const TProcessRunner::Slot other =
+        slot == TProcessRunner::Encoder ? TProcessRunner::Transcoder : TProcessRunner::Encoder;
+    m_streamEnds[slot].done = true;
+    m_streamEnds[slot].result = result;
+    // Neither can go on without the other. A converter that ended well while the encoder still
+    // runs has all it asked for (its -t): the encoder holds the pipe open and waits for ever
+    // to write the half second it reads past the entry.
+    const bool converterComplete =
+        slot == TProcessRunner::Transcoder && result.Succeeded() && !m_runner.HasExited(TProcessRunner::Encoder);
+    if ((!result.Succeeded() || converterComplete) && !m_streamEnds[other].done)
+        EndStreamTool(other);
+    if (!m_streamEnds[other].done)
+        return;
+    DeleteIntermediate();
+    if (m_state == CancelRequested) {
+        m_figures.EntryFinished();
+        Publish();
+        CancelPath();
+        return;
+    }
+    const StreamEnd &encoder = m_streamEnds[TProcessRunner::Encoder];
+    const StreamEnd &converter = m_streamEnds[TProcessRunner::Transcoder];
+    const bool encoderFailed = !encoder.result.Succeeded() && !encoder.ended;
+    const bool converterFailed = !converter.result.Succeeded() && !converter.ended;
+    QString reason = m_streamReason;
+    // An encoder ended by a signal after the converter had failed lost only its pipe.
+    if (reason.isEmpty() && encoderFailed && !(encoder.result.Crashed && converterFailed))
+        reason = ToolFailure(TProcessRunner::Encoder, encoder.result);
+    else if (reason.isEmpty() && converterFailed)
+        reason = ToolFailure(TProcessRunner::Transcoder, converter.result);
+    if (!reason.isEmpty()) {
+        EntryFailed(reason);
+        return;
+    }
+    m_intermediateHasAudio = !Entry().AudioLanguages.isEmpty();
+    m_phase = Phase::CheckingTarget;
+    m_probe.Probe(AppFolders::TranscoderExe(), m_partialFile, m_request.Preferences.StallSeconds * 1000);
+}
+
+void TConversionRun::EndStreamTool(TProcessRunner::Slot slot)
+{
+    m_streamEnds[slot].ended = true;
+    if (slot == TProcessRunner::Encoder)
+        m_runner.KillEncoder();
+    else
+        m_runner.KillTranscoder();
+}
+
+void TConversionRun::StartTranscoderPass()
+{
+    TToolCommand command(AppFolders::TranscoderExe());
+    if (!PrepareTranscoder(command))
+        return;
     m_phase = Phase::TranscoderPass;
     m_watch.Begin(TProcessRunner::Transcoder, false);
     m_watch.SetFinish(m_timeline.End - m_timeline.Start, m_partialFile);
@@ -389,7 +494,7 @@ void TConversionRun::StartTranscoderPass()
 
 void TConversionRun::OnToolStarted(TProcessRunner::Slot slot)
 {
-    if (!m_active || slot != TProcessRunner::Encoder || m_phase != Phase::EncoderPass)
+    if (!m_active || slot != TProcessRunner::Encoder || (m_phase != Phase::EncoderPass && m_phase != Phase::Streaming))
         return;
     emit HintChanged(ConvertingHint(m_request.Dvd.VolumeName, Entry().Data.OutputName, m_request.OutputExt));
 }
@@ -403,6 +508,23 @@ void TConversionRun::OnToolFailedToStart(TProcessRunner::Slot slot)
         // The encoder pass uses the same program and reports it; one message is enough.
         StartEncoderPass();
         break;
+    case Phase::Streaming:
+        if (slot == TProcessRunner::Transcoder) {
+            m_host.ReportStartFailure(QStringLiteral("Error"));
+            if (!m_active)
+                return;
+            m_streamReason = QStringLiteral("the converter could not be started");
+            m_streamEnds[TProcessRunner::Transcoder].done = true;
+            if (!m_streamEnds[TProcessRunner::Encoder].done)
+                EndStreamTool(TProcessRunner::Encoder);
+            else
+                StreamToolFinished(TProcessRunner::Encoder, m_streamEnds[TProcessRunner::Encoder].result);
+            break;
+        }
+        EndStreamTool(TProcessRunner::Transcoder);
+        DeleteIntermediate();
+        DeletePartial();
+        [[fallthrough]];
     case Phase::EncoderPass:
         m_clock.stop();
         m_host.ReportStartFailure(QStringLiteral("Error. Please re-install ") + ProgramInfo::ProductName());
@@ -442,6 +564,8 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
             m_phase = Phase::CheckingIntermediate;
             m_probe.Probe(AppFolders::TranscoderExe(), m_intermediateFile, m_request.Preferences.StallSeconds * 1000);
         }
+    } else if (m_phase == Phase::Streaming) {
+        StreamToolFinished(slot, result);
     } else if (m_phase == Phase::TranscoderPass && slot == TProcessRunner::Transcoder) {
         if (m_state == CancelRequested) {
             m_figures.EntryFinished();
@@ -537,8 +661,20 @@ void TConversionRun::ClaimTarget()
 void TConversionRun::CheckStall()
 {
     // The checks have a watchdog of their own.
+    const int stall = m_request.Preferences.StallSeconds;
     if (m_phase == Phase::Prepass || m_phase == Phase::EncoderPass || m_phase == Phase::TranscoderPass)
-        m_watch.Check(m_request.Preferences.StallSeconds);
+        m_watch.Check(stall);
+    // Streamed, the converter's figure is the progress of both; a tool that waits for the
+    // other one is not the one that hangs.
+    if (m_phase == Phase::Streaming && m_streamReason.isEmpty() && m_watch.Quiet(stall)) {
+        const bool encoderHangs = !m_streamEnds[TProcessRunner::Encoder].done && m_encoderWatch.Quiet(stall);
+        m_streamReason = QStringLiteral("the %1 stopped responding")
+                             .arg(encoderHangs ? QStringLiteral("encoder") : QStringLiteral("converter"));
+        for (const TProcessRunner::Slot slot : {TProcessRunner::Encoder, TProcessRunner::Transcoder}) {
+            if (!m_streamEnds[slot].done)
+                EndStreamTool(slot);
+        }
+    }
 }
 
 QString TConversionRun::ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const
@@ -561,7 +697,7 @@ QString TConversionRun::WithToolWords(const QString &reason, TProcessRunner::Slo
 void TConversionRun::EntryFailed(const QString &reason)
 {
     DeletePartial();
-    m_failures << Failure {m_targetFile, reason};
+    m_failures << Failure{m_targetFile, reason};
     EntryDone(EntryResult::Failed);
 }
 
@@ -589,6 +725,8 @@ void TConversionRun::OnProgressChunk(TProcessRunner::Slot slot, int, const QStri
         m_figures.EncoderChunk(text);
     else if (slot == TProcessRunner::Transcoder && m_phase == Phase::TranscoderPass)
         m_figures.TranscoderChunk(text);
+    else if (slot == TProcessRunner::Transcoder && m_phase == Phase::Streaming)
+        m_figures.StreamChunk(text);
     else
         return;
     Publish();

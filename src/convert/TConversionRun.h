@@ -116,6 +116,7 @@ private:
         EncoderPass,
         CheckingIntermediate,
         TranscoderPass,
+        Streaming, // both passes at once, joined by a pipe
         CheckingTarget,
         Finishing
     };
@@ -143,6 +144,10 @@ private:
     void ClaimTarget();
     // The watchdog: progress seen, and the check on every tick.
     void CheckStall();
+    bool PrepareTranscoder(TToolCommand &command);
+    void StartStreamedPass(const TToolCommand &encoder);
+    void StreamToolFinished(TProcessRunner::Slot slot, const TProcessRunner::Result &result);
+    void EndStreamTool(TProcessRunner::Slot slot);
     // A tool's failure, in the tool's own words where it left some.
     QString ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const;
     // errorsOnly: words that read as an error, not just the tool's last line.
@@ -200,5 +205,15 @@ private:
     QStringList m_madeFiles;
     int m_skippedCount = 0;
 
-    TStallWatch m_watch {m_runner};
+    TStallWatch m_watch{m_runner};
+    TStallWatch m_encoderWatch{m_runner}; // a streamed pass's encoder
+    // How each tool of a streamed pass ended; ended: by the run, after the other failed.
+    struct StreamEnd
+    {
+        bool done = false;
+        bool ended = false;
+        TProcessRunner::Result result;
+    };
+    StreamEnd m_streamEnds[2];
+    QString m_streamReason; // decided before both ended (a stall, a converter that did not start)
 };

@@ -15,5 +15,6 @@ struct TMencOutputSettings
     QString VideoBitrate;
     QString AudioSampleRate;
     QString VideoCodec; // the converter's, e.g. mpeg2video
+    bool RawPicture = false; // the encoder writes raw pictures (a streamed conversion)
     TDeinterlace Deinterlace = TDeinterlace::Auto; // the profile's "Deinterlace" row
 };

@@ -104,6 +104,11 @@ void TProcessRunner::RunEncoderPass(const TToolCommand &command)
     RunTool(Encoder, command, EncoderThreshold);
 }
 
+void TProcessRunner::RunStreamedEncoder(const TToolCommand &command)
+{
+    RunTool(Encoder, command, EncoderThreshold);
+}
+
 void TProcessRunner::RunTranscoder(const TToolCommand &command)
 {
     RunTool(Transcoder, command, TranscoderThreshold);
@@ -157,6 +162,19 @@ bool TProcessRunner::IsRunning(Slot slot) const
 int TProcessRunner::ChunkCount(Slot slot) const
 {
     return m_runs[slot].chunks;
+}
+
+bool TProcessRunner::HasExited(Slot slot) const
+{
+    if (!IsRunning(slot))
+        return true;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_runs[slot].process->processId()));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    // The state follows the name: Z, a child that has ended and waits to be reaped.
+    const qsizetype close = line.lastIndexOf(')');
+    return close < 0 || line.mid(close + 2, 1) == "Z";
 }
 
 qint64 TProcessRunner::CpuTicks(Slot slot) const

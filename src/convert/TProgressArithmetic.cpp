@@ -93,6 +93,20 @@ void TProgressArithmetic::TranscoderChunk(const QString &chunk)
         SetTotal((m_doneSeconds + m_length + m_transcoderTime) / m_totalSeconds * 100);
 }
 
+void TProgressArithmetic::StreamChunk(const QString &chunk)
+{
+    double time = 0;
+    if (ParseTranscoderTime(chunk, time) && time > m_transcoderTime)
+        m_transcoderTime = time;
+    m_encoderPosition = m_transcoderTime;
+    if (m_length != 0) {
+        SetCurrent(m_transcoderTime / m_length * 100);
+        SetFrames(m_transcoderTime * m_frameRateFactor / 1000);
+    }
+    if (m_totalSeconds != 0)
+        SetTotal((m_doneSeconds + 2 * m_transcoderTime) / m_totalSeconds * 100);
+}
+
 void TProgressArithmetic::EntryFinished()
 {
     SetCurrent(100);

@@ -26,6 +26,9 @@ public:
     void BeginTranscoder();
     // A chunk of the transcoder pass from index 2 on.
     void TranscoderChunk(const QString &chunk);
+    // A chunk of the converter in a streamed conversion (both passes at once): its time
+    // stands for both halves of the entry's share.
+    void StreamChunk(const QString &chunk);
     // The entry's passes are over: current bar 100, frames total / total.
     void EntryFinished();
     // The entry's share goes into the done seconds (finished, skipped or failed alike).

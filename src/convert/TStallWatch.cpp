@@ -54,7 +54,7 @@ void TStallWatch::WatchFinishing()
     m_sinceLife.start();
 }
 
-void TStallWatch::Check(int stallSeconds)
+bool TStallWatch::Quiet(int stallSeconds)
 {
     if (m_drained) {
         const int chunks = m_runner.ChunkCount(m_slot);
@@ -64,7 +64,12 @@ void TStallWatch::Check(int stallSeconds)
         }
     }
     WatchFinishing();
-    if (m_stalled || m_sinceLife.elapsed() < qint64(stallSeconds) * 1000 || !m_runner.IsRunning(m_slot))
+    return m_sinceLife.elapsed() >= qint64(stallSeconds) * 1000;
+}
+
+void TStallWatch::Check(int stallSeconds)
+{
+    if (!Quiet(stallSeconds) || m_stalled || !m_runner.IsRunning(m_slot))
         return;
     m_stalled = true;
     if (m_slot == TProcessRunner::Encoder)

@@ -23,6 +23,8 @@ public:
     void Output(TProcessRunner::Slot slot, const QString &text);
     // Once a second during a pass: ends the tool when it has stalled.
     void Check(int stallSeconds);
+    // Once a second, where the caller ends the tools itself: no sign of life for the stall time.
+    bool Quiet(int stallSeconds);
     // The last pass's tool was ended as hung.
     bool Stalled() const { return m_stalled; }
 

@@ -69,6 +69,14 @@ QString CreatePartialFile(const QString &targetFile, QString &error)
     return file.fileName();
 }
 
+bool CreatePipe(const QString &path, QString &error)
+{
+    if (::mkfifo(QFile::encodeName(path).constData(), 0600) == 0)
+        return true;
+    error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
 ClaimResult ClaimTargetFile(const QString &partialFile, QString &target, ClaimRule rule, const QString &outputExt,
                             QString &error)
 {

@@ -11,6 +11,10 @@
 // reason in `error`, when the folder takes no file.
 QString CreatePartialFile(const QString &targetFile, QString &error);
 
+// A named pipe at `path` (a streamed conversion's intermediate), for this user only. False,
+// with the reason in `error`, when the folder takes none.
+bool CreatePipe(const QString &path, QString &error);
+
 enum class ClaimRule {
     Replace, // the target's name, whatever is there (a link is replaced, not followed)
     NextFree, // the target's name, or when taken the first free name-1.ext, name-2.ext, ...

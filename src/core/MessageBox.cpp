@@ -28,7 +28,7 @@ QMessageBox::StandardButton MessageBox::Show(QWidget *owner, const QString &text
                                              QMessageBox::StandardButtons buttons)
 {
     if (g_hook)
-        return g_hook(Call {icon, caption, text, buttons});
+        return g_hook(Call{icon, caption, text, buttons});
     // A box owned by a disabled window would be disabled too, and hidden behind a dialog.
     QMessageBox box(QtIcon(icon), caption, text, buttons, OwnedWindows::UsableOwner(owner));
     // A short text makes a box too narrow for its caption, which the title bar then cuts.

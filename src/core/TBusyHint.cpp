@@ -33,7 +33,7 @@ void TBusyHint::Request(bool open, const QString &text, std::function<void()> do
 {
     // Queued, never replacing the request under way: a caller waiting for its callback
     // (an opening, a conversion) would otherwise wait for ever.
-    m_requests.append(Pending {open, text, std::move(done)});
+    m_requests.append(Pending{open, text, std::move(done)});
     if (!m_started)
         StartRequest();
 }
@@ -90,7 +90,7 @@ void TBusyHint::Step()
             if (!hint->m_started && !hint->m_requests.isEmpty())
                 hint->StartRequest();
         }
-    } next {this};
+    } next{this};
     if (finished.done)
         finished.done();
 }

@@ -77,8 +77,8 @@ TmkPointsArray TransformShape(const TmkPointsArray &shape, bool mirror, int rota
 ThumbPose PoseFor(TmkOrientation orientation, TmkTickStyle tickStyle)
 {
     if (orientation == rsVertical)
-        return tickStyle == rsTopLeft ? ThumbPose {1, false, true} : ThumbPose {3, true, false};
-    return tickStyle == rsTopLeft ? ThumbPose {2, true, false} : ThumbPose {0, false, true};
+        return tickStyle == rsTopLeft ? ThumbPose{1, false, true} : ThumbPose{3, true, false};
+    return tickStyle == rsTopLeft ? ThumbPose{2, true, false} : ThumbPose{0, false, true};
 }
 
 TmkPointsArray ThumbPoints(TmkThumbStyle style, TmkOrientation orientation, TmkTickStyle tickStyle, bool maxThumb)

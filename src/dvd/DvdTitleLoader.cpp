@@ -205,7 +205,7 @@ QStringList DvdTitleLoader::SubtitleTexts(int titleSet, int chain) const
     const TProgramChain *k = Chain(titleSet, chain);
     if (!k)
         return {};
-    QStringList texts {QStringLiteral("None")};
+    QStringList texts{QStringLiteral("None")};
     const TVTS_VOBS &vobs = m_titleSets[titleSet].Vobs;
     for (int i = 0;
          i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k->SubpictureAvailable.size();

@@ -127,28 +127,28 @@ TPreviewControls TMainForm::PreviewControls()
 
 TConversionPanel TMainForm::ConversionPanel()
 {
-    TConversionPanel p {this,
-                        imgStart,
-                        imgStop,
-                        TaskList,
-                        edtOutputDir,
-                        cmbProfile,
-                        chkTurnoff,
-                        panBottomLeft,
-                        panBottomCenter,
-                        pgbCurrent,
-                        pgbTotal,
-                        labCurProgress,
-                        labTotalProgress,
-                        labFrame,
-                        labElapsed,
-                        labRemaining,
-                        labHint,
-                        Memo1,
-                        Memo2,
-                        m_busyHint,
-                        {},
-                        {}};
+    TConversionPanel p{this,
+                       imgStart,
+                       imgStop,
+                       TaskList,
+                       edtOutputDir,
+                       cmbProfile,
+                       chkTurnoff,
+                       panBottomLeft,
+                       panBottomCenter,
+                       pgbCurrent,
+                       pgbTotal,
+                       labCurProgress,
+                       labTotalProgress,
+                       labFrame,
+                       labElapsed,
+                       labRemaining,
+                       labHint,
+                       Memo1,
+                       Memo2,
+                       m_busyHint,
+                       {},
+                       {}};
     p.LockUiForConversion = [this](std::function<void()> whenReady) { LockUiForConversion(std::move(whenReady)); };
     p.UnlockUiAfterConversion = [this](std::function<void()> whenDone) {
         UnlockUiAfterConversion(std::move(whenDone));
@@ -333,7 +333,7 @@ void TMainForm::StoreChoice(int kind, int value)
 
 void TMainForm::OpenDvdFolder(const QString &folder, const QString &volumeName)
 {
-    m_pendingOpenings.append(Opening {folder, volumeName});
+    m_pendingOpenings.append(Opening{folder, volumeName});
     if (!m_opening)
         OpenNextDvd();
 }

@@ -37,8 +37,7 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
         main, [main](const QString &folder, const QString &volumeName) { main->OpenDvdFolder(folder, volumeName); });
     main->SetOpenDVDForm(m_openDvd.get());
 
-    m_settings =
-        std::make_unique<TSettingForm>(TSettingForm::MainControls {main, main->cmbProfile, main->edtOutputDir});
+    m_settings = std::make_unique<TSettingForm>(TSettingForm::MainControls{main, main->cmbProfile, main->edtOutputDir});
     main->SetSettingForm(m_settings.get());
     QObject::connect(main->bbtnSetting, &QPushButton::clicked, m_settings.get(), &TSettingForm::bbtnSettingClick);
     QObject::connect(main->sbtnOptions, &QToolButton::clicked, m_settings.get(), &TSettingForm::sbtnOptionsClick);
@@ -51,6 +50,7 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
         TConversionPreferences p = TConversionController::ReadPreferences(settings->rdbAsk, settings->rdbRename,
                                                                           settings->chkExit, settings->chkOpenDir);
         p.HighQualityIntermediate = settings->cmbIntermediate->currentIndex() != 0;
+        p.StreamedIntermediate = settings->cmbIntermediate->currentIndex() == 2;
         p.StallSeconds = settings->StallSeconds();
         return p;
     });
@@ -68,8 +68,8 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
     TSizeForm *size = m_size.get();
     TMainProfileGrids::Of(main)->SetCustomSizeHandler([size, main] { size->ShowFor(main->vleVideo); });
 
-    for (QWidget *window : std::initializer_list<QWidget *> {m_openDvd.get(), m_settings.get(), m_volume.get(),
-                                                             m_editTime.get(), m_about.get(), m_size.get()})
+    for (QWidget *window : std::initializer_list<QWidget *>{m_openDvd.get(), m_settings.get(), m_volume.get(),
+                                                            m_editTime.get(), m_about.get(), m_size.get()})
         OwnedWindows::KeepInFrontOf(window, main);
 }
 

@@ -13,7 +13,7 @@ int TPreviewClock::AddTimer(int intervalMs, std::function<void()> onTick)
     auto *timer = new QTimer(this);
     timer->setInterval(intervalMs);
     connect(timer, &QTimer::timeout, this, [this, id] { m_timers[id].onTick(); });
-    m_timers.append(Timer {timer, intervalMs, std::move(onTick)});
+    m_timers.append(Timer{timer, intervalMs, std::move(onTick)});
     return id;
 }
 

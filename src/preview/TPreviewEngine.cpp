@@ -245,7 +245,7 @@ void TPreviewEngine::Load(int title, const QString &start)
         optionValues.push_back(v);
         optionKeys.push_back(const_cast<char *>("start"));
     }
-    mpv_node_list options {int(optionValues.size()), optionValues.data(), optionKeys.data()};
+    mpv_node_list options{int(optionValues.size()), optionValues.data(), optionKeys.data()};
 
     mpv_node values[4];
     char *keys[4] = {const_cast<char *>("name"), const_cast<char *>("url"), const_cast<char *>("flags"),
@@ -258,7 +258,7 @@ void TPreviewEngine::Load(int title, const QString &start)
     values[2].u.string = const_cast<char *>("replace");
     values[3].format = MPV_FORMAT_NODE_MAP;
     values[3].u.list = &options;
-    mpv_node_list args {4, values, keys};
+    mpv_node_list args{4, values, keys};
     mpv_node command;
     command.format = MPV_FORMAT_NODE_MAP;
     command.u.list = &args;

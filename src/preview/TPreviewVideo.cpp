@@ -59,7 +59,7 @@ void TPreviewVideo::AttachCore(mpv_handle *mpv)
         qWarning("Preview: no OpenGL context, the preview shows no picture");
         return;
     }
-    mpv_opengl_init_params gl {&ProcAddress, nullptr};
+    mpv_opengl_init_params gl{&ProcAddress, nullptr};
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_OPENGL)},
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
@@ -114,7 +114,7 @@ void TPreviewVideo::paintGL()
         return;
     }
     const qreal ratio = devicePixelRatioF();
-    mpv_opengl_fbo fbo {int(defaultFramebufferObject()), int(width() * ratio), int(height() * ratio), 0};
+    mpv_opengl_fbo fbo{int(defaultFramebufferObject()), int(width() * ratio), int(height() * ratio), 0};
     int flipY = 1;
     // The GUI thread never sleeps until a frame is due; a frame shows up to one early.
     int block = 0;

@@ -25,7 +25,9 @@ TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, 
     p.AutoTurnOff = ini.ReadBool(section, QStringLiteral("Auto Turn Off"), d.AutoTurnOff);
     p.Ask = ini.ReadBool(section, QStringLiteral("Ask"), d.Ask);
     p.Overwrite = ini.ReadBool(section, QStringLiteral("Overwrite"), d.Overwrite);
-    p.HighQualityIntermediate = ini.ReadInteger(section, QStringLiteral("Intermediate Quality"), 1) != 0;
+    const int intermediate = ini.ReadInteger(section, QStringLiteral("Intermediate Quality"), 2);
+    p.HighQualityIntermediate = intermediate != 0;
+    p.StreamedIntermediate = intermediate == 2;
     p.StallSeconds = qBound(1, ini.ReadInteger(section, QStringLiteral("Stall Seconds"), d.StallSeconds), 24 * 3600);
     return p;
 }
@@ -41,5 +43,5 @@ void TPreferences::Write(TNewInifile &ini) const
     ini.WriteBool(main, QStringLiteral("Auto Turn Off"), AutoTurnOff);
     ini.WriteBool(main, QStringLiteral("Ask"), Ask);
     ini.WriteBool(main, QStringLiteral("Overwrite"), Overwrite);
-    ini.WriteInteger(main, QStringLiteral("Intermediate Quality"), HighQualityIntermediate ? 1 : 0);
+    ini.WriteInteger(main, QStringLiteral("Intermediate Quality"), IntermediateIndex());
 }

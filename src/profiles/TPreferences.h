@@ -18,9 +18,15 @@ struct TPreferences
     // The encoder pass's picture: true a quality that costs the result nothing (the default),
     // false the profile's own bitrate (a smaller intermediate file).
     bool HighQualityIntermediate = true;
+    // No intermediate file: the encoder pass streams into the converter (the default).
+    // Stored as "Intermediate Quality": 0 the profile's bitrate, 1 high, 2 streamed.
+    bool StreamedIntermediate = true;
     // Seconds a tool may go without progress before it counts as hung; read only (kept in
     // the file by hand, e.g. for a drive that spins up slowly).
     int StallSeconds = 60;
+
+    // "Intermediate Quality" as stored, and the Settings list's position.
+    int IntermediateIndex() const { return StreamedIntermediate ? 2 : HighQualityIntermediate ? 1 : 0; }
 
     // What to do with an existing output file: Overwrite wins over Ask; neither is Rename.
     enum class Existing { Ask, Overwrite, Rename };

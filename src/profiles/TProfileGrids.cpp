@@ -6,7 +6,7 @@
 TProfileGrids::TProfileGrids(TValueListEditor *video, TValueListEditor *audio, TValueListEditor *advanced,
                              QObject *parent)
     : QObject(parent)
-    , m_grids {video, audio, advanced}
+    , m_grids{video, audio, advanced}
 {
     for (TValueListEditor *grid : m_grids)
         connect(grid, &TValueListEditor::MouseDown, this, &TProfileGrids::RepaintAll);

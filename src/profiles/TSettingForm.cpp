@@ -179,8 +179,9 @@ void TSettingForm::BuildGeneralPage()
     cmbIntermediate = new QComboBox(tsGeneral);
     cmbIntermediate->setObjectName(QStringLiteral("cmbIntermediate"));
     cmbIntermediate->setGeometry(150, 320, 160, 21);
-    cmbIntermediate->addItems({QStringLiteral("The profile's bitrate"), QStringLiteral("High")});
-    cmbIntermediate->setCurrentIndex(1);
+    cmbIntermediate->addItems(
+        {QStringLiteral("The profile's bitrate"), QStringLiteral("High"), QStringLiteral("Streamed")});
+    cmbIntermediate->setCurrentIndex(TPreferences().IntermediateIndex());
 
     connect(sbtnBrowse, &QToolButton::clicked, this, &TSettingForm::sbtnBrowseClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TSettingForm::SpeedButton1Click);
@@ -248,7 +249,7 @@ void TSettingForm::ShowPreferences(const TPreferences &p)
     chkOpenDir->setChecked(p.AutoOpenDir);
     chkExit->setChecked(p.AutoExit);
     chkTurnoff->setChecked(p.AutoTurnOff);
-    cmbIntermediate->setCurrentIndex(p.HighQualityIntermediate ? 1 : 0);
+    cmbIntermediate->setCurrentIndex(p.IntermediateIndex());
     m_stallSeconds = p.StallSeconds;
     switch (p.WhenExists()) {
     case TPreferences::Existing::Overwrite:
@@ -289,6 +290,7 @@ void TSettingForm::SavePreferences()
     p.Ask = rdbAsk->isChecked();
     p.Overwrite = rdbOverWrite->isChecked();
     p.HighQualityIntermediate = cmbIntermediate->currentIndex() != 0;
+    p.StreamedIntermediate = cmbIntermediate->currentIndex() == 2;
     auto *store = new TNewInifile(AppFolders::PreferencesFile());
     p.Write(*store);
     TNewInifile::SaveAndFree(store);

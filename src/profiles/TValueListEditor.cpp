@@ -265,14 +265,14 @@ TValueListEditor::CellColors TValueListEditor::DrawCellColors(int row, int col) 
     const QColor window = palette().color(QPalette::Base);
     const bool silver = col == 1 && ReadOnly(row) && Style(row) != EditStyle::PickList;
     const QColor remembered = silver ? Silver : QColor(Qt::black);
-    CellColors colors {remembered, col == 0 ? palette().color(QPalette::Button) : window};
+    CellColors colors{remembered, col == 0 ? palette().color(QPalette::Button) : window};
     if (row != currentRow())
         return colors;
     if (col == 1 && currentColumn() == 1) {
         colors = {remembered, window}; // the chosen value without selection highlight
     } else if (col == 0) {
-        colors = Focused() ? CellColors {palette().color(QPalette::HighlightedText), FocusedKey}
-                           : CellColors {remembered, window};
+        colors = Focused() ? CellColors{palette().color(QPalette::HighlightedText), FocusedKey}
+                           : CellColors{remembered, window};
     }
     return colors;
 }

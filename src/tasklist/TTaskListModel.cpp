@@ -18,7 +18,7 @@ QModelIndex TTaskListModel::AddTitleNode(const TTaskNodeData &data)
 {
     const int row = m_titles.size();
     beginInsertRows({}, row, row);
-    m_titles.append(Title {data, {}});
+    m_titles.append(Title{data, {}});
     endInsertRows();
     return index(row, 0);
 }

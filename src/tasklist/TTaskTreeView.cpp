@@ -22,7 +22,7 @@ class TaskDelegate : public QStyledItemDelegate
 public:
     explicit TaskDelegate(QObject *parent)
         : QStyledItemDelegate(parent)
-        , m_icons {Artwork::TitleIcon(), Artwork::ChapterIcon()}
+        , m_icons{Artwork::TitleIcon(), Artwork::ChapterIcon()}
     { }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override

@@ -99,7 +99,7 @@ public:
     // The intermediate files and their locks in the work folder (the program folder here).
     QStringList WorkFiles() const
     {
-        return QDir(folder.path()).entryList({QStringLiteral("temp*")}, QDir::Files | QDir::Hidden);
+        return QDir(folder.path()).entryList({QStringLiteral("temp*")}, QDir::Files | QDir::Hidden | QDir::System);
     }
     // The process groups of the tools running from this folder now: processes with the
     // folder in their command line, apart from the program's own group.
@@ -181,7 +181,7 @@ Outcome RunCommand(const QString &command, const QStringList &arguments,
         pending += p.readAllStandardError();
         qsizetype end = 0;
         while ((end = pending.indexOf('\n')) >= 0) {
-            outcome.lines << Line {clock.elapsed(), QString::fromLocal8Bit(pending.left(end))};
+            outcome.lines << Line{clock.elapsed(), QString::fromLocal8Bit(pending.left(end))};
             pending.remove(0, end + 1);
         }
     };
@@ -207,7 +207,7 @@ Outcome RunCommand(const QString &command, const QStringList &arguments,
 Outcome Run(const BatchProgram &program, const QStringList &arguments,
             const std::function<bool(qint64 pid)> &during = {})
 {
-    return RunCommand(program.exe(), QStringList {QStringLiteral("--convert")} + arguments, during);
+    return RunCommand(program.exe(), QStringList{QStringLiteral("--convert")} + arguments, during);
 }
 
 QString Dvd(const char *name)
@@ -336,7 +336,7 @@ private slots:
         QFETCH(double, length);
         BatchProgram program;
         WriteMainPreferences(program, 0, program.out());
-        const Outcome run = Run(program, QStringList {dvd} + arguments);
+        const Outcome run = Run(program, QStringList{dvd} + arguments);
         QVERIFY2(run.exitCode == 0, qPrintable(run.Text()));
 
         const QHash<QString, double> lengths = EntryLengths(dvd);
@@ -425,7 +425,7 @@ private slots:
         WriteMainPreferences(program, 0, program.out(), preferences.constData());
         const QByteArray old = "an older file";
         program.folder.writeFile(QStringLiteral("out/Title01.avi"), old);
-        const Outcome run = Run(program, QStringList {Dvd("pal-simple")} + arguments);
+        const Outcome run = Run(program, QStringList{Dvd("pal-simple")} + arguments);
         QVERIFY2(run.exitCode == 0, qPrintable(run.Text()));
         QCOMPARE(program.OutFiles(), files);
         QCOMPARE(program.folder.readFile(QStringLiteral("out/Title01.avi")) == old, oldKept);
@@ -450,15 +450,15 @@ private slots:
         BatchProgram program;
         const QByteArray old = "an older file";
         program.folder.writeFile(QStringLiteral("out/Title01.avi"), old);
-        QStringList command {program.exe(),
-                             QStringLiteral("--convert"),
-                             Dvd("pal-simple"),
-                             QStringLiteral("--output"),
-                             program.out(),
-                             QStringLiteral("--profile"),
-                             QStringLiteral("AVI - MPEG-4 Video"),
-                             QStringLiteral("--if-exists"),
-                             QStringLiteral("ask")};
+        QStringList command{program.exe(),
+                            QStringLiteral("--convert"),
+                            Dvd("pal-simple"),
+                            QStringLiteral("--output"),
+                            program.out(),
+                            QStringLiteral("--profile"),
+                            QStringLiteral("AVI - MPEG-4 Video"),
+                            QStringLiteral("--if-exists"),
+                            QStringLiteral("ask")};
         for (QString &c : command)
             c = QLatin1Char('\'') + c + QLatin1Char('\'');
         QProcess p;
@@ -483,7 +483,7 @@ private slots:
         const QString second = program.folder.file(QStringLiteral("out2/"));
         QDir().mkpath(second);
         // Different discs: the shorter run ends while the longer one still encodes.
-        const QList<std::pair<QString, double>> runs {{Dvd("pal-long"), 30}, {Dvd("pal-simple"), 6}};
+        const QList<std::pair<QString, double>> runs{{Dvd("pal-long"), 30}, {Dvd("pal-simple"), 6}};
         QList<QProcess *> processes;
         for (int i = 0; i < runs.size(); ++i) {
             auto *p = new QProcess(this);
@@ -575,37 +575,44 @@ private slots:
     // cancel path, status 130, no tool left running, no intermediate file left.
     void interrupted_data()
     {
-        // The tool start to wait for: 1 pre-pass, 2 encoder, 3 the check of its file, 4 transcoder.
+        // The tool start to wait for, through a file: 1 pre-pass, 2 encoder, 3 the check of its
+        // file, 4 transcoder; streamed: 1 pre-pass, 2 transcoder, 3 encoder.
         QTest::addColumn<int>("starts");
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("twice");
-        QTest::newRow("Ctrl+C in the pre-pass") << 1 << int(SIGINT) << false;
-        QTest::newRow("Ctrl+C in the encoder pass") << 2 << int(SIGINT) << false;
-        QTest::newRow("Ctrl+C in the transcoder pass") << 4 << int(SIGINT) << false;
-        QTest::newRow("SIGTERM in the encoder pass") << 2 << int(SIGTERM) << false;
-        QTest::newRow("SIGTERM in the transcoder pass") << 4 << int(SIGTERM) << false;
-        QTest::newRow("Ctrl+C twice in the encoder pass") << 2 << int(SIGINT) << true;
+        QTest::addColumn<QString>("intermediate");
+        const QString file = QStringLiteral("high"), streamed = QStringLiteral("streamed");
+        QTest::newRow("Ctrl+C in the pre-pass") << 1 << int(SIGINT) << false << file;
+        QTest::newRow("Ctrl+C in the encoder pass") << 2 << int(SIGINT) << false << file;
+        QTest::newRow("Ctrl+C in the transcoder pass") << 4 << int(SIGINT) << false << file;
+        QTest::newRow("SIGTERM in the encoder pass") << 2 << int(SIGTERM) << false << file;
+        QTest::newRow("SIGTERM in the transcoder pass") << 4 << int(SIGTERM) << false << file;
+        QTest::newRow("Ctrl+C twice in the encoder pass") << 2 << int(SIGINT) << true << file;
+        QTest::newRow("Ctrl+C while both stream") << 3 << int(SIGINT) << false << streamed;
+        QTest::newRow("SIGTERM while both stream") << 3 << int(SIGTERM) << false << streamed;
     }
     void interrupted()
     {
         QFETCH(int, starts);
         QFETCH(int, signalNumber);
         QFETCH(bool, twice);
+        QFETCH(QString, intermediate);
         BatchProgram program;
-        const Outcome run = Run(program,
-                                {Dvd("pal-long"), QStringLiteral("--output"), program.out(),
-                                 QStringLiteral("--profile"), QStringLiteral("MP4 - H.264 Video")},
-                                [&](qint64 pid) {
-                                    if (program.Started().size() < starts)
-                                        return false;
-                                    // The group for Ctrl+C, the program alone for SIGTERM.
-                                    ::kill(signalNumber == SIGINT ? -pid : pid, signalNumber);
-                                    if (twice) {
-                                        QTest::qWait(50);
-                                        ::kill(-pid, signalNumber);
-                                    }
-                                    return true;
-                                });
+        const Outcome run =
+            Run(program,
+                {Dvd("pal-long"), QStringLiteral("--output"), program.out(), QStringLiteral("--profile"),
+                 QStringLiteral("MP4 - H.264 Video"), QStringLiteral("--intermediate"), intermediate},
+                [&](qint64 pid) {
+                    if (program.Started().size() < starts)
+                        return false;
+                    // The group for Ctrl+C, the program alone for SIGTERM.
+                    ::kill(signalNumber == SIGINT ? -pid : pid, signalNumber);
+                    if (twice) {
+                        QTest::qWait(50);
+                        ::kill(-pid, signalNumber);
+                    }
+                    return true;
+                });
         QVERIFY2(run.exitCode == 130, qPrintable(run.Text()));
         QVERIFY2(program.Started().size() == starts, qPrintable(program.Started().join(QLatin1Char(' '))));
         const QString text = run.Text();
@@ -615,6 +622,7 @@ private slots:
         QVERIFY2(!text.contains(QStringLiteral(" - failed")), qPrintable(text));
         QVERIFY2(text.endsWith(QStringLiteral("The conversion is canceled.")), qPrintable(text));
         QVERIFY(!QFileInfo::exists(program.folder.file(QStringLiteral("temp.avi"))));
+        QCOMPARE(program.WorkFiles(), QStringList());
         // Killed children are gone within moments; none may live on.
         QTRY_VERIFY_WITH_TIMEOUT(program.LiveTools().isEmpty(), 3000);
     }
@@ -633,9 +641,10 @@ private slots:
     {
         QFETCH(QString, when);
         BatchProgram program;
-        const QStringList arguments {QStringLiteral("--convert"), Dvd("pal-long"),
-                                     QStringLiteral("--output"),  program.out(),
-                                     QStringLiteral("--profile"), QStringLiteral("MP4 - H.264 Video")};
+        const QStringList arguments{QStringLiteral("--convert"),      Dvd("pal-long"),
+                                    QStringLiteral("--output"),       program.out(),
+                                    QStringLiteral("--profile"),      QStringLiteral("MP4 - H.264 Video"),
+                                    QStringLiteral("--intermediate"), QStringLiteral("high")};
         QSet<qint64> toolGroups;
         Outcome run;
         if (when != u"pipe") {
@@ -653,9 +662,9 @@ private slots:
             // head takes the first progress line and leaves; the program's status goes to a file.
             const QString status = program.folder.file(QStringLiteral("status"));
             run = RunCommand(QStringLiteral("/bin/sh"),
-                             QStringList {QStringLiteral("-c"),
-                                          QStringLiteral("{ \"$@\" 2>&1; echo $? >\"$0\"; } | head -n 1"), status,
-                                          program.exe()}
+                             QStringList{QStringLiteral("-c"),
+                                         QStringLiteral("{ \"$@\" 2>&1; echo $? >\"$0\"; } | head -n 1"), status,
+                                         program.exe()}
                                  + arguments,
                              [&](qint64) {
                                  toolGroups += program.ToolGroups();
@@ -696,6 +705,8 @@ private slots:
             << Strings({"DVD", "--subtitle=-1"}) << QStringLiteral("--subtitle takes a whole number from 0");
         QTest::newRow("unknown rule") << Strings({"DVD", "--if-exists", "sometimes"})
                                       << QStringLiteral("--if-exists takes ask, overwrite, rename or skip");
+        QTest::newRow("unknown intermediate") << Strings({"DVD", "--intermediate", "fast"})
+                                              << QStringLiteral("--intermediate takes streamed, high or bitrate");
         QTest::newRow("empty entry list")
             << Strings({"DVD", "--entries", " , "}) << QStringLiteral("--entries names no entry");
         QTest::newRow("no such path") << Strings({"/nonexistent/dvd"})

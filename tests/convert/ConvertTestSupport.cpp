@@ -200,11 +200,11 @@ QList<QByteArray> GreyPictures(const QStringList &input, const QString &crop, in
         filter = QStringLiteral("crop=") + crop + QLatin1Char(',') + filter;
     const QByteArray raw =
         ToolOutput(QStringLiteral("ffmpeg"),
-                   QStringList {QStringLiteral("-v"), QStringLiteral("error")} + input
-                       + QStringList {QStringLiteral("-an"), QStringLiteral("-vf"), filter, QStringLiteral("-frames:v"),
-                                      QString::number(count), QStringLiteral("-vsync"), QStringLiteral("passthrough"),
-                                      QStringLiteral("-pix_fmt"), QStringLiteral("gray"), QStringLiteral("-f"),
-                                      QStringLiteral("rawvideo"), QStringLiteral("-")});
+                   QStringList{QStringLiteral("-v"), QStringLiteral("error")} + input
+                       + QStringList{QStringLiteral("-an"), QStringLiteral("-vf"), filter, QStringLiteral("-frames:v"),
+                                     QString::number(count), QStringLiteral("-vsync"), QStringLiteral("passthrough"),
+                                     QStringLiteral("-pix_fmt"), QStringLiteral("gray"), QStringLiteral("-f"),
+                                     QStringLiteral("rawvideo"), QStringLiteral("-")});
     QList<QByteArray> pictures;
     const qsizetype size = qsizetype(kGreyWidth) * kGreyHeight;
     for (qsizetype at = 0; at + size <= raw.size(); at += size)

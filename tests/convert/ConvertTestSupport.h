@@ -41,19 +41,19 @@ public:
     };
     void Inform(const QString &text, const QString &caption) override
     {
-        messages << Message {QStringLiteral("inform"), text, caption};
+        messages << Message{QStringLiteral("inform"), text, caption};
     }
     void Warn(const QString &text, const QString &caption) override
     {
-        messages << Message {QStringLiteral("warn"), text, caption};
+        messages << Message{QStringLiteral("warn"), text, caption};
     }
     void ReportStartFailure(const QString &text) override
     {
-        messages << Message {QStringLiteral("start"), text, QString()};
+        messages << Message{QStringLiteral("start"), text, QString()};
     }
     bool AskOverwrite(const QString &text, const QString &caption) override
     {
-        messages << Message {QStringLiteral("ask"), text, caption};
+        messages << Message{QStringLiteral("ask"), text, caption};
         return answers.isEmpty() ? true : answers.takeFirst();
     }
     bool TurnOffChecked() const override { return turnOff; }

@@ -131,6 +131,16 @@ private slots:
         QTest::newRow("a 16:9 title fills a DVD frame of its own aspect")
             << wide << MpegSize("720:576", "") << QString()
             << QStringLiteral(" -alang en -lavcopts aspect=16/9 -vf scale=720:576 -nosub") << TStreamStart();
+        TMencOutputSettings raw = Size("640:480", "");
+        raw.RawPicture = true;
+        QTest::newRow("raw pictures for a pipe: no codec options, tight i420")
+            << wide << raw << QString() << QStringLiteral(" -alang en -vf scale=640:360,format=i420 -nosub")
+            << TStreamStart();
+        TMencOutputSettings rawOwnSize;
+        rawOwnSize.RawPicture = true;
+        QTest::newRow("raw pictures at the DVD's size are copied tight too")
+            << wide << rawOwnSize << QString() << QStringLiteral(" -alang en -vf scale,format=i420 -nosub")
+            << TStreamStart();
         QTest::newRow("a Video CD frame")
             << Title(1, "0:0:0", "0:0:4") << MpegSize("352:288", "", "mpeg1video") << QString()
             << QStringLiteral(" -alang en -lavcopts aspect=4/3 -vf scale=352:288 -nosub") << TStreamStart();

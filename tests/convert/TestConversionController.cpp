@@ -78,7 +78,7 @@ private slots:
         m.TaskList->UncheckAll();
         Click(m.imgStart);
         QCOMPARE(m_boxes->Texts(),
-                 QStringList {QStringLiteral("Please have Titles and Chapters you want to convert checked.")});
+                 QStringList{QStringLiteral("Please have Titles and Chapters you want to convert checked.")});
         QCOMPARE(m_boxes->Calls().first().caption, QStringLiteral("No Title or Chapter checked"));
         QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Information);
 
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(ended.first().at(0).value<TConversionRun::Outcome>(), TConversionRun::Outcome::Completed);
         QVERIFY(lockedDuringRun);
 
-        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("The conversion is completed successfully.")});
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("The conversion is completed successfully.")});
         const QStringList files = QDir(m_out->path()).entryList(QDir::Files);
         QCOMPARE(files, Strings({"Title01.mkv", "Title02-Chapter01.mkv", "Title02-Chapter02.mkv"}));
         for (const QString &f : files)
@@ -202,7 +202,7 @@ private slots:
         QVERIFY(ended.wait(60000));
         QVERIFY(stopped);
         QCOMPARE(ended.first().at(0).value<TConversionRun::Outcome>(), TConversionRun::Outcome::Cancelled);
-        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("The conversion is canceled.")});
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("The conversion is canceled.")});
         QCOMPARE(m_boxes->Calls().first().caption, QStringLiteral("Cancel"));
         QCOMPARE(LiveChildren(), QList<qint64>());
         QVERIFY(!QFile::exists(AppFolders::IntermediateFile()));
@@ -242,7 +242,7 @@ private slots:
         QSignalSpy ended(m_controller.get(), &TConversionController::ConversionEnded);
         Click(m.imgStart);
         QVERIFY(ended.wait(20000));
-        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("Error. Please re-install Quarnel")});
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Error. Please re-install Quarnel")});
         ExpectUnlocked(m);
     }
 

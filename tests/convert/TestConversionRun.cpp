@@ -48,8 +48,8 @@ private slots:
         french.audio = 1;
         QTest::newRow("PAL title, French audio, MP4")
             << QStringLiteral("pal-twolang") << french << QStringLiteral("MP4 - H.264 Video")
-            << Rows {{QStringLiteral("Video Size"), QStringLiteral("640x480")},
-                     {QStringLiteral("Video Codec"), QStringLiteral("H.264")}}
+            << Rows{{QStringLiteral("Video Size"), QStringLiteral("640x480")},
+                    {QStringLiteral("Video Codec"), QStringLiteral("H.264")}}
             << QStringLiteral("Title01.mp4") << QStringLiteral("mp4") << QStringLiteral("h264") << QStringLiteral("aac")
             << QSize(640, 480) << 4.0 << 1000.0;
 
@@ -58,8 +58,8 @@ private slots:
         chapter.audio = 1;
         QTest::newRow("NTSC chapter, French audio, AVI")
             << QStringLiteral("ntsc-multi") << chapter << QStringLiteral("AVI - MPEG-4 Video")
-            << Rows {{QStringLiteral("Video Size"), QStringLiteral("640x480")},
-                     {QStringLiteral("Video Codec"), QStringLiteral("MPEG-4")}}
+            << Rows{{QStringLiteral("Video Size"), QStringLiteral("640x480")},
+                    {QStringLiteral("Video Codec"), QStringLiteral("MPEG-4")}}
             << QStringLiteral("Title01-Chapter02.avi") << QStringLiteral("avi") << QStringLiteral("mpeg4")
             << QStringLiteral("mp3") << QSize(640, 480) << 2.0 << 1000.0;
 
@@ -68,8 +68,8 @@ private slots:
         trimmed.end = QStringLiteral("00:00:04");
         QTest::newRow("trimmed PAL title, original size, MKV")
             << QStringLiteral("pal-simple") << trimmed << QStringLiteral("MKV - Matroska Video")
-            << Rows {{QStringLiteral("Video Size"), QStringLiteral("Original Size")},
-                     {QStringLiteral("Video Codec"), QStringLiteral("H.264")}}
+            << Rows{{QStringLiteral("Video Size"), QStringLiteral("Original Size")},
+                    {QStringLiteral("Video Codec"), QStringLiteral("H.264")}}
             << QStringLiteral("Title01.mkv") << QStringLiteral("matroska") << QStringLiteral("h264")
             << QStringLiteral("aac") << QSize(720, 576) << 3.0 << 500.0;
     }
@@ -99,12 +99,12 @@ private slots:
         QSignalSpy commands(m_run.get(), &TConversionRun::CommandLineChanged);
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
 
-        QCOMPARE(m_host->Texts(), QStringList {QStringLiteral("The conversion is completed successfully.")});
+        QCOMPARE(m_host->Texts(), QStringList{QStringLiteral("The conversion is completed successfully.")});
         QCOMPARE(m_host->messages.first().caption, QStringLiteral("Complete"));
-        QCOMPARE(m_host->opened, QStringList {request.OutputDirText});
+        QCOMPARE(m_host->opened, QStringList{request.OutputDirText});
         QCOMPARE(m_run->ConversionState(), int(TConversionRun::Idle));
         const QString file = m_out->filePath(target);
-        QCOMPARE(m_run->MadeFiles(), QStringList {file});
+        QCOMPARE(m_run->MadeFiles(), QStringList{file});
         QVERIFY(!QFile::exists(AppFolders::IntermediateFile()));
         QCOMPARE(QDir(m_work->path()).entryList(QDir::Files), QStringList());
 
@@ -194,7 +194,7 @@ private slots:
         QSignalSpy panel(m_run.get(), &TConversionRun::ProgressPanelShown);
         QCOMPARE(RunToEnd(Request(QStringLiteral("MKV - Matroska Video"), {})),
                  TConversionRun::Outcome::EncoderMissing);
-        QCOMPARE(m_host->Texts(), QStringList {QStringLiteral("Error. Please re-install Quarnel")});
+        QCOMPARE(m_host->Texts(), QStringList{QStringLiteral("Error. Please re-install Quarnel")});
         QCOMPARE(m_host->messages.first().kind, QStringLiteral("start"));
         QVERIFY(!m_run->Clock().isActive());
         QCOMPARE(panel.last().at(0).toBool(), false);
@@ -238,12 +238,12 @@ private slots:
         QTest::addColumn<QString>("made"); // empty: nothing made
         QTest::addColumn<bool>("originalKept");
         QTest::newRow("ask, no: skipped")
-            << int(TConversionPreferences::WhenExists::Ask) << QList<bool> {false} << QString() << true;
-        QTest::newRow("ask, yes: replaced") << int(TConversionPreferences::WhenExists::Ask) << QList<bool> {true}
+            << int(TConversionPreferences::WhenExists::Ask) << QList<bool>{false} << QString() << true;
+        QTest::newRow("ask, yes: replaced") << int(TConversionPreferences::WhenExists::Ask) << QList<bool>{true}
                                             << QStringLiteral("Title01.mkv") << false;
-        QTest::newRow("rename") << int(TConversionPreferences::WhenExists::Rename) << QList<bool> {}
+        QTest::newRow("rename") << int(TConversionPreferences::WhenExists::Rename) << QList<bool>{}
                                 << QStringLiteral("Title01-2.mkv") << true;
-        QTest::newRow("overwrite") << int(TConversionPreferences::WhenExists::Overwrite) << QList<bool> {}
+        QTest::newRow("overwrite") << int(TConversionPreferences::WhenExists::Overwrite) << QList<bool>{}
                                    << QStringLiteral("Title01.mkv") << false;
     }
     void existingTarget()
@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(m_host->Texts(), expected);
         if (preference == int(TConversionPreferences::WhenExists::Ask))
             QCOMPARE(m_host->messages.first().caption, QStringLiteral("Output File Exists"));
-        QCOMPARE(m_run->MadeFiles(), made.isEmpty() ? QStringList() : QStringList {m_out->filePath(made)});
+        QCOMPARE(m_run->MadeFiles(), made.isEmpty() ? QStringList() : QStringList{m_out->filePath(made)});
         QFile original(m_out->filePath(QStringLiteral("Title01.mkv")));
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll() == "old", originalKept);
@@ -296,7 +296,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("turn off") << true << true << 1 << 1 << QStringList();
         QTest::newRow("exit") << false << true << 0 << 1 << QStringList();
-        QTest::newRow("stay") << false << false << 0 << 0 << QStringList {TConversionRun::NothingMadeMessage()};
+        QTest::newRow("stay") << false << false << 0 << 0 << QStringList{TConversionRun::NothingMadeMessage()};
     }
     void finishingActions()
     {
@@ -377,39 +377,47 @@ private slots:
         QTest::addColumn<qint64>("frames"); // the disc's; -1: a middle chapter, whose end is a whole second
         QTest::addColumn<double>("aspect");
         QTest::addColumn<double>("tone");
+        QTest::addColumn<int>("intermediate"); // as stored: 0 the profile's bitrate, 1 high, 2 streamed
         Choice title1;
         QTest::newRow("PAL 16:9 whole title, mono, letterboxed into 640x480 MP4")
             << QStringLiteral("pal-real") << title1 << QStringLiteral("MP4 - H.264 Video") << QStringLiteral("640x480")
-            << qint64(500) << 4.0 / 3 << 500.0;
+            << qint64(500) << 4.0 / 3 << 500.0 << 2;
         Choice title2;
         title2.title = 2;
         QTest::newRow("PAL 16:9 whole title at its own size, AVI")
             << QStringLiteral("pal-real") << title2 << QStringLiteral("AVI - MPEG-4 Video")
-            << QStringLiteral("Original Size") << qint64(300) << 16.0 / 9 << 500.0;
+            << QStringLiteral("Original Size") << qint64(300) << 16.0 / 9 << 500.0 << 2;
         Choice last;
         last.chapter = 3;
         QTest::newRow("PAL last chapter, MKV")
             << QStringLiteral("pal-real") << last << QStringLiteral("MKV - Matroska Video") << QStringLiteral("640x480")
-            << qint64(167) << 4.0 / 3 << 500.0;
+            << qint64(167) << 4.0 / 3 << 500.0 << 2;
         Choice middle;
         middle.chapter = 2;
         QTest::newRow("PAL middle chapter, MP4")
             << QStringLiteral("pal-real") << middle << QStringLiteral("MP4 - H.264 Video")
-            << QStringLiteral("Original Size") << qint64(-1) << 16.0 / 9 << 500.0;
+            << QStringLiteral("Original Size") << qint64(-1) << 16.0 / 9 << 500.0 << 2;
         Choice french;
         french.audio = 1;
         QTest::newRow("NTSC 4:3 whole title, French 5.1, MKV at its own size")
             << QStringLiteral("ntsc-real") << french << QStringLiteral("MKV - Matroska Video")
-            << QStringLiteral("Original Size") << qint64(450) << 4.0 / 3 << 1000.0;
+            << QStringLiteral("Original Size") << qint64(450) << 4.0 / 3 << 1000.0 << 2;
         QTest::newRow("PAL 4:3 whole title, MPEG audio, 640x480 MP4")
             << QStringLiteral("pal-mpeg") << title1 << QStringLiteral("MP4 - H.264 Video") << QStringLiteral("640x480")
-            << qint64(250) << 4.0 / 3 << 500.0;
+            << qint64(250) << 4.0 / 3 << 500.0 << 2;
         Choice ntscLast;
         ntscLast.title = 2;
         ntscLast.chapter = 2;
         QTest::newRow("NTSC last chapter, stereo, 640x480 AVI")
             << QStringLiteral("ntsc-real") << ntscLast << QStringLiteral("AVI - MPEG-4 Video")
-            << QStringLiteral("640x480") << qint64(150) << 4.0 / 3 << 500.0;
+            << QStringLiteral("640x480") << qint64(150) << 4.0 / 3 << 500.0 << 2;
+        // The intermediate file, at high quality and at the profile's bitrate.
+        QTest::newRow("PAL last chapter through a high-quality file, MKV")
+            << QStringLiteral("pal-real") << last << QStringLiteral("MKV - Matroska Video") << QStringLiteral("640x480")
+            << qint64(167) << 4.0 / 3 << 500.0 << 1;
+        QTest::newRow("NTSC 4:3 whole title through a file at the profile's bitrate, AVI")
+            << QStringLiteral("ntsc-real") << french << QStringLiteral("AVI - MPEG-4 Video")
+            << QStringLiteral("Original Size") << qint64(450) << 4.0 / 3 << 1000.0 << 0;
     }
     void viewerSeesTheWholeEntry()
     {
@@ -420,10 +428,13 @@ private slots:
         QFETCH(qint64, frames);
         QFETCH(double, aspect);
         QFETCH(double, tone);
+        QFETCH(int, intermediate);
         QVERIFY(LinkTools(m_program->path()));
         Open(dvd);
         Check(choice);
         TConversionRequest request = Request(profile, {{QStringLiteral("Video Size"), size}});
+        request.Preferences.HighQualityIntermediate = intermediate != 0;
+        request.Preferences.StreamedIntermediate = intermediate == 2;
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
         QCOMPARE(m_run->MadeFiles().size(), 1);
@@ -522,47 +533,67 @@ private slots:
         QTest::addColumn<QString>("transcoder"); // script body, empty: the real FFmpeg
         QTest::addColumn<qint64>("fileLimit"); // bytes a process may write, 0: no limit
         QTest::addColumn<QString>("reason"); // the start of the reason
+        QTest::addColumn<bool>("streamed"); // both tools at once, joined by a pipe
         // The pre-pass is the encoder run without -ovc; the check reads files with -f framecrc.
         const QString probeToFfmpeg = QStringLiteral("case \"$*\" in *framecrc*) exec ffmpeg \"$@\";; esac\n");
         const QString target = QStringLiteral("eval target=\\${$#}\n");
         QTest::newRow("encoder hangs") << QStringLiteral(
             "case \"$*\" in *-ovc*) ;; *) exit 1;; esac\n"
             "echo 'Pos:   0.5s     12f'\nsleep 300 &\necho $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
-                                       << QString() << qint64(0) << QStringLiteral("the encoder stopped responding");
+                                       << QString() << qint64(0) << QStringLiteral("the encoder stopped responding")
+                                       << false;
         QTest::newRow("converter hangs") << QString()
                                          << probeToFfmpeg
                                                 + QStringLiteral(
                                                     "echo 'size= 1kB time=00:00:00.10 bitrate=1kbits/s'\nsleep 300 &\n"
                                                     "echo $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
-                                         << qint64(0) << QStringLiteral("the converter stopped responding");
+                                         << qint64(0) << QStringLiteral("the converter stopped responding") << false;
         QTest::newRow("converter dies while writing")
             << QString()
             << probeToFfmpeg + target + QStringLiteral("head -c 100000 /dev/urandom > \"$target\"\nkill -9 $$\n")
-            << qint64(0) << QStringLiteral("the converter stopped abnormally");
+            << qint64(0) << QStringLiteral("the converter stopped abnormally") << false;
         QTest::newRow("converter ends well with an empty file")
             << QString() << probeToFfmpeg + target + QStringLiteral(": > \"$target\"\nexit 0\n") << qint64(0)
-            << QStringLiteral("the file is empty");
+            << QStringLiteral("the file is empty") << false;
         QTest::newRow("converter ends well with a short file")
             << QString()
             << probeToFfmpeg + target + QStringLiteral("n=$(($# - 1))\nexec ffmpeg \"${@:1:$n}\" -t 1 \"$target\"\n")
-            << qint64(0) << QStringLiteral("the file is 1.0 s of 4.0 s");
+            << qint64(0) << QStringLiteral("the file is 1.0 s of 4.0 s") << false;
         QTest::newRow("converter fails on a full disk")
             << QString()
             << probeToFfmpeg
                    + QStringLiteral("echo 'Error writing trailer of out.mkv: No space left on device' >&2\nexit 1\n")
             << qint64(0)
             << QStringLiteral(
-                   "the converter ended with status 1: Error writing trailer of out.mkv: No space left on device");
+                   "the converter ended with status 1: Error writing trailer of out.mkv: No space left on device")
+            << false;
         // A work folder that fills up: MEncoder ends well with a cut-short file.
         QTest::newRow("encoder's disk fills up")
-            << QString() << QString() << qint64(150000) << QStringLiteral("the picture ends at 0:00:0");
+            << QString() << QString() << qint64(150000) << QStringLiteral("the picture ends at 0:00:0") << false;
+        // Streamed: the tool that failed is named, the other one ended with it.
+        const QString encoderPassOnly = QStringLiteral("case \"$*\" in *-ovc*) ;; *) exit 1;; esac\n");
+        QTest::newRow("streamed: encoder dies mid-stream")
+            << encoderPassOnly + QStringLiteral("mencoder \"$@\" &\nsleep 1\nkill -9 $!\nexit 3\n") << QString()
+            << qint64(0) << QStringLiteral("the encoder ended with status 3") << true;
+        QTest::newRow("streamed: encoder hangs")
+            << encoderPassOnly
+                   + QStringLiteral(
+                       "echo 'Pos:   0.5s     12f'\nsleep 300 &\necho $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
+            << QString() << qint64(0) << QStringLiteral("the encoder stopped responding") << true;
+        QTest::newRow("streamed: converter dies")
+            << QString()
+            << probeToFfmpeg
+                   + QStringLiteral("head -c 1000000 \"$3\" > /dev/null\necho 'Conversion failed!' >&2\nexit 1\n")
+            << qint64(0) << QStringLiteral("the converter ended with status 1: Conversion failed!") << true;
     }
+
     void brokenToolsFailHonestly()
     {
         QFETCH(QString, encoder);
         QFETCH(QString, transcoder);
         QFETCH(qint64, fileLimit);
         QFETCH(QString, reason);
+        QFETCH(bool, streamed);
         QVERIFY(LinkTools(m_program->path()));
         QTemporaryDir pids;
         qputenv("QUARNEL_TEST_PIDS", pids.filePath(QStringLiteral("pid")).toLocal8Bit());
@@ -577,6 +608,7 @@ private slots:
         Check(span);
         TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
         request.Preferences.StallSeconds = 2;
+        request.Preferences.StreamedIntermediate = streamed;
         TConversionRun::Outcome outcome;
         {
             std::unique_ptr<FileSizeLimit> limit;
@@ -593,7 +625,7 @@ private slots:
                                                    + m_out->filePath(QStringLiteral("Title01.mkv (")) + reason));
         QVERIFY(m_run->MadeFiles().isEmpty());
         QCOMPARE(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-        QCOMPARE(QDir(m_work->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(m_work->path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
         QFile pidFile(pids.filePath(QStringLiteral("pid")));
         if (pidFile.open(QIODevice::ReadOnly)) {
             // What the hung tool started went with it.
@@ -677,6 +709,7 @@ private slots:
         TConversionRequest request =
             Request(QStringLiteral("MKV - Matroska Video"), {{QStringLiteral("Video Size"), size}});
         request.Preferences.HighQualityIntermediate = true;
+        request.Preferences.StreamedIntermediate = false;
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         qunsetenv("QUARNEL_TEST_PIDS");
         QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));

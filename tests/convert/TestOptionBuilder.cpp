@@ -65,52 +65,52 @@ private slots:
 
         const QString plain = QStringLiteral(" -s 640x480 -b 800000 -aspect 16:9 -ac 2");
         QTest::newRow("as loaded: list items by value, fixed from the file, free from the grid, empty values left out")
-            << kBase << Edits {} << plain;
+            << kBase << Edits{} << plain;
         QTest::newRow("list text matched without regard to case")
-            << kBase << Edits {{QStringLiteral("Video Size"), QStringLiteral("320X240")}}
+            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("320X240")}}
             << QStringLiteral(" -s 320x240 -b 800000 -aspect 16:9 -ac 2");
         QTest::newRow("typed custom size is not an item: passed as it stands")
-            << kBase << Edits {{QStringLiteral("Video Size"), QStringLiteral("720x480")}}
+            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("720x480")}}
             << QStringLiteral(" -s 720x480 -b 800000 -aspect 16:9 -ac 2");
         QTest::newRow("Custom Size left in the cell: its empty value leaves -s out")
-            << kBase << Edits {{QStringLiteral("Video Size"), QStringLiteral("Custom Size")}}
+            << kBase << Edits{{QStringLiteral("Video Size"), QStringLiteral("Custom Size")}}
             << QStringLiteral(" -b 800000 -aspect 16:9 -ac 2");
         QTest::newRow("free text edited in the grid")
-            << kBase << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("1200000")}}
+            << kBase << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1200000")}}
             << QStringLiteral(" -s 640x480 -b 1200000 -aspect 16:9 -ac 2");
-        QTest::newRow("free text emptied: no switch") << kBase << Edits {{QStringLiteral("Bit Rate"), QString()}}
+        QTest::newRow("free text emptied: no switch") << kBase << Edits{{QStringLiteral("Bit Rate"), QString()}}
                                                       << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
         QTest::newRow("fixed row: the file's Value, whatever the cell shows")
-            << kBase << Edits {{QStringLiteral("Aspect"), QStringLiteral("4:3")}} << plain;
+            << kBase << Edits{{QStringLiteral("Aspect"), QStringLiteral("4:3")}} << plain;
         QTest::newRow("a single backslash gives the switch alone")
-            << kBase << Edits {{QStringLiteral("Disable Audio"), QStringLiteral("Yes")}}
+            << kBase << Edits{{QStringLiteral("Disable Audio"), QStringLiteral("Yes")}}
             << plain + QStringLiteral(" -an ");
         QTest::newRow("no cmd: never on the command line")
-            << kBase << Edits {{QStringLiteral("Note"), QStringLiteral("-y")}} << plain;
+            << kBase << Edits{{QStringLiteral("Note"), QStringLiteral("-y")}} << plain;
 
         QByteArray order = kBase;
         order.replace("0=Video Size\r\n1=Bit Rate\r\n2=Aspect\r\n", "0=Aspect\r\n1=Bit Rate\r\n2=Video Size\r\n");
         QTest::newRow("profile order, not grid order")
-            << order << Edits {} << QStringLiteral(" -aspect 16:9 -b 800000 -s 640x480 -ac 2");
+            << order << Edits{} << QStringLiteral(" -aspect 16:9 -b 800000 -s 640x480 -ac 2");
 
         QByteArray shortValues = kBase;
         shortValues.replace("Value=,320x240,640x480,,", "Value=,320x240,");
         QTest::newRow("Value list shorter than Caption list: the missing item leaves the switch out")
-            << shortValues << Edits {} << QStringLiteral(" -b 800000 -aspect 16:9 -ac 2");
+            << shortValues << Edits{} << QStringLiteral(" -b 800000 -aspect 16:9 -ac 2");
 
         QByteArray badSort = kBase;
         badSort.replace("[Aspect]\r\nSort=3", "[Aspect]\r\nSort=4");
         QTest::newRow("Sort outside 1 to 3: left out, fixed value included")
-            << badSort << Edits {} << QStringLiteral(" -s 640x480 -b 800000 -ac 2");
+            << badSort << Edits{} << QStringLiteral(" -s 640x480 -b 800000 -ac 2");
 
         QByteArray duplicate = kBase;
         duplicate.replace("5=Note\r\n", "5=channels\r\n");
-        QTest::newRow("a second parameter of the same name is left out") << duplicate << Edits {} << plain;
+        QTest::newRow("a second parameter of the same name is left out") << duplicate << Edits{} << plain;
 
         QByteArray withGap = kBase;
         withGap.replace("1=Bit Rate\r\n", "");
         QTest::newRow("a missing name is skipped, the rest still count")
-            << withGap << Edits {} << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
+            << withGap << Edits{} << QStringLiteral(" -s 640x480 -aspect 16:9 -ac 2");
     }
     void transcoderOptions()
     {
@@ -169,7 +169,7 @@ private slots:
         profile += row;
         folder.writeFile(QStringLiteral("Profiles/p.apf"), inGrids ? profile : QByteArray(kBase));
         Grids g;
-        g.Load(file, chosen.isEmpty() ? Edits {} : Edits {{QStringLiteral("Deinterlace"), chosen}});
+        g.Load(file, chosen.isEmpty() ? Edits{} : Edits{{QStringLiteral("Deinterlace"), chosen}});
         folder.writeFile(QStringLiteral("Profiles/p.apf"), profile);
         TMencOutputSettings settings;
         BuildEncoderOptions(file, g.grids, settings);
@@ -184,9 +184,9 @@ private slots:
     void missingFile()
     {
         Grids g;
-        TMencOutputSettings settings {QStringLiteral("1:2"),  QStringLiteral("1"),   QStringLiteral("2"),
-                                      QStringLiteral("4:3"),  QStringLiteral("900"), QStringLiteral("48000"),
-                                      QStringLiteral("mpeg4")};
+        TMencOutputSettings settings{QStringLiteral("1:2"),  QStringLiteral("1"),   QStringLiteral("2"),
+                                     QStringLiteral("4:3"),  QStringLiteral("900"), QStringLiteral("48000"),
+                                     QStringLiteral("mpeg4")};
         const TMencOutputSettings before = settings;
         QCOMPARE(BuildTranscoderOptions(QStringLiteral("/nonexistent/p.apf"), g.grids), QString());
         QCOMPARE(BuildEncoderOptions(QStringLiteral("/nonexistent/p.apf"), g.grids, settings), QString());
@@ -208,43 +208,43 @@ private slots:
                                   + rate + kBase.mid(kBase.indexOf("[Video Size]"));
 
         QTest::newRow("size, bitrate, aspect and rate from the grids")
-            << withRate << Edits {} << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
+            << withRate << Edits{} << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
             << Strings({"640:480", "640", "480", "16:9", "800000", "48000"});
         QTest::newRow("upper-case X and a typed size")
-            << withRate << Edits {{QStringLiteral("Video Size"), QStringLiteral("720X576")}} << QStringLiteral("800000")
+            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("720X576")}} << QStringLiteral("800000")
             << QStringLiteral(" -srate 48000") << Strings({"720:576", "720", "576", "16:9", "800000", "48000"});
         // Refused values never reach MEncoder's text, which is split at blanks and colons.
         QTest::newRow("a size that is not a width and a height: no size")
-            << withRate << Edits {{QStringLiteral("Video Size"), QStringLiteral("640x480,screenshot")}}
+            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("640x480,screenshot")}}
             << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
             << Strings({"", "", "", "16:9", "800000", "48000"});
         QByteArray badRate = withRate;
         badRate.replace("Value=44100,48000,", "Value=44100,48000:x=1,");
         QTest::newRow("a bitrate that adds a switch: 800; a rate that adds a sub-option: the source's")
-            << badRate << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("800 -o /tmp/x")}} << QStringLiteral("800")
+            << badRate << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("800 -o /tmp/x")}} << QStringLiteral("800")
             << QString() << Strings({"640:480", "640", "480", "16:9", "", ""});
         QTest::newRow("Original Size: no size")
-            << withRate << Edits {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}}
+            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("Original Size")}}
             << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
             << Strings({"", "", "", "16:9", "800000", "48000"});
         QByteArray videoSwitch = withRate;
         videoSwitch.replace("cmd=-b\r\n", "cmd=-b:v\r\n");
         QTest::newRow("-b:v is the bitrate too")
-            << videoSwitch << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("1500000")}}
+            << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1500000")}}
             << QStringLiteral("1500000") << QStringLiteral(" -srate 48000")
             << Strings({"640:480", "640", "480", "16:9", "1500000", "48000"});
         // FFmpeg's own forms, as profiles write them; the encoder takes bits (kilobits below 16).
         QTest::newRow("1500k: the encoder gets bits")
-            << videoSwitch << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("1500k")}} << QStringLiteral("1500000")
+            << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("1500k")}} << QStringLiteral("1500000")
             << QStringLiteral(" -srate 48000") << Strings({"640:480", "640", "480", "16:9", "1500k", "48000"});
-        QTest::newRow("2M") << videoSwitch << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("2M")}}
+        QTest::newRow("2M") << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("2M")}}
                             << QStringLiteral("2000000") << QStringLiteral(" -srate 48000")
                             << Strings({"640:480", "640", "480", "16:9", "2M", "48000"});
-        QTest::newRow("8k: kilobits") << videoSwitch << Edits {{QStringLiteral("Bit Rate"), QStringLiteral("8k")}}
+        QTest::newRow("8k: kilobits") << videoSwitch << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("8k")}}
                                       << QStringLiteral("8") << QStringLiteral(" -srate 48000")
                                       << Strings({"640:480", "640", "480", "16:9", "8k", "48000"});
         QTest::newRow("bitrate emptied: 800; no -ar: the encoder keeps the source's rate")
-            << kBase << Edits {{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral("800") << QString()
+            << kBase << Edits{{QStringLiteral("Bit Rate"), QString()}} << QStringLiteral("800") << QString()
             << Strings({"640:480", "640", "480", "16:9", "", ""});
     }
     void encoderOptions()
@@ -260,9 +260,9 @@ private slots:
         Grids g;
         g.Load(file, edits);
         // Values of an earlier profile must not survive into this one.
-        TMencOutputSettings record {QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"),
-                                    QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"),
-                                    QStringLiteral("9")};
+        TMencOutputSettings record{QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"),
+                                   QStringLiteral("9:9"), QStringLiteral("9"), QStringLiteral("9"),
+                                   QStringLiteral("9")};
         QCOMPARE(BuildEncoderOptions(file, g.grids, record),
                  QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=") + bitrate
                      + QStringLiteral(":mbd=2 -oac pcm -channels 2") + srate + QStringLiteral(" -af volume=10:1"));
@@ -271,8 +271,14 @@ private slots:
         QCOMPARE(BuildEncoderOptions(file, g.grids, high, true),
                  QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vqscale=2:mbd=2 -oac pcm -channels 2") + srate
                      + QStringLiteral(" -af volume=10:1"));
-        QCOMPARE((QStringList {record.OutputSize, record.OutputWidth, record.OutputHeight, record.OutputAspect,
-                               record.VideoBitrate, record.AudioSampleRate}),
+        QVERIFY(!high.RawPicture);
+        // Streamed, the pictures go to the converter as they are.
+        TMencOutputSettings streamed;
+        QCOMPARE(BuildEncoderOptions(file, g.grids, streamed, true, true),
+                 QStringLiteral(" -ovc raw -oac pcm -channels 2") + srate + QStringLiteral(" -af volume=10:1"));
+        QVERIFY(streamed.RawPicture);
+        QCOMPARE((QStringList{record.OutputSize, record.OutputWidth, record.OutputHeight, record.OutputAspect,
+                              record.VideoBitrate, record.AudioSampleRate}),
                  settings);
         // The size still reaches FFmpeg with its "x".
         if (!settings.at(0).isEmpty() && settings.at(0).contains(QLatin1Char(':')))
@@ -293,7 +299,7 @@ private slots:
 
         const Edits none;
         const auto edit = [](const char *row, const char *text) {
-            return Edits {{QLatin1String(row), QLatin1String(text)}};
+            return Edits{{QLatin1String(row), QLatin1String(text)}};
         };
         const QString bitRate = QStringLiteral("unusable value for \"Bit Rate\": ");
         const QString size = QStringLiteral("unusable value for \"Video Size\": ");

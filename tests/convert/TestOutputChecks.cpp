@@ -25,13 +25,13 @@ TMediaInfo Info(bool video, double videoEnd, bool audio, double audioEnd, qint64
 // Makes a short clip with ffmpeg; false when it could not.
 bool MakeClip(const QString &file, double videoSeconds, double audioSeconds)
 {
-    QStringList args {QStringLiteral("-hide_banner"),
-                      QStringLiteral("-nostdin"),
-                      QStringLiteral("-y"),
-                      QStringLiteral("-f"),
-                      QStringLiteral("lavfi"),
-                      QStringLiteral("-i"),
-                      QStringLiteral("testsrc=size=320x240:rate=25:duration=%1").arg(videoSeconds)};
+    QStringList args{QStringLiteral("-hide_banner"),
+                     QStringLiteral("-nostdin"),
+                     QStringLiteral("-y"),
+                     QStringLiteral("-f"),
+                     QStringLiteral("lavfi"),
+                     QStringLiteral("-i"),
+                     QStringLiteral("testsrc=size=320x240:rate=25:duration=%1").arg(videoSeconds)};
     if (audioSeconds > 0)
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=500:sample_rate=44100:duration=%1").arg(audioSeconds);
@@ -215,8 +215,8 @@ private slots:
 
     void profileBitrates()
     {
-        const QStringList args {QStringLiteral("-c:v"),    QStringLiteral("libx264"), QStringLiteral("-b:v"),
-                                QStringLiteral("1200000"), QStringLiteral("-b:a"),    QStringLiteral("128k")};
+        const QStringList args{QStringLiteral("-c:v"),    QStringLiteral("libx264"), QStringLiteral("-b:v"),
+                               QStringLiteral("1200000"), QStringLiteral("-b:a"),    QStringLiteral("128k")};
         QCOMPARE(ArgumentBitrateKbps(args, true, 1), 1200.0);
         QCOMPARE(ArgumentBitrateKbps(args, false, 1), 128.0);
         QCOMPARE(ArgumentBitrateKbps({QStringLiteral("-crf"), QStringLiteral("20")}, true, 8000), 8000.0);

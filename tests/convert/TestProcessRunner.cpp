@@ -87,7 +87,7 @@ private slots:
         Recorder r(runner);
         runner.RunTool(TProcessRunner::Encoder, Shell(QStringLiteral("printf 'ab\\000cd'")), 0);
         QVERIFY(r.WaitFinished());
-        QCOMPARE(r.output, QStringList {QStringLiteral("ab")});
+        QCOMPARE(r.output, QStringList{QStringLiteral("ab")});
     }
 
     // Chunks below the threshold reach only the output box, never the progress handler.

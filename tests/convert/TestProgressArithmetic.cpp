@@ -77,6 +77,25 @@ private slots:
         Expect(a, {100, 100, QStringLiteral("2500 / 2500")});
     }
 
+    // Streamed, the converter's time stands for both passes: the entry's bar, its frames and
+    // its two halves of the total together.
+    void streamedEntry()
+    {
+        TProgressArithmetic a;
+        a.BeginRun(400, 25000);
+        a.BeginEntry(100);
+        a.BeginTranscoder();
+        a.StreamChunk(QStringLiteral("frame= 625 time=00:00:25.00 bitrate="));
+        Expect(a, {25, 12, QStringLiteral("625 / 2500")}); // 12.5 rounds to the even 12
+        a.StreamChunk(QStringLiteral("no figure here"));
+        Expect(a, {25, 12, QStringLiteral("625 / 2500")});
+        a.StreamChunk(QStringLiteral("time=00:01:40.00 bitrate="));
+        Expect(a, {100, 50, QStringLiteral("2500 / 2500")});
+        a.EntryFinished();
+        a.CountEntryDone();
+        QCOMPARE(a.DoneSeconds(), 200.0);
+    }
+
     void barsAndFramesRoundHalfToEven_data()
     {
         QTest::addColumn<double>("position");

@@ -203,11 +203,11 @@ private slots:
             << QStringLiteral("pal-pan") << dvd << Rows() << QSize(720, 576) << 4.0 / 3
             << QStringLiteral("720:432:0:72") << QStringLiteral("720:72:0:0");
         QTest::newRow("16:9 title on a 16:9 DVD frame: fills it")
-            << QStringLiteral("pal-pan") << dvd << Rows {{aspect, QStringLiteral("16:9")}} << QSize(720, 576)
-            << 16.0 / 9 << QString() << QString();
+            << QStringLiteral("pal-pan") << dvd << Rows{{aspect, QStringLiteral("16:9")}} << QSize(720, 576) << 16.0 / 9
+            << QString() << QString();
         QTest::newRow("4:3 title on a 16:9 NTSC-size DVD frame: pillarboxed")
             << QStringLiteral("pal-mpeg") << dvd
-            << Rows {{aspect, QStringLiteral("16:9")}, {QStringLiteral("Video Size"), QStringLiteral("720x480 (NTSC)")}}
+            << Rows{{aspect, QStringLiteral("16:9")}, {QStringLiteral("Video Size"), QStringLiteral("720x480 (NTSC)")}}
             << QSize(720, 480) << 16.0 / 9 << QStringLiteral("540:480:90:0") << QStringLiteral("90:480:0:0");
         QTest::newRow("Video CD frame at the title's aspect")
             << QStringLiteral("pal-pan") << QStringLiteral("MPEG-1 Video") << Rows() << QSize(352, 288) << 16.0 / 9

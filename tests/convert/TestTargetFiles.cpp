@@ -71,8 +71,8 @@ private slots:
         QTest::addColumn<ClaimResult>("result");
         QTest::addColumn<QString>("name"); // the name the new file has afterwards
         const QStringList none;
-        const QStringList one {QStringLiteral("Title01.avi")};
-        const QStringList two {QStringLiteral("Title01.avi"), QStringLiteral("Title01-1.avi")};
+        const QStringList one{QStringLiteral("Title01.avi")};
+        const QStringList two{QStringLiteral("Title01.avi"), QStringLiteral("Title01-1.avi")};
         QTest::newRow("replace, free") << ClaimRule::Replace << none << ClaimResult::Claimed
                                        << QStringLiteral("Title01.avi");
         QTest::newRow("replace, taken") << ClaimRule::Replace << one << ClaimResult::Claimed

@@ -33,7 +33,7 @@ public:
 private:
     void Set(bool writable)
     {
-        QStringList paths {m_root};
+        QStringList paths{m_root};
         QDirIterator it(m_root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext())
             paths << it.next();
@@ -107,7 +107,7 @@ private slots:
         // Seeded from the shipped files, and the copies are the user's to change.
         QCOMPARE(ReadFile(config + QStringLiteral("Preferences.ini")), QByteArray("[Default]\nAsk=1\n"));
         QCOMPARE(QDir(config + QStringLiteral("Profiles")).entryList(QDir::Files),
-                 (QStringList {QStringLiteral("A.apf"), QStringLiteral("B.apf")}));
+                 (QStringList{QStringLiteral("A.apf"), QStringLiteral("B.apf")}));
         QVERIFY(QFileInfo(config + QStringLiteral("Preferences.ini")).isWritable());
         QVERIFY(QFileInfo(config + QStringLiteral("Profiles/A.apf")).isWritable());
         // A set work folder still wins over the fall-back.
@@ -127,7 +127,7 @@ private slots:
         AppFolders::SetAppDir(m_program);
         QCOMPARE(ReadFile(config + QStringLiteral("Preferences.ini")), QByteArray("[Main]\nAsk=0\n"));
         QCOMPARE(QDir(config + QStringLiteral("Profiles")).entryList(QDir::Files),
-                 (QStringList {QStringLiteral("B.apf"), QStringLiteral("Mine.apf")}));
+                 (QStringList{QStringLiteral("B.apf"), QStringLiteral("Mine.apf")}));
     }
 };
 

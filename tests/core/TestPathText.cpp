@@ -68,8 +68,8 @@ private slots:
         QTest::newRow("three") << QStringLiteral("a,b,c,") << Strings({"a", "b", "c"});
         QTest::newRow("no final comma") << QStringLiteral("a,b") << Strings({"a"});
         QTest::newRow("empty item kept") << QStringLiteral(",x,") << Strings({"", "x"});
-        QTest::newRow("empty") << QString() << QStringList {};
-        QTest::newRow("no comma") << QStringLiteral("abc") << QStringList {};
+        QTest::newRow("empty") << QString() << QStringList{};
+        QTest::newRow("no comma") << QStringLiteral("abc") << QStringList{};
         QTest::newRow("sizes") << QStringLiteral("320x240,640x480,") << Strings({"320x240", "640x480"});
         QTest::newRow("blanks kept") << QStringLiteral(" a , b ,") << Strings({" a ", " b "});
     }

@@ -78,7 +78,7 @@ private slots:
         ShellOpen::SetHook([&](const QString &target) { opened << target; });
         THelpWindow help(HelpFolder());
         emit help.Browser()->anchorClicked(QUrl(QStringLiteral("https://example.org/page")));
-        QCOMPARE(opened, QStringList {QStringLiteral("https://example.org/page")});
+        QCOMPARE(opened, QStringList{QStringLiteral("https://example.org/page")});
         QCOMPARE(help.Browser()->source().fileName(), QStringLiteral("index.html"));
     }
 
@@ -120,8 +120,8 @@ private slots:
                 "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"A\"><param name=\"Local\" "
                 "value=\"a.html\"></OBJECT></UL>");
         f.close();
-        const THelpWindow::Topics expected {{QStringLiteral("B"), QStringLiteral("b.html#x")},
-                                            {QStringLiteral("A"), QStringLiteral("a.html")}};
+        const THelpWindow::Topics expected{{QStringLiteral("B"), QStringLiteral("b.html#x")},
+                                           {QStringLiteral("A"), QStringLiteral("a.html")}};
         QCOMPARE(THelpWindow::ReadTopics(file), expected);
         QVERIFY(THelpWindow::ReadTopics(dir.filePath(QStringLiteral("missing.hhk"))).isEmpty());
     }

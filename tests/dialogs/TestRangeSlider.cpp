@@ -574,29 +574,29 @@ private slots:
 
         using L = QList<int>;
         QTest::newRow("min thumb follows the mouse")
-            << rsHorizontal << 100 << 200 << "min" << false << L {10, 20, 30} << "0,345,130,200" << 3 << 0 << 1;
+            << rsHorizontal << 100 << 200 << "min" << false << L{10, 20, 30} << "0,345,130,200" << 3 << 0 << 1;
         QTest::newRow("min thumb stops at the max thumb")
-            << rsHorizontal << 100 << 200 << "min" << false << L {150} << "0,345,200,200" << 1 << 0 << 1;
+            << rsHorizontal << 100 << 200 << "min" << false << L{150} << "0,345,200,200" << 1 << 0 << 1;
         QTest::newRow("max thumb follows the mouse")
-            << rsHorizontal << 100 << 200 << "max" << false << L {-20, -50} << "0,345,100,150" << 0 << 2 << 1;
+            << rsHorizontal << 100 << 200 << "max" << false << L{-20, -50} << "0,345,100,150" << 0 << 2 << 1;
         QTest::newRow("max thumb stops at Max")
-            << rsHorizontal << 100 << 200 << "max" << false << L {500} << "0,345,100,345" << 0 << 1 << 1;
+            << rsHorizontal << 100 << 200 << "max" << false << L{500} << "0,345,100,345" << 0 << 1 << 1;
         QTest::newRow("Shift: min thumb takes the max thumb along")
-            << rsHorizontal << 100 << 200 << "min" << true << L {40} << "0,345,140,240" << 1 << 1 << 1;
+            << rsHorizontal << 100 << 200 << "min" << true << L{40} << "0,345,140,240" << 1 << 1 << 1;
         QTest::newRow("Shift: both stop before the max thumb passes Max")
-            << rsHorizontal << 100 << 200 << "min" << true << L {100, 150} << "0,345,200,300" << 1 << 1 << 1;
+            << rsHorizontal << 100 << 200 << "min" << true << L{100, 150} << "0,345,200,300" << 1 << 1 << 1;
         QTest::newRow("Shift: max thumb left past Min moves nothing")
-            << rsHorizontal << 100 << 200 << "max" << true << L {-150} << "0,345,100,200" << 0 << 0 << 0;
+            << rsHorizontal << 100 << 200 << "max" << true << L{-150} << "0,345,100,200" << 0 << 0 << 0;
         QTest::newRow("Shift: thumbs on one spot move together")
-            << rsHorizontal << 100 << 100 << "min" << true << L {20} << "0,345,120,120" << 1 << 1 << 1;
+            << rsHorizontal << 100 << 100 << "min" << true << L{20} << "0,345,120,120" << 1 << 1 << 1;
         QTest::newRow("Shift: max thumb moves both left")
-            << rsHorizontal << 100 << 200 << "max" << true << L {-30} << "0,345,70,170" << 1 << 1 << 1;
+            << rsHorizontal << 100 << 200 << "max" << true << L{-30} << "0,345,70,170" << 1 << 1 << 1;
         QTest::newRow("dragged back to the start: no OnChange")
-            << rsHorizontal << 100 << 200 << "min" << false << L {10, 0} << "0,345,100,200" << 2 << 0 << 0;
+            << rsHorizontal << 100 << 200 << "min" << false << L{10, 0} << "0,345,100,200" << 2 << 0 << 0;
         QTest::newRow("vertical: max thumb downwards")
-            << rsVertical << 100 << 200 << "max" << false << L {25} << "0,345,100,225" << 0 << 1 << 1;
+            << rsVertical << 100 << 200 << "max" << false << L{25} << "0,345,100,225" << 0 << 1 << 1;
         QTest::newRow("press between the thumbs: nothing")
-            << rsHorizontal << 100 << 200 << "none" << false << L {30} << "0,345,100,200" << 0 << 0 << 0;
+            << rsHorizontal << 100 << 200 << "none" << false << L{30} << "0,345,100,200" << 0 << 0 << 0;
     }
     void mouseDrag()
     {

@@ -118,7 +118,7 @@ private slots:
             QVERIFY(m_main->isEnabled());
             return;
         }
-        QCOMPARE(m_boxes->Texts(), QStringList {message});
+        QCOMPARE(m_boxes->Texts(), QStringList{message});
         QTEST(m_boxes->Calls().first().caption, "caption");
         QVERIFY(m_boxes->Calls().first().icon == MessageBox::Icon::Information);
         QVERIFY(m_form->isVisible());

@@ -128,7 +128,7 @@ void TestDvdLibrary::titles_data()
     for (int t = 0; t < 5; ++t)
         many.append(QStringLiteral("1.%1").arg(t));
     QTest::newRow("12 titles in two sets") << Disc(QStringLiteral("many-titles/VIDEO_TS")) << many;
-    QTest::newRow("one title") << Disc(QStringLiteral("pal-simple/VIDEO_TS")) << QStringList {QStringLiteral("0.0")};
+    QTest::newRow("one title") << Disc(QStringLiteral("pal-simple/VIDEO_TS")) << QStringList{QStringLiteral("0.0")};
     QTest::newRow("image") << Image() << ntsc;
 }
 
@@ -226,7 +226,7 @@ void TestDvdLibrary::damagedTitleTable_data()
     QTest::addColumn<QString>("reason");
     QTest::addColumn<bool>("backupIntact");
     const QString outside = QStringLiteral("is damaged: its title table lies outside the file");
-    const QList<QPair<const char *, QString>> damages {
+    const QList<QPair<const char *, QString>> damages{
         {"empty", QStringLiteral("is not a DVD video manager file")},
         {"cut 300", QStringLiteral("is damaged: it ends inside its first sector")},
         {"cut 2048", outside}, // the table's sector starts where the file ends

@@ -84,7 +84,7 @@ private slots:
     void imageByEveryRoad()
     {
         QFETCH(QString, road);
-        TMainForm &m = Start(road == QLatin1String("command line") ? QStringList {Image()} : QStringList());
+        TMainForm &m = Start(road == QLatin1String("command line") ? QStringList{Image()} : QStringList());
         if (road == QLatin1String("drop")) {
             Drop(m, Image());
         } else if (road == QLatin1String("open dir")) {
@@ -123,7 +123,7 @@ private slots:
         QString chosen;
         QVERIFY(FileChooser::BrowseForDvd(&owner, QStringLiteral("Please specify a DVD-ROM"), chosen));
         QCOMPARE(chosen, pick);
-        QCOMPARE(filters, QStringList {QStringLiteral("DVD folders and images (*.iso *.ISO)")});
+        QCOMPARE(filters, QStringList{QStringLiteral("DVD folders and images (*.iso *.ISO)")});
     }
 
     // A title set lost in both copies: the others are listed, and then the window says what

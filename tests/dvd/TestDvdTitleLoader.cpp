@@ -203,24 +203,24 @@ void TestDvdTitleLoader::discs_data()
     const QString pal169 = QStringLiteral("[MPEG2 720x576 PAL 16:9]");
     QTest::newRow("pal-simple") << "pal-simple" << pal169 << "720:576"
                                 << "16:9"
-                                << "PAL" << 25000.0 << EndTexts({6}) << QList<int> {3};
+                                << "PAL" << 25000.0 << EndTexts({6}) << QList<int>{3};
     QTest::newRow("ntsc-multi") << "ntsc-multi"
                                 << "[MPEG2 720x480 NTSC 4:3]"
                                 << "720:480"
                                 << "4:3"
-                                << "NTSC" << 29970.0 << EndTexts({6, 4, 3, 6, 4}) << QList<int> {3, 2, 1, 3, 2};
+                                << "NTSC" << 29970.0 << EndTexts({6, 4, 3, 6, 4}) << QList<int>{3, 2, 1, 3, 2};
     QTest::newRow("pal-twolang") << "pal-twolang"
                                  << "[MPEG2 720x576 PAL 4:3]"
                                  << "720:576"
                                  << "4:3"
-                                 << "PAL" << 25000.0 << EndTexts({4, 4, 4}) << QList<int> {2, 2, 2};
+                                 << "PAL" << 25000.0 << EndTexts({4, 4, 4}) << QList<int>{2, 2, 2};
     QTest::newRow("pal-threelang") << "pal-threelang" << pal169 << "720:576"
                                    << "16:9"
-                                   << "PAL" << 25000.0 << EndTexts({3, 3}) << QList<int> {1, 1};
+                                   << "PAL" << 25000.0 << EndTexts({3, 3}) << QList<int>{1, 1};
     QTest::newRow("many-titles") << "many-titles" << pal169 << "720:576"
                                  << "16:9"
                                  << "PAL" << 25000.0 << EndTexts({2, 3, 4, 2, 3, 4, 2, 3, 4, 2, 3, 4})
-                                 << QList<int> {2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1};
+                                 << QList<int>{2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1};
 }
 
 void TestDvdTitleLoader::discs()
@@ -562,7 +562,7 @@ void TestDvdTitleLoader::pathWithOddCharacters()
 
     const QString odd = QStringLiteral("my \"best\" DVD's copy [1] \u00dcbergr\u00f6\u00dfe \u65e5\u672c  two blanks");
     DiscCopy disc(QStringLiteral("pal-twolang"), odd);
-    for (const QString &form : QStringList {disc.root, disc.root + QStringLiteral("/VIDEO_TS/")}) {
+    for (const QString &form : QStringList{disc.root, disc.root + QStringLiteral("/VIDEO_TS/")}) {
         DvdInfo = TDVDInformation();
         TTaskListModel list;
         DvdTitleLoader().LoadDvdTitles(form, list);
@@ -583,7 +583,7 @@ void TestDvdTitleLoader::longestTitleOfDisc()
         if (list.Entry(i)->Checked)
             checked << list.Entry(i)->OutputName;
     }
-    QCOMPARE(checked, QStringList {QStringLiteral("Title03")});
+    QCOMPARE(checked, QStringList{QStringLiteral("Title03")});
     QCOMPARE(list.data(list.index(2, 0), Qt::CheckStateRole).toInt(), int(Qt::Checked));
 }
 
@@ -592,11 +592,11 @@ void TestDvdTitleLoader::longestTitleRule_data()
     // Title lengths; each title gets two chapters (Duration 0).
     QTest::addColumn<QList<int>>("lengths");
     QTest::addColumn<int>("checkedTitle");
-    QTest::newRow("greatest wins") << QList<int> {5, 9, 7} << 1;
-    QTest::newRow("tie goes to the earlier") << QList<int> {5, 9, 9, 3} << 1;
-    QTest::newRow("all zero: the first title") << QList<int> {0, 0, 0} << 0;
-    QTest::newRow("single title") << QList<int> {4} << 0;
-    QTest::newRow("empty list") << QList<int> {} << -1;
+    QTest::newRow("greatest wins") << QList<int>{5, 9, 7} << 1;
+    QTest::newRow("tie goes to the earlier") << QList<int>{5, 9, 9, 3} << 1;
+    QTest::newRow("all zero: the first title") << QList<int>{0, 0, 0} << 0;
+    QTest::newRow("single title") << QList<int>{4} << 0;
+    QTest::newRow("empty list") << QList<int>{} << -1;
 }
 
 void TestDvdTitleLoader::longestTitleRule()

@@ -115,25 +115,25 @@ void TestOpenDVDForm::driveList_data()
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<int>("selected");
 
-    const Drive movie {QStringLiteral("/media/a/"), QStringLiteral("MOVIE"), 0x1234};
-    const Drive backup {QStringLiteral("/media/b/"), QStringLiteral("BACKUP"), 0x5678};
-    const Drive unlabelled {QStringLiteral("/media/c/"), QString(), 0x9abc};
-    const Drive empty {QString(), QString(), 0};
+    const Drive movie{QStringLiteral("/media/a/"), QStringLiteral("MOVIE"), 0x1234};
+    const Drive backup{QStringLiteral("/media/b/"), QStringLiteral("BACKUP"), 0x5678};
+    const Drive unlabelled{QStringLiteral("/media/c/"), QString(), 0x9abc};
+    const Drive empty{QString(), QString(), 0};
     QTest::newRow("two labelled discs: the last preselected")
-        << QList<Drive> {movie, backup} << Strings({"/media/a/ [MOVIE]", "/media/b/ [BACKUP]"}) << 1;
-    QTest::newRow("unlabelled disc only") << QList<Drive> {unlabelled} << Strings({"/media/c/ [No Disc]"}) << 0;
+        << QList<Drive>{movie, backup} << Strings({"/media/a/ [MOVIE]", "/media/b/ [BACKUP]"}) << 1;
+    QTest::newRow("unlabelled disc only") << QList<Drive>{unlabelled} << Strings({"/media/c/ [No Disc]"}) << 0;
     QTest::newRow("unlabelled after labelled: the labelled one")
-        << QList<Drive> {movie, unlabelled} << Strings({"/media/a/ [MOVIE]", "/media/c/ [No Disc]"}) << 0;
+        << QList<Drive>{movie, unlabelled} << Strings({"/media/a/ [MOVIE]", "/media/c/ [No Disc]"}) << 0;
     QTest::newRow("drive without a disc is left out")
-        << QList<Drive> {empty, movie, empty} << Strings({"/media/a/ [MOVIE]"}) << 0;
+        << QList<Drive>{empty, movie, empty} << Strings({"/media/a/ [MOVIE]"}) << 0;
     // A drive the system reports with a label but no readable disc is not listed, so it
     // cannot be the preselected item either.
     QTest::newRow("unreadable drive with a label before an unlabelled disc")
-        << QList<Drive> {Drive {QStringLiteral("/media/x/"), QStringLiteral("GHOST"), 0}, unlabelled}
+        << QList<Drive>{Drive{QStringLiteral("/media/x/"), QStringLiteral("GHOST"), 0}, unlabelled}
         << Strings({"/media/c/ [No Disc]"}) << 0;
-    QTest::newRow("no drives") << QList<Drive> {} << QStringList() << -1;
+    QTest::newRow("no drives") << QList<Drive>{} << QStringList() << -1;
     QTest::newRow("label holding brackets")
-        << QList<Drive> {Drive {QStringLiteral("/media/d/"), QStringLiteral("A]B [x]"), 7}}
+        << QList<Drive>{Drive{QStringLiteral("/media/d/"), QStringLiteral("A]B [x]"), 7}}
         << Strings({"/media/d/ [A]B [x]]"}) << 0;
 }
 
@@ -150,11 +150,11 @@ void TestOpenDVDForm::driveList()
 
 void TestOpenDVDForm::refreshRebuildsTheList()
 {
-    SetDrives({Drive {QStringLiteral("/media/a/"), QStringLiteral("MOVIE"), 1}});
+    SetDrives({Drive{QStringLiteral("/media/a/"), QStringLiteral("MOVIE"), 1}});
     Show();
     QCOMPARE(Items(m_form->cmbDrive), Strings({"/media/a/ [MOVIE]"}));
-    SetDrives({Drive {QStringLiteral("/media/a/"), QStringLiteral("MOVIE"), 1},
-               Drive {QStringLiteral("/media/b/"), QStringLiteral("BACKUP"), 2}});
+    SetDrives({Drive{QStringLiteral("/media/a/"), QStringLiteral("MOVIE"), 1},
+               Drive{QStringLiteral("/media/b/"), QStringLiteral("BACKUP"), 2}});
     QTest::mouseClick(m_form->btnRefresh, Qt::LeftButton);
     QCOMPARE(Items(m_form->cmbDrive), Strings({"/media/a/ [MOVIE]", "/media/b/ [BACKUP]"}));
     QCOMPARE(m_form->cmbDrive->currentIndex(), 1);
@@ -173,7 +173,7 @@ void TestOpenDVDForm::openWithoutVideoTs()
     QTemporaryDir dir;
     const QString root = dir.path() + QLatin1Char('/') + label + QLatin1Char('/');
     QVERIFY(QDir().mkpath(root));
-    SetDrives({Drive {root, label, 1}});
+    SetDrives({Drive{root, label, 1}});
     Show();
     QTest::mouseClick(m_form->btnOpen, Qt::LeftButton);
 
@@ -223,15 +223,15 @@ void TestOpenDVDForm::openGeneratedDisc()
     QVERIFY(QFile::link(Disc(QStringLiteral("pal-simple")) + QStringLiteral("VIDEO_TS"), root + videoTs));
     QVERIFY(QFileInfo::exists(root + videoTs + QStringLiteral("/VIDEO_TS.IFO")));
 
-    SetDrives({Drive {QStringLiteral("/media/empty/"), QStringLiteral("OTHER"), 1}, Drive {root, label, 2}});
+    SetDrives({Drive{QStringLiteral("/media/empty/"), QStringLiteral("OTHER"), 1}, Drive{root, label, 2}});
     Show();
     QCOMPARE(m_form->cmbDrive->currentIndex(), label.isEmpty() ? 0 : 1);
     m_form->cmbDrive->setCurrentIndex(1);
     QTest::mouseClick(m_form->btnOpen, Qt::LeftButton);
 
     QVERIFY2(m_boxes->Calls().isEmpty(), qPrintable(m_boxes->Texts().join(QLatin1Char('\n'))));
-    QCOMPARE(m_opened, QStringList {root + videoTs + QLatin1Char('/')});
-    QCOMPARE(m_volumes, QStringList {volumeName});
+    QCOMPARE(m_opened, QStringList{root + videoTs + QLatin1Char('/')});
+    QCOMPARE(m_volumes, QStringList{volumeName});
     QVERIFY(!m_form->isVisible());
     QVERIFY(m_main->isEnabled());
 }
@@ -240,9 +240,9 @@ void TestOpenDVDForm::noDriveIgnoresTheWorkingFolder_data()
 {
     QTest::addColumn<QList<Drive>>("drives");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no drive") << QList<Drive> {} << QStringLiteral("No DVD drive is found.");
+    QTest::newRow("no drive") << QList<Drive>{} << QStringLiteral("No DVD drive is found.");
     QTest::newRow("drives without a disc")
-        << QList<Drive> {Drive {}, Drive {}}
+        << QList<Drive>{Drive{}, Drive{}}
         << QStringLiteral("No disc is found in the DVD drive. Please insert a DVD disc.");
 }
 
@@ -260,7 +260,7 @@ void TestOpenDVDForm::noDriveIgnoresTheWorkingFolder()
     QTest::mouseClick(m_form->btnOpen, Qt::LeftButton);
     QDir::setCurrent(before);
 
-    QCOMPARE(m_boxes->Texts(), QStringList {message});
+    QCOMPARE(m_boxes->Texts(), QStringList{message});
     QCOMPARE(m_boxes->Calls().first().caption, QStringLiteral("No DVD Detected."));
     QVERIFY(m_opened.isEmpty());
     QVERIFY(m_form->isVisible());
@@ -268,7 +268,7 @@ void TestOpenDVDForm::noDriveIgnoresTheWorkingFolder()
 
 void TestOpenDVDForm::mainWindowDisabledWhileShown()
 {
-    SetDrives({Drive {QStringLiteral("/media/a/"), QStringLiteral("MOVIE"), 1}});
+    SetDrives({Drive{QStringLiteral("/media/a/"), QStringLiteral("MOVIE"), 1}});
     Show();
     QVERIFY(!m_main->isEnabled());
     QVERIFY(m_form->isEnabled());

@@ -391,36 +391,36 @@ void TestParser::chapters_data()
     QTest::addColumn<QStringList>("starts");
 
     const QString zero = Text("0:00:00.000");
-    QTest::newRow("one program over five cells") << QList<int> {1} << QList<int> {1000, 2000, 3000, 4000, 5040} << -1
-                                                 << QStringList {Text("0:00:15.040")} << QStringList {zero};
+    QTest::newRow("one program over five cells") << QList<int>{1} << QList<int>{1000, 2000, 3000, 4000, 5040} << -1
+                                                 << QStringList{Text("0:00:15.040")} << QStringList{zero};
     QTest::newRow("programs at cells 1, 3 and 6 of 7")
-        << QList<int> {1, 3, 6} << QList<int> {1000, 2000, 3000, 4000, 5000, 6000, 7000} << -1
-        << QStringList {Text("0:00:03.000"), Text("0:00:12.000"), Text("0:00:13.000")}
-        << QStringList {zero, Text("0:00:03.000"), Text("0:00:15.000")};
+        << QList<int>{1, 3, 6} << QList<int>{1000, 2000, 3000, 4000, 5000, 6000, 7000} << -1
+        << QStringList{Text("0:00:03.000"), Text("0:00:12.000"), Text("0:00:13.000")}
+        << QStringList{zero, Text("0:00:03.000"), Text("0:00:15.000")};
     QTest::newRow("a program starting at the next one's cell is empty")
-        << QList<int> {1, 3, 3} << QList<int> {1000, 2000, 3000, 4000} << -1
-        << QStringList {Text("0:00:03.000"), zero, Text("0:00:07.000")}
-        << QStringList {zero, Text("0:00:03.000"), Text("0:00:03.000")};
+        << QList<int>{1, 3, 3} << QList<int>{1000, 2000, 3000, 4000} << -1
+        << QStringList{Text("0:00:03.000"), zero, Text("0:00:07.000")}
+        << QStringList{zero, Text("0:00:03.000"), Text("0:00:03.000")};
     QTest::newRow("sums carry into minutes and hours")
-        << QList<int> {1, 2} << QList<int> {3599960, 1840, 40} << -1
-        << QStringList {Text("0:59:59.960"), Text("0:00:01.880")} << QStringList {zero, Text("0:59:59.960")};
-    QTest::newRow("no programs") << QList<int> {} << QList<int> {1000} << -1 << QStringList {} << QStringList {};
+        << QList<int>{1, 2} << QList<int>{3599960, 1840, 40} << -1
+        << QStringList{Text("0:59:59.960"), Text("0:00:01.880")} << QStringList{zero, Text("0:59:59.960")};
+    QTest::newRow("no programs") << QList<int>{} << QList<int>{1000} << -1 << QStringList{} << QStringList{};
     QTest::newRow("programs but no cells")
-        << QList<int> {1, 2} << QList<int> {} << -1 << QStringList {zero, zero} << QStringList {zero, zero};
+        << QList<int>{1, 2} << QList<int>{} << -1 << QStringList{zero, zero} << QStringList{zero, zero};
     // Entries are taken from the start of the table whatever cell the first program names.
     QTest::newRow("first program at cell 2")
-        << QList<int> {2, 4} << QList<int> {1000, 2000, 3000, 4000, 5000} << -1
-        << QStringList {Text("0:00:03.000"), Text("0:00:07.000")} << QStringList {zero, Text("0:00:03.000")};
+        << QList<int>{2, 4} << QList<int>{1000, 2000, 3000, 4000, 5000} << -1
+        << QStringList{Text("0:00:03.000"), Text("0:00:07.000")} << QStringList{zero, Text("0:00:03.000")};
     // A map that asks for more cells than the chain has takes none past the last one.
     QTest::newRow("map beyond the cell count")
-        << QList<int> {1, 9} << QList<int> {1000, 2000, 3000} << -1 << QStringList {Text("0:00:06.000"), zero}
-        << QStringList {zero, Text("0:00:06.000")};
-    QTest::newRow("map going backwards") << QList<int> {1, 3, 2} << QList<int> {1000, 2000, 3000, 4000} << -1
-                                         << QStringList {Text("0:00:03.000"), zero, Text("0:00:07.000")}
-                                         << QStringList {zero, Text("0:00:03.000"), Text("0:00:03.000")};
+        << QList<int>{1, 9} << QList<int>{1000, 2000, 3000} << -1 << QStringList{Text("0:00:06.000"), zero}
+        << QStringList{zero, Text("0:00:06.000")};
+    QTest::newRow("map going backwards") << QList<int>{1, 3, 2} << QList<int>{1000, 2000, 3000, 4000} << -1
+                                         << QStringList{Text("0:00:03.000"), zero, Text("0:00:07.000")}
+                                         << QStringList{zero, Text("0:00:03.000"), Text("0:00:03.000")};
     QTest::newRow("cell count below the entries written")
-        << QList<int> {1, 2} << QList<int> {1000, 2000, 3000} << 2
-        << QStringList {Text("0:00:01.000"), Text("0:00:02.000")} << QStringList {zero, Text("0:00:01.000")};
+        << QList<int>{1, 2} << QList<int>{1000, 2000, 3000} << 2
+        << QStringList{Text("0:00:01.000"), Text("0:00:02.000")} << QStringList{zero, Text("0:00:01.000")};
 
     QList<int> map;
     QList<int> cells;
@@ -463,7 +463,7 @@ void TestParser::chapters()
     QTEST(got.ChapterDurations, "lengths");
     QTEST(got.ChapterStarts, "starts");
     // The chain after it is read at its own offset, untouched by the odd one.
-    QCOMPARE(ifo.Pgci.ProgramChains.at(1).ChapterDurations, QStringList {Text("0:00:04.480")});
+    QCOMPARE(ifo.Pgci.ProgramChains.at(1).ChapterDurations, QStringList{Text("0:00:04.480")});
 }
 
 void TestParser::chainsBeyond64KiB()

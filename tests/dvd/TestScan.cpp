@@ -166,8 +166,8 @@ void CopyFolder(const QString &from, const QString &to)
     }
 }
 
-const QStringList kDiscs {QStringLiteral("pal-simple"), QStringLiteral("ntsc-multi"), QStringLiteral("pal-twolang"),
-                          QStringLiteral("pal-threelang"), QStringLiteral("many-titles")};
+const QStringList kDiscs{QStringLiteral("pal-simple"), QStringLiteral("ntsc-multi"), QStringLiteral("pal-twolang"),
+                         QStringLiteral("pal-threelang"), QStringLiteral("many-titles")};
 
 } // namespace
 
@@ -300,7 +300,7 @@ void TestScan::againstLsdvd()
         QCOMPARE(languages, theirs.audioCodes);
 
         if (!theirs.subtitleUnknown) {
-            QStringList expected {QStringLiteral("None")};
+            QStringList expected{QStringLiteral("None")};
             for (const QString &code : theirs.subtitleCodes)
                 expected << Parser::LanguageName(code);
             QStringList subtitles;
@@ -329,8 +329,8 @@ void TestScan::pathForms()
     const QString root = Disc(QStringLiteral("pal-twolang"));
     const QJsonObject reference = ScanJson(root);
     QVERIFY(!reference.isEmpty());
-    for (const QString &form : QStringList {root + QStringLiteral("/"), root + QStringLiteral("/VIDEO_TS"),
-                                            root + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")})
+    for (const QString &form : QStringList{root + QStringLiteral("/"), root + QStringLiteral("/VIDEO_TS"),
+                                           root + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")})
         QVERIFY2(ScanJson(form) == reference, qPrintable(form));
 }
 
@@ -352,7 +352,7 @@ void TestScan::lowerCaseCopy()
     QVERIFY(copy == reference);
     for (int title = 1; title <= 5; ++title)
         QCOMPARE(TitleSubtitleStreams(lower, title), TitleSubtitleStreams(upper + QStringLiteral("/VIDEO_TS"), title));
-    QCOMPARE(TitleSubtitleStreams(lower, 1), (QList<int> {0, 1}));
+    QCOMPARE(TitleSubtitleStreams(lower, 1), (QList<int>{0, 1}));
 }
 
 void TestScan::unusualContent()

@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(m.panBottom->height(), 109);
         QCOMPARE(m.labProgramName->text(), QStringLiteral("Quarnel"));
 
-        const QList<QPair<QAbstractButton *, QString>> captions {
+        const QList<QPair<QAbstractButton *, QString>> captions{
             {m.sbtnOpenDVD, QStringLiteral("Open DVD")},
             {m.sbtnOpenDir, QStringLiteral("Open Dir")},
             {m.sbtnSegment, QStringLiteral("Segment")},
@@ -125,9 +125,9 @@ private slots:
             {m.chkTurnoff, QStringLiteral("Turn off the computer after the conversion is completed.")}};
         for (const auto &[button, caption] : captions)
             QCOMPARE(button->text(), caption);
-        const QList<QPair<QToolButton *, QString>> hints {{m.SpeedButton1, QStringLiteral("Help")},
-                                                          {m.SpeedButton2, QStringLiteral("About")},
-                                                          {m.SpeedButton3, QStringLiteral("Visit our website")}};
+        const QList<QPair<QToolButton *, QString>> hints{{m.SpeedButton1, QStringLiteral("Help")},
+                                                         {m.SpeedButton2, QStringLiteral("About")},
+                                                         {m.SpeedButton3, QStringLiteral("Visit our website")}};
         for (const auto &[button, hint] : hints) {
             QCOMPARE(button->toolTip(), hint);
             QCOMPARE(button->size(), QSize(22, 22));
@@ -470,8 +470,8 @@ private slots:
 
         bool ready = false;
         m.LockUiForConversion([&] { ready = true; });
-        const QList<QWidget *> locked {m.sbtnOpenDVD, m.sbtnOpenDir, m.sbtnSegment, m.sbtnOptions,
-                                       m.ltvTask,     m.panPreview,  m.ScrollBox1};
+        const QList<QWidget *> locked{m.sbtnOpenDVD, m.sbtnOpenDir, m.sbtnSegment, m.sbtnOptions,
+                                      m.ltvTask,     m.panPreview,  m.ScrollBox1};
         for (QWidget *w : locked)
             QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(!m.imgStart->isVisible());
@@ -504,9 +504,9 @@ private slots:
         Program p(folder);
         p.show();
         TMainForm &m = p.main();
-        const QList<QWidget *> windows {p.windows->OpenDVDForm(),       p.windows->SettingForm(),
-                                        p.windows->EditDVDVolumeForm(), p.windows->EditTimeForm(),
-                                        p.windows->AboutForm(),         p.windows->SizeForm()};
+        const QList<QWidget *> windows{p.windows->OpenDVDForm(),       p.windows->SettingForm(),
+                                       p.windows->EditDVDVolumeForm(), p.windows->EditTimeForm(),
+                                       p.windows->AboutForm(),         p.windows->SizeForm()};
         for (QWidget *window : windows) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -599,7 +599,7 @@ private slots:
         auto *help = m.findChild<THelpWindow *>();
         QVERIFY(help && help->isVisible());
         QCOMPARE(m_shell->Opened(),
-                 (QStringList {QStringLiteral("https://quarnel.example.org/"), QStringLiteral("/videos/out")}));
+                 (QStringList{QStringLiteral("https://quarnel.example.org/"), QStringLiteral("/videos/out")}));
     }
 
     void aboutBoxDisablesTheMainWindow()
@@ -621,7 +621,7 @@ private slots:
         QVERIFY(!m.isEnabled());
         QVERIFY(about->isEnabled());
         QTest::mouseClick(about->labWebsite, Qt::LeftButton);
-        QCOMPARE(m_shell->Opened(), QStringList {QStringLiteral("https://quarnel.example.org/")});
+        QCOMPARE(m_shell->Opened(), QStringList{QStringLiteral("https://quarnel.example.org/")});
         QTest::mouseClick(about->btnOK, Qt::LeftButton);
         QVERIFY(!about->isVisible());
         QVERIFY(m.isEnabled());
@@ -638,7 +638,7 @@ private slots:
         ThrowingObject thrower;
         QEvent event(QEvent::User);
         QApplication::sendEvent(&thrower, &event);
-        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("Cannot parse file \"x.IFO\".")});
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Cannot parse file \"x.IFO\".")});
         QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Error);
         // Still running: a second event is delivered and reported the same way.
         QApplication::sendEvent(&thrower, &event);

@@ -20,8 +20,8 @@ private slots:
         clock.Start(ta); // already on: keeps its rhythm
         clock.Start(tb);
         clock.Advance(1000);
-        QCOMPARE(a, (QList<qint64> {200, 400, 600, 800, 1000}));
-        QCOMPARE(b, (QList<qint64> {1150}));
+        QCOMPARE(a, (QList<qint64>{200, 400, 600, 800, 1000}));
+        QCOMPARE(b, (QList<qint64>{1150}));
         clock.Stop(ta);
         QVERIFY(!clock.IsActive(ta));
         clock.Advance(500);

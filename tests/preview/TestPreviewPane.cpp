@@ -59,7 +59,7 @@ QModelIndex AddEntry(TTaskListModel &list, int title, int chapter, const QString
     t.OrigStartText = QStringLiteral("00:00:00");
     t.OrigEndText = end;
     t.OrigEnd = 0;
-    t.Subtitles = QStringList {QStringLiteral("None")};
+    t.Subtitles = QStringList{QStringLiteral("None")};
     const QModelIndex titleIndex = list.AddTitleNode(t);
     TTaskNodeData c;
     c.Number = chapter;

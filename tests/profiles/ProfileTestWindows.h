@@ -36,7 +36,7 @@ struct ProfileTestWindows
             QObject::connect(main.cmbProfile, &QComboBox::activated, profiles, &TMainProfileGrids::cmbProfileChange);
         }
         settings =
-            std::make_unique<TSettingForm>(TSettingForm::MainControls {&main, main.cmbProfile, main.edtOutputDir});
+            std::make_unique<TSettingForm>(TSettingForm::MainControls{&main, main.cmbProfile, main.edtOutputDir});
         QObject::connect(main.bbtnSetting, &QPushButton::clicked, settings.get(), &TSettingForm::bbtnSettingClick);
         QObject::connect(main.sbtnOptions, &QToolButton::clicked, settings.get(), &TSettingForm::sbtnOptionsClick);
     }

@@ -305,7 +305,7 @@ private slots:
         }
         QCOMPARE(ReadBytes(Path(QStringLiteral("keep.ini"))), old);
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("keep.ini*")}, QDir::Files | QDir::Hidden),
-                 QStringList {QStringLiteral("keep.ini")});
+                 QStringList{QStringLiteral("keep.ini")});
     }
 
     void badFilesReadAsDefaults_data()

@@ -387,7 +387,7 @@ private slots:
         QCOMPARE(store, nullptr);
         QCOMPARE(ReadBytes(Path(QStringLiteral("keep.ini"))), old);
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("keep.ini*")}, QDir::Files | QDir::Hidden),
-                 QStringList {QStringLiteral("keep.ini")});
+                 QStringList{QStringLiteral("keep.ini")});
     }
 
     void binaryFile()

@@ -48,10 +48,10 @@ void CompareWithoutWindow(const QString &file, const TParameterGrids &windowGrid
     QCOMPARE(BuildTranscoderOptions(file, values), BuildTranscoderOptions(file, windowGrids));
     TMencOutputSettings fromValues, fromWindow;
     QCOMPARE(BuildEncoderOptions(file, values, fromValues), BuildEncoderOptions(file, windowGrids, fromWindow));
-    QCOMPARE((QStringList {fromValues.OutputSize, fromValues.OutputAspect, fromValues.VideoBitrate,
-                           fromValues.AudioSampleRate}),
-             (QStringList {fromWindow.OutputSize, fromWindow.OutputAspect, fromWindow.VideoBitrate,
-                           fromWindow.AudioSampleRate}));
+    QCOMPARE((QStringList{fromValues.OutputSize, fromValues.OutputAspect, fromValues.VideoBitrate,
+                          fromValues.AudioSampleRate}),
+             (QStringList{fromWindow.OutputSize, fromWindow.OutputAspect, fromWindow.VideoBitrate,
+                          fromWindow.AudioSampleRate}));
 }
 
 QByteArray Parameter(const char *name, const char *keys)

@@ -4,6 +4,8 @@
 #include "core/AppFolders.h"
 #include "core/OutputExt.h"
 #include "core/QuarnelApplication.h"
+#include "profiles/TNewInifile.h"
+#include "profiles/TPreferences.h"
 #include "profiles/TValueListEditor.h"
 
 #include <QCheckBox>
@@ -25,11 +27,11 @@ const QByteArray kOther = "[Main]\r\nType=avi\r\nPara=1\r\n0=Bit Rate\r\n"
 // The General page as one line of text, for comparing whole states.
 QString General(const TSettingForm &s)
 {
-    return QStringList {s.edtOutputDir->text(), s.edtWorkDir->text(), QString::number(s.cmbSyn->currentIndex()),
-                        QString::number(s.chkOpenDir->isChecked()) + QString::number(s.chkExit->isChecked())
-                            + QString::number(s.chkTurnoff->isChecked()),
-                        QString::number(s.rdbAsk->isChecked()) + QString::number(s.rdbOverWrite->isChecked())
-                            + QString::number(s.rdbRename->isChecked())}
+    return QStringList{s.edtOutputDir->text(), s.edtWorkDir->text(), QString::number(s.cmbSyn->currentIndex()),
+                       QString::number(s.chkOpenDir->isChecked()) + QString::number(s.chkExit->isChecked())
+                           + QString::number(s.chkTurnoff->isChecked()),
+                       QString::number(s.rdbAsk->isChecked()) + QString::number(s.rdbOverWrite->isChecked())
+                           + QString::number(s.rdbRename->isChecked())}
         .join(QLatin1Char('|'));
 }
 
@@ -78,7 +80,7 @@ private slots:
         QCOMPARE(s.cmbSyn->itemText(1), QStringLiteral("Force Mode"));
         QCOMPARE(s.cmbSyn->itemText(2), QStringLiteral("Progressive Mode"));
         QVERIFY(!s.cmbSyn->isEditable() && !s.cmbProfile->isEditable());
-        const QList<QPair<QAbstractButton *, const char *>> captions {
+        const QList<QPair<QAbstractButton *, const char *>> captions{
             {s.chkOpenDir, "Open the output directory when the task is completed. "},
             {s.chkExit, "Exit the program when the task is completed."},
             {s.chkTurnoff, "Turn off the computer when the task is completed."},
@@ -182,7 +184,7 @@ private slots:
         QCOMPARE(w.main.edtOutputDir->text(), QStringLiteral("/out"));
         QCOMPARE(AppFolders::WorkDir(), QStringLiteral("/work")); // as typed
         const QByteArray saved =
-            "[Main]\r\nIntermediate Quality=1\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=1\r\nAuto Exit=0\r\n"
+            "[Main]\r\nIntermediate Quality=2\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=1\r\nAuto Exit=0\r\n"
             "Auto Open Dir=1\r\nSyn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), saved);
 
@@ -192,12 +194,18 @@ private slots:
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")),
                  QByteArray(saved).replace("Output Path=/out", "Output Path=/elsewhere") + "Profile=-1\r\n");
 
-        // The intermediate's quality: "High" unless the profile's bitrate is chosen.
-        QCOMPARE(s.cmbIntermediate->currentText(), QStringLiteral("High"));
-        w.main.sbtnOptions->click();
-        s.cmbIntermediate->setCurrentIndex(0);
-        s.btnOK->click();
-        QVERIFY(folder.readFile(QStringLiteral("Preferences.ini")).contains("Intermediate Quality=0\r\n"));
+        // The intermediate: streamed unless a file is chosen, at high quality or the profile's bitrate.
+        QCOMPARE(s.cmbIntermediate->currentText(), QStringLiteral("Streamed"));
+        for (const int item : {0, 1, 2}) {
+            w.main.sbtnOptions->click();
+            s.cmbIntermediate->setCurrentIndex(item);
+            s.btnOK->click();
+            QVERIFY(folder.readFile(QStringLiteral("Preferences.ini"))
+                        .contains(QByteArray("Intermediate Quality=").append(QByteArray::number(item)).append("\r\n")));
+            QCOMPARE(TPreferences::Read(TNewInifile(AppFolders::PreferencesFile()), QStringLiteral("Main"), {}, {})
+                         .IntermediateIndex(),
+                     item);
+        }
     }
 
     void cancelRestoresTheSnapshot()
@@ -482,7 +490,7 @@ private slots:
         s.btnOK->click();
         QVERIFY(folder.readFile(QStringLiteral("Profiles/Loud.APF")).contains("Caption=950\r\nValue=950\r\n"));
         QCOMPARE(QDir(folder.file(QStringLiteral("Profiles"))).entryList(QDir::Files),
-                 QStringList {QStringLiteral("Loud.APF")});
+                 QStringList{QStringLiteral("Loud.APF")});
         QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=950"));
     }
 
@@ -548,12 +556,12 @@ private slots:
         TSettingForm &s = *w.settings;
         w.main.sbtnOptions->click();
         s.PageControl1->setCurrentWidget(s.tsProfiles);
-        const QStringList expected {
+        const QStringList expected{
             QStringLiteral("Video Codec=|Video Size=|Bit Rate=|Frame Rate=|Aspect=|Disable Video="),
             QStringLiteral("Audio Codec=|Audio Bitrate=|Sample Rate=|Channels=|Volumn=|Disable Audio="),
             QStringLiteral("Bit Exact Algorithms=|Deinterlace=")};
-        const QList<QList<TValueListEditor *>> grids {{w.main.vleVideo, w.main.vleAudio, w.main.vleAdvanced},
-                                                      {s.vleVideo, s.vleAudio, s.vleAdvanced}};
+        const QList<QList<TValueListEditor *>> grids{{w.main.vleVideo, w.main.vleAudio, w.main.vleAdvanced},
+                                                     {s.vleVideo, s.vleAudio, s.vleAdvanced}};
         for (const QList<TValueListEditor *> &set : grids) {
             for (int g = 0; g < 3; ++g) {
                 QCOMPARE(Rows(set[g]), expected[g]);
@@ -623,7 +631,7 @@ private slots:
         }
         const QString failed =
             folder.file(preferencesFail ? QStringLiteral("Preferences.ini") : QStringLiteral("Profiles/Example.apf"));
-        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("Unable to write to ") + failed});
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Unable to write to ") + failed});
         QVERIFY(s.isVisible());
         QVERIFY(s.chkExit->isChecked());
         QCOMPARE(s.vleVideo->Value(QStringLiteral("Bit Rate")), QStringLiteral("950"));
@@ -660,8 +668,8 @@ private slots:
             FileSizeLimit limit(2000);
             s.btnSaveAs->click();
         }
-        QCOMPARE(m_boxes->Texts(), QStringList {QStringLiteral("Unable to write to ")
-                                                + folder.file(QStringLiteral("Profiles/Other.apf"))});
+        QCOMPARE(m_boxes->Texts(), QStringList{QStringLiteral("Unable to write to ")
+                                               + folder.file(QStringLiteral("Profiles/Other.apf"))});
         QCOMPARE(folder.readFile(QStringLiteral("Profiles/Other.apf")), kOther);
     }
 

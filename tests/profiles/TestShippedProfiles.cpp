@@ -23,35 +23,35 @@ constexpr double kClipSeconds = 2.0;
 const QString kCustomSize = QStringLiteral("400x300"); // what the size dialog hands back
 
 // What the captions promise, as ffprobe names it.
-const QHash<QString, QString> kVideoCodecs {{QStringLiteral("MPEG-4"), QStringLiteral("mpeg4")},
-                                            {QStringLiteral("Xvid"), QStringLiteral("mpeg4")},
-                                            {QStringLiteral("MPEG-1"), QStringLiteral("mpeg1video")},
-                                            {QStringLiteral("MPEG-2"), QStringLiteral("mpeg2video")},
-                                            {QStringLiteral("H.264"), QStringLiteral("h264")},
-                                            {QStringLiteral("H.264 Baseline"), QStringLiteral("h264")},
-                                            {QStringLiteral("Windows Media Video 8"), QStringLiteral("wmv2")},
-                                            {QStringLiteral("Windows Media Video 7"), QStringLiteral("wmv1")},
-                                            {QStringLiteral("Sorenson H.263"), QStringLiteral("flv1")},
-                                            {QStringLiteral("Theora"), QStringLiteral("theora")},
-                                            {QStringLiteral("VP8"), QStringLiteral("vp8")},
-                                            {QStringLiteral("VP9"), QStringLiteral("vp9")}};
-const QHash<QString, QString> kAudioCodecs {{QStringLiteral("MP3"), QStringLiteral("mp3")},
-                                            {QStringLiteral("AC-3"), QStringLiteral("ac3")},
-                                            {QStringLiteral("MPEG Audio Layer 2"), QStringLiteral("mp2")},
-                                            {QStringLiteral("AAC"), QStringLiteral("aac")},
-                                            {QStringLiteral("Windows Media Audio 2"), QStringLiteral("wmav2")},
-                                            {QStringLiteral("Windows Media Audio 1"), QStringLiteral("wmav1")},
-                                            {QStringLiteral("PCM (uncompressed)"), QStringLiteral("pcm_s16le")},
-                                            {QStringLiteral("Vorbis"), QStringLiteral("vorbis")},
-                                            {QStringLiteral("Opus"), QStringLiteral("opus")}};
-const QHash<QString, QString> kContainers {{QStringLiteral("avi"), QStringLiteral("avi")},
-                                           {QStringLiteral("mpg"), QStringLiteral("mpeg")},
-                                           {QStringLiteral("mp4"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")},
-                                           {QStringLiteral("mov"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")},
-                                           {QStringLiteral("wmv"), QStringLiteral("asf")},
-                                           {QStringLiteral("flv"), QStringLiteral("flv")},
-                                           {QStringLiteral("mkv"), QStringLiteral("matroska,webm")},
-                                           {QStringLiteral("webm"), QStringLiteral("matroska,webm")}};
+const QHash<QString, QString> kVideoCodecs{{QStringLiteral("MPEG-4"), QStringLiteral("mpeg4")},
+                                           {QStringLiteral("Xvid"), QStringLiteral("mpeg4")},
+                                           {QStringLiteral("MPEG-1"), QStringLiteral("mpeg1video")},
+                                           {QStringLiteral("MPEG-2"), QStringLiteral("mpeg2video")},
+                                           {QStringLiteral("H.264"), QStringLiteral("h264")},
+                                           {QStringLiteral("H.264 Baseline"), QStringLiteral("h264")},
+                                           {QStringLiteral("Windows Media Video 8"), QStringLiteral("wmv2")},
+                                           {QStringLiteral("Windows Media Video 7"), QStringLiteral("wmv1")},
+                                           {QStringLiteral("Sorenson H.263"), QStringLiteral("flv1")},
+                                           {QStringLiteral("Theora"), QStringLiteral("theora")},
+                                           {QStringLiteral("VP8"), QStringLiteral("vp8")},
+                                           {QStringLiteral("VP9"), QStringLiteral("vp9")}};
+const QHash<QString, QString> kAudioCodecs{{QStringLiteral("MP3"), QStringLiteral("mp3")},
+                                           {QStringLiteral("AC-3"), QStringLiteral("ac3")},
+                                           {QStringLiteral("MPEG Audio Layer 2"), QStringLiteral("mp2")},
+                                           {QStringLiteral("AAC"), QStringLiteral("aac")},
+                                           {QStringLiteral("Windows Media Audio 2"), QStringLiteral("wmav2")},
+                                           {QStringLiteral("Windows Media Audio 1"), QStringLiteral("wmav1")},
+                                           {QStringLiteral("PCM (uncompressed)"), QStringLiteral("pcm_s16le")},
+                                           {QStringLiteral("Vorbis"), QStringLiteral("vorbis")},
+                                           {QStringLiteral("Opus"), QStringLiteral("opus")}};
+const QHash<QString, QString> kContainers{{QStringLiteral("avi"), QStringLiteral("avi")},
+                                          {QStringLiteral("mpg"), QStringLiteral("mpeg")},
+                                          {QStringLiteral("mp4"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")},
+                                          {QStringLiteral("mov"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")},
+                                          {QStringLiteral("wmv"), QStringLiteral("asf")},
+                                          {QStringLiteral("flv"), QStringLiteral("flv")},
+                                          {QStringLiteral("mkv"), QStringLiteral("matroska,webm")},
+                                          {QStringLiteral("webm"), QStringLiteral("matroska,webm")}};
 
 double Ratio(const QString &text) // "30000/1001", "16:9", "25"
 {
@@ -161,8 +161,8 @@ private slots:
         QFile::remove(target);
         int code = 0;
         const QStringList arguments =
-            QStringList {QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-i"), m_clip}
-            + options.split(QLatin1Char(' '), Qt::SkipEmptyParts) + QStringList {target};
+            QStringList{QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-i"), m_clip}
+            + options.split(QLatin1Char(' '), Qt::SkipEmptyParts) + QStringList{target};
         const QString log = Run(QStringLiteral("ffmpeg"), arguments, code);
         QVERIFY2(code == 0 && QFile::exists(target), qPrintable(options + QLatin1Char('\n') + log.right(1500)));
         // Accepted is not enough: a switch FFmpeg calls ambiguous or deprecated may be read

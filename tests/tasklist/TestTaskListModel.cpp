@@ -140,13 +140,13 @@ private slots:
         TTaskListModel list;
         Fill(list);
         list.CheckAll(false, true);
-        QCOMPARE(Marks(list), (QList<bool> {false, true, true, false, true, true}));
+        QCOMPARE(Marks(list), (QList<bool>{false, true, true, false, true, true}));
         list.CheckAll(true, false);
-        QCOMPARE(Marks(list), (QList<bool> {true, true, true, true, true, true}));
+        QCOMPARE(Marks(list), (QList<bool>{true, true, true, true, true, true}));
         list.UncheckAll();
-        QCOMPARE(Marks(list), (QList<bool> {false, false, false, false, false, false}));
+        QCOMPARE(Marks(list), (QList<bool>{false, false, false, false, false, false}));
         list.CheckAll(true, false);
-        QCOMPARE(Marks(list), (QList<bool> {true, false, false, true, false, false}));
+        QCOMPARE(Marks(list), (QList<bool>{true, false, false, true, false, false}));
         // The view's proposed state does not matter: a click inverts the mark.
         QSignalSpy clicked(&list, &TTaskListModel::EntryCheckClicked);
         const QModelIndex chapter = list.index(1, 0, list.index(1, 0));
@@ -161,11 +161,11 @@ private slots:
         QTest::addColumn<double>("first");
         QTest::addColumn<double>("second");
         QTest::addColumn<QList<bool>>("marks");
-        QTest::newRow("second longer") << 120.0 << 300.0 << QList<bool> {false, false, false, true, false, false};
+        QTest::newRow("second longer") << 120.0 << 300.0 << QList<bool>{false, false, false, true, false, false};
         QTest::newRow("tie goes to the first")
-            << 300.0 << 300.0 << QList<bool> {true, false, false, false, false, false};
+            << 300.0 << 300.0 << QList<bool>{true, false, false, false, false, false};
         QTest::newRow("all zero: the first title")
-            << 0.0 << 0.0 << QList<bool> {true, false, false, false, false, false};
+            << 0.0 << 0.0 << QList<bool>{true, false, false, false, false, false};
     }
     void longestTitle()
     {
