@@ -30,7 +30,7 @@ stamp="$(cksum <"$root/tests/dvds/make-dvd.sh") ${args[*]}"
 if [ -s "$disc/VIDEO_TS/VIDEO_TS.IFO" ] && [ "$(cat "$disc/.make-dvd" 2>/dev/null)" = "$stamp" ]; then
   echo "Reusing $disc"
 else
-  echo "Making a 60-second noisy DVD in $disc..."
+  echo "Making a $length-second noisy DVD in $disc..."
   "$root/tests/dvds/make-dvd.sh" "${args[@]}" >/dev/null
 fi
 rm -rf "$work"

@@ -50,6 +50,11 @@ bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect,
     fit.FrameHeight = settings.OutputHeight.trimmed().toInt(&heightOk);
     if (!widthOk || fit.FrameWidth <= 0)
         return false;
+    // Most codecs take only even sizes (H.264 refuses 720x405): the frame and the picture
+    // are whole pairs of pixels, rounded half to even.
+    fit.FrameWidth = qMax(2, EvenPixels(fit.FrameWidth));
+    if (heightOk && fit.FrameHeight > 0)
+        fit.FrameHeight = qMax(2, EvenPixels(fit.FrameHeight));
     if (heightOk && IsAnamorphicFrame(settings.VideoCodec, fit.FrameWidth, fit.FrameHeight)) {
         const bool wideTitle = titleAspect == u"16:9";
         const bool wideFrame = settings.OutputAspect == u"16:9" || (settings.OutputAspect != u"4:3" && wideTitle);
@@ -64,10 +69,10 @@ bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect,
     }
     const double r = ScaleAspectRatio(settings.OutputAspect, titleAspect);
     fit.Width = fit.FrameWidth;
-    fit.Height = int(RoundHalfEven(fit.FrameWidth / r));
+    fit.Height = qMax(2, EvenPixels(fit.FrameWidth / r));
     if (heightOk && fit.FrameHeight > 0 && fit.Height > fit.FrameHeight) {
         fit.Height = fit.FrameHeight;
-        fit.Width = int(RoundHalfEven(fit.FrameHeight * r));
+        fit.Width = qMin(fit.FrameWidth, qMax(2, EvenPixels(fit.FrameHeight * r)));
     }
     if (!heightOk || fit.FrameHeight <= 0)
         fit.FrameHeight = fit.Height;
@@ -276,6 +281,8 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
         } else if (args.at(i) == u"-aspect") {
             args[i + 1] =
                 anamorphic ? fit.DisplayAspect : QStringLiteral("%1:%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
+        } else if (args.at(i) == u"-s") {
+            args[i + 1] = QStringLiteral("%1x%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
         }
     }
     if (!padded)

@@ -150,6 +150,13 @@ void TConversionController::OnFinished(TConversionRun::Outcome outcome)
 bool TConversionController::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_main.window && event->type() == QEvent::Close) {
+        // Minutes of work are not thrown away by one click on the close box.
+        if (m_run.IsActive() && !m_closing
+            && !MessageBox::Question(m_main.window, QStringLiteral("A conversion is running. Stop it and quit?"),
+                                     ProgramInfo::ProductName())) {
+            event->ignore();
+            return true;
+        }
         // The close goes on (the window saves its preferences itself); no tool outlives it.
         m_closing = true;
         m_run.Abort();

@@ -84,11 +84,11 @@ protected:
 
 } // namespace
 
-bool FileChooser::BrowseForDvd(QWidget *owner, const QString &title, QString &path)
+bool FileChooser::BrowseForDvd(QWidget *owner, const QString &title, const QString &startFolder, QString &path)
 {
     QString chosen;
     if (g_folderHook) {
-        chosen = g_folderHook(title, QString(), QString());
+        chosen = g_folderHook(title, QString(), startFolder);
     } else {
         owner = OwnedWindows::UsableOwner(owner);
         OtherWindowsDisabled guard(owner);
@@ -97,6 +97,7 @@ bool FileChooser::BrowseForDvd(QWidget *owner, const QString &title, QString &pa
         // Qt's own dialog: the system's may not let a file through a folder chooser.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setNameFilter(QStringLiteral("DVD folders and images (*.iso *.ISO)"));
+        dialog.setDirectory(startFolder);
         if (dialog.exec() == QDialog::Accepted)
             chosen = dialog.chosen;
     }

@@ -17,8 +17,8 @@ public:
                                 QString &folder);
 
     // The same chooser that also lists DVD images ("*.iso") next to the folders, for opening
-    // a DVD: true and the chosen folder or image.
-    static bool BrowseForDvd(QWidget *owner, const QString &title, QString &path);
+    // a DVD, beginning in startFolder: true and the chosen folder or image.
+    static bool BrowseForDvd(QWidget *owner, const QString &title, const QString &startFolder, QString &path);
 
     // A save dialog; the chosen file name, or empty when cancelled. `filter` in the form
     // "Profiles (*.apf)", `defaultSuffix` without a dot.

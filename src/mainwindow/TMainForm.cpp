@@ -347,13 +347,9 @@ void TMainForm::OpenNextDvd()
     m_opening = true;
     const Opening opening = m_pendingOpenings.takeFirst();
     const QString folder = opening.folder;
-    panbg->hide();
+    m_openingVolume = opening.volumeName;
     if (m_preview)
         m_preview->StopPreview();
-    TaskList->Clear();
-    for (QComboBox *combo : {cmbAudio, cmbAudioLanguage, cmbSub, cmbAngle})
-        combo->clear();
-    DvdInfo.VolumeName = opening.volumeName;
     ShowBusyHint(QStringLiteral("Opening the DVD.   Please wait...."), [this, folder] {
         QTimer::singleShot(kOpeningPauseMs, this, [this, folder] {
             // Read on a worker: a drive spinning up must not freeze the window. Openings
@@ -366,15 +362,29 @@ void TMainForm::OpenNextDvd()
 
 void TMainForm::DvdRead(const TDvdReading &reading)
 {
-    m_titleLoader->ApplyDvd(reading, *TaskList); // no entries when it failed
     const QString error = reading.Error;
     const QStringList notes = reading.Notes;
-    HideBusyHint([this, error, notes] {
-        TaskList->CheckLongestTitle();
-        const QModelIndex first = TaskList->index(0, 0);
-        if (first.isValid())
-            ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
-        sbtnSegment->setEnabled(!TaskList->IsEmpty());
+    // A DVD that cannot be read leaves the open one as it was, with its checks and trims.
+    const bool read = error.isEmpty();
+    if (read) {
+        panbg->hide();
+        TaskList->Clear();
+        for (QComboBox *combo : {cmbAudio, cmbAudioLanguage, cmbSub, cmbAngle})
+            combo->clear();
+        DvdInfo.VolumeName = m_openingVolume;
+        m_titleLoader->ApplyDvd(reading, *TaskList);
+    }
+    HideBusyHint([this, read, error, notes] {
+        if (read) {
+            // The longest title is checked and focused, its tracks and subtitles shown at once.
+            const QModelIndex longest = TaskList->CheckLongestTitle();
+            if (longest.isValid())
+                ltvTask->setCurrentIndex(longest);
+            const QModelIndex first = TaskList->index(0, 0);
+            if (first.isValid())
+                ltvTask->scrollTo(first, QAbstractItemView::PositionAtCenter);
+            sbtnSegment->setEnabled(!TaskList->IsEmpty());
+        }
         // Said once the list shows what could be read: what a damaged disc left out.
         if (!error.isEmpty())
             MessageBox::Error(this, (QStringList(error) + notes).join(QStringLiteral("\n\n")),
@@ -443,7 +453,11 @@ void TMainForm::sbtnOpenDirClick()
     if (m_preview)
         m_preview->StopPreview();
     QString chosen;
-    if (!FileChooser::BrowseForDvd(this, QStringLiteral("Please specify a DVD-ROM"), chosen))
+    // Beside the last disc opened (its folder or its image's), else in the user's home; never
+    // wherever the program happened to start.
+    const QString last = QDir::cleanPath(DvdInfo.DvdPath);
+    const QString start = DvdInfo.DvdPath.isEmpty() ? QDir::homePath() : QFileInfo(last).absolutePath();
+    if (!FileChooser::BrowseForDvd(this, QStringLiteral("Please specify a DVD-ROM"), start, chosen))
         return;
     if (QFileInfo::exists(chosen))
         OpenDvdFolder(chosen);

@@ -187,6 +187,7 @@ private:
         QString folder, volumeName;
     };
     QList<Opening> m_pendingOpenings;
+    QString m_openingVolume; // of the DVD being read
     bool m_opening = false;
     bool m_shownOnce = false;
     TBusyHint *m_busyHint = nullptr;

@@ -23,6 +23,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QSlider>
 #include <QToolButton>
@@ -134,6 +135,10 @@ void TPreviewPane::Connect()
     connect(m_main.ltvTask, &TTaskTreeView::EntryDoubleClicked, this,
             [this] { Reported(m_main.window, [this] { sbtnPlayClick(); }); });
     connect(m_engine, &TPreviewEngine::PlaybackEnded, this, &TPreviewPane::EngineEnded);
+    // Another entry or another disc: the times shown are the focused entry's, until it plays.
+    connect(m_main.ltvTask->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { ShowFocusedTimes(); });
+    connect(m_main.TaskList, &QAbstractItemModel::modelReset, this, [this] { ShowFocusedTimes(); });
 }
 
 bool TPreviewPane::PreviewTimerOn() const
@@ -287,6 +292,18 @@ void TPreviewPane::sbtnStopClick()
     m_engine->Stop();
     m_main.TrackBar->setValue(0);
     m_engine->Clear();
+}
+
+void TPreviewPane::ShowFocusedTimes()
+{
+    const TPreviewEngine::State state = m_engine->GetState();
+    if (m_loading || state == TPreviewEngine::State::Running || state == TPreviewEngine::State::Paused)
+        return;
+    const TTaskNodeData *entry = m_main.TaskList->Entry(m_main.ltvTask->currentIndex());
+    const QString zero = QStringLiteral("00:00:00");
+    m_main.labStart->setText(entry ? entry->OrigStartText : zero);
+    m_main.labEnd->setText(entry ? entry->OrigEndText : zero);
+    m_main.labPreviewPlayTime->setText(entry ? entry->OrigStartText : zero);
 }
 
 void TPreviewPane::StopPreview()

@@ -93,6 +93,8 @@ private:
     };
 
     void Connect();
+    // The focused entry's times in the labels while nothing plays.
+    void ShowFocusedTimes();
     void ContinuePlay(quint64 generation, const PlayRequest &request);
     void EngineEnded(bool error, const QString &reason);
     void StartPlayback(const PlayRequest &request);

@@ -351,6 +351,11 @@ void TSettingForm::sbtnOptionsClick()
     raise();
     activateWindow();
     PageControl1->setCurrentWidget(tsGeneral);
+    // The Profiles page shows a profile, the main window's, unless one was chosen here.
+    if (cmbProfile->currentIndex() < 0 && m_main.profile->currentIndex() >= 0) {
+        cmbProfile->setCurrentIndex(m_main.profile->currentIndex());
+        cmbProfileChange();
+    }
 }
 
 void TSettingForm::showEvent(QShowEvent *event)

@@ -122,17 +122,18 @@ void TTaskListModel::SetChecked(const QModelIndex &index, bool checked)
     }
 }
 
-void TTaskListModel::CheckLongestTitle()
+QModelIndex TTaskListModel::CheckLongestTitle()
 {
     const QList<QModelIndex> entries = AllEntries();
     if (entries.isEmpty())
-        return;
+        return {};
     QModelIndex candidate = entries.first();
     for (const QModelIndex &i : entries) {
         if (Entry(i)->Duration > Entry(candidate)->Duration)
             candidate = i;
     }
     SetChecked(candidate, true);
+    return candidate;
 }
 
 void TTaskListModel::StoreChoice(const QModelIndex &index, Choice choice, int value)

@@ -41,7 +41,7 @@ public:
     void UncheckAll();
     void SetChecked(const QModelIndex &index, bool checked);
     // Checks the longest entry (ties: the earliest; chapters have no length of their own).
-    void CheckLongestTitle();
+    QModelIndex CheckLongestTitle(); // the entry checked; invalid when there is none
 
     // A choice made in a combo box; on a title it goes into every chapter too.
     enum class Choice { Audio, Subtitle, Angle };

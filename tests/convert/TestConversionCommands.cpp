@@ -106,9 +106,12 @@ private slots:
         QTest::newRow("4:3 into 640x480")
             << Title(1, "0:0:0", "0:0:4") << Size("640:480", "4:3") << QString()
             << QStringLiteral(" -alang en -lavcopts aspect=640/480 -vf scale=640:480 -nosub") << TStreamStart();
-        QTest::newRow("720 wide at 16:9 is 405 high")
+        QTest::newRow("720 wide at 16:9 is 404 high: sizes are whole pairs of pixels")
             << Title(1, "0:0:0", "0:0:4") << Size("720:576", "16:9") << QString()
-            << QStringLiteral(" -alang en -lavcopts aspect=720/405 -vf scale=720:405 -nosub") << TStreamStart();
+            << QStringLiteral(" -alang en -lavcopts aspect=720/404 -vf scale=720:404 -nosub") << TStreamStart();
+        QTest::newRow("an odd custom frame becomes even, the picture inside it too")
+            << Title(1, "0:0:0", "0:0:4") << Size("721:405", "4:3") << QString()
+            << QStringLiteral(" -alang en -lavcopts aspect=538/404 -vf scale=538:404 -nosub") << TStreamStart();
         QTest::newRow("720 wide at 4:3 is 540 high")
             << Title(1, "0:0:0", "0:0:4") << Size("720:576", "4:3") << QString()
             << QStringLiteral(" -alang en -lavcopts aspect=720/540 -vf scale=720:540 -nosub") << TStreamStart();
@@ -403,6 +406,10 @@ private slots:
         QTest::newRow("the profile's filter comes first")
             << Strings({"-vf", "yadif", "-s", "640x480"}) << Size("640:480", "") << narrow
             << (Strings({"-vf"}) << QStringLiteral("yadif,") + pad << Strings({"-s", "640x480"}));
+        QTest::newRow("an odd frame is made even for the converter too")
+            << Strings({"-c:v", "libx264", "-s", "721x405"}) << Size("721:405", "") << narrow
+            << (Strings({"-c:v", "libx264", "-s", "720x404", "-vf"})
+                << QStringLiteral("pad=w=max(iw\\,720):h=max(ih\\,404):x=(ow-iw)/2:y=(oh-ih)/2:color=black,setsar=1"));
         const QString dvdPad =
             QStringLiteral("pad=w=max(iw\\,720):h=max(ih\\,576):x=(ow-iw)/2:y=(oh-ih)/2:color=black,");
         QTest::newRow("a DVD frame keeps the profile's display aspect")

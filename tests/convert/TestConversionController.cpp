@@ -223,12 +223,21 @@ private slots:
         Click(m.imgStart);
         QTRY_VERIFY_WITH_TIMEOUT(!commands.isEmpty() && m_controller->Run().Runner().IsRunning(TProcessRunner::Encoder),
                                  20000);
+        // Asked first: No keeps the window and the run.
+        const QString question = QStringLiteral("A conversion is running. Stop it and quit?");
+        m_boxes->Answer(QMessageBox::No);
+        QVERIFY(!m.close());
+        QCOMPARE(m_boxes->Texts(), QStringList{question});
+        QVERIFY(m.isVisible());
+        QVERIFY(m_controller->Run().IsActive());
+        // Yes stops it and closes.
+        m_boxes->Answer(QMessageBox::Yes);
         QVERIFY(m.close());
         QCOMPARE(LiveChildren(), QList<qint64>());
         QVERIFY(!QFile::exists(AppFolders::IntermediateFile()));
         QVERIFY(!m_controller->Run().IsActive());
         QTest::qWait(100);
-        QVERIFY(m_boxes->Calls().isEmpty());
+        QCOMPARE(m_boxes->Texts(), (QStringList{question, question}));
         // The window saved its preferences as on every close.
         QCOMPARE(TIniFile(AppFolders::PreferencesFile())
                      .ReadString(QStringLiteral("Main"), QStringLiteral("Output Path"), QString()),

@@ -111,18 +111,21 @@ private slots:
         m_chooser.reset();
         QWidget owner;
         QStringList filters;
+        QString startedIn;
         QTimer::singleShot(0, this, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             filters = dialog->nameFilters();
+            startedIn = dialog->directory().absolutePath();
             const QFileInfo picked(pick);
             dialog->setDirectory(picked.absolutePath());
             dialog->selectFile(picked.fileName());
             static_cast<QDialog *>(dialog)->accept(); // as the Choose button does
         });
         QString chosen;
-        QVERIFY(FileChooser::BrowseForDvd(&owner, QStringLiteral("Please specify a DVD-ROM"), chosen));
+        QVERIFY(FileChooser::BrowseForDvd(&owner, QStringLiteral("Please specify a DVD-ROM"), TestDvdsDir(), chosen));
         QCOMPARE(chosen, pick);
+        QCOMPARE(startedIn, QDir(TestDvdsDir()).absolutePath());
         QCOMPARE(filters, QStringList{QStringLiteral("DVD folders and images (*.iso *.ISO)")});
     }
 

@@ -247,6 +247,8 @@ private slots:
         QTest::mouseClick(m.sbtnOpenDir, Qt::LeftButton); // cancelled: nothing changes
         QTest::qWait(50);
         QVERIFY(!m.IsOpeningDvd());
+        // Open Dir begins in the user's home, then where the last disc was.
+        QCOMPARE(m_chooser->FolderPresets(), (QStringList{QDir::homePath(), Dvd("pal-twolang")}));
 
         m.edtOutputDir->setText(QStringLiteral("/keep/this/"));
         m_chooser->ChooseFolder(QStringLiteral("/no/such/folder"));
@@ -362,17 +364,32 @@ private slots:
 
         m.OpenDvdFolder(Dvd("pal-simple"));
         WaitOpened(m);
-        for (QComboBox *combo : {m.cmbAudio, m.cmbAudioLanguage, m.cmbSub, m.cmbAngle})
-            QVERIFY2(combo->count() == 0, qPrintable(Items(combo).join(QLatin1Char(','))));
+        // The longest title is focused and its lists are filled at once, with nothing of the
+        // earlier disc.
+        const QModelIndex title = m.TaskList->index(0, 0);
+        QCOMPARE(m.ltvTask->currentIndex(), title);
+        QCOMPARE(Items(m.cmbAudioLanguage), Strings({"en"}));
+        QCOMPARE(Items(m.cmbSub), Strings({"None"}));
+        QCOMPARE(Items(m.cmbAngle), Strings({"1"}));
         QCOMPARE(DvdInfo.VolumeName, QString());
         QCOMPARE(DvdInfo.Standard, QStringLiteral("PAL"));
         QCOMPARE(DvdInfo.FrameRateFactor, 25000.0);
 
+        // A folder that is not a DVD leaves the open one as it was, its checks included, and
+        // says why.
+        m.TaskList->SetChecked(title, false);
+        const qsizetype told = m_boxes->Texts().size();
         QTemporaryDir notADvd;
         m.OpenDvdFolder(notADvd.path());
         WaitOpened(m);
-        QCOMPARE(DvdInfo.Standard, QString());
-        QCOMPARE(DvdInfo.FrameRateFactor, 0.0);
+        QCOMPARE(m_boxes->Texts().size(), told + 1);
+        QVERIFY(m_boxes->Texts().last().startsWith(QStringLiteral("No DVD in \"") + notADvd.path()));
+        QCOMPARE(m.TaskList->rowCount(), 1);
+        QVERIFY(!m.TaskList->Entry(title)->Checked);
+        QCOMPARE(DvdInfo.Standard, QStringLiteral("PAL"));
+        QCOMPARE(DvdInfo.FrameRateFactor, 25000.0);
+        QVERIFY(DvdInfo.DvdPath.startsWith(Dvd("pal-simple")));
+        QVERIFY(m.sbtnSegment->isEnabled());
     }
 
     // The Title and Output File columns hold their longest texts, chapters included; with

@@ -356,6 +356,23 @@ private slots:
         s.close();
     }
 
+    // The toolbar's Settings opens the General page; its Profiles page shows the main
+    // window's profile, not an empty choice.
+    void toolbarSettingsShowTheMainProfile()
+    {
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
+        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
+        ProfileTestWindows w(folder);
+        TSettingForm &s = *w.settings;
+        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Other"));
+        w.main.sbtnOptions->click();
+        QCOMPARE(s.PageControl1->currentWidget(), s.tsGeneral);
+        QCOMPARE(s.cmbProfile->currentText(), QStringLiteral("Other"));
+        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Bit Rate=500"));
+        s.close();
+    }
+
     void okSavesTheProfileAndReloadsTheMainGrids()
     {
         TestProgramFolder folder(false);
@@ -525,6 +542,8 @@ private slots:
         w.main.sbtnOptions->click();
         if (chosen)
             ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
+        else
+            s.cmbProfile->setCurrentIndex(-1);
         s.vleVideo->SetValue(QStringLiteral("Video Size"), QStringLiteral("Original Size"));
         if (!target.isEmpty())
             m_chooser->ChooseSaveFile(folder.file(target));

@@ -38,8 +38,9 @@ RecordingShell::~RecordingShell()
 
 ScriptedChooser::ScriptedChooser()
 {
-    FileChooser::SetFolderHook([this](const QString &title, const QString &, const QString &) {
+    FileChooser::SetFolderHook([this](const QString &title, const QString &, const QString &preset) {
         m_titles << title;
+        m_presets << preset;
         return m_folders.isEmpty() ? QString() : m_folders.takeFirst();
     });
     FileChooser::SetSaveHook(

@@ -44,7 +44,8 @@ public:
     void ChooseFolder(const QString &folder) { m_folders << folder; }
     void ChooseSaveFile(const QString &file) { m_files << file; }
     const QStringList &FolderTitles() const { return m_titles; }
+    const QStringList &FolderPresets() const { return m_presets; } // where each chooser began
 
 private:
-    QStringList m_folders, m_files, m_titles;
+    QStringList m_folders, m_files, m_titles, m_presets;
 };
