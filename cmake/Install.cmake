@@ -26,6 +26,8 @@ install(CODE "
     endif()
     message(STATUS \"Linking: \${program_dir}/\${name} -> \${found_\${tool}}\")
     file(CREATE_LINK \"\${found_\${tool}}\" \"\${program_dir}/\${name}\" SYMBOLIC)
+    # Listed like every installed file, so that an uninstall from the manifest takes them.
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${CMAKE_INSTALL_PREFIX}/${QUARNEL_INSTALL_PROGRAM_DIR}/\${name}\")
   endforeach()
   set(bin_dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
   file(MAKE_DIRECTORY \"\${bin_dir}\")
@@ -33,7 +35,20 @@ install(CODE "
        \"\${CMAKE_INSTALL_PREFIX}/${QUARNEL_INSTALL_PROGRAM_DIR}/quarnel\")
   message(STATUS \"Linking: \${bin_dir}/quarnel -> \${target}\")
   file(CREATE_LINK \"\${target}\" \"\${bin_dir}/quarnel\" SYMBOLIC)
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/quarnel\")
+  # The debug information stays in the build; the installed programs are a few MB.
+  if(NOT \"${CMAKE_STRIP}\" STREQUAL \"\")
+    execute_process(COMMAND \"${CMAKE_STRIP}\" \"\${program_dir}/quarnel\" \"\${program_dir}/quarnel-window\")
+  endif()
 ")
+
+# Debian's policy: every package says its copyright and keeps a compressed changelog.
+set(changelog_gz ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${changelog_gz}
+                   COMMAND sh -c "gzip -9 -n -c \"$1\" > \"$2\"" gzip ${linux_dir}/changelog ${changelog_gz}
+                   DEPENDS ${linux_dir}/changelog VERBATIM)
+add_custom_target(quarnel_changelog ALL DEPENDS ${changelog_gz})
+install(FILES ${linux_dir}/copyright ${changelog_gz} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarnel)
 
 install(FILES ${linux_dir}/quarnel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${linux_dir}/io.github.quarnel.Quarnel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

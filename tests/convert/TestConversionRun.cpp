@@ -411,6 +411,10 @@ private slots:
         QTest::newRow("NTSC last chapter, stereo, 640x480 AVI")
             << QStringLiteral("ntsc-real") << ntscLast << QStringLiteral("AVI - MPEG-4 Video")
             << QStringLiteral("640x480") << qint64(150) << 4.0 / 3 << 500.0 << 2;
+        // A custom size of odd numbers: H.264 takes only whole pairs of pixels.
+        QTest::newRow("PAL last chapter at an odd custom size, MP4")
+            << QStringLiteral("pal-real") << last << QStringLiteral("MP4 - H.264 Video") << QStringLiteral("721x405")
+            << qint64(167) << 720.0 / 404 << 500.0 << 2;
         // The intermediate file, at high quality and at the profile's bitrate.
         QTest::newRow("PAL last chapter through a high-quality file, MKV")
             << QStringLiteral("pal-real") << last << QStringLiteral("MKV - Matroska Video") << QStringLiteral("640x480")

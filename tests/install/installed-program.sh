@@ -19,6 +19,16 @@ for f in usr/bin/quarnel usr/lib/quarnel/quarnel usr/lib/quarnel/quarnel-window 
   [ -e "$root/$f" ] || fail "not installed: $f"
 done
 [ "$(readlink "$prog/asapi.dll")" = "$(command -v mencoder)" ] || fail "asapi.dll does not link to mencoder"
+# Every installed path is in the manifest (an uninstall from it leaves nothing behind), and
+# the programs are stripped.
+manifest=$build/install_manifest.txt
+while IFS= read -r -d '' f; do
+  grep -qxF "${f#"$root"}" "$manifest" || fail "not in install_manifest.txt: ${f#"$root"}"
+done < <(find "$root" \( -type f -o -type l \) -print0)
+for f in "$prog/quarnel" "$prog/quarnel-window"; do
+  file "$f" | grep -q "not stripped" && fail "not stripped: $f"
+done
+[ -f "$root/usr/share/doc/quarnel/copyright" ] || fail "no copyright file"
 [ "$(readlink "$prog/wmaspi.dll")" = "$(command -v ffmpeg)" ] || fail "wmaspi.dll does not link to ffmpeg"
 
 desktop-file-validate "$root/usr/share/applications/quarnel.desktop" || fail "desktop entry"
@@ -73,7 +83,8 @@ for p in mencoder ffmpeg libqt6widgets6 libqt6core6 libdvdread8 libmpv; do
 done
 dpkg-deb -x "$deb" "$tmp/debroot"
 for f in usr/bin/quarnel usr/lib/quarnel/quarnel-window usr/share/applications/quarnel.desktop \
-         usr/share/icons/hicolor/256x256/apps/quarnel.png; do
+         usr/share/icons/hicolor/256x256/apps/quarnel.png usr/share/doc/quarnel/copyright \
+         usr/share/doc/quarnel/changelog.gz; do
   [ -e "$tmp/debroot/$f" ] || fail "not in the .deb: $f"
 done
 [ "$(readlink "$tmp/debroot/usr/lib/quarnel/asapi.dll")" = "$(command -v mencoder)" ] || fail "the .deb's asapi.dll"
