@@ -259,6 +259,8 @@ bool TBatchConversion::ChooseExisting(const TBatchOptions &options, const TConve
     m_request.Preferences.ExitWhenDone = false;
     m_request.Preferences.OpenFolderWhenDone = false;
     m_request.Preferences.Existing = existing;
+    if (options.ChapterMarks != TBatchOptions::Marks::FromPreferences)
+        m_request.Preferences.ChapterMarks = options.ChapterMarks == TBatchOptions::Marks::On;
     switch (options.Intermediate) {
     case TBatchOptions::IntermediateKind::FromPreferences:
         break;

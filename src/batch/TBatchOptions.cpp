@@ -37,11 +37,13 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
     const QCommandLineOption end = valued("end", "TIME");
     const QCommandLineOption ifExists = valued("if-exists", "MODE");
     const QCommandLineOption intermediate = valued("intermediate", "MODE");
+    const QCommandLineOption marks = valued("chapter-marks", "on|off");
 
     QCommandLineParser parser;
     // "-x" is never a cluster of short options here, and "--name=value" works as well.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({convert, output, profile, entries, audio, subtitle, angle, start, end, ifExists, intermediate});
+    parser.addOptions(
+        {convert, output, profile, entries, audio, subtitle, angle, start, end, ifExists, intermediate, marks});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -51,8 +53,8 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
         return false;
     }
     // Each option once: a second one would silently win or lose.
-    for (const QCommandLineOption *option :
-         {&convert, &output, &profile, &entries, &audio, &subtitle, &angle, &start, &end, &ifExists, &intermediate}) {
+    for (const QCommandLineOption *option : {&convert, &output, &profile, &entries, &audio, &subtitle, &angle, &start,
+                                             &end, &ifExists, &intermediate, &marks}) {
         if (parser.values(*option).size() > 1) {
             error = QStringLiteral("--%1 is given more than once.").arg(option->names().constFirst());
             return false;
@@ -120,6 +122,17 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
             o.Intermediate = TBatchOptions::IntermediateKind::ProfileBitrate;
         else {
             error = QStringLiteral("--intermediate takes streamed, high or bitrate, not \"%1\".").arg(mode);
+            return false;
+        }
+    }
+    if (parser.isSet(marks)) {
+        const QString mode = parser.value(marks);
+        if (mode == u"on")
+            o.ChapterMarks = TBatchOptions::Marks::On;
+        else if (mode == u"off")
+            o.ChapterMarks = TBatchOptions::Marks::Off;
+        else {
+            error = QStringLiteral("--chapter-marks takes on or off, not \"%1\".").arg(mode);
             return false;
         }
     }

@@ -22,6 +22,9 @@ struct TBatchOptions
     // --intermediate: streamed, high or bitrate (a file at high quality or the profile's bitrate).
     enum class IntermediateKind { FromPreferences, Streamed, High, ProfileBitrate };
     IntermediateKind Intermediate = IntermediateKind::FromPreferences;
+    // --chapter-marks on|off; unset: the preferences.
+    enum class Marks { FromPreferences, On, Off };
+    Marks ChapterMarks = Marks::FromPreferences;
 
     // The arguments as main() has them ("quarnel", "--convert", PATH, ...). False with a
     // message for anything it cannot take: an unknown option, a missing or extra value, a

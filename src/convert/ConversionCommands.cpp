@@ -9,6 +9,7 @@
 #include "profiles/TProfile.h"
 
 #include <QFileInfo>
+#include <QPair>
 #include <QStorageInfo>
 
 QString SecondsText(double seconds)
@@ -351,15 +352,52 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
 }
 
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
-                                    const TTranscoderOptions &options, const QString &targetFile)
+                                    const TTranscoderOptions &options, const QString &targetFile,
+                                    const QString &chaptersFile)
 {
     TToolCommand command(transcoderExe);
     command.Add(QStringLiteral("-y")).Add(QStringLiteral("-i")).AddQuoted(intermediateFile);
+    if (!chaptersFile.isEmpty())
+        command.Add(QStringLiteral("-i"))
+            .AddQuoted(chaptersFile)
+            .Add(QStringLiteral("-map_chapters"))
+            .Add(QStringLiteral("1"));
     for (const QString &argument : options.Arguments)
         command.Add(argument);
     // An absolute path: a name starting with "-" must not read as an option.
     command.AddQuoted(QFileInfo(targetFile).absoluteFilePath());
     return command;
+}
+
+bool ContainerTakesMarks(const QString &outputExt)
+{
+    static const QStringList marked = {QStringLiteral(".mkv"), QStringLiteral(".mp4"), QStringLiteral(".m4v"),
+                                       QStringLiteral(".mov")};
+    return marked.contains(outputExt.toLower());
+}
+
+QString ChapterMarksText(const QList<double> &programStarts, const TEntryTimeline &timeline)
+{
+    // Half a picture of slack: a span that begins at a chapter begins with its mark.
+    constexpr double kSlack = 0.02;
+    const double length = (timeline.End - timeline.Start) * timeline.ClockScale;
+    QList<QPair<int, qint64>> marks; // chapter number, milliseconds into the file
+    for (int i = 0; i < programStarts.size(); ++i) {
+        const double at = programStarts.at(i);
+        if (at >= timeline.Start - kSlack && at < timeline.End - kSlack)
+            marks.append({i + 1, RoundHalfEven(qMax(0.0, at - timeline.Start) * timeline.ClockScale * 1000)});
+    }
+    if (marks.isEmpty())
+        return {};
+    QString text = QStringLiteral(";FFMETADATA1\n");
+    for (int m = 0; m < marks.size(); ++m) {
+        const qint64 end = m + 1 < marks.size() ? marks.at(m + 1).second : RoundHalfEven(length * 1000);
+        text += QStringLiteral("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=Chapter %3\n")
+                    .arg(marks.at(m).second)
+                    .arg(qMax(end, marks.at(m).second))
+                    .arg(marks.at(m).first, 2, 10, QLatin1Char('0'));
+    }
+    return text;
 }
 
 QString HintVolumeText(const QString &volumeName)

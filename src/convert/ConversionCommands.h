@@ -116,8 +116,18 @@ void SetTranscoderInputAspect(TTranscoderOptions &options, const QString &aspect
 void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate,
                           double videoEnd);
 
+// chaptersFile: FFmpeg metadata whose chapters the file takes (ChapterMarksText); empty for none.
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
-                                    const TTranscoderOptions &options, const QString &targetFile);
+                                    const TTranscoderOptions &options, const QString &targetFile,
+                                    const QString &chaptersFile = QString());
+
+// Whether files of the extension hold chapter marks a player skips to (MKV, MP4, MOV).
+bool ContainerTakesMarks(const QString &outputExt);
+// The chapter marks of an entry, as FFmpeg metadata: one at each program start of the title
+// inside the entry's span, at its time in the file (shifted by the span's start, exact to the
+// disc's clock), named "Chapter NN" by the title's chapter number, each running to the next or
+// to the file's end. Empty when no program starts inside the span.
+QString ChapterMarksText(const QList<double> &programStarts, const TEntryTimeline &timeline);
 
 // The volume name as the hint shows it: whole up to 18 characters, else 15 and "...".
 QString HintVolumeText(const QString &volumeName);

@@ -21,5 +21,6 @@ TConversionPreferences TConversionPreferences::FromStored(const TPreferences &st
     p.StallSeconds = stored.StallSeconds;
     p.HighQualityIntermediate = stored.HighQualityIntermediate;
     p.StreamedIntermediate = stored.StreamedIntermediate;
+    p.ChapterMarks = stored.ChapterMarks;
     return p;
 }

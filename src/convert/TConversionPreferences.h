@@ -16,6 +16,8 @@ struct TConversionPreferences
     bool HighQualityIntermediate = true;
     // The encoder pass streams into the converter through a pipe; no intermediate file.
     bool StreamedIntermediate = true;
+    // MKV, MP4 and MOV files get a mark at each chapter of the entry.
+    bool ChapterMarks = true;
 
     // The stored preferences as the Settings dialog shows them: Overwrite wins over Ask;
     // Rename when neither is set.

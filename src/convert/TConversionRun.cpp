@@ -323,6 +323,7 @@ void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
             QStringLiteral("Title %1: %2 (%3)\n").arg(entry.TitleNumber).arg(ScanTypeText(result.Scan), result.How));
     }
     m_timeline = EntryTimeline(entry, result.Start);
+    m_programStarts = result.Start.ProgramStarts;
     m_treatment = PictureTreatment(m_scanTypes.value(entry.TitleNumber), m_settings.Deinterlace);
     // At the title's start pullup finds no field before the first film frame and drops it.
     if (m_treatment.FilmRate && m_scanTypes.value(entry.TitleNumber) == TScanType::HardFilm && m_timeline.Program == 0)
@@ -397,8 +398,17 @@ bool TConversionRun::PrepareTranscoder(TToolCommand &command)
             QStringLiteral("no file can be written in %1 (%2)").arg(QFileInfo(m_targetFile).absolutePath(), error));
         return false;
     }
-    command =
-        BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions, m_partialFile);
+    // The chapters as marks, where the container holds them; a file beside the intermediate.
+    QString chapters;
+    if (m_request.Preferences.ChapterMarks && ContainerTakesMarks(m_request.OutputExt)) {
+        const QString text = ChapterMarksText(m_programStarts, m_timeline);
+        QFile file(m_intermediateFile + QStringLiteral(".chapters"));
+        if (!text.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            && file.write(text.toUtf8()) == text.toUtf8().size() && file.flush())
+            chapters = file.fileName();
+    }
+    command = BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions,
+                                     m_partialFile, chapters);
     m_transcoderCommandLine = command.Text();
     m_lastTranscoderCommand = command;
     m_figures.BeginTranscoder();
@@ -895,6 +905,8 @@ void TConversionRun::DeletePartial()
 
 void TConversionRun::DeleteIntermediate()
 {
+    if (!m_intermediateFile.isEmpty())
+        QFile::remove(m_intermediateFile + QStringLiteral(".chapters"));
     if (!m_intermediateFile.isEmpty() && QFileInfo::exists(m_intermediateFile))
         QFile::remove(m_intermediateFile);
 }

@@ -215,5 +215,6 @@ private:
         TProcessRunner::Result result;
     };
     StreamEnd m_streamEnds[2];
+    QList<double> m_programStarts; // the entry's title's, from the disc
     QString m_streamReason; // decided before both ended (a stall, a converter that did not start)
 };

@@ -51,6 +51,7 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
                                                                           settings->chkExit, settings->chkOpenDir);
         p.HighQualityIntermediate = settings->cmbIntermediate->currentIndex() != 0;
         p.StreamedIntermediate = settings->cmbIntermediate->currentIndex() == 2;
+        p.ChapterMarks = settings->chkChapterMarks->isChecked();
         p.StallSeconds = settings->StallSeconds();
         return p;
     });

@@ -28,6 +28,7 @@ TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, 
     const int intermediate = ini.ReadInteger(section, QStringLiteral("Intermediate Quality"), 2);
     p.HighQualityIntermediate = intermediate != 0;
     p.StreamedIntermediate = intermediate == 2;
+    p.ChapterMarks = ini.ReadBool(section, QStringLiteral("Chapter Marks"), d.ChapterMarks);
     p.StallSeconds = qBound(1, ini.ReadInteger(section, QStringLiteral("Stall Seconds"), d.StallSeconds), 24 * 3600);
     return p;
 }
@@ -44,4 +45,5 @@ void TPreferences::Write(TNewInifile &ini) const
     ini.WriteBool(main, QStringLiteral("Ask"), Ask);
     ini.WriteBool(main, QStringLiteral("Overwrite"), Overwrite);
     ini.WriteInteger(main, QStringLiteral("Intermediate Quality"), IntermediateIndex());
+    ini.WriteBool(main, QStringLiteral("Chapter Marks"), ChapterMarks);
 }

@@ -21,6 +21,8 @@ struct TPreferences
     // No intermediate file: the encoder pass streams into the converter (the default).
     // Stored as "Intermediate Quality": 0 the profile's bitrate, 1 high, 2 streamed.
     bool StreamedIntermediate = true;
+    // Files that hold them get a mark at each chapter ("Chapter Marks").
+    bool ChapterMarks = true;
     // Seconds a tool may go without progress before it counts as hung; read only (kept in
     // the file by hand, e.g. for a drive that spins up slowly).
     int StallSeconds = 60;

@@ -178,10 +178,15 @@ void TSettingForm::BuildGeneralPage()
     Caption(tsGeneral, QStringLiteral("Intermediate quality:"), 12, 324);
     cmbIntermediate = new QComboBox(tsGeneral);
     cmbIntermediate->setObjectName(QStringLiteral("cmbIntermediate"));
-    cmbIntermediate->setGeometry(150, 320, 160, 21);
+    cmbIntermediate->setGeometry(150, 320, 140, 21);
     cmbIntermediate->addItems(
         {QStringLiteral("The profile's bitrate"), QStringLiteral("High"), QStringLiteral("Streamed")});
     cmbIntermediate->setCurrentIndex(TPreferences().IntermediateIndex());
+    chkChapterMarks = new QCheckBox(QStringLiteral("Chapter marks"), tsGeneral);
+    chkChapterMarks->setObjectName(QStringLiteral("chkChapterMarks"));
+    chkChapterMarks->setToolTip(QStringLiteral("MKV, MP4 and MOV files get a mark at each chapter"));
+    chkChapterMarks->setGeometry(298, 320, 112, 21);
+    chkChapterMarks->setChecked(true);
 
     connect(sbtnBrowse, &QToolButton::clicked, this, &TSettingForm::sbtnBrowseClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TSettingForm::SpeedButton1Click);
@@ -250,6 +255,7 @@ void TSettingForm::ShowPreferences(const TPreferences &p)
     chkExit->setChecked(p.AutoExit);
     chkTurnoff->setChecked(p.AutoTurnOff);
     cmbIntermediate->setCurrentIndex(p.IntermediateIndex());
+    chkChapterMarks->setChecked(p.ChapterMarks);
     m_stallSeconds = p.StallSeconds;
     switch (p.WhenExists()) {
     case TPreferences::Existing::Overwrite:
@@ -291,6 +297,7 @@ void TSettingForm::SavePreferences()
     p.Overwrite = rdbOverWrite->isChecked();
     p.HighQualityIntermediate = cmbIntermediate->currentIndex() != 0;
     p.StreamedIntermediate = cmbIntermediate->currentIndex() == 2;
+    p.ChapterMarks = chkChapterMarks->isChecked();
     auto *store = new TNewInifile(AppFolders::PreferencesFile());
     p.Write(*store);
     TNewInifile::SaveAndFree(store);
@@ -388,6 +395,7 @@ TSettingForm::Snapshot TSettingForm::TakeSnapshot() const
     s.overwrite = rdbOverWrite->isChecked();
     s.rename = rdbRename->isChecked();
     s.intermediate = cmbIntermediate->currentIndex();
+    s.chapterMarks = chkChapterMarks->isChecked();
     return s;
 }
 
@@ -400,6 +408,7 @@ void TSettingForm::RestoreSnapshot(const Snapshot &s)
     chkExit->setChecked(s.exit);
     chkTurnoff->setChecked(s.turnOff);
     cmbIntermediate->setCurrentIndex(s.intermediate);
+    chkChapterMarks->setChecked(s.chapterMarks);
     if (s.ask)
         rdbAsk->setChecked(true);
     else if (s.overwrite)

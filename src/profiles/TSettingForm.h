@@ -60,6 +60,7 @@ public:
     QToolButton *sbtnBrowse, *SpeedButton1;
     QComboBox *cmbSyn;
     QComboBox *cmbIntermediate; // the encoder pass's picture quality
+    QCheckBox *chkChapterMarks;
     QCheckBox *chkOpenDir, *chkExit, *chkTurnoff;
     QGroupBox *grpOverwrite;
     QRadioButton *rdbAsk, *rdbOverWrite, *rdbRename;
@@ -86,6 +87,7 @@ private:
         bool openDir = false, exit = false, turnOff = false;
         bool ask = false, overwrite = false, rename = false;
         int intermediate = 1;
+        bool chapterMarks = true;
     };
 
     void BuildGeneralPage();

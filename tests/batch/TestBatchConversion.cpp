@@ -707,6 +707,8 @@ private slots:
                                       << QStringLiteral("--if-exists takes ask, overwrite, rename or skip");
         QTest::newRow("unknown intermediate") << Strings({"DVD", "--intermediate", "fast"})
                                               << QStringLiteral("--intermediate takes streamed, high or bitrate");
+        QTest::newRow("chapter marks neither on nor off") << Strings({"DVD", "--chapter-marks", "yes"})
+                                                          << QStringLiteral("--chapter-marks takes on or off");
         QTest::newRow("empty entry list")
             << Strings({"DVD", "--entries", " , "}) << QStringLiteral("--entries names no entry");
         QTest::newRow("no such path") << Strings({"/nonexistent/dvd"})

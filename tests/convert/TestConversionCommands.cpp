@@ -434,6 +434,58 @@ private slots:
         QCOMPARE(options.Text, QLatin1Char(' ') + fitted.join(QLatin1Char(' ')));
     }
 
+    // A mark at each chapter start inside the span, at its time in the file, named by the
+    // title's chapter number; each runs to the next mark or the file's end.
+    void chapterMarks_data()
+    {
+        QTest::addColumn<QList<double>>("programs");
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QString>("marks"); // "number start end" in ms, by ";"
+        const QList<double> three{0, 6.04, 12};
+        QTest::newRow("a whole title") << three << 0.0 << 18.0 << 1.0
+                                       << QStringLiteral("1 0 6040;2 6040 12000;3 12000 18000");
+        QTest::newRow("a span from inside the first chapter")
+            << three << 7.0 << 18.0 << 1.0 << QStringLiteral("3 5000 11000");
+        QTest::newRow("a span from the second chapter") << three << 6.04 << 12.0 << 1.0 << QStringLiteral("2 0 5960");
+        QTest::newRow("NTSC: the disc's clock runs 1.001 slow")
+            << QList<double>{0, 10} << 0.0 << 20.0 << 1.001 << QStringLiteral("1 0 10010;2 10010 20020");
+        QTest::newRow("no chapter starts inside") << three << 7.0 << 11.0 << 1.0 << QString();
+        QTest::newRow("no programs known") << QList<double>() << 0.0 << 18.0 << 1.0 << QString();
+    }
+    void chapterMarks()
+    {
+        QFETCH(QList<double>, programs);
+        QFETCH(double, start);
+        QFETCH(double, end);
+        QFETCH(double, scale);
+        QFETCH(QString, marks);
+        TEntryTimeline timeline;
+        timeline.Start = start;
+        timeline.End = end;
+        timeline.ClockScale = scale;
+        QString want;
+        if (!marks.isEmpty()) {
+            want = QStringLiteral(";FFMETADATA1\n");
+            for (const QString &mark : marks.split(QLatin1Char(';'))) {
+                const QStringList f = mark.split(QLatin1Char(' '));
+                want += QStringLiteral("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=Chapter %3\n")
+                            .arg(f.at(1), f.at(2), f.at(0).rightJustified(2, QLatin1Char('0')));
+            }
+        }
+        QCOMPARE(ChapterMarksText(programs, timeline), want);
+        QVERIFY(ContainerTakesMarks(QStringLiteral(".mkv")) && ContainerTakesMarks(QStringLiteral(".MP4"))
+                && ContainerTakesMarks(QStringLiteral(".mov")));
+        QVERIFY(!ContainerTakesMarks(QStringLiteral(".avi")) && !ContainerTakesMarks(QStringLiteral(".flv")));
+        // The marks are the converter's second input, their chapters the file's.
+        const TToolCommand withMarks =
+            BuildTranscoderCommand(QStringLiteral("ffmpeg"), QStringLiteral("/w/temp.avi"), TTranscoderOptions(),
+                                   QStringLiteral("/o/a.mkv"), QStringLiteral("/w/temp.avi.chapters"));
+        QCOMPARE(withMarks.Arguments(),
+                 Strings({"-y", "-i", "/w/temp.avi", "-i", "/w/temp.avi.chapters", "-map_chapters", "1", "/o/a.mkv"}));
+    }
+
     void unusableEntriesAreRefused_data()
     {
         QTest::addColumn<TConversionEntry>("entry");
