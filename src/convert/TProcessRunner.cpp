@@ -164,30 +164,32 @@ int TProcessRunner::ChunkCount(Slot slot) const
     return m_runs[slot].chunks;
 }
 
-bool TProcessRunner::HasExited(Slot slot) const
+QList<QByteArray> TProcessRunner::StatFields(Slot slot) const
 {
     if (!IsRunning(slot))
-        return true;
+        return {};
     QFile stat(QStringLiteral("/proc/%1/stat").arg(m_runs[slot].process->processId()));
     if (!stat.open(QIODevice::ReadOnly))
-        return true;
+        return {};
+    // The name may hold blanks and brackets; the fields after its last ')' are plain.
     const QByteArray line = stat.readAll();
-    // The state follows the name: Z, a child that has ended and waits to be reaped.
     const qsizetype close = line.lastIndexOf(')');
-    return close < 0 || line.mid(close + 2, 1) == "Z";
+    return close < 0 ? QList<QByteArray>() : line.mid(close + 2).split(' ');
+}
+
+bool TProcessRunner::HasExited(Slot slot) const
+{
+    // The state comes first: Z, a child that has ended and waits to be reaped.
+    const QList<QByteArray> fields = StatFields(slot);
+    return fields.isEmpty() || fields.first() == "Z";
 }
 
 qint64 TProcessRunner::CpuTicks(Slot slot) const
 {
-    if (!IsRunning(slot))
+    const QList<QByteArray> fields = StatFields(slot);
+    if (fields.isEmpty())
         return -1;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_runs[slot].process->processId()));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    // The name may hold blanks and brackets; the fields after its last ')' are plain.
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    // utime, stime, cutime, cstime: fields 14 to 17, here 11 to 14 counted from 0.
+    // utime, stime, cutime, cstime: fields 14 to 17 of the line, here 11 to 14 counted from 0.
     qint64 ticks = 0;
     for (int i = 11; i <= 14 && i < fields.size(); ++i)
         ticks += fields.at(i).toLongLong();

@@ -89,6 +89,8 @@ private:
     };
 
     void Kill(Slot slot);
+    // The fields of the child's /proc stat line after its name (state first); empty when none runs.
+    QList<QByteArray> StatFields(Slot slot) const;
     void ReadChunks(Slot slot, QProcess *process);
     void Retire(Slot slot);
 

@@ -46,15 +46,9 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
     auto *conversion = new TConversionController(main->ConversionPanel());
     conversion->SetGrids(TMainProfileGrids::Of(main));
     TSettingForm *settings = m_settings.get();
-    conversion->SetPreferencesSource([settings] {
-        TConversionPreferences p = TConversionController::ReadPreferences(settings->rdbAsk, settings->rdbRename,
-                                                                          settings->chkExit, settings->chkOpenDir);
-        p.HighQualityIntermediate = settings->cmbIntermediate->currentIndex() != 0;
-        p.StreamedIntermediate = settings->cmbIntermediate->currentIndex() == 2;
-        p.ChapterMarks = settings->chkChapterMarks->isChecked();
-        p.StallSeconds = settings->StallSeconds();
-        return p;
-    });
+    // The same rule that reads them from the file reads them from the dialog's controls.
+    conversion->SetPreferencesSource(
+        [settings] { return TConversionPreferences::FromStored(settings->ShownPreferences()); });
 
     m_volume = std::make_unique<TEditDVDVolumeForm>(main, main->TaskList);
     QObject::connect(main->pmiDVDVolume, &QAction::triggered, m_volume.get(), &TEditDVDVolumeForm::pmiDVDVolumeClick);

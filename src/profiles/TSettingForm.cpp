@@ -286,6 +286,14 @@ void TSettingForm::LoadPreferences(bool fromDefault)
 
 void TSettingForm::SavePreferences()
 {
+    const TPreferences p = ShownPreferences();
+    auto *store = new TNewInifile(AppFolders::PreferencesFile());
+    p.Write(*store);
+    TNewInifile::SaveAndFree(store);
+}
+
+TPreferences TSettingForm::ShownPreferences() const
+{
     TPreferences p;
     p.OutputPath = edtOutputDir->text();
     p.WorkDir = edtWorkDir->text();
@@ -298,9 +306,8 @@ void TSettingForm::SavePreferences()
     p.HighQualityIntermediate = cmbIntermediate->currentIndex() != 0;
     p.StreamedIntermediate = cmbIntermediate->currentIndex() == 2;
     p.ChapterMarks = chkChapterMarks->isChecked();
-    auto *store = new TNewInifile(AppFolders::PreferencesFile());
-    p.Write(*store);
-    TNewInifile::SaveAndFree(store);
+    p.StallSeconds = m_stallSeconds;
+    return p;
 }
 
 void TSettingForm::LoadProfileToGrids(const QString &fileName)

@@ -46,6 +46,8 @@ public:
     void SavePreferences();
     // "Stall Seconds" as last read; no control shows it.
     int StallSeconds() const { return m_stallSeconds; }
+    // What the controls show, "Stall Seconds" included: the preferences in effect.
+    TPreferences ShownPreferences() const;
 
     // The Settings grids from a profile file, and their values back into one. Both throw
     // EQuarnelError naming a file that cannot be read or written.
