@@ -261,6 +261,8 @@ bool TBatchConversion::ChooseExisting(const TBatchOptions &options, const TConve
     m_request.Preferences.Existing = existing;
     if (options.ChapterMarks != TBatchOptions::Marks::FromPreferences)
         m_request.Preferences.ChapterMarks = options.ChapterMarks == TBatchOptions::Marks::On;
+    if (options.Subtitles != TBatchOptions::SubtitleMode::FromPreferences)
+        m_request.Preferences.SubtitleTrack = options.Subtitles == TBatchOptions::SubtitleMode::Track;
     switch (options.Intermediate) {
     case TBatchOptions::IntermediateKind::FromPreferences:
         break;

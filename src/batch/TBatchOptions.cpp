@@ -38,12 +38,13 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
     const QCommandLineOption ifExists = valued("if-exists", "MODE");
     const QCommandLineOption intermediate = valued("intermediate", "MODE");
     const QCommandLineOption marks = valued("chapter-marks", "on|off");
+    const QCommandLineOption subtitleMode = valued("subtitle-mode", "burn|track");
 
     QCommandLineParser parser;
     // "-x" is never a cluster of short options here, and "--name=value" works as well.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions(
-        {convert, output, profile, entries, audio, subtitle, angle, start, end, ifExists, intermediate, marks});
+    parser.addOptions({convert, output, profile, entries, audio, subtitle, angle, start, end, ifExists, intermediate,
+                       marks, subtitleMode});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -133,6 +134,17 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
             o.ChapterMarks = TBatchOptions::Marks::Off;
         else {
             error = QStringLiteral("--chapter-marks takes on or off, not \"%1\".").arg(mode);
+            return false;
+        }
+    }
+    if (parser.isSet(subtitleMode)) {
+        const QString mode = parser.value(subtitleMode);
+        if (mode == u"burn")
+            o.Subtitles = TBatchOptions::SubtitleMode::Burn;
+        else if (mode == u"track")
+            o.Subtitles = TBatchOptions::SubtitleMode::Track;
+        else {
+            error = QStringLiteral("--subtitle-mode takes burn or track, not \"%1\".").arg(mode);
             return false;
         }
     }

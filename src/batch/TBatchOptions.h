@@ -25,6 +25,9 @@ struct TBatchOptions
     // --chapter-marks on|off; unset: the preferences.
     enum class Marks { FromPreferences, On, Off };
     Marks ChapterMarks = Marks::FromPreferences;
+    // --subtitle-mode burn|track; unset: the preferences.
+    enum class SubtitleMode { FromPreferences, Burn, Track };
+    SubtitleMode Subtitles = SubtitleMode::FromPreferences;
 
     // The arguments as main() has them ("quarnel", "--convert", PATH, ...). False with a
     // message for anything it cannot take: an unknown option, a missing or extra value, a

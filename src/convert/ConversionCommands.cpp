@@ -353,15 +353,21 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
 
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
                                     const TTranscoderOptions &options, const QString &targetFile,
-                                    const QString &chaptersFile)
+                                    const QString &chaptersFile, const QString &subtitleIndex)
 {
     TToolCommand command(transcoderExe);
     command.Add(QStringLiteral("-y")).Add(QStringLiteral("-i")).AddQuoted(intermediateFile);
     if (!chaptersFile.isEmpty())
-        command.Add(QStringLiteral("-i"))
-            .AddQuoted(chaptersFile)
-            .Add(QStringLiteral("-map_chapters"))
-            .Add(QStringLiteral("1"));
+        command.Add(QStringLiteral("-i")).AddQuoted(chaptersFile);
+    if (!subtitleIndex.isEmpty())
+        command.Add(QStringLiteral("-i")).AddQuoted(subtitleIndex);
+    // Output options from here on.
+    if (!chaptersFile.isEmpty())
+        command.Add(QStringLiteral("-map_chapters")).Add(QStringLiteral("1"));
+    // Copied as the disc has it; named, it is picked although the container's own subtitle
+    // codec is a text one.
+    if (!subtitleIndex.isEmpty())
+        command.Add(QStringLiteral("-c:s")).Add(QStringLiteral("copy"));
     for (const QString &argument : options.Arguments)
         command.Add(argument);
     // An absolute path: a name starting with "-" must not read as an option.
@@ -374,6 +380,12 @@ bool ContainerTakesMarks(const QString &outputExt)
     static const QStringList marked = {QStringLiteral(".mkv"), QStringLiteral(".mp4"), QStringLiteral(".m4v"),
                                        QStringLiteral(".mov")};
     return marked.contains(outputExt.toLower());
+}
+
+bool ContainerTakesSubtitleTrack(const QString &outputExt)
+{
+    static const QStringList kept = {QStringLiteral(".mkv"), QStringLiteral(".mp4"), QStringLiteral(".m4v")};
+    return kept.contains(outputExt.toLower());
 }
 
 QString ChapterMarksText(const QList<double> &programStarts, const TEntryTimeline &timeline)

@@ -116,10 +116,15 @@ void SetTranscoderInputAspect(TTranscoderOptions &options, const QString &aspect
 void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate,
                           double videoEnd);
 
-// chaptersFile: FFmpeg metadata whose chapters the file takes (ChapterMarksText); empty for none.
+// chaptersFile: FFmpeg metadata whose chapters the file takes (ChapterMarksText);
+// subtitleIndex: a VobSub index (TSubtitleTrack) whose subtitle becomes a track. Empty: none.
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,
                                     const TTranscoderOptions &options, const QString &targetFile,
-                                    const QString &chaptersFile = QString());
+                                    const QString &chaptersFile = QString(), const QString &subtitleIndex = QString());
+
+// Whether files of the extension hold a DVD's bitmap subtitles as a track (MKV; MP4, which
+// players built on FFmpeg show). Other files have the subtitle burnt in.
+bool ContainerTakesSubtitleTrack(const QString &outputExt);
 
 // Whether files of the extension hold chapter marks a player skips to (MKV, MP4, MOV).
 bool ContainerTakesMarks(const QString &outputExt);

@@ -50,8 +50,10 @@ QList<int> TitleSubtitleStreams(const QString &dvdPath, int titleNumber)
         for (int i = 0;
              i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k.SubpictureAvailable.size();
              ++i) {
+            // The id the VOB gives the stream for this title's picture, which is what -sid takes;
+            // a 16:9 disc often keeps other ids for its letterbox and pan-scan versions.
             if (k.SubpictureAvailable.at(i) == QLatin1Char('1'))
-                streams << i;
+                streams << (i < k.SubpictureIds.size() ? k.SubpictureIds.at(i) : i);
         }
         return streams;
     });

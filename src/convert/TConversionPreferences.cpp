@@ -22,5 +22,6 @@ TConversionPreferences TConversionPreferences::FromStored(const TPreferences &st
     p.HighQualityIntermediate = stored.HighQualityIntermediate;
     p.StreamedIntermediate = stored.StreamedIntermediate;
     p.ChapterMarks = stored.ChapterMarks;
+    p.SubtitleTrack = stored.SubtitleTrack;
     return p;
 }

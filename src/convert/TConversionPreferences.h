@@ -18,6 +18,8 @@ struct TConversionPreferences
     bool StreamedIntermediate = true;
     // MKV, MP4 and MOV files get a mark at each chapter of the entry.
     bool ChapterMarks = true;
+    // The chosen subtitle as a track of its own in MKV and MP4 files instead of burnt in.
+    bool SubtitleTrack = false;
 
     // The stored preferences as the Settings dialog shows them: Overwrite wins over Ask;
     // Rename when neither is set.

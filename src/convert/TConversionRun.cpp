@@ -57,6 +57,7 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
     });
     connect(&m_probe, &TMediaProbe::Finished, this, &TConversionRun::OnProbeFinished, Qt::QueuedConnection);
     connect(&m_source, &TSourceProbe::Finished, this, &TConversionRun::OnSourceRead);
+    connect(&m_subtitles, &TSubtitleExtraction::Finished, this, &TConversionRun::OnSubtitlesRead);
 }
 
 TConversionRun::~TConversionRun()
@@ -328,6 +329,38 @@ void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
     // At the title's start pullup finds no field before the first film frame and drops it.
     if (m_treatment.FilmRate && m_scanTypes.value(entry.TitleNumber) == TScanType::HardFilm && m_timeline.Program == 0)
         m_timeline.PictureLate = 1001.0 / 24000.0;
+    m_subtitleIndex.clear();
+    if (WantsSubtitleTrack()) {
+        m_phase = Phase::ReadingSubtitles;
+        m_subtitles.Start(m_request.Dvd.DvdPath, entry.TitleNumber, entry.SubtitleStream, m_timeline.Start,
+                          m_timeline.End, m_timeline.ClockScale, m_intermediateFile + QStringLiteral(".subtitles"));
+        return;
+    }
+    StartPrepass();
+}
+
+bool TConversionRun::WantsSubtitleTrack() const
+{
+    return m_request.Preferences.SubtitleTrack && Entry().SubtitleStream >= 0
+        && ContainerTakesSubtitleTrack(m_request.OutputExt);
+}
+
+void TConversionRun::OnSubtitlesRead(const TSubtitleTrack &track)
+{
+    if (!m_active || m_phase != Phase::ReadingSubtitles)
+        return;
+    if (m_state == CancelRequested) {
+        CancelPath();
+        return;
+    }
+    if (!track.Problem.isEmpty()) {
+        EntryFailed(QStringLiteral("its subtitle cannot be read: ") + track.Problem);
+        return;
+    }
+    emit ToolOutput(QStringLiteral("Subtitle track: %1 subtitles\n").arg(track.Subtitles));
+    // A span without a subtitle gets no empty track.
+    if (track.Subtitles > 0)
+        m_subtitleIndex = m_intermediateFile + QStringLiteral(".subtitles.idx");
     StartPrepass();
 }
 
@@ -347,7 +380,9 @@ void TConversionRun::StartPrepass()
 void TConversionRun::StartEncoderPass()
 {
     m_intermediateVideoEnd = 0;
-    DeleteIntermediate(); // what the pre-pass may have left
+    // What the pre-pass may have left; the subtitle track stays for the converter.
+    if (QFileInfo::exists(m_intermediateFile))
+        QFile::remove(m_intermediateFile);
     if (m_state == CancelRequested) {
         CancelPath();
         return;
@@ -355,7 +390,13 @@ void TConversionRun::StartEncoderPass()
     // The command again, now with what the disc says of the entry's start and pictures.
     TToolCommand command(AppFolders::EncoderExe());
     QString problem;
-    BuildEncoderCommand(Entry(), m_timeline, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, m_treatment, command,
+    TConversionEntry entry = Entry();
+    if (WantsSubtitleTrack()) {
+        // Kept as a track, the subtitle is not burnt in as well.
+        entry.Data.SubtitleIndex = 0;
+        entry.SubtitleStream = -1;
+    }
+    BuildEncoderCommand(entry, m_timeline, m_request.Dvd.DvdPath, m_encoderOptions, m_settings, m_treatment, command,
                         problem);
     m_figures.SetEntryFrameRate(IntermediateFrameRate() * 1000);
     m_figures.SetEncoderReading(m_timeline.End - m_timeline.ProgramStart + kEncoderOverrun);
@@ -408,7 +449,7 @@ bool TConversionRun::PrepareTranscoder(TToolCommand &command)
             chapters = file.fileName();
     }
     command = BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions,
-                                     m_partialFile, chapters);
+                                     m_partialFile, chapters, m_subtitleIndex);
     m_transcoderCommandLine = command.Text();
     m_lastTranscoderCommand = command;
     m_figures.BeginTranscoder();
@@ -758,10 +799,12 @@ void TConversionRun::RequestStop()
     m_state = CancelRequested;
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
-    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget || m_phase == Phase::ReadingSource) {
+    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget || m_phase == Phase::ReadingSource
+        || m_phase == Phase::ReadingSubtitles) {
         // A check has no tool run to end in the cancel path; it is dropped here.
         m_probe.Stop();
         m_source.Stop();
+        m_subtitles.Stop();
         const quint64 generation = m_generation;
         QMetaObject::invokeMethod(
             this,
@@ -828,6 +871,7 @@ void TConversionRun::CancelPath()
     m_runner.KillTranscoder();
     m_probe.Stop();
     m_source.Stop();
+    m_subtitles.Stop();
     DeleteIntermediate();
     DeletePartial();
     m_host.Inform(QStringLiteral("The conversion is canceled."), QStringLiteral("Cancel"));
@@ -855,6 +899,7 @@ void TConversionRun::Abort()
     m_runner.StopAll();
     m_probe.Stop();
     m_source.Stop();
+    m_subtitles.Stop();
     DeleteIntermediate();
     DeletePartial();
     End(Outcome::Aborted);
@@ -905,8 +950,10 @@ void TConversionRun::DeletePartial()
 
 void TConversionRun::DeleteIntermediate()
 {
-    if (!m_intermediateFile.isEmpty())
-        QFile::remove(m_intermediateFile + QStringLiteral(".chapters"));
+    if (!m_intermediateFile.isEmpty()) {
+        for (const char *suffix : {".chapters", ".subtitles.idx", ".subtitles.sub"})
+            QFile::remove(m_intermediateFile + QLatin1String(suffix));
+    }
     if (!m_intermediateFile.isEmpty() && QFileInfo::exists(m_intermediateFile))
         QFile::remove(m_intermediateFile);
 }

@@ -9,6 +9,7 @@
 #include "TProgressArithmetic.h"
 #include "TSourceProbe.h"
 #include "TStallWatch.h"
+#include "TSubtitleExtraction.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -112,6 +113,7 @@ private:
         Idle,
         Between,
         ReadingSource,
+        ReadingSubtitles,
         Prepass,
         EncoderPass,
         CheckingIntermediate,
@@ -126,6 +128,9 @@ private:
     void NextEntry();
     void StartReadingSource();
     void OnSourceRead(const TSourceProbe::Result &result);
+    // The chosen subtitle as a track of its own, where the preferences and the file want one.
+    bool WantsSubtitleTrack() const;
+    void OnSubtitlesRead(const TSubtitleTrack &track);
     void StartPrepass();
     void StartEncoderPass();
     void StartTranscoderPass();
@@ -154,6 +159,7 @@ private:
     QString WithToolWords(const QString &reason, TProcessRunner::Slot slot, bool errorsOnly) const;
     void DeletePartial();
     void Publish();
+    // The intermediate file and what goes with it (chapter marks, subtitle track).
     void DeleteIntermediate();
     // The work folder's intermediate file, or one of this process's own beside it while
     // another run holds that one.
@@ -165,6 +171,7 @@ private:
     TProcessRunner m_runner;
     TMediaProbe m_probe;
     TSourceProbe m_source;
+    TSubtitleExtraction m_subtitles;
     QTimer m_clock;
 
     TConversionRequest m_request;
@@ -216,5 +223,6 @@ private:
     };
     StreamEnd m_streamEnds[2];
     QList<double> m_programStarts; // the entry's title's, from the disc
+    QString m_subtitleIndex; // the entry's subtitle track (.idx); empty: none
     QString m_streamReason; // decided before both ended (a stall, a converter that did not start)
 };

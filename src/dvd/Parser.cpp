@@ -193,6 +193,8 @@ constexpr int MaxSubpictureStreams = 32;
 constexpr quint64 ChainFixedSize = 236;
 constexpr quint64 ChainAudioControlAt = 12;
 constexpr quint64 ChainSubpictureControlAt = 28;
+constexpr quint64 ChainPaletteAt = 164;
+constexpr int PaletteSize = 16;
 constexpr quint64 ChainProgramMapOffsetAt = 230;
 constexpr quint64 ChainCellTableOffsetAt = 232;
 constexpr quint64 CellEntrySize = 24;
@@ -343,6 +345,7 @@ TVTS_VOBS ReadVtsAttributes(const IfoReader &in)
     for (int k = 0; k < vobs.SubpictureStreamCount; ++k) {
         const QString code = in.Text(SubpictureEntriesAt + SubpictureEntrySize * quint64(k) + 2, 2);
         vobs.SubpictureLanguages.append(Parser::LanguageName(code));
+        vobs.SubpictureCodes.append(code);
     }
     return vobs;
 }
@@ -358,10 +361,14 @@ TProgramChain ReadProgramChain(const IfoReader &in, quint64 base, const TVTS_VOB
         const bool available = in.Byte(base + ChainAudioControlAt + 2 * quint64(k)) & 0x80;
         chain.AudioAvailable.append(QLatin1Char(available ? '1' : '0'));
     }
+    const bool wide = vobs.VideoStream.AspectRatio == u"16:9";
     for (int k = 0; k < vobs.SubpictureStreamCount; ++k) {
-        const bool available = in.Byte(base + ChainSubpictureControlAt + 4 * quint64(k)) & 0x80;
-        chain.SubpictureAvailable.append(QLatin1Char(available ? '1' : '0'));
+        const quint32 control = in.Long(base + ChainSubpictureControlAt + 4 * quint64(k));
+        chain.SubpictureAvailable.append(QLatin1Char(control & 0x80000000u ? '1' : '0'));
+        chain.SubpictureIds.append(int((wide ? control >> 16 : control >> 24) & 0x1f));
     }
+    for (int k = 0; k < PaletteSize; ++k)
+        chain.Palette.append(in.Long(base + ChainPaletteAt + 4 * quint64(k)));
 
     const quint64 programMap = base + in.Word(base + ChainProgramMapOffsetAt);
     in.Require(programMap, chain.ProgramCount);
@@ -384,11 +391,13 @@ TProgramChain ReadProgramChain(const IfoReader &in, quint64 base, const TVTS_VOB
         if (last >= first) {
             const int take = std::min(last - first + 1, cellsLeft);
             for (int t = 0; t < take; ++t) {
-                ms += in.BcdTimeToMs(in.Long(cell + 4));
-                // Only the picture sampling needs where a cell lies; a table cut short there is
-                // still read for its times.
+                const qint64 cellMs = in.BcdTimeToMs(in.Long(cell + 4));
+                // Only the reading of the video needs where a cell lies; a table cut short
+                // there is still read for its times.
                 if (in.Holds(cell, CellEntrySize))
-                    chain.CellSectors.append({in.Long(cell + CellFirstSectorAt), in.Long(cell + CellLastSectorAt)});
+                    chain.CellSectors.append(
+                        {in.Long(cell + CellFirstSectorAt), in.Long(cell + CellLastSectorAt), startMs + ms, cellMs});
+                ms += cellMs;
                 cell += CellEntrySize;
             }
             cellsLeft -= take;

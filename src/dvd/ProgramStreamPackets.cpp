@@ -30,7 +30,16 @@ void ForEachPesPacket(const QByteArray &packs, const std::function<void(const TP
             if (end > PackSize)
                 break;
             const bool media = id == 0xe0 || id == 0xbd || (id >= 0xc0 && id <= 0xdf);
-            if (media && pos + 9 <= end) {
+            if (id == 0xbf && pos + 6 < end) {
+                // Private stream 2 has no header extension.
+                TPesPacket packet;
+                packet.StreamId = id;
+                packet.Payload = s + pos + 6;
+                packet.Size = end - pos - 6;
+                packet.SubstreamId = At(s, pos + 6);
+                packet.PackOffset = at;
+                visit(packet);
+            } else if (media && pos + 9 <= end) {
                 const qsizetype payload = pos + 9 + At(s, pos + 8);
                 if (payload <= end) {
                     TPesPacket packet;
@@ -42,6 +51,7 @@ void ForEachPesPacket(const QByteArray &packs, const std::function<void(const TP
                     }
                     packet.Payload = s + payload;
                     packet.Size = end - payload;
+                    packet.PackOffset = at;
                     if (id == 0xbd && packet.Size > 0)
                         packet.SubstreamId = At(s, payload);
                     visit(packet);

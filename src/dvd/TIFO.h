@@ -33,13 +33,17 @@ struct TVTS_VOBS
     TVideoStream VideoStream;
     QList<TAudioStream> AudioStreams;
     QStringList SubpictureLanguages;
+    QStringList SubpictureCodes; // the two code bytes as stored
 };
 
-// Where one cell's video lies: sectors from the start of the title set's VOBs.
+// Where one cell's video lies: sectors from the start of the title set's VOBs, and when it
+// plays: milliseconds from the start of its chain, as the table counts them.
 struct TCellSectors
 {
     quint32 First = 0;
     quint32 Last = 0;
+    qint64 StartMs = 0;
+    qint64 LengthMs = 0;
 };
 
 struct TProgramChain
@@ -52,6 +56,10 @@ struct TProgramChain
     QStringList ChapterStarts; // from the start of the chain
     QList<QChar> AudioAvailable; // '1'/'0' per audio stream of the title set
     QList<QChar> SubpictureAvailable;
+    // Per subpicture stream of the title set: the id its packets carry in the VOB for this
+    // title's picture (4:3, or the wide one of a 16:9 title set), 0..31.
+    QList<int> SubpictureIds;
+    QList<quint32> Palette; // the subpictures' 16 colours, 0x00YYCrCb
     QList<TCellSectors> CellSectors; // the cells the programs take, in order
 };
 

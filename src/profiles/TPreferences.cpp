@@ -29,6 +29,7 @@ TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, 
     p.HighQualityIntermediate = intermediate != 0;
     p.StreamedIntermediate = intermediate == 2;
     p.ChapterMarks = ini.ReadBool(section, QStringLiteral("Chapter Marks"), d.ChapterMarks);
+    p.SubtitleTrack = ini.ReadBool(section, QStringLiteral("Subtitle Track"), d.SubtitleTrack);
     p.StallSeconds = qBound(1, ini.ReadInteger(section, QStringLiteral("Stall Seconds"), d.StallSeconds), 24 * 3600);
     return p;
 }
@@ -46,4 +47,5 @@ void TPreferences::Write(TNewInifile &ini) const
     ini.WriteBool(main, QStringLiteral("Overwrite"), Overwrite);
     ini.WriteInteger(main, QStringLiteral("Intermediate Quality"), IntermediateIndex());
     ini.WriteBool(main, QStringLiteral("Chapter Marks"), ChapterMarks);
+    ini.WriteBool(main, QStringLiteral("Subtitle Track"), SubtitleTrack);
 }

@@ -23,6 +23,8 @@ struct TPreferences
     bool StreamedIntermediate = true;
     // Files that hold them get a mark at each chapter ("Chapter Marks").
     bool ChapterMarks = true;
+    // "Subtitles: Burn in / As a track", stored as "Subtitle Track" (0 burn in, the default).
+    bool SubtitleTrack = false;
     // Seconds a tool may go without progress before it counts as hung; read only (kept in
     // the file by hand, e.g. for a drive that spins up slowly).
     int StallSeconds = 60;

@@ -37,9 +37,9 @@
 namespace {
 
 constexpr int kWidth = 440;
-constexpr int kHeight = 434;
+constexpr int kHeight = 462;
 constexpr int kPageWidth = 424;
-constexpr int kPageHeight = 380;
+constexpr int kPageHeight = 408;
 
 // Releases a store without writing it: for loads, whose rewrite would only normalise the
 // file, a file that cannot be written loses nothing.
@@ -187,6 +187,12 @@ void TSettingForm::BuildGeneralPage()
     chkChapterMarks->setToolTip(QStringLiteral("MKV, MP4 and MOV files get a mark at each chapter"));
     chkChapterMarks->setGeometry(298, 320, 112, 21);
     chkChapterMarks->setChecked(true);
+    Caption(tsGeneral, QStringLiteral("Subtitles:"), 12, 352);
+    cmbSubtitles = new QComboBox(tsGeneral);
+    cmbSubtitles->setObjectName(QStringLiteral("cmbSubtitles"));
+    cmbSubtitles->setGeometry(150, 348, 140, 21);
+    cmbSubtitles->addItems({QStringLiteral("Burn in"), QStringLiteral("As a track")});
+    cmbSubtitles->setToolTip(QStringLiteral("As a track in MKV and MP4 files; other files have it burnt in"));
 
     connect(sbtnBrowse, &QToolButton::clicked, this, &TSettingForm::sbtnBrowseClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TSettingForm::SpeedButton1Click);
@@ -256,6 +262,7 @@ void TSettingForm::ShowPreferences(const TPreferences &p)
     chkTurnoff->setChecked(p.AutoTurnOff);
     cmbIntermediate->setCurrentIndex(p.IntermediateIndex());
     chkChapterMarks->setChecked(p.ChapterMarks);
+    cmbSubtitles->setCurrentIndex(p.SubtitleTrack ? 1 : 0);
     m_stallSeconds = p.StallSeconds;
     switch (p.WhenExists()) {
     case TPreferences::Existing::Overwrite:
@@ -306,6 +313,7 @@ TPreferences TSettingForm::ShownPreferences() const
     p.HighQualityIntermediate = cmbIntermediate->currentIndex() != 0;
     p.StreamedIntermediate = cmbIntermediate->currentIndex() == 2;
     p.ChapterMarks = chkChapterMarks->isChecked();
+    p.SubtitleTrack = cmbSubtitles->currentIndex() == 1;
     p.StallSeconds = m_stallSeconds;
     return p;
 }
@@ -403,6 +411,7 @@ TSettingForm::Snapshot TSettingForm::TakeSnapshot() const
     s.rename = rdbRename->isChecked();
     s.intermediate = cmbIntermediate->currentIndex();
     s.chapterMarks = chkChapterMarks->isChecked();
+    s.subtitles = cmbSubtitles->currentIndex();
     return s;
 }
 
@@ -416,6 +425,7 @@ void TSettingForm::RestoreSnapshot(const Snapshot &s)
     chkTurnoff->setChecked(s.turnOff);
     cmbIntermediate->setCurrentIndex(s.intermediate);
     chkChapterMarks->setChecked(s.chapterMarks);
+    cmbSubtitles->setCurrentIndex(s.subtitles);
     if (s.ask)
         rdbAsk->setChecked(true);
     else if (s.overwrite)

@@ -63,6 +63,7 @@ public:
     QComboBox *cmbSyn;
     QComboBox *cmbIntermediate; // the encoder pass's picture quality
     QCheckBox *chkChapterMarks;
+    QComboBox *cmbSubtitles;
     QCheckBox *chkOpenDir, *chkExit, *chkTurnoff;
     QGroupBox *grpOverwrite;
     QRadioButton *rdbAsk, *rdbOverWrite, *rdbRename;
@@ -90,6 +91,7 @@ private:
         bool ask = false, overwrite = false, rename = false;
         int intermediate = 1;
         bool chapterMarks = true;
+        int subtitles = 0;
     };
 
     void BuildGeneralPage();

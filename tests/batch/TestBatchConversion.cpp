@@ -303,7 +303,8 @@ private slots:
         QTest::addColumn<QString>("dvd");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("entries"); // the entries converted, in order
-        QTest::addColumn<QStringList>("expected"); // format, video codec, audio codec, width, height
+        // format, video codec, audio codec, width, height[, subtitle track's codec]
+        QTest::addColumn<QStringList>("expected");
         QTest::addColumn<double>("tone"); // the audio's Hz; 0: not checked
         QTest::addColumn<double>("length"); // seconds; 0: the entry's own length
 
@@ -318,6 +319,10 @@ private slots:
         QTest::newRow("Matroska with a subtitle, lower-case names")
             << Dvd("pal-twolang") << Strings({"--profile=mkv - matroska video", "--entries=title01", "--subtitle=2"})
             << Strings({"Title01"}) << Strings({"matroska,webm", "h264", "", "", ""}) << 500.0 << 0.0;
+        QTest::newRow("Matroska with the subtitle as a track")
+            << Dvd("pal-twolang")
+            << Strings({"--profile=MKV - Matroska Video", "--entries=Title01", "--subtitle=2", "--subtitle-mode=track"})
+            << Strings({"Title01"}) << Strings({"matroska,webm", "h264", "", "", "", "dvd_subtitle"}) << 500.0 << 0.0;
         QTest::newRow("a chapter of an image")
             << NtscImage() << Strings({"--profile", "AVI - MPEG-4 Video", "--entries", "Title01-Chapter02"})
             << Strings({"Title01-Chapter02"}) << Strings({"avi", "mpeg4", "mp3", "640", "480"}) << 500.0 << 0.0;
@@ -372,6 +377,7 @@ private slots:
                      qPrintable(QStringLiteral("%1: %2 s, expected %3 s").arg(entry).arg(got).arg(want)));
             if (tone > 0)
                 QVERIFY2(qAbs(DominantFrequency(file) - tone) < tone * 0.1, qPrintable(entry));
+            QCOMPARE(facts.value(QStringLiteral("subtitle.codec_name")), expected.value(5));
         }
 
         // Progress lines a second apart at most; the last line says all is done.
@@ -707,8 +713,10 @@ private slots:
                                       << QStringLiteral("--if-exists takes ask, overwrite, rename or skip");
         QTest::newRow("unknown intermediate") << Strings({"DVD", "--intermediate", "fast"})
                                               << QStringLiteral("--intermediate takes streamed, high or bitrate");
-        QTest::newRow("chapter marks neither on nor off") << Strings({"DVD", "--chapter-marks", "yes"})
-                                                          << QStringLiteral("--chapter-marks takes on or off");
+        QTest::newRow("chapter marks neither on nor off")
+            << Strings({"DVD", "--chapter-marks", "yes"}) << QStringLiteral("--chapter-marks takes on or off");
+        QTest::newRow("subtitle mode neither burn nor track")
+            << Strings({"DVD", "--subtitle-mode", "soft"}) << QStringLiteral("--subtitle-mode takes burn or track");
         QTest::newRow("empty entry list")
             << Strings({"DVD", "--entries", " , "}) << QStringLiteral("--entries names no entry");
         QTest::newRow("no such path") << Strings({"/nonexistent/dvd"})

@@ -306,6 +306,14 @@ void TestParser::streamAvailability()
     QCOMPARE(ifo.Pgci.ProgramChains.at(1).AudioAvailable, three);
     const QList<QChar> none = {u'0', u'0', u'0', u'0', u'0'};
     QCOMPARE(ifo.Pgci.ProgramChains.at(1).SubpictureAvailable, none);
+
+    // The id a stream's packets carry: the 4:3 one, or a 16:9 title set's wide one (the
+    // fixture's words give 0 and 1; letterbox 2 and pan-scan 3 are for 4:3 screens).
+    const QList<int> &ids = ifo.Pgci.ProgramChains.at(0).SubpictureIds;
+    QCOMPARE(QList<int>({ids.value(1), ids.value(4)}), QList<int>({0, 0}));
+    f.video = 0x5c00; // 16:9
+    const QList<int> wide = Parse(f.Build()).Pgci.ProgramChains.at(0).SubpictureIds;
+    QCOMPARE(QList<int>({wide.value(1), wide.value(4)}), QList<int>({1, 1}));
 }
 
 void TestParser::emptyStreams()

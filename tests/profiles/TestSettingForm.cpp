@@ -183,9 +183,10 @@ private slots:
         QVERIFY(w.main.isEnabled());
         QCOMPARE(w.main.edtOutputDir->text(), QStringLiteral("/out"));
         QCOMPARE(AppFolders::WorkDir(), QStringLiteral("/work")); // as typed
-        const QByteArray saved = "[Main]\r\nChapter Marks=1\r\nIntermediate Quality=2\r\nOverwrite=0\r\nAsk=1\r\nAuto "
-                                 "Turn Off=1\r\nAuto Exit=0\r\n"
-                                 "Auto Open Dir=1\r\nSyn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
+        const QByteArray saved =
+            "[Main]\r\nSubtitle Track=0\r\nChapter Marks=1\r\nIntermediate Quality=2\r\nOverwrite=0\r\nAsk=1\r\nAuto "
+            "Turn Off=1\r\nAuto Exit=0\r\n"
+            "Auto Open Dir=1\r\nSyn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), saved);
 
         // The main window's closing adds "Profile" behind them and replaces "Output Path" in place.
@@ -214,6 +215,17 @@ private slots:
         QVERIFY(folder.readFile(QStringLiteral("Preferences.ini")).contains("Chapter Marks=0\r\n"));
         QVERIFY(!TPreferences::Read(TNewInifile(AppFolders::PreferencesFile()), QStringLiteral("Main"), {}, {})
                      .ChapterMarks);
+        // Subtitles: burnt in unless kept as a track.
+        QCOMPARE(s.cmbSubtitles->currentText(), QStringLiteral("Burn in"));
+        w.main.sbtnOptions->click();
+        s.cmbSubtitles->setCurrentText(QStringLiteral("As a track"));
+        s.btnOK->click();
+        QVERIFY(folder.readFile(QStringLiteral("Preferences.ini")).contains("Subtitle Track=1\r\n"));
+        QVERIFY(TPreferences::Read(TNewInifile(AppFolders::PreferencesFile()), QStringLiteral("Main"), {}, {})
+                    .SubtitleTrack);
+        w.main.sbtnOptions->click();
+        QCOMPARE(s.cmbSubtitles->currentText(), QStringLiteral("As a track"));
+        s.btnCancel->click();
     }
 
     void cancelRestoresTheSnapshot()
