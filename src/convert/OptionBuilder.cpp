@@ -167,13 +167,36 @@ bool LooksLikePath(const QString &value)
     return false;
 }
 
+// Whether an option name reads as one that names a file: FFmpeg's and its filters' and
+// encoders' own (file, stats, segment_list, passlogfile, movie, ...).
+bool NamesFile(const QString &name)
+{
+    static const QRegularExpression file(
+        QStringLiteral("^(file|filename|stats|list|movie|amovie|sendcmd|asendcmd|commands)$|_(file|filename|list)$"
+                       "|(log|font|text|stats|key|cert)file$|filename$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return file.match(name).hasMatch();
+}
+
+// A filter graph or an encoder's option list that names a file in one of its options
+// ("ametadata=mode=print:file=x", "stats=x"): FFmpeg would write it, relative to where it runs.
+bool ValueNamesFile(const QString &value)
+{
+    static const QRegularExpression option(QStringLiteral("(?<![A-Za-z0-9_])([A-Za-z_][A-Za-z0-9_]*)\\s*="));
+    for (auto m = option.globalMatch(value); m.hasNext();) {
+        if (NamesFile(m.next().captured(1)))
+            return true;
+    }
+    return false;
+}
+
 // Why `cmd` is no single FFmpeg switch that leaves the files to the program; empty when it is.
 QString SwitchProblem(const QString &cmd)
 {
     static const QRegularExpression single(QStringLiteral("^-[A-Za-z][A-Za-z0-9_.:-]*$"));
     if (!single.match(cmd).hasMatch())
         return QStringLiteral("\"%1\" is not a single switch such as -b:v").arg(cmd);
-    if (FileSwitches().contains(SwitchName(cmd)))
+    if (FileSwitches().contains(SwitchName(cmd)) || NamesFile(SwitchName(cmd)))
         return QStringLiteral("%1 makes the converter read or write a file of its own").arg(cmd);
     return {};
 }
@@ -215,6 +238,8 @@ QString ValueProblem(const QString &cmd, const QString &value)
         return QStringLiteral("\"%1\" would read as a switch").arg(value);
     if (LooksLikePath(value))
         return QStringLiteral("\"%1\" looks like a file path").arg(value);
+    if (ValueNamesFile(value))
+        return QStringLiteral("\"%1\" names a file for the converter to write").arg(value);
     return {};
 }
 

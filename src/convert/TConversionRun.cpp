@@ -11,6 +11,7 @@
 #include "core/PowerManager.h"
 #include "core/ProgramInfo.h"
 #include "core/TimeText.h"
+#include "profiles/PrivateProfile.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TParameterGrids.h"
 #include "profiles/TProfile.h"
@@ -103,7 +104,10 @@ void TConversionRun::StartCheckMessage(StartCheck check, const TConversionReques
         caption = QStringLiteral("Profile");
         break;
     case StartCheck::ProfileUnreadable:
-        text = QStringLiteral("The profile %1 cannot be read. Please select another one.").arg(request.ProfileFile);
+        text = QFileInfo(request.ProfileFile).size() > PrivateProfile::MaxFileBytes
+                 ? QStringLiteral("The profile %1 cannot be read: it is larger than 1 MB. Please select another one.")
+                       .arg(request.ProfileFile)
+                 : QStringLiteral("The profile %1 cannot be read. Please select another one.").arg(request.ProfileFile);
         caption = QStringLiteral("Profile");
         break;
     case StartCheck::ProfileValues:
@@ -172,6 +176,7 @@ void TConversionRun::RunConversion(const TConversionRequest &request, const QStr
     if (!QFileInfo(AppFolders::WorkDir()).isDir())
         AppFolders::SetWorkDir(AppFolders::FallbackWorkDir());
     m_intermediateFile = ClaimIntermediateFile();
+    m_runner.SetToolFolder(QFileInfo(m_intermediateFile).absolutePath());
     m_clock.start();
 
     m_index = -1;
@@ -270,6 +275,7 @@ void TConversionRun::NextEntry()
     if (!QFileInfo(AppFolders::WorkDir()).isDir())
         AppFolders::SetWorkDir(AppFolders::FallbackWorkDir());
     m_intermediateFile = ClaimIntermediateFile();
+    m_runner.SetToolFolder(QFileInfo(m_intermediateFile).absolutePath());
 
     // The converter's options, built afresh for each entry. Room for the intermediate file (at
     // the encoder's video bitrate, PCM sound) and the target (at the profile's bitrates,
@@ -718,7 +724,9 @@ void TConversionRun::CheckStall()
     // Streamed, the converter's figure is the progress of both; a tool that waits for the
     // other one is not the one that hangs.
     if (m_phase == Phase::Streaming && m_streamReason.isEmpty() && m_watch.Quiet(stall)) {
-        const bool encoderHangs = !m_streamEnds[TProcessRunner::Encoder].done && m_encoderWatch.Quiet(stall);
+        // An encoder that waits for the converter to read what it wrote is not the one that hangs.
+        const bool encoderHangs = !m_streamEnds[TProcessRunner::Encoder].done && m_encoderWatch.Quiet(stall)
+                               && !m_runner.WaitsOnPipe(TProcessRunner::Encoder);
         m_streamReason = QStringLiteral("the %1 stopped responding")
                              .arg(encoderHangs ? QStringLiteral("encoder") : QStringLiteral("converter"));
         for (const TProcessRunner::Slot slot : {TProcessRunner::Encoder, TProcessRunner::Transcoder}) {

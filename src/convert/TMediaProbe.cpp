@@ -123,7 +123,7 @@ void TMediaProbe::Probe(const QString &transcoderExe, const QString &file, int s
     m_messages.clear();
     auto *process = new QProcess(this);
     m_process = process;
-    TProcessRunner::PrepareChild(*process);
+    TProcessRunner::PrepareChild(*process, QFileInfo(file).absolutePath());
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
         m_listing += process->readAllStandardOutput();
         m_watchdog.start();

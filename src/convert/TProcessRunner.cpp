@@ -2,6 +2,8 @@
 
 #include "ToolOutput.h"
 
+#include <memory>
+
 #ifdef Q_OS_LINUX
 #include <QFile>
 
@@ -47,7 +49,7 @@ void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int thresho
     Retire(slot);
     auto *process = new QProcess(this);
     process->setProcessChannelMode(QProcess::MergedChannels);
-    PrepareChild(*process);
+    PrepareChild(*process, m_toolFolder);
     Run &run = m_runs[slot];
     run.process = process;
     run.chunks = 0;
@@ -78,8 +80,21 @@ void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int thresho
     process->start(command.Program(), command.Arguments(), QIODevice::ReadOnly);
 }
 
-void TProcessRunner::PrepareChild(QProcess &process)
+void TProcessRunner::PrepareChild(QProcess &process, const QString &folder)
 {
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
+#ifdef Q_OS_LINUX
+    // The group outlives its leader while a child of the tool runs on; it goes with the run,
+    // however that ends. Connected first, this comes before any other handler of the end.
+    auto group = std::make_shared<pid_t>(0);
+    QObject::connect(&process, &QProcess::started, &process,
+                     [&process, group] { *group = static_cast<pid_t>(process.processId()); });
+    QObject::connect(&process, &QProcess::finished, &process, [group] {
+        if (*group > 0)
+            ::kill(-*group, SIGKILL);
+    });
+#endif
     // Neither tool should wait for keys; FFmpeg reads its console otherwise.
     process.setStandardInputFile(QProcess::nullDevice());
 #ifdef Q_OS_LINUX
@@ -194,6 +209,17 @@ qint64 TProcessRunner::CpuTicks(Slot slot) const
     for (int i = 11; i <= 14 && i < fields.size(); ++i)
         ticks += fields.at(i).toLongLong();
     return ticks;
+}
+
+bool TProcessRunner::WaitsOnPipe(Slot slot) const
+{
+    if (!IsRunning(slot))
+        return false;
+    QFile channel(QStringLiteral("/proc/%1/wchan").arg(m_runs[slot].process->processId()));
+    if (!channel.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray where = channel.readAll();
+    return where.contains("pipe_write") || where == "wait_for_partner";
 }
 
 QString TProcessRunner::LastErrorLine(Slot slot, bool errorsOnly) const

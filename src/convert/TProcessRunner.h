@@ -37,8 +37,11 @@ public:
     void RunTool(Slot slot, const TToolCommand &command, int threshold, bool drainOnly = false);
 
     // What every tool run gets: no console input, death with the program, a process group
-    // of its own.
-    static void PrepareChild(QProcess &process);
+    // of its own, and `folder` as its current folder, so that a name a tool is given without
+    // a path lands there and nowhere else.
+    static void PrepareChild(QProcess &process, const QString &folder);
+    // The current folder of the tools from here on (the work folder); empty: the program's.
+    void SetToolFolder(const QString &folder) { m_toolFolder = folder; }
 
     // The pre-pass: ends the encoder's child, then runs MEncoder on the title, reading and
     // dropping its output.
@@ -63,6 +66,9 @@ public:
     int ChunkCount(Slot slot) const;
     // The processor time the slot's child has used so far, in clock ticks; -1 when none runs.
     qint64 CpuTicks(Slot slot) const;
+    // The slot's child is blocked on a pipe: writing into a full one or opening one no reader
+    // has opened yet (a streamed encoder whose converter does not read).
+    bool WaitsOnPipe(Slot slot) const;
     // The slot's child has exited by itself, though its end is not reported yet (or none runs).
     bool HasExited(Slot slot) const;
     // The line of the slot's current or last run that best says why it failed (see
@@ -79,6 +85,7 @@ signals:
     void ToolFinished(TProcessRunner::Slot slot, TProcessRunner::Result result);
 
 private:
+    QString m_toolFolder;
     struct Run
     {
         QPointer<QProcess> process;

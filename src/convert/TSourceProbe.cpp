@@ -5,6 +5,7 @@
 #include "dvd/TTitleVideoSamples.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryFile>
 #include <QThread>
 
@@ -163,7 +164,7 @@ void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
     m_sampleFile = reading->SampleFile;
     auto *process = new QProcess(this);
     m_process = process;
-    TProcessRunner::PrepareChild(*process);
+    TProcessRunner::PrepareChild(*process, QFileInfo(reading->SampleFile).absolutePath());
     process->setProcessChannelMode(QProcess::MergedChannels);
     auto output = std::make_shared<QByteArray>();
     connect(process, &QProcess::readyRead, this, [this, process, output] {

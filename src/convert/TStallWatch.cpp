@@ -11,7 +11,6 @@ void TStallWatch::Begin(TProcessRunner::Slot slot, bool drained)
     m_drained = drained;
     m_stalled = false;
     m_mark = -1;
-    m_chunksSeen = 0;
     m_finishLength = -1;
     m_finishFile.clear();
     m_finishing = Activity();
@@ -31,12 +30,11 @@ void TStallWatch::Output(TProcessRunner::Slot slot, const QString &text)
     double value = 0;
     const bool marked =
         slot == TProcessRunner::Encoder ? ParseEncoderPosition(text, value) : ParseTranscoderTime(text, value);
-    // Before the first figure any output is life; after it only a figure that moves on, since
-    // a hung tool may repeat its last line.
-    if (marked ? value > m_mark : m_mark < 0)
+    // Only a figure that moves on: a hung tool may repeat its last line, or print forever.
+    if (marked && value > m_mark) {
         m_sinceLife.start();
-    if (marked && value > m_mark)
         m_mark = value;
+    }
 }
 
 void TStallWatch::WatchFinishing()
@@ -56,13 +54,6 @@ void TStallWatch::WatchFinishing()
 
 bool TStallWatch::Quiet(int stallSeconds)
 {
-    if (m_drained) {
-        const int chunks = m_runner.ChunkCount(m_slot);
-        if (chunks != m_chunksSeen) {
-            m_chunksSeen = chunks;
-            m_sinceLife.start();
-        }
-    }
     WatchFinishing();
     return m_sinceLife.elapsed() >= qint64(stallSeconds) * 1000;
 }

@@ -6,17 +6,18 @@
 #include <QString>
 
 // Watches the tool of the pass under way and ends it when it shows no sign of life for the
-// stall time. Life is a progress figure that moves on (before the first figure any output,
-// and in a pass whose output is only drained, any output at all); a tool that repeats its
-// last line or chatters without a figure is hung. Once the converter's time has reached the
-// entry's end, its file changing or its processor time growing counts too: FFmpeg may
-// rewrite the whole file (faststart) without a word, for minutes on a slow disk.
+// stall time. Life is a progress figure that moves on: a tool that repeats its last line,
+// chatters without a figure or never gets to its first one is hung. A pass whose output is
+// only drained (the pre-pass, which opens the disc and ends) has no figures: it must end within
+// the stall time. Once the converter's time has reached the entry's end, its file changing or
+// its processor time growing counts too: FFmpeg may rewrite the whole file (faststart) without
+// a word, for minutes on a slow disk.
 class TStallWatch
 {
 public:
     explicit TStallWatch(TProcessRunner &runner) : m_runner(runner) { }
 
-    // A pass begins in `slot`; drained: its output is not read, only counted.
+    // A pass begins in `slot`; drained: its output is not read.
     void Begin(TProcessRunner::Slot slot, bool drained);
     // The converter's time at the entry's end, and the file it writes.
     void SetFinish(double length, const QString &file);
@@ -42,7 +43,6 @@ private:
     bool m_drained = false;
     QElapsedTimer m_sinceLife;
     double m_mark = -1; // the last position or time seen
-    int m_chunksSeen = 0;
     double m_finishLength = -1;
     QString m_finishFile;
     Activity m_finishing;

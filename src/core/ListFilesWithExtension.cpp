@@ -8,7 +8,6 @@ QStringList ListFilesWithExtension(const QString &folder, const QString &extensi
     QDir dir(folder);
     if (folder.isEmpty() || !dir.exists())
         return {};
-    QDir::setCurrent(dir.absolutePath());
     QStringList names;
     const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &info : entries) {

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // Bare names of the folder's files (not sub-folders) whose extension, compared without
-// regard to case, is `extension` (with its dot), in ascending name order. Listing makes
-// the folder the process's current folder, which tools started later inherit; a missing
-// folder leaves the current folder unchanged and lists nothing.
+// regard to case, is `extension` (with its dot), in ascending name order; a missing folder
+// lists nothing. The process's current folder stays as it is: tools started later would
+// otherwise write what they are given without a path into the listed folder.
 QStringList ListFilesWithExtension(const QString &folder, const QString &extension);

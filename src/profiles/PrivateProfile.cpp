@@ -135,12 +135,14 @@ bool ReadWholeFile(const QString &fileName, QByteArray &bytes, bool &exists)
     exists = info.exists();
     if (!exists)
         return true;
-    if (!info.isFile())
+    if (!info.isFile() || info.size() > PrivateProfile::MaxFileBytes)
         return false;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    bytes = file.readAll();
+    bytes = file.read(PrivateProfile::MaxFileBytes + 1);
+    if (bytes.size() > PrivateProfile::MaxFileBytes)
+        return false;
     return file.error() == QFileDevice::NoError;
 }
 
@@ -155,13 +157,21 @@ QString CutValue(const QString &value)
 }
 } // namespace
 
+bool PrivateProfile::ReadFile(const QString &fileName, QByteArray &bytes)
+{
+    bool exists = false;
+    return ReadWholeFile(fileName, bytes, exists) && exists;
+}
+
 QString PrivateProfile::ReadString(const QString &fileName, const QString &section, const QString &key,
                                    const QString &def)
 {
     QByteArray bytes;
-    bool exists = false;
-    if (!ReadWholeFile(fileName, bytes, exists) || !exists)
-        return def;
+    return ReadFile(fileName, bytes) ? ValueIn(bytes, section, key, def) : def;
+}
+
+QString PrivateProfile::ValueIn(const QByteArray &bytes, const QString &section, const QString &key, const QString &def)
+{
     const QList<Line> lines = ScanLines(bytes);
     const int header = FindSection(bytes, lines, TrimmedName(section));
     if (header < 0)

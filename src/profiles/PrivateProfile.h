@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Private-profile INI routines: each call opens the file, reads or changes one value, and
@@ -10,6 +11,12 @@ class PrivateProfile
 {
 public:
     static constexpr int MaxValueLength = 2047;
+    // A settings file or profile larger than this is not read: no real one comes near it.
+    static constexpr qint64 MaxFileBytes = 1 << 20;
+    // The whole file, as ReadString reads it: false when it is missing, too large or unreadable.
+    static bool ReadFile(const QString &fileName, QByteArray &bytes);
+    // ReadString on bytes already read.
+    static QString ValueIn(const QByteArray &bytes, const QString &section, const QString &key, const QString &def);
 
     // The key's value, cut to MaxValueLength characters; def when the file, the section or
     // the key is missing or the file cannot be read.

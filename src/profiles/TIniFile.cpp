@@ -7,9 +7,19 @@
 TIniFile::TIniFile(const QString &fileName) : m_fileName(fileName)
 { }
 
+const QByteArray &TIniFile::Bytes() const
+{
+    if (!m_read) {
+        if (!PrivateProfile::ReadFile(m_fileName, m_bytes))
+            m_bytes.clear();
+        m_read = true;
+    }
+    return m_bytes;
+}
+
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {
-    return PrivateProfile::ReadString(m_fileName, section, key, def);
+    return PrivateProfile::ValueIn(Bytes(), section, key, def);
 }
 
 int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const
@@ -25,6 +35,7 @@ bool TIniFile::ReadBool(const QString &section, const QString &key, bool def) co
 
 void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
+    m_read = false;
     if (!PrivateProfile::WriteString(m_fileName, section, key, value))
         throw EQuarnelError(QStringLiteral("Unable to write to ") + m_fileName);
 }

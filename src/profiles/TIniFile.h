@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
-// Thin wrapper over the private-profile routines (PrivateProfile.h): every call opens the
-// file, reads or writes, and finishes. Whole-name, case-insensitive section and key match.
+// Thin wrapper over the private-profile routines (PrivateProfile.h). The file is read once,
+// at the first read, and again after a write; each write opens the file, writes and finishes.
+// Whole-name, case-insensitive section and key match.
 class TIniFile
 {
 public:
@@ -21,5 +23,9 @@ public:
     void WriteBool(const QString &section, const QString &key, bool value);
 
 private:
+    const QByteArray &Bytes() const;
+
     QString m_fileName;
+    mutable QByteArray m_bytes;
+    mutable bool m_read = false; // m_bytes holds the file (empty: missing or not readable)
 };

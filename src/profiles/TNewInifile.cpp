@@ -1,6 +1,7 @@
 #include "TNewInifile.h"
 
 #include "IniText.h"
+#include "PrivateProfile.h"
 #include "core/EQuarnelError.h"
 
 #include <QFile>
@@ -38,6 +39,8 @@ TNewInifile::TNewInifile(const QString &fileName) : m_fileName(fileName)
     // A folder, pipe or device in place of the file: reading it would fail or never end.
     if (!info.isFile())
         throw EQuarnelError(QStringLiteral("Unable to read ") + fileName);
+    if (info.size() > PrivateProfile::MaxFileBytes)
+        throw EQuarnelError(QStringLiteral("Unable to read %1: it is larger than 1 MB").arg(fileName));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EQuarnelError(QStringLiteral("Unable to read ") + fileName);

@@ -15,6 +15,7 @@
 #include "tasklist/TTaskListModel.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -658,6 +659,16 @@ private slots:
                    + QStringLiteral(
                        "echo 'Pos:   0.5s     12f'\nsleep 300 &\necho $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
             << QString() << qint64(0) << QStringLiteral("the encoder stopped responding") << true;
+        // Output without a progress figure is no sign of life, however much of it comes.
+        QTest::newRow("encoder chatters without a figure")
+            << encoderPassOnly + QStringLiteral("exec yes chatter\n") << QString() << qint64(0)
+            << QStringLiteral("the encoder stopped responding") << false;
+        QTest::newRow("converter chatters without a figure")
+            << QString() << probeToFfmpeg + QStringLiteral("exec yes chatter\n") << qint64(0)
+            << QStringLiteral("the converter stopped responding") << false;
+        QTest::newRow("streamed: converter chatters without a figure")
+            << QString() << probeToFfmpeg + QStringLiteral("exec yes chatter\n") << qint64(0)
+            << QStringLiteral("the converter stopped responding") << true;
         QTest::newRow("streamed: converter dies")
             << QString()
             << probeToFfmpeg
@@ -710,6 +721,47 @@ private slots:
             const QByteArray pid = pidFile.readAll().trimmed();
             QTRY_VERIFY2(!QFileInfo::exists(QStringLiteral("/proc/") + QString::fromLatin1(pid)), pid.constData());
         }
+        qunsetenv("QUARNEL_TEST_PIDS");
+    }
+
+    // What a tool starts goes with its pass, however the pass ends: here a pre-pass that
+    // chatters forever (ended as hung; the run goes on without it) and a converter that does
+    // its work and leaves a child running. The entry is made within the stall time of the
+    // pre-pass plus the conversion, and no process is left.
+    void toolsLeaveNothingBehind()
+    {
+        QVERIFY(LinkTools(m_program->path()));
+        QTemporaryDir pids;
+        qputenv("QUARNEL_TEST_PIDS", pids.filePath(QStringLiteral("pid")).toLocal8Bit());
+        WriteTool(QStringLiteral("asapi.dll"), QStringLiteral("case \"$*\" in *-ovc*) exec mencoder \"$@\";; esac\n"
+                                                              "exec yes chatter\n"));
+        WriteTool(QStringLiteral("wmaspi.dll"),
+                  QStringLiteral("sleep 300 &\necho $! >> \"$QUARNEL_TEST_PIDS\"\n"
+                                 "case \"$*\" in *framecrc*) ;; *) pwd >> \"$QUARNEL_TEST_PIDS.pwd\";; esac\n"
+                                 "ffmpeg \"$@\"\n"));
+        Open(QStringLiteral("pal-simple"));
+        Check(Choice());
+        TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
+        request.Preferences.StallSeconds = 2;
+        request.Preferences.StreamedIntermediate = false;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QCOMPARE(m_run->MadeFiles().size(), 1);
+        QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+        QFile pidFile(pids.filePath(QStringLiteral("pid")));
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const QList<QByteArray> started = pidFile.readAll().trimmed().split('\n');
+        QVERIFY(!started.isEmpty());
+        for (const QByteArray &pid : started)
+            QTRY_VERIFY2(!QFileInfo::exists(QStringLiteral("/proc/") + QString::fromLatin1(pid)), pid.constData());
+        // Every converter run had the work folder for its current folder.
+        QFile folders(pids.filePath(QStringLiteral("pid.pwd")));
+        QVERIFY(folders.open(QIODevice::ReadOnly));
+        for (const QByteArray &folder : folders.readAll().trimmed().split('\n'))
+            QCOMPARE(QFileInfo(QString::fromLocal8Bit(folder)).canonicalFilePath(),
+                     QFileInfo(m_work->path()).canonicalFilePath());
         qunsetenv("QUARNEL_TEST_PIDS");
     }
 

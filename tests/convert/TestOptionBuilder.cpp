@@ -385,6 +385,32 @@ private slots:
             << QStringLiteral("-f") << QStringLiteral("file:x.mkv") << none << extraValue << QStringLiteral("x.mkv");
         QTest::newRow("a path behind a division") << QStringLiteral("-vf") << QStringLiteral("scale=iw/2,movie=../x")
                                                   << none << extraValue << QStringLiteral("movie");
+        // Options inside a filter graph or an encoder's list that make FFmpeg write a file of
+        // its own, relative to where it runs: a name without "/" is still a file.
+        const QString namesFile = QStringLiteral("names a file for the converter to write");
+        QTest::newRow("a filter's file= option")
+            << QStringLiteral("-af") << QStringLiteral("ametadata=mode=print:file=AVI - MPEG-4 Video.apf") << none
+            << namesFile << QStringLiteral("ametadata");
+        QTest::newRow("an encoder's stats file")
+            << QStringLiteral("-x264-params") << QStringLiteral("pass=1:stats=x.log") << none << namesFile
+            << QStringLiteral("stats");
+        QTest::newRow("a video filter's metadata file")
+            << QStringLiteral("-vf") << QStringLiteral("scale=640:-2,metadata=mode=print:file=m.txt") << none
+            << namesFile << QStringLiteral("m.txt");
+        QTest::newRow("a drawn text read from a file")
+            << QStringLiteral("-vf") << QStringLiteral("drawtext=textfile=t.txt") << none << namesFile
+            << QStringLiteral("t.txt");
+        QTest::newRow("a segment list switch")
+            << QStringLiteral("-segment_list") << QStringLiteral("list.m3u8") << none
+            << extraSwitch + QStringLiteral("-segment_list makes the converter read or write a file of its own.")
+            << QStringLiteral("list.m3u8");
+        QTest::newRow("a pass log switch") << QStringLiteral("-passlogfile") << QStringLiteral("log") << none
+                                           << extraSwitch << QStringLiteral("passlogfile");
+        QTest::newRow("a profile is no file")
+            << QStringLiteral("-profile:v") << QStringLiteral("high") << none << QString() << QString();
+        QTest::newRow("filter options that name no file")
+            << QStringLiteral("-vf") << QStringLiteral("scale=w=640:h=-2:flags=lanczos,setsar=1") << none << QString()
+            << QString();
     }
     void checkProfileValues()
     {

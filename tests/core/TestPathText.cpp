@@ -92,10 +92,9 @@ private slots:
         const QString before = QDir::currentPath();
         QCOMPARE(ListFilesWithExtension(dir.path() + QLatin1Char('/'), QStringLiteral(".apf")),
                  Strings({"A.APF", "b.apf", "c.Apf"}));
-        QCOMPARE(QDir::currentPath(), QDir(dir.path()).canonicalPath());
+        QCOMPARE(QDir::currentPath(), before); // never the listed folder
 
-        // A missing folder lists nothing and leaves the current folder alone.
-        QDir::setCurrent(before);
+        // A missing folder lists nothing.
         QVERIFY(ListFilesWithExtension(dir.path() + QStringLiteral("/missing/"), QStringLiteral(".apf")).isEmpty());
         QCOMPARE(QDir::currentPath(), before);
     }

@@ -364,6 +364,31 @@ private slots:
         QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     }
 
+    // A profile or settings file of megabytes is no real one: it is not read (a profile's keys
+    // would all read as missing; the settings store says why it stops).
+    void oversizedFilesAreNotRead()
+    {
+        QByteArray file = "[Main]\r\nVersion=7\r\n";
+        while (file.size() <= 5 * 1024 * 1024)
+            file += "; " + QByteArray(1000, 'x') + "\r\n";
+        const QString path = Path(QStringLiteral("big.ini"));
+        WriteBytes(path, file);
+        QCOMPARE(TIniFile(path).ReadString(QStringLiteral("Main"), QStringLiteral("Version"), Def), Def);
+        try {
+            TNewInifile store(path);
+            QFAIL("a 5 MB file was read");
+        } catch (const EQuarnelError &e) {
+            QVERIFY2(e.text().contains(QStringLiteral("larger than 1 MB")), qPrintable(e.text()));
+        }
+        // Up to 1 MB is read.
+        file.truncate(1024 * 1024);
+        WriteBytes(path, file);
+        QCOMPARE(TIniFile(path).ReadString(QStringLiteral("Main"), QStringLiteral("Version"), Def),
+                 QStringLiteral("7"));
+        QCOMPARE(TNewInifile(path).ReadString(QStringLiteral("Main"), QStringLiteral("Version"), Def),
+                 QStringLiteral("7"));
+    }
+
     // Both stores read files in the shared form alike.
     void bothStoresReadWellFormedFilesAlike_data()
     {
