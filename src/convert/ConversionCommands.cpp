@@ -135,6 +135,11 @@ bool BuildEncoderCommand(const TConversionEntry &entry, const TEntryTimeline &ti
         problem = QStringLiteral("its start or end time is not valid");
         return false;
     }
+    // The encoder would still write a picture or two, and a file of them is no conversion.
+    if (end == start) {
+        problem = QStringLiteral("it has no length");
+        return false;
+    }
     QString device = dvdPath;
     if (device.endsWith(QLatin1Char('/')) && device.size() > 1)
         device.chop(1);

@@ -3,7 +3,9 @@
 #include "DvdSource.h"
 #include "Parser.h"
 #include "core/EQuarnelError.h"
+#include "core/TimeText.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -174,12 +176,25 @@ struct DvdLibrary::Handle::Private
         tableProblem = noDvd ? problems[0] : problems[0] + QLatin1Char(' ') + problems[1];
     }
 
+    // The set's own numbers of the titles the title table places in it, each once, in order.
+    QList<int> TitlesOfSet(int index) const
+    {
+        QList<int> numbers;
+        for (const TitleEntry &t : titles) {
+            if (t.titleSet == index + 1 && t.titleInSet >= 1 && !numbers.contains(t.titleInSet))
+                numbers << t.titleInSet;
+        }
+        std::sort(numbers.begin(), numbers.end());
+        return numbers;
+    }
+
     const TitleSet &Set(int index)
     {
         auto known = titleSets.find(index);
         if (known != titleSets.end())
             return known->second;
         TitleSet set;
+        TitleSet whole; // the first copy that parsed, damaged titles and all
         QString problems[2];
         for (const bool backup : {false, true}) {
             QByteArray bytes;
@@ -199,7 +214,27 @@ struct DvdLibrary::Handle::Private
             set.FromBackup = backup;
             if (backup)
                 set.Problem = problems[0];
-            break;
+            // Tables that parse may still leave a title without a part or a length: the backup
+            // is tried, and where it is no better the first copy stays, its damaged titles
+            // left out one by one.
+            QStringList damage;
+            for (const int t : TitlesOfSet(index)) {
+                const QString why = DvdLibrary::TitleDamage(set, t);
+                if (!why.isEmpty())
+                    damage << why;
+            }
+            if (damage.isEmpty())
+                break;
+            problem = QStringLiteral("The file %1 is damaged: %2.").arg(described, damage.join(QStringLiteral("; ")));
+            if (!whole.Readable)
+                whole = set;
+            set = TitleSet();
+        }
+        if (!set.Readable && whole.Readable) {
+            set = whole;
+            set.Problem = problems[whole.FromBackup];
+            if (!whole.FromBackup && !problems[1].isEmpty())
+                set.Problem += QLatin1Char(' ') + problems[1];
         }
         if (!set.Readable) {
             set.Ifo = TIFO();
@@ -239,6 +274,26 @@ int DvdLibrary::TitleSetOfTitle(const Handle &dvd, int title)
 {
     const TitleEntry *info = dvd.isOpen() ? dvd.d->Title(title) : nullptr;
     return info && info->titleSet >= 1 && info->titleSet <= MaxTitleSets ? info->titleSet - 1 : -1;
+}
+
+QString DvdLibrary::TitleDamage(const TitleSet &set, int titleInSet)
+{
+    const int chain = set.FirstChains.value(titleInSet - 1, -1);
+    if (chain < 0 || set.PartPrograms.value(titleInSet - 1).isEmpty())
+        return QStringLiteral("its part-of-title table names no part of title %1").arg(titleInSet);
+    if (chain >= set.Ifo.Pgci.ProgramChains.size())
+        return QStringLiteral("title %1 begins in program chain %2, which it does not hold")
+            .arg(titleInSet)
+            .arg(chain + 1);
+    const TProgramChain &k = set.Ifo.Pgci.ProgramChains.at(chain);
+    if (k.ProgramCount == 0 || k.CellSectors.isEmpty() || TimeTextToSeconds(k.PlaybackTime) <= 0)
+        return QStringLiteral("title %1 has no length").arg(titleInSet);
+    return {};
+}
+
+int DvdLibrary::TitleInSet(const Handle &dvd, int title)
+{
+    return TitleSetOfTitle(dvd, title) >= 0 ? dvd.d->Title(title)->titleInSet : 0;
 }
 
 void DvdLibrary::DVD_GetIndexInfo(const Handle &dvd, int title, int &titleSetIndex, int &chainIndex)

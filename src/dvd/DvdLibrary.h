@@ -68,6 +68,13 @@ public:
     // Camera angles of the title; 0 for an unknown title.
     static int DVD_GetTitleAngle(const Handle &dvd, int title);
 
+    // Why title `titleInSet` (1-based) of a readable set cannot be converted as its tables say:
+    // its part-of-title entry names no part or a chain the set does not hold, or its chain has
+    // no length. Empty when it can.
+    static QString TitleDamage(const TitleSet &set, int titleInSet);
+    // DVD_GetIndexInfo's title of a set: the set's 1-based title number; 0 when none.
+    static int TitleInSet(const Handle &dvd, int title);
+
     // The 0-based title set the title table names for the title, readable or not; -1 when none.
     static int TitleSetOfTitle(const Handle &dvd, int title);
     // The title set, read on first use; null for an index outside 0..98.

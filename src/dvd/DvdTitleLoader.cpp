@@ -99,11 +99,16 @@ TDvdReading DvdTitleLoader::ReadDvd(const QString &path)
         const int angles = DvdLibrary::DVD_GetTitleAngle(handle, i);
         const TProgramChain *chain = loader.Chain(s, c);
         TDvdReading::Title title;
-        if (!chain) {
-            // Nothing to describe the title with: show it, with no length and no choices.
-            title.Data = TitleNode(i + 1, name, name, QStringLiteral("00:00:00"), QStringLiteral("00:00:00"), name,
-                                   QString(), QString(), {}, {}, {}, angles);
-            reading.Titles << title;
+        // A title its tables give no part or no length is not listed: it would convert into
+        // nothing. The note says why.
+        const DvdLibrary::TitleSet *titleSet = set >= 0 ? DvdLibrary::DVD_GetTitleSet(handle, set) : nullptr;
+        const QString damage =
+            titleSet ? DvdLibrary::TitleDamage(*titleSet, DvdLibrary::TitleInSet(handle, i)) : QString();
+        if (!chain || !damage.isEmpty()) {
+            QString why = titleSet && !titleSet->Problem.isEmpty()
+                            ? titleSet->Problem
+                            : QStringLiteral("Its tables give it no part or no length.");
+            reading.Notes << QStringLiteral("%1 is left out. %2").arg(name, why);
             continue;
         }
         const TVideoStream &video = loader.m_titleSets[s].Vobs.VideoStream;

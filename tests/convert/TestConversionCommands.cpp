@@ -484,6 +484,17 @@ private slots:
                                    QStringLiteral("/o/a.mkv"), QStringLiteral("/w/temp.avi.chapters"));
         QCOMPARE(withMarks.Arguments(),
                  Strings({"-y", "-i", "/w/temp.avi", "-i", "/w/temp.avi.chapters", "-map_chapters", "1", "/o/a.mkv"}));
+        // A subtitle track is one more input; the output options follow all inputs.
+        const TToolCommand withBoth = BuildTranscoderCommand(
+            QStringLiteral("ffmpeg"), QStringLiteral("/w/temp.avi"), TTranscoderOptions(), QStringLiteral("/o/a.mkv"),
+            QStringLiteral("/w/temp.avi.chapters"), QStringLiteral("/w/temp.avi.subtitles.idx"));
+        QCOMPARE(withBoth.Arguments(),
+                 Strings({"-y", "-i", "/w/temp.avi", "-i", "/w/temp.avi.chapters", "-i", "/w/temp.avi.subtitles.idx",
+                          "-map_chapters", "1", "-c:s", "copy", "/o/a.mkv"}));
+        QVERIFY(ContainerTakesSubtitleTrack(QStringLiteral(".MKV"))
+                && ContainerTakesSubtitleTrack(QStringLiteral(".mp4")));
+        QVERIFY(!ContainerTakesSubtitleTrack(QStringLiteral(".avi"))
+                && !ContainerTakesSubtitleTrack(QStringLiteral(".mov")));
     }
 
     void unusableEntriesAreRefused_data()
@@ -492,6 +503,7 @@ private slots:
         QTest::addColumn<TMencOutputSettings>("settings");
         QTest::newRow("start is no time") << Title(1, "abc", "0:0:4") << TMencOutputSettings();
         QTest::newRow("end before start") << Title(1, "0:0:5", "0:0:4") << TMencOutputSettings();
+        QTest::newRow("a span of no length") << Title(1, "0:0:4", "0:0:4") << TMencOutputSettings();
         QTest::newRow("size without width") << Title(1, "0:0:0", "0:0:4") << Size("720", "4:3");
         QTest::newRow("width is no number") << Title(1, "0:0:0", "0:0:4") << Size("big:480", "4:3");
     }

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -182,6 +183,9 @@ private slots:
     void longestTitleRule();
     void damagedTitleSet_data();
     void damagedTitleSet();
+    void titleWithoutPartOrLength_data();
+    void titleWithoutPartOrLength();
+    void randomTableDamage();
     void unreadableDvd_data();
     void unreadableDvd();
     void missingIfoReadsBackup();
@@ -684,6 +688,129 @@ void TestDvdTitleLoader::damagedTitleSet()
         QCOMPARE(loader.TitleSets().size(), 2);
         QVERIFY(loader.TitleSets().at(1).Pgci.ProgramChains.isEmpty());
     }
+}
+
+void TestDvdTitleLoader::titleWithoutPartOrLength_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QStringList>("leftOut");
+    QTest::addColumn<QString>("reason");
+    // ntsc-multi's VTS_02_0.IFO: its part-of-title table in the second sector, its chains in
+    // the third; Title04 is the set's title 1 (chain 1), Title05 its title 2 (chain 2).
+    QTest::newRow("second sector zeroed") << "zero second sector" << Strings({"Title04", "Title05"})
+                                          << "its part-of-title table names no part of title 1";
+    QTest::newRow("a part in a chain the set does not hold")
+        << "byte 0x810" << Strings({"Title04"}) << "title 1 begins in program chain";
+    QTest::newRow("a chain with no length") << "no length" << Strings({"Title05"}) << "title 2 has no length";
+}
+
+// Tables that parse but leave a title without a part or a length are damage: the backup is
+// read; with the backup damaged alike, each such title is left out with a note, never listed
+// with no length.
+void TestDvdTitleLoader::titleWithoutPartOrLength()
+{
+    QFETCH(QString, damage);
+    QFETCH(QStringList, leftOut);
+    QFETCH(QString, reason);
+    TTaskListModel reference;
+    DvdTitleLoader().LoadDvdTitles(Disc(QStringLiteral("ntsc-multi")), reference);
+    auto spoil = [&damage](const QString &file) {
+        QByteArray bytes = ReadAll(file);
+        if (damage == u"zero second sector") {
+            bytes.replace(0x800, 0x800, QByteArray(0x800, 0));
+        } else if (damage == u"byte 0x810") {
+            bytes[0x810] = char(0xff);
+        } else {
+            const quint32 pgci = qFromBigEndian<quint32>(bytes.constData() + 0xcc) * 0x800;
+            const quint32 chain = pgci + qFromBigEndian<quint32>(bytes.constData() + pgci + 8 + 8 + 4);
+            bytes.replace(chain + 4, 4, QByteArray(4, 0));
+        }
+        Overwrite(file, bytes);
+    };
+    for (const bool backupToo : {false, true}) {
+        DiscCopy disc(QStringLiteral("ntsc-multi"));
+        spoil(disc.file(QStringLiteral("VTS_02_0.IFO")));
+        if (backupToo)
+            spoil(disc.file(QStringLiteral("VTS_02_0.BUP")));
+        TTaskListModel list;
+        DvdTitleLoader loader;
+        loader.LoadDvdTitles(disc.root, list);
+        const QString ifoProblem =
+            QStringLiteral("The file %1 is damaged: ").arg(disc.file(QStringLiteral("VTS_02_0.IFO"))) + reason;
+        if (!backupToo) {
+            QCOMPARE(Dump(list), Dump(reference));
+            QCOMPARE(loader.Notes().size(), 1);
+            QVERIFY2(loader.Notes().first().startsWith(ifoProblem), qPrintable(loader.Notes().first()));
+            QVERIFY2(loader.Notes().first().endsWith(QStringLiteral(" was read instead.")),
+                     qPrintable(loader.Notes().first()));
+            continue;
+        }
+        QStringList expected;
+        for (const QString &line : Dump(reference)) {
+            if (!leftOut.contains(line.section(QLatin1Char('|'), 4, 4).left(7)))
+                expected << line;
+        }
+        QCOMPARE(Dump(list), expected);
+        QCOMPARE(loader.Notes().size(), leftOut.size());
+        for (int i = 0; i < leftOut.size(); ++i) {
+            const QString &note = loader.Notes().at(i);
+            QVERIFY2(note.startsWith(leftOut.at(i) + QStringLiteral(" is left out. ") + ifoProblem), qPrintable(note));
+            QVERIFY2(note.contains(disc.file(QStringLiteral("VTS_02_0.BUP"))), qPrintable(note));
+        }
+        // Nothing left listed without a length.
+        for (const QModelIndex &i : list.AllEntries())
+            QVERIFY(list.Entry(i)->OrigEndText != u"00:00:00");
+    }
+}
+
+// Random bytes changed in a title set's tables, in its .IFO or in both copies: whatever is
+// listed has a length, and every title of the disc is either listed or named in a note.
+void TestDvdTitleLoader::randomTableDamage()
+{
+    DiscCopy disc(QStringLiteral("ntsc-multi"));
+    const QByteArray ifo = ReadAll(disc.file(QStringLiteral("VTS_02_0.IFO")));
+    const QByteArray bup = ReadAll(disc.file(QStringLiteral("VTS_02_0.BUP")));
+    QRandomGenerator random(20261211);
+    int leftOut = 0;
+    for (int round = 0; round < 300; ++round) {
+        // A few bytes of the tables: the header's pointers, the part-of-title table (second
+        // sector), the chains' heads (third sector); often 0 or 0xff. Every other round the
+        // backup has the same damage.
+        QList<QPair<int, char>> changes;
+        for (int k = 1 + int(random.bounded(3)); k > 0; --k) {
+            const int region = int(random.bounded(3));
+            const int at = region == 0 ? 0xc0 + int(random.bounded(0x20))
+                         : region == 1 ? 0x800 + int(random.bounded(0x30))
+                                       : 0x1000 + int(random.bounded(0x200));
+            const int kind = int(random.bounded(3));
+            changes.append({at, kind == 0 ? char(0) : kind == 1 ? char(0xff) : char(random.bounded(256))});
+        }
+        for (const bool backup : {false, true}) {
+            QByteArray bytes = backup ? bup : ifo;
+            if (!backup || round % 2 == 1) {
+                for (const auto &[at, value] : changes)
+                    bytes[at] = value;
+            }
+            Overwrite(disc.file(backup ? QStringLiteral("VTS_02_0.BUP") : QStringLiteral("VTS_02_0.IFO")), bytes);
+        }
+        TTaskListModel list;
+        DvdTitleLoader loader;
+        loader.LoadDvdTitles(disc.root, list);
+        const QString notes = loader.Notes().join(QLatin1Char('\n'));
+        QStringList listed;
+        for (const TTaskNodeData *title : Titles(list)) {
+            listed << title->ShortName;
+            QVERIFY2(TimeTextToSeconds(title->OrigEndText) > 0,
+                     qPrintable(QStringLiteral("round %1: %2 listed with no length").arg(round).arg(title->ShortName)));
+        }
+        for (int t = 1; t <= 5; ++t) {
+            const QString name = DvdTitleLoader::Numbered(QStringLiteral("Title"), t);
+            QVERIFY2(listed.contains(name) || notes.contains(name),
+                     qPrintable(QStringLiteral("round %1: %2 neither listed nor noted").arg(round).arg(name)));
+            leftOut += listed.contains(name) ? 0 : 1;
+        }
+    }
+    QVERIFY(leftOut > 0); // the damage reached the titles
 }
 
 void TestDvdTitleLoader::unreadableDvd_data()
