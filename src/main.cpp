@@ -36,7 +36,8 @@ const char kUsage[] = "Usage:\n"
                       "  --profile NAME           a profile of the Profiles folder, without .apf\n"
                       "                           (default: the profile the window shows at start)\n"
                       "  --entries LIST           output names separated by commas, e.g. Title02,Title01-Chapter03;\n"
-                      "                           converted in list order (default: the longest title)\n"
+                      "                           converted in the order of the DVD's list, whatever order\n"
+                      "                           they are named in (default: the longest title)\n"
                       "  --audio N                audio track, counted from 0 as in the Audio Track list (default 0)\n"
                       "  --subtitle N             subtitle as in the Sub Title list: 0 is none (default 0)\n"
                       "  --angle N                angle, counted from 0 (default 0)\n"
@@ -110,6 +111,16 @@ int Convert(int argc, char **argv)
     return app.exec();
 }
 
+// A conversion takes the cancel path from its first instant: the signals are held back from
+// before any library's initialisation (only the loader's own few milliseconds come first)
+// until its handlers are in place. The other modes get them back at once.
+void HoldSignalsFromTheStart(int, char **, char **)
+{
+    TCancelSignals::HoldUntilHandled();
+}
+[[gnu::section(".preinit_array"), gnu::used]] void (*const g_holdSignals)(int, char **,
+                                                                          char **) = HoldSignalsFromTheStart;
+
 // Replaces this process by the window program next to it, with the same arguments.
 int StartWindow(char **argv)
 {
@@ -134,6 +145,13 @@ int main(int argc, char **argv)
     // Both executables name the user's config and cache folders alike.
     QCoreApplication::setApplicationName(QStringLiteral("quarnel"));
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    bool converting = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        converting = converting || argument == "--convert" || argument.startsWith("--convert=");
+    }
+    if (!converting || mode == "--scan" || mode == "--help" || mode == "-h")
+        TCancelSignals::ReleaseHeld();
     if (mode == "--help" || mode == "-h") {
         std::fputs(kUsage, stdout);
         return 0;

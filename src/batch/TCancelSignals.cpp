@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -40,6 +41,31 @@ TCancelSignals::TCancelSignals(QObject *parent) : QObject(parent)
     action.sa_flags = 0;
     for (int i = 0; i < kSignalCount; ++i)
         ::sigaction(kSignals[i], &action, &g_previous[i]);
+    // What HoldUntilHandled held back comes now, to the handler.
+    ReleaseHeld();
+}
+
+namespace {
+
+void MaskSignals(int how)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int number : kSignals)
+        sigaddset(&set, number);
+    ::pthread_sigmask(how, &set, nullptr);
+}
+
+} // namespace
+
+void TCancelSignals::HoldUntilHandled()
+{
+    MaskSignals(SIG_BLOCK);
+}
+
+void TCancelSignals::ReleaseHeld()
+{
+    MaskSignals(SIG_UNBLOCK);
 }
 
 TCancelSignals::~TCancelSignals()

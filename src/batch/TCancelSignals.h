@@ -15,6 +15,12 @@ class TCancelSignals : public QObject
     Q_OBJECT
 public:
     explicit TCancelSignals(QObject *parent = nullptr);
+    // Holds the signals back until one exists, for a program that takes the cancel path from
+    // its first instant: called first thing, a signal that comes before the handlers are in
+    // place waits for them instead of ending the program.
+    static void HoldUntilHandled();
+    // Gives the signals back their usual effect, for a program that takes no cancel path.
+    static void ReleaseHeld();
     ~TCancelSignals() override;
 
 signals:

@@ -439,6 +439,8 @@ bool TConversionRun::PrepareTranscoder(TToolCommand &command)
         SetTranscoderInputAspect(m_transcoderOptions, PictureAspect(m_settings, Entry().Aspect));
     }
     QString error;
+    for (const QString &stale : RemoveStalePartialFiles(QFileInfo(m_targetFile).absolutePath()))
+        emit ToolOutput(QStringLiteral("Removed %1, left by a run that was ended outright\n").arg(stale));
     m_partialFile = CreatePartialFile(m_targetFile, error);
     if (m_partialFile.isEmpty()) {
         EntryFailed(

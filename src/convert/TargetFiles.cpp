@@ -2,11 +2,14 @@
 
 #include "tasklist/TargetNames.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -54,8 +57,9 @@ QString CreatePartialFile(const QString &targetFile, QString &error)
 {
     const QFileInfo target(targetFile);
     const QString ext = target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
+    // The process's id in the name tells a later run whether the writer still lives.
     QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.completeBaseName()
-                        + QStringLiteral(".XXXXXX.partial") + ext);
+                        + QStringLiteral(".%1-XXXXXX.partial").arg(::getpid()) + ext);
     file.setAutoRemove(false);
     if (!file.open()) {
         error = file.errorString();
@@ -67,6 +71,25 @@ QString CreatePartialFile(const QString &targetFile, QString &error)
     ::umask(mask);
     ::fchmod(file.handle(), 0666 & ~mask);
     return file.fileName();
+}
+
+QStringList RemoveStalePartialFiles(const QString &folder)
+{
+    static const QRegularExpression partial(QStringLiteral("^\\..+\\.([0-9]+)-[A-Za-z0-9]{6}\\.partial(\\.[^.]*)?$"));
+    QStringList removed;
+    const QDir dir(folder);
+    for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        const QRegularExpressionMatch match = partial.match(info.fileName());
+        if (!match.hasMatch() || info.ownerId() != ::getuid())
+            continue;
+        const pid_t pid = static_cast<pid_t>(match.captured(1).toLongLong());
+        // Only a writer that is gone; a live one, or one that cannot be asked, keeps its file.
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        if (QFile::remove(info.absoluteFilePath()))
+            removed << info.absoluteFilePath();
+    }
+    return removed;
 }
 
 bool CreatePipe(const QString &path, QString &error)

@@ -1,15 +1,20 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The target file is written under a hidden name beside it and takes its real name only
 // once it has been checked, so nothing broken ever carries a real name, and two runs
 // writing into one folder cannot take the same name.
 
 // Creates an empty file of its own beside the target, with the target's extension (the
-// transcoder picks the format by it): folder/.name.XXXXXX.partial.ext. Empty, with the
+// transcoder picks the format by it): folder/.name.PID-XXXXXX.partial.ext. Empty, with the
 // reason in `error`, when the folder takes no file.
 QString CreatePartialFile(const QString &targetFile, QString &error);
+
+// Removes the hidden partial files of the folder whose writer is gone (a run that was
+// killed outright leaves its file behind); returns the files removed.
+QStringList RemoveStalePartialFiles(const QString &folder);
 
 // A named pipe at `path` (a streamed conversion's intermediate), for this user only. False,
 // with the reason in `error`, when the folder takes none.

@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <csignal>
@@ -630,6 +631,56 @@ private slots:
         QVERIFY(!QFileInfo::exists(program.folder.file(QStringLiteral("temp.avi"))));
         QCOMPARE(program.WorkFiles(), QStringList());
         // Killed children are gone within moments; none may live on.
+        QTRY_VERIFY_WITH_TIMEOUT(program.LiveTools().isEmpty(), 3000);
+    }
+
+    // A signal from the program's first moments on, before it has read its arguments or the
+    // disc: the cancel path all the same, status 130, nothing started. "held": the moment the
+    // program holds the signals back (once the loader has mapped its libraries, before any of
+    // their initialisation), seen in /proc.
+    void interruptedAtOnce_data()
+    {
+        QTest::addColumn<int>("delayMs"); // -1: as soon as the signals are held
+        QTest::newRow("as soon as the signals are held") << -1;
+        QTest::newRow("after 20 ms") << 20;
+    }
+    void interruptedAtOnce()
+    {
+        QFETCH(int, delayMs);
+        BatchProgram program;
+        QProcess p;
+        p.start(program.exe(),
+                {QStringLiteral("--convert"), Dvd("pal-long"), QStringLiteral("--output"), program.out()});
+        QVERIFY(p.waitForStarted(10000));
+        const QString status = QStringLiteral("/proc/%1/status").arg(p.processId());
+        // SIGHUP, SIGINT, SIGPIPE and SIGTERM: bits 0, 1, 12 and 14.
+        const quint64 ours = 0x5003;
+        auto held = [&] {
+            QFile file(status);
+            if (!file.open(QIODevice::ReadOnly))
+                return true; // gone already: the check below says how
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                if (line.startsWith("SigBlk:") || line.startsWith("SigCgt:")) {
+                    if ((line.mid(7).trimmed().toULongLong(nullptr, 16) & ours) == ours)
+                        return true;
+                }
+            }
+            return false;
+        };
+        if (delayMs < 0) {
+            QElapsedTimer clock;
+            clock.start();
+            while (!held() && clock.elapsed() < 10000) { }
+        } else {
+            QThread::msleep(delayMs);
+        }
+        ::kill(pid_t(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(60000));
+        const QByteArray err = p.readAllStandardError();
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(p.exitCode() == 130, err.constData());
+        QVERIFY2(err.endsWith("The conversion is canceled.\n"), err.constData());
+        QVERIFY(program.OutFiles().isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(program.LiveTools().isEmpty(), 3000);
     }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -62,6 +63,35 @@ private slots:
 
         QVERIFY(CreatePartialFile(dir.filePath(QStringLiteral("missing/Title01.avi")), error).isEmpty());
         QVERIFY(!error.isEmpty());
+    }
+
+    // A run killed outright leaves its hidden file; the next run removes it, but never one
+    // whose writer lives, nor anything else hidden.
+    void stalePartialFiles()
+    {
+        QTemporaryDir dir;
+        QString error;
+        const QString mine = CreatePartialFile(dir.filePath(QStringLiteral("Title01.mkv")), error);
+        // A writer that is gone: a child that has ended and been reaped.
+        QProcess ended;
+        ended.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+        QVERIFY(ended.waitForFinished());
+        const QByteArray dead = ended.readAllStandardOutput().trimmed();
+        const QString stale =
+            dir.filePath(QStringLiteral(".Title02.%1-abcDEF.partial.mkv").arg(QString::fromLatin1(dead)));
+        QProcess alive;
+        alive.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(alive.waitForStarted());
+        const QString living = dir.filePath(QStringLiteral(".Title03.%1-abcDEF.partial.mkv").arg(alive.processId()));
+        const QString other = dir.filePath(QStringLiteral(".Title04.%1-abcDEF.mkv").arg(QString::fromLatin1(dead)));
+        for (const QString &file : {stale, living, other})
+            Write(file, "x");
+        QCOMPARE(RemoveStalePartialFiles(dir.path()), QStringList{stale});
+        QVERIFY(QFileInfo::exists(mine) && QFileInfo::exists(living) && QFileInfo::exists(other));
+        QVERIFY(!QFileInfo::exists(stale));
+        QVERIFY(QFileInfo(mine).fileName().contains(QStringLiteral(".%1-").arg(QCoreApplication::applicationPid())));
+        alive.kill();
+        alive.waitForFinished();
     }
 
     void claims_data()
