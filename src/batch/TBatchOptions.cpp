@@ -3,6 +3,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <initializer_list>
+#include <utility>
+
 namespace {
 
 bool ReadIndex(const QCommandLineParser &parser, const QCommandLineOption &option, int &value, QString &error)
@@ -17,6 +20,29 @@ bool ReadIndex(const QCommandLineParser &parser, const QCommandLineOption &optio
         return false;
     }
     return true;
+}
+
+// An option that takes one of a few words: the item its word names; false with a message
+// naming the words when it names none. An option not given leaves `value` as it is.
+template <class T>
+bool PickWord(const QCommandLineParser &parser, const QCommandLineOption &option,
+              std::initializer_list<std::pair<const char *, T>> choices, T &value, QString &error)
+{
+    if (!parser.isSet(option))
+        return true;
+    const QString word = parser.value(option);
+    QStringList words;
+    for (const auto &[name, item] : choices) {
+        if (word == QLatin1String(name)) {
+            value = item;
+            return true;
+        }
+        words << QLatin1String(name);
+    }
+    const QString last = words.takeLast();
+    error = QStringLiteral("--%1 takes %2 or %3, not \"%4\".")
+                .arg(option.names().constFirst(), words.join(QStringLiteral(", ")), last, word);
+    return false;
 }
 
 } // namespace
@@ -98,56 +124,23 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
         error = QStringLiteral("--start and --end need a time such as 00:01:30.");
         return false;
     }
-    if (parser.isSet(ifExists)) {
-        const QString mode = parser.value(ifExists);
-        if (mode == u"ask")
-            o.Existing = IfExists::Ask;
-        else if (mode == u"overwrite")
-            o.Existing = IfExists::Overwrite;
-        else if (mode == u"rename")
-            o.Existing = IfExists::Rename;
-        else if (mode == u"skip")
-            o.Existing = IfExists::Skip;
-        else {
-            error = QStringLiteral("--if-exists takes ask, overwrite, rename or skip, not \"%1\".").arg(mode);
-            return false;
-        }
-    }
-    if (parser.isSet(intermediate)) {
-        const QString mode = parser.value(intermediate);
-        if (mode == u"streamed")
-            o.Intermediate = TBatchOptions::IntermediateKind::Streamed;
-        else if (mode == u"high")
-            o.Intermediate = TBatchOptions::IntermediateKind::High;
-        else if (mode == u"bitrate")
-            o.Intermediate = TBatchOptions::IntermediateKind::ProfileBitrate;
-        else {
-            error = QStringLiteral("--intermediate takes streamed, high or bitrate, not \"%1\".").arg(mode);
-            return false;
-        }
-    }
-    if (parser.isSet(marks)) {
-        const QString mode = parser.value(marks);
-        if (mode == u"on")
-            o.ChapterMarks = TBatchOptions::Marks::On;
-        else if (mode == u"off")
-            o.ChapterMarks = TBatchOptions::Marks::Off;
-        else {
-            error = QStringLiteral("--chapter-marks takes on or off, not \"%1\".").arg(mode);
-            return false;
-        }
-    }
-    if (parser.isSet(subtitleMode)) {
-        const QString mode = parser.value(subtitleMode);
-        if (mode == u"burn")
-            o.Subtitles = TBatchOptions::SubtitleMode::Burn;
-        else if (mode == u"track")
-            o.Subtitles = TBatchOptions::SubtitleMode::Track;
-        else {
-            error = QStringLiteral("--subtitle-mode takes burn or track, not \"%1\".").arg(mode);
-            return false;
-        }
-    }
+    if (!PickWord(parser, ifExists,
+                  {{"ask", IfExists::Ask},
+                   {"overwrite", IfExists::Overwrite},
+                   {"rename", IfExists::Rename},
+                   {"skip", IfExists::Skip}},
+                  o.Existing, error)
+        || !PickWord(parser, intermediate,
+                     {{"streamed", TBatchOptions::IntermediateKind::Streamed},
+                      {"high", TBatchOptions::IntermediateKind::High},
+                      {"bitrate", TBatchOptions::IntermediateKind::ProfileBitrate}},
+                     o.Intermediate, error)
+        || !PickWord(parser, marks, {{"on", TBatchOptions::Marks::On}, {"off", TBatchOptions::Marks::Off}},
+                     o.ChapterMarks, error)
+        || !PickWord(parser, subtitleMode,
+                     {{"burn", TBatchOptions::SubtitleMode::Burn}, {"track", TBatchOptions::SubtitleMode::Track}},
+                     o.Subtitles, error))
+        return false;
     options = o;
     return true;
 }

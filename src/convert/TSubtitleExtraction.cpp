@@ -10,23 +10,24 @@ TSubtitleExtraction::TSubtitleExtraction(QObject *parent) : QObject(parent)
 TSubtitleExtraction::~TSubtitleExtraction()
 {
     Stop();
-    if (m_thread) {
-        m_thread->disconnect(this);
-        m_thread->wait();
-        delete m_thread;
-    }
+    Join();
+}
+
+void TSubtitleExtraction::Join()
+{
+    if (!m_thread)
+        return;
+    m_thread->disconnect(this);
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
 }
 
 void TSubtitleExtraction::Start(const QString &dvdPath, int titleNumber, int streamId, double start, double end,
                                 double clockScale, const QString &base)
 {
     Stop();
-    if (m_thread) {
-        m_thread->disconnect(this);
-        m_thread->wait();
-        delete m_thread;
-        m_thread = nullptr;
-    }
+    Join();
     auto stop = std::make_shared<std::atomic_bool>(false);
     m_stop = stop;
     auto track = std::make_shared<TSubtitleTrack>();

@@ -30,6 +30,9 @@ signals:
     void Finished(const TSubtitleTrack &track);
 
 private:
+    // Waits for a reading under way, whose result no longer counts.
+    void Join();
+
     QThread *m_thread = nullptr;
     std::shared_ptr<std::atomic_bool> m_stop;
 };

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -41,11 +42,6 @@ QString TimestampText(double seconds)
         .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
         .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
-}
-
-quint32 Long(const char *p)
-{
-    return quint32(quint8(p[0])) << 24 | quint32(quint8(p[1])) << 16 | quint32(quint8(p[2])) << 8 | quint8(p[3]);
 }
 
 // The language the title set gives the stream with this id, as ISO 639-2 (what MP4 and MKV
@@ -109,7 +105,7 @@ TSubtitleTrack TSubtitleTrack::Write(const QString &location, int titleNumber, i
             lastPack = -1;
             ForEachPesPacket(bytes, [&](const TPesPacket &p) {
                 if (p.StreamId == 0xbf && p.SubstreamId == 0 && cellPts < 0 && p.Size >= 17)
-                    cellPts = Long(p.Payload + 13);
+                    cellPts = qFromBigEndian<quint32>(p.Payload + 13);
                 if (p.StreamId != 0xbd || p.SubstreamId != substream)
                     return;
                 if (p.Pts >= 0) {

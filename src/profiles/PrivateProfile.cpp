@@ -163,13 +163,6 @@ bool PrivateProfile::ReadFile(const QString &fileName, QByteArray &bytes)
     return ReadWholeFile(fileName, bytes, exists) && exists;
 }
 
-QString PrivateProfile::ReadString(const QString &fileName, const QString &section, const QString &key,
-                                   const QString &def)
-{
-    QByteArray bytes;
-    return ReadFile(fileName, bytes) ? ValueIn(bytes, section, key, def) : def;
-}
-
 QString PrivateProfile::ValueIn(const QByteArray &bytes, const QString &section, const QString &key, const QString &def)
 {
     const QList<Line> lines = ScanLines(bytes);

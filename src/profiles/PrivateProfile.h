@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Private-profile INI routines: each call opens the file, reads or changes one value, and
-// finishes. Section and key names match whole, without regard to case; blanks (spaces and
+// Private-profile INI routines: a file read whole, a value found in its bytes, one value
+// changed on disk at a time. Section and key names match whole, without regard to case; blanks (spaces and
 // tabs) around names and values are ignored. A line whose first non-blank is "[" starts a
 // section; the first matching section and the first matching key count.
 class PrivateProfile
@@ -13,14 +13,12 @@ public:
     static constexpr int MaxValueLength = 2047;
     // A settings file or profile larger than this is not read: no real one comes near it.
     static constexpr qint64 MaxFileBytes = 1 << 20;
-    // The whole file, as ReadString reads it: false when it is missing, too large or unreadable.
-    static bool ReadFile(const QString &fileName, QByteArray &bytes);
-    // ReadString on bytes already read.
-    static QString ValueIn(const QByteArray &bytes, const QString &section, const QString &key, const QString &def);
 
-    // The key's value, cut to MaxValueLength characters; def when the file, the section or
-    // the key is missing or the file cannot be read.
-    static QString ReadString(const QString &fileName, const QString &section, const QString &key, const QString &def);
+    // The whole file: false when it is missing, larger than MaxFileBytes or unreadable.
+    static bool ReadFile(const QString &fileName, QByteArray &bytes);
+    // The key's value in the file's bytes, cut to MaxValueLength characters; def when the
+    // section or the key is missing.
+    static QString ValueIn(const QByteArray &bytes, const QString &section, const QString &key, const QString &def);
 
     // Replaces the value of an existing key in place, adds a missing key after the last
     // non-blank line of its section, adds a missing section at the end of the file, and
