@@ -29,7 +29,8 @@
 
 #include <memory>
 
-// Titles, chapters and trims converted with the real MEncoder and FFmpeg, and what the run says before and after: start checks, existing targets, finishing actions.
+// Titles, chapters and trims converted with the real MEncoder and FFmpeg, and what the run says before and after: start
+// checks, existing targets, finishing actions.
 class TestConvertEntries : public ConversionFixture
 {
     Q_OBJECT

@@ -15,7 +15,8 @@
 
 Q_DECLARE_METATYPE(TScanType)
 
-// Discs shaped like real ones: interlaced PAL, NTSC film with hard and soft pulldown, converted and looked at as a viewer would.
+// Discs shaped like real ones: interlaced PAL, NTSC film with hard and soft pulldown, converted and looked at as a
+// viewer would.
 class TestPictureKinds : public ConversionFixture
 {
     Q_OBJECT
