@@ -26,6 +26,8 @@ test_packages=(
   fp-utils
   # checks test DVDs against our parser
   lsdvd
+  # makes the test DVDs shaped like bought discs (tests/dvds/make-real-dvd.py)
+  python3
   # DVD images made from test discs
   genisoimage
   # windows without a screen, fonts for them, screenshots

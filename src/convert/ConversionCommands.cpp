@@ -265,30 +265,44 @@ QString ArgumentsText(const QStringList &args)
 
 } // namespace
 
+QString FramePadFilter(const TPictureFit &fit)
+{
+    const QString shape =
+        fit.DisplayAspect.isEmpty()
+            ? QStringLiteral("setsar=1")
+            : QStringLiteral("setdar=") + QString(fit.DisplayAspect).replace(QLatin1Char(':'), QLatin1Char('/'));
+    return QStringLiteral("pad=w=max(iw\\,%1):h=max(ih\\,%2):x=(ow-iw)/2:y=(oh-ih)/2:color=black,%3")
+        .arg(fit.FrameWidth)
+        .arg(fit.FrameHeight)
+        .arg(shape);
+}
+
+void FitFrameOptions(QStringList &args, const TPictureFit &fit)
+{
+    for (int i = 0; i + 1 < args.size(); ++i) {
+        if (args.at(i) == u"-aspect") {
+            args[i + 1] = !fit.DisplayAspect.isEmpty()
+                            ? fit.DisplayAspect
+                            : QStringLiteral("%1:%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
+        } else if (args.at(i) == u"-s") {
+            args[i + 1] = QStringLiteral("%1x%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
+        }
+    }
+}
+
 void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings, const QString &titleAspect)
 {
     TPictureFit fit;
     if (!FitPicture(settings, titleAspect, fit))
         return;
-    const bool anamorphic = !fit.DisplayAspect.isEmpty();
-    const QString shape =
-        anamorphic ? QStringLiteral("setdar=") + QString(fit.DisplayAspect).replace(QLatin1Char(':'), QLatin1Char('/'))
-                   : QStringLiteral("setsar=1");
-    const QString pad = QStringLiteral("pad=w=max(iw\\,%1):h=max(ih\\,%2):x=(ow-iw)/2:y=(oh-ih)/2:color=black,%3")
-                            .arg(fit.FrameWidth)
-                            .arg(fit.FrameHeight)
-                            .arg(shape);
+    const QString pad = FramePadFilter(fit);
     QStringList &args = options.Arguments;
+    FitFrameOptions(args, fit);
     bool padded = false;
-    for (int i = 0; i + 1 < args.size(); i += 1) {
-        if (args.at(i) == u"-vf" && !padded) {
+    for (int i = 0; i + 1 < args.size() && !padded; ++i) {
+        if (args.at(i) == u"-vf") {
             args[i + 1] = args.at(i + 1).isEmpty() ? pad : args.at(i + 1) + QLatin1Char(',') + pad;
             padded = true;
-        } else if (args.at(i) == u"-aspect") {
-            args[i + 1] =
-                anamorphic ? fit.DisplayAspect : QStringLiteral("%1:%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
-        } else if (args.at(i) == u"-s") {
-            args[i + 1] = QStringLiteral("%1x%2").arg(fit.FrameWidth).arg(fit.FrameHeight);
         }
     }
     if (!padded)

@@ -105,6 +105,9 @@ TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TPar
 // frame's, so a letterboxed picture is not stretched again. An anamorphic frame keeps its
 // display aspect instead.
 void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings, const QString &titleAspect);
+// Its pieces: the bars and the pixel shape as a filter, and "-aspect" and "-s" set to the frame.
+QString FramePadFilter(const TPictureFit &fit);
+void FitFrameOptions(QStringList &args, const TPictureFit &fit);
 
 // The converter is told the display aspect of pictures that carry none (raw pictures).
 void SetTranscoderInputAspect(TTranscoderOptions &options, const QString &aspect);

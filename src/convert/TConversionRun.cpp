@@ -3,6 +3,7 @@
 #include "FreeSpace.h"
 #include "OptionBuilder.h"
 #include "OutputChecks.h"
+#include "StreamedConversion.h"
 #include "TConversionHost.h"
 #include "TargetFiles.h"
 #include "ToolOutput.h"
@@ -53,12 +54,12 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
         if (!m_active)
             return;
         m_watch.Output(slot, text);
-        m_encoderWatch.Output(slot, text);
         emit ToolOutput(text);
     });
     connect(&m_probe, &TMediaProbe::Finished, this, &TConversionRun::OnProbeFinished, Qt::QueuedConnection);
     connect(&m_source, &TSourceProbe::Finished, this, &TConversionRun::OnSourceRead);
     connect(&m_subtitles, &TSubtitleExtraction::Finished, this, &TConversionRun::OnSubtitlesRead);
+    connect(&m_span, &TSpanStreaming::Finished, this, &TConversionRun::OnSpanRead);
 }
 
 TConversionRun::~TConversionRun()
@@ -336,7 +337,7 @@ void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
     if (m_treatment.FilmRate && m_scanTypes.value(entry.TitleNumber) == TScanType::HardFilm && m_timeline.Program == 0)
         m_timeline.PictureLate = 1001.0 / 24000.0;
     m_subtitleIndex.clear();
-    if (WantsSubtitleTrack()) {
+    if (WantsSubtitleFile()) {
         m_phase = Phase::ReadingSubtitles;
         m_subtitles.Start(m_request.Dvd.DvdPath, entry.TitleNumber, entry.SubtitleStream, m_timeline.Start,
                           m_timeline.End, m_timeline.ClockScale, m_intermediateFile + QStringLiteral(".subtitles"));
@@ -349,6 +350,12 @@ bool TConversionRun::WantsSubtitleTrack() const
 {
     return m_request.Preferences.SubtitleTrack && Entry().SubtitleStream >= 0
         && ContainerTakesSubtitleTrack(m_request.OutputExt);
+}
+
+bool TConversionRun::WantsSubtitleFile() const
+{
+    // Streamed, the converter lays a burnt-in subtitle on the picture itself.
+    return WantsSubtitleTrack() || (m_settings.RawPicture && Entry().SubtitleStream >= 0);
 }
 
 void TConversionRun::OnSubtitlesRead(const TSubtitleTrack &track)
@@ -393,6 +400,10 @@ void TConversionRun::StartEncoderPass()
         CancelPath();
         return;
     }
+    if (m_settings.RawPicture) {
+        StartStreamedPass();
+        return;
+    }
     // The command again, now with what the disc says of the entry's start and pictures.
     TToolCommand command(AppFolders::EncoderExe());
     QString problem;
@@ -411,33 +422,13 @@ void TConversionRun::StartEncoderPass()
     m_encoderCommandLine = command.Text();
     m_lastEncoderCommand = command;
     emit CommandLineChanged(m_encoderCommandLine);
-    if (m_settings.RawPicture) {
-        StartStreamedPass(command);
-        return;
-    }
     m_phase = Phase::EncoderPass;
     m_watch.Begin(TProcessRunner::Encoder, false);
     m_runner.RunEncoderPass(command);
 }
 
-bool TConversionRun::PrepareTranscoder(TToolCommand &command)
+bool TConversionRun::PreparePartialFile()
 {
-    // Streamed, the encoder's picture has not ended yet: at a title's end it gives all but the
-    // title's last picture, and one more is held back by a deinterlacing or film filter
-    // (measured); the sound must not outlast the picture.
-    if (m_settings.RawPicture && RunsToTitleEnd(Entry())) {
-        const double frame = 1.0 / IntermediateFrameRate();
-        const int lost = m_treatment.Filters.isEmpty() ? 1 : 2;
-        m_intermediateVideoEnd = m_timeline.BrokenPictures() * frame
-                               + (m_timeline.End - m_timeline.ProgramStart) * m_timeline.ClockScale
-                               - m_timeline.PictureLate - lost * frame;
-    }
-    // Built for this entry when it began (the room check reads its bitrates).
-    FitTranscoderToFrame(m_transcoderOptions, m_settings, Entry().Aspect);
-    CutTranscoderToEntry(m_transcoderOptions, m_timeline, IntermediateFrameRate(), m_intermediateVideoEnd);
-    if (m_settings.RawPicture) {
-        SetTranscoderInputAspect(m_transcoderOptions, PictureAspect(m_settings, Entry().Aspect));
-    }
     QString error;
     for (const QString &stale : RemoveStalePartialFiles(QFileInfo(m_targetFile).absolutePath()))
         emit ToolOutput(QStringLiteral("Removed %1, left by a run that was ended outright\n").arg(stale));
@@ -447,63 +438,125 @@ bool TConversionRun::PrepareTranscoder(TToolCommand &command)
             QStringLiteral("no file can be written in %1 (%2)").arg(QFileInfo(m_targetFile).absolutePath(), error));
         return false;
     }
+    return true;
+}
+
+QString TConversionRun::WriteChapterMarks()
+{
     // The chapters as marks, where the container holds them; a file beside the intermediate.
-    QString chapters;
-    if (m_request.Preferences.ChapterMarks && ContainerTakesMarks(m_request.OutputExt)) {
-        const QString text = ChapterMarksText(m_programStarts, m_timeline);
-        QFile file(m_intermediateFile + QStringLiteral(".chapters"));
-        if (!text.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            && file.write(text.toUtf8()) == text.toUtf8().size() && file.flush())
-            chapters = file.fileName();
-    }
+    if (!m_request.Preferences.ChapterMarks || !ContainerTakesMarks(m_request.OutputExt))
+        return {};
+    const QString text = ChapterMarksText(m_programStarts, m_timeline);
+    QFile file(m_intermediateFile + QStringLiteral(".chapters"));
+    if (!text.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(text.toUtf8()) == text.toUtf8().size() && file.flush())
+        return file.fileName();
+    return {};
+}
+
+bool TConversionRun::PrepareTranscoder(TToolCommand &command)
+{
+    // Built for this entry when it began (the room check reads its bitrates).
+    FitTranscoderToFrame(m_transcoderOptions, m_settings, Entry().Aspect);
+    CutTranscoderToEntry(m_transcoderOptions, m_timeline, IntermediateFrameRate(), m_intermediateVideoEnd);
+    if (!PreparePartialFile())
+        return false;
     command = BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions,
-                                     m_partialFile, chapters, m_subtitleIndex);
+                                     m_partialFile, WriteChapterMarks(), m_subtitleIndex);
     m_transcoderCommandLine = command.Text();
     m_lastTranscoderCommand = command;
     m_figures.BeginTranscoder();
     return true;
 }
 
-void TConversionRun::StartStreamedPass(const TToolCommand &encoder)
+void TConversionRun::StartStreamedPass()
 {
+    const TConversionEntry &entry = Entry();
+    const bool ntsc = m_request.Dvd.Standard == u"NTSC";
+    TTitleSpanReader::Span span;
+    span.TitleNumber = entry.TitleNumber;
+    span.Start = m_timeline.Start;
+    span.End = m_timeline.End;
+    if (entry.AudioId >= 0)
+        span.AudioIds = {entry.AudioId};
+    TStreamedConversion conversion;
+    conversion.Pipe = m_intermediateFile;
+    conversion.Ntsc = ntsc;
+    conversion.Start = TTitleSpanReader::StreamSeconds(span.Start, ntsc);
+    m_streamStart = conversion.Start;
+    m_streamScan = conversion.Scan;
+    m_streamFrames = 0;
+    conversion.End = TTitleSpanReader::StreamSeconds(span.End, ntsc);
+    conversion.Scan = m_scanTypes.value(entry.TitleNumber, TScanType::Progressive);
+    conversion.Deinterlace = m_settings.Deinterlace;
+    conversion.AudioId = entry.AudioId;
+    conversion.TitleAspect = entry.Aspect;
+    conversion.SubtitleIndex = m_subtitleIndex;
+    conversion.BurnSubtitle = !WantsSubtitleTrack();
+
+    m_figures.SetEntryFrameRate(IntermediateFrameRate() * 1000);
+    Publish();
     QString error;
     if (!CreatePipe(m_intermediateFile, error)) {
         EntryFailed(
             QStringLiteral("no pipe can be made in %1 (%2)").arg(QFileInfo(m_intermediateFile).absolutePath(), error));
         return;
     }
-    TToolCommand transcoder(AppFolders::TranscoderExe());
-    if (!PrepareTranscoder(transcoder)) {
+    if (!PreparePartialFile()) {
         DeleteIntermediate();
         return;
     }
-    m_streamEnds[TProcessRunner::Encoder] = StreamEnd();
-    m_streamEnds[TProcessRunner::Transcoder] = StreamEnd();
+    conversion.ChaptersFile = WriteChapterMarks();
+    const TToolCommand converter = BuildStreamedConverterCommand(
+        AppFolders::TranscoderExe(), conversion, m_transcoderOptions, m_settings, m_request.OutputExt, m_partialFile);
+    m_transcoderCommandLine = converter.Text();
+    m_lastTranscoderCommand = converter;
+    m_encoderCommandLine = converter.Text();
+    emit CommandLineChanged(m_encoderCommandLine);
+    m_figures.BeginTranscoder();
+
+    m_streamed = StreamedEnds();
     m_streamReason.clear();
     m_phase = Phase::Streaming;
     m_watch.Begin(TProcessRunner::Transcoder, false);
     m_watch.SetFinish(m_timeline.End - m_timeline.Start, m_partialFile);
-    m_encoderWatch.Begin(TProcessRunner::Encoder, false);
-    // Each opens the pipe and waits there for the other. The encoder first: when it cannot
-    // start, that is what is said, as without the pipe.
-    m_runner.RunStreamedEncoder(encoder);
-    m_runner.RunTranscoder(transcoder);
+    m_readerBytes = -1;
+    m_readerQuiet.start();
+    // Each opens the pipe and waits there for the other.
+    m_runner.RunTranscoder(converter);
+    m_span.Start(m_request.Dvd.DvdPath, span, m_intermediateFile);
 }
 
-void TConversionRun::StreamToolFinished(TProcessRunner::Slot slot, const TProcessRunner::Result &result)
+void TConversionRun::OnSpanRead(const TTitleSpanReader::Result &result)
 {
-    const TProcessRunner::Slot other =
-        slot == TProcessRunner::Encoder ? TProcessRunner::Transcoder : TProcessRunner::Encoder;
-    m_streamEnds[slot].done = true;
-    m_streamEnds[slot].result = result;
-    // Neither can go on without the other. A converter that ended well while the encoder still
-    // runs has all it asked for (its -t): the encoder holds the pipe open and waits for ever
-    // to write the half second it reads past the entry.
-    const bool converterComplete =
-        slot == TProcessRunner::Transcoder && result.Succeeded() && !m_runner.HasExited(TProcessRunner::Encoder);
-    if ((!result.Succeeded() || converterComplete) && !m_streamEnds[other].done)
-        EndStreamTool(other);
-    if (!m_streamEnds[other].done)
+    if (!m_active || m_phase != Phase::Streaming)
+        return;
+    m_streamed.readerDone = true;
+    m_streamed.reader = result;
+    // The converter has all of it now; it may still write for a while without a word.
+    m_watch.Finishing();
+    // Without the rest of the span the converter cannot finish.
+    if ((!result.Problem.isEmpty() || result.DamagedSectors > 0) && !m_streamed.converterDone) {
+        m_streamed.converterEnded = true;
+        m_runner.KillTranscoder();
+    }
+    StreamedPassEnded();
+}
+
+void TConversionRun::StreamedConverterFinished(const TProcessRunner::Result &result)
+{
+    m_streamed.converterDone = true;
+    m_streamed.converter = result;
+    if (!m_streamed.readerDone) {
+        m_streamed.readerEnded = true;
+        m_span.Stop();
+    }
+    StreamedPassEnded();
+}
+
+void TConversionRun::StreamedPassEnded()
+{
+    if (!m_streamed.readerDone || !m_streamed.converterDone)
         return;
     DeleteIntermediate();
     if (m_state == CancelRequested) {
@@ -512,32 +565,23 @@ void TConversionRun::StreamToolFinished(TProcessRunner::Slot slot, const TProces
         CancelPath();
         return;
     }
-    const StreamEnd &encoder = m_streamEnds[TProcessRunner::Encoder];
-    const StreamEnd &converter = m_streamEnds[TProcessRunner::Transcoder];
-    const bool encoderFailed = !encoder.result.Succeeded() && !encoder.ended;
-    const bool converterFailed = !converter.result.Succeeded() && !converter.ended;
+    const TTitleSpanReader::Result &reader = m_streamed.reader;
     QString reason = m_streamReason;
-    // An encoder ended by a signal after the converter had failed lost only its pipe.
-    if (reason.isEmpty() && encoderFailed && !(encoder.result.Crashed && converterFailed))
-        reason = ToolFailure(TProcessRunner::Encoder, encoder.result);
-    else if (reason.isEmpty() && converterFailed)
-        reason = ToolFailure(TProcessRunner::Transcoder, converter.result);
+    if (reason.isEmpty() && reader.DamagedSectors > 0)
+        reason = QStringLiteral("the disc is damaged at %1: %2 sectors of its video cannot be read")
+                     .arg(ClockText(qMax(0.0, reader.FirstDamage - m_timeline.Start * m_timeline.ClockScale), false))
+                     .arg(reader.DamagedSectors);
+    if (reason.isEmpty() && !reader.Problem.isEmpty() && !m_streamed.readerEnded)
+        reason = QStringLiteral("the disc cannot be read: ") + reader.Problem;
+    if (reason.isEmpty() && !m_streamed.converter.Succeeded() && !m_streamed.converterEnded)
+        reason = ToolFailure(TProcessRunner::Transcoder, m_streamed.converter);
     if (!reason.isEmpty()) {
         EntryFailed(reason);
         return;
     }
-    m_intermediateHasAudio = !Entry().AudioLanguages.isEmpty();
+    m_intermediateHasAudio = Entry().AudioId >= 0;
     m_phase = Phase::CheckingTarget;
     m_probe.Probe(AppFolders::TranscoderExe(), m_partialFile, m_request.Preferences.StallSeconds * 1000);
-}
-
-void TConversionRun::EndStreamTool(TProcessRunner::Slot slot)
-{
-    m_streamEnds[slot].ended = true;
-    if (slot == TProcessRunner::Encoder)
-        m_runner.KillEncoder();
-    else
-        m_runner.KillTranscoder();
 }
 
 void TConversionRun::StartTranscoderPass()
@@ -553,7 +597,9 @@ void TConversionRun::StartTranscoderPass()
 
 void TConversionRun::OnToolStarted(TProcessRunner::Slot slot)
 {
-    if (!m_active || slot != TProcessRunner::Encoder || (m_phase != Phase::EncoderPass && m_phase != Phase::Streaming))
+    const bool begins = (slot == TProcessRunner::Encoder && m_phase == Phase::EncoderPass)
+                     || (slot == TProcessRunner::Transcoder && m_phase == Phase::Streaming);
+    if (!m_active || !begins)
         return;
     emit HintChanged(ConvertingHint(m_request.Dvd.VolumeName, Entry().Data.OutputName, m_request.OutputExt));
 }
@@ -563,26 +609,20 @@ void TConversionRun::OnToolFailedToStart(TProcessRunner::Slot slot)
     if (!m_active)
         return;
     switch (m_phase) {
+    case Phase::Streaming:
+        m_host.ReportStartFailure(QStringLiteral("Error"));
+        if (!m_active)
+            return;
+        m_streamReason = QStringLiteral("the converter could not be started");
+        StreamedConverterFinished(TProcessRunner::Result());
+        break;
     case Phase::Prepass:
         // The encoder pass uses the same program and reports it; one message is enough.
-        StartEncoderPass();
-        break;
-    case Phase::Streaming:
-        if (slot == TProcessRunner::Transcoder) {
-            m_host.ReportStartFailure(QStringLiteral("Error"));
-            if (!m_active)
-                return;
-            m_streamReason = QStringLiteral("the converter could not be started");
-            m_streamEnds[TProcessRunner::Transcoder].done = true;
-            if (!m_streamEnds[TProcessRunner::Encoder].done)
-                EndStreamTool(TProcessRunner::Encoder);
-            else
-                StreamToolFinished(TProcessRunner::Encoder, m_streamEnds[TProcessRunner::Encoder].result);
+        // Streamed, no other pass runs it: its absence is said now.
+        if (!m_settings.RawPicture) {
+            StartEncoderPass();
             break;
         }
-        EndStreamTool(TProcessRunner::Transcoder);
-        DeleteIntermediate();
-        DeletePartial();
         [[fallthrough]];
     case Phase::EncoderPass:
         m_clock.stop();
@@ -623,8 +663,8 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
             m_phase = Phase::CheckingIntermediate;
             m_probe.Probe(AppFolders::TranscoderExe(), m_intermediateFile, m_request.Preferences.StallSeconds * 1000);
         }
-    } else if (m_phase == Phase::Streaming) {
-        StreamToolFinished(slot, result);
+    } else if (m_phase == Phase::Streaming && slot == TProcessRunner::Transcoder) {
+        StreamedConverterFinished(result);
     } else if (m_phase == Phase::TranscoderPass && slot == TProcessRunner::Transcoder) {
         if (m_state == CancelRequested) {
             m_figures.EntryFinished();
@@ -723,17 +763,27 @@ void TConversionRun::CheckStall()
     const int stall = m_request.Preferences.StallSeconds;
     if (m_phase == Phase::Prepass || m_phase == Phase::EncoderPass || m_phase == Phase::TranscoderPass)
         m_watch.Check(stall);
-    // Streamed, the converter's figure is the progress of both; a tool that waits for the
-    // other one is not the one that hangs.
-    if (m_phase == Phase::Streaming && m_streamReason.isEmpty() && m_watch.Quiet(stall)) {
-        // An encoder that waits for the converter to read what it wrote is not the one that hangs.
-        const bool encoderHangs = !m_streamEnds[TProcessRunner::Encoder].done && m_encoderWatch.Quiet(stall)
-                               && !m_runner.WaitsOnPipe(TProcessRunner::Encoder);
-        m_streamReason = QStringLiteral("the %1 stopped responding")
-                             .arg(encoderHangs ? QStringLiteral("encoder") : QStringLiteral("converter"));
-        for (const TProcessRunner::Slot slot : {TProcessRunner::Encoder, TProcessRunner::Transcoder}) {
-            if (!m_streamEnds[slot].done)
-                EndStreamTool(slot);
+    // Streamed, the converter's figure is the progress of both: when it stands, the disc's
+    // reading tells which one hangs. A reading that waits for the converter to take what it
+    // wrote leaves the blame with the converter.
+    if (m_phase == Phase::Streaming && m_streamReason.isEmpty()) {
+        const qint64 bytes = m_span.BytesWritten();
+        if (bytes != m_readerBytes || m_span.WaitsOnPipe() || m_streamed.readerDone) {
+            m_readerBytes = bytes;
+            m_readerQuiet.start();
+        }
+        if (m_watch.Quiet(stall)) {
+            const bool readerHangs = !m_streamed.readerDone && m_readerQuiet.elapsed() >= qint64(stall) * 1000;
+            m_streamReason = readerHangs ? QStringLiteral("the disc stopped responding")
+                                         : QStringLiteral("the converter stopped responding");
+            if (!m_streamed.converterDone) {
+                m_streamed.converterEnded = true;
+                m_runner.KillTranscoder();
+            }
+            if (!m_streamed.readerDone) {
+                m_streamed.readerEnded = true;
+                m_span.Stop();
+            }
         }
     }
 }
@@ -786,17 +836,32 @@ void TConversionRun::OnProgressChunk(TProcessRunner::Slot slot, int, const QStri
         m_figures.EncoderChunk(text);
     else if (slot == TProcessRunner::Transcoder && m_phase == Phase::TranscoderPass)
         m_figures.TranscoderChunk(text);
-    else if (slot == TProcessRunner::Transcoder && m_phase == Phase::Streaming)
-        m_figures.StreamChunk(text);
-    else
+    else if (slot == TProcessRunner::Transcoder && m_phase == Phase::Streaming) {
+        qint64 frames = 0;
+        if (ParseTranscoderFrames(text, frames))
+            m_streamFrames = qMax(m_streamFrames, frames);
+        StreamProgress();
+    } else
         return;
     Publish();
+}
+
+void TConversionRun::StreamProgress()
+{
+    // The converter's own time counts from what it first reported, so its progress is told
+    // by the pictures it has written, never past what the reading has handed it.
+    const double read = (m_span.Position() - m_streamStart) / m_timeline.ClockScale;
+    const QStringList rate = NominalRate(m_streamScan, m_request.Dvd.Standard == u"NTSC").split(QLatin1Char('/'));
+    const double perSecond = rate.value(0).toDouble() / (rate.size() > 1 ? rate.at(1).toDouble() : 1.0);
+    m_figures.StreamPosition(qBound(0.0, double(m_streamFrames) / perSecond, read));
 }
 
 void TConversionRun::timerTimeTimer()
 {
     if (!m_active)
         return;
+    if (m_phase == Phase::Streaming)
+        StreamProgress();
     m_figures.Tick();
     Publish();
     CheckStall();
@@ -809,6 +874,7 @@ void TConversionRun::RequestStop()
     m_state = CancelRequested;
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
+    m_span.Stop();
     if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget || m_phase == Phase::ReadingSource
         || m_phase == Phase::ReadingSubtitles) {
         // A check has no tool run to end in the cancel path; it is dropped here.
@@ -882,6 +948,7 @@ void TConversionRun::CancelPath()
     m_probe.Stop();
     m_source.Stop();
     m_subtitles.Stop();
+    m_span.Stop();
     DeleteIntermediate();
     DeletePartial();
     m_host.Inform(QStringLiteral("The conversion is canceled."), QStringLiteral("Cancel"));
@@ -910,6 +977,7 @@ void TConversionRun::Abort()
     m_probe.Stop();
     m_source.Stop();
     m_subtitles.Stop();
+    m_span.Stop();
     DeleteIntermediate();
     DeletePartial();
     End(Outcome::Aborted);

@@ -8,6 +8,7 @@
 #include "TProcessRunner.h"
 #include "TProgressArithmetic.h"
 #include "TSourceProbe.h"
+#include "TSpanStreaming.h"
 #include "TStallWatch.h"
 #include "TSubtitleExtraction.h"
 
@@ -130,6 +131,9 @@ private:
     void OnSourceRead(const TSourceProbe::Result &result);
     // The chosen subtitle as a track of its own, where the preferences and the file want one.
     bool WantsSubtitleTrack() const;
+    // The chosen subtitle read into a file for the converter: as a track, or, streamed, to lay
+    // on the picture.
+    bool WantsSubtitleFile() const;
     void OnSubtitlesRead(const TSubtitleTrack &track);
     void StartPrepass();
     void StartEncoderPass();
@@ -150,9 +154,18 @@ private:
     // The watchdog: progress seen, and the check on every tick.
     void CheckStall();
     bool PrepareTranscoder(TToolCommand &command);
-    void StartStreamedPass(const TToolCommand &encoder);
-    void StreamToolFinished(TProcessRunner::Slot slot, const TProcessRunner::Result &result);
-    void EndStreamTool(TProcessRunner::Slot slot);
+    // The hidden file the converter writes; false (the entry failed) when none can be made.
+    bool PreparePartialFile();
+    // The chapter marks' file for the converter; empty when the file takes none.
+    QString WriteChapterMarks();
+    // Streamed: the disc's span read into a pipe and the converter reading it, both at once;
+    // neither can go on without the other.
+    void StartStreamedPass();
+    void OnSpanRead(const TTitleSpanReader::Result &result);
+    void StreamedConverterFinished(const TProcessRunner::Result &result);
+    void StreamedPassEnded();
+    // The streamed pass's progress, from how far the reading has got.
+    void StreamProgress();
     // A tool's failure, in the tool's own words where it left some.
     QString ToolFailure(TProcessRunner::Slot slot, const TProcessRunner::Result &result) const;
     // errorsOnly: words that read as an error, not just the tool's last line.
@@ -213,15 +226,22 @@ private:
     int m_skippedCount = 0;
 
     TStallWatch m_watch{m_runner};
-    TStallWatch m_encoderWatch{m_runner}; // a streamed pass's encoder
-    // How each tool of a streamed pass ended; ended: by the run, after the other failed.
-    struct StreamEnd
+    TSpanStreaming m_span;
+    // How the reading and the converter of a streamed pass ended; ended: by the run, after the
+    // other failed.
+    struct StreamedEnds
     {
-        bool done = false;
-        bool ended = false;
-        TProcessRunner::Result result;
+        bool readerDone = false, readerEnded = false;
+        TTitleSpanReader::Result reader;
+        bool converterDone = false, converterEnded = false;
+        TProcessRunner::Result converter;
     };
-    StreamEnd m_streamEnds[2];
+    StreamedEnds m_streamed;
+    qint64 m_readerBytes = -1; // the reading's progress at the last tick it moved
+    double m_streamStart = 0; // the span's start on the stream's clock
+    TScanType m_streamScan = TScanType::Progressive;
+    qint64 m_streamFrames = 0; // pictures the converter has written
+    QElapsedTimer m_readerQuiet;
     QList<double> m_programStarts; // the entry's title's, from the disc
     QString m_subtitleIndex; // the entry's subtitle track (.idx); empty: none
     QString m_streamReason; // decided before both ended (a stall, a converter that did not start)

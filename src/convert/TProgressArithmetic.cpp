@@ -96,8 +96,14 @@ void TProgressArithmetic::TranscoderChunk(const QString &chunk)
 void TProgressArithmetic::StreamChunk(const QString &chunk)
 {
     double time = 0;
-    if (ParseTranscoderTime(chunk, time) && time > m_transcoderTime)
-        m_transcoderTime = time;
+    ParseTranscoderTime(chunk, time);
+    StreamPosition(time);
+}
+
+void TProgressArithmetic::StreamPosition(double seconds)
+{
+    if (seconds > m_transcoderTime)
+        m_transcoderTime = seconds;
     m_encoderPosition = m_transcoderTime;
     if (m_length != 0) {
         SetCurrent(m_transcoderTime / m_length * 100);

@@ -29,6 +29,8 @@ public:
     // A chunk of the converter in a streamed conversion (both passes at once): its time
     // stands for both halves of the entry's share.
     void StreamChunk(const QString &chunk);
+    // The same from a position in seconds of the entry known otherwise.
+    void StreamPosition(double seconds);
     // The entry's passes are over: current bar 100, frames total / total.
     void EntryFinished();
     // The entry's share goes into the done seconds (finished, skipped or failed alike).

@@ -23,6 +23,13 @@ void TStallWatch::SetFinish(double length, const QString &file)
     m_finishFile = file;
 }
 
+void TStallWatch::Finishing()
+{
+    m_finishLength = -1;
+    if (m_mark < 0)
+        m_mark = 0;
+}
+
 void TStallWatch::Output(TProcessRunner::Slot slot, const QString &text)
 {
     if (slot != m_slot || m_drained)

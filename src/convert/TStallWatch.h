@@ -21,6 +21,8 @@ public:
     void Begin(TProcessRunner::Slot slot, bool drained);
     // The converter's time at the entry's end, and the file it writes.
     void SetFinish(double length, const QString &file);
+    // The converter has all its input: from now on its file or processor time growing is life.
+    void Finishing();
     void Output(TProcessRunner::Slot slot, const QString &text);
     // Once a second during a pass: ends the tool when it has stalled.
     void Check(int stallSeconds);

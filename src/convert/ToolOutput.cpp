@@ -56,6 +56,24 @@ bool ParseTranscoderTime(const QString &chunk, double &seconds)
     return ReadDecimal(text, seconds);
 }
 
+bool ParseTranscoderFrames(const QString &chunk, qint64 &frames)
+{
+    const qsizetype marker = chunk.indexOf(QLatin1String("frame="));
+    if (marker < 0)
+        return false;
+    qsizetype from = marker + 6;
+    while (from < chunk.size() && chunk.at(from) == QLatin1Char(' '))
+        ++from;
+    qsizetype end = from;
+    while (end < chunk.size() && chunk.at(end).isDigit())
+        ++end;
+    bool ok = false;
+    const qint64 value = QStringView(chunk).mid(from, end - from).toLongLong(&ok);
+    if (ok)
+        frames = value;
+    return ok;
+}
+
 QString LastErrorLine(const QString &output, bool errorsOnly)
 {
     static const char *const errorWords[] = {"error",    "denied",    "no space", "not found",    "no such",  "invalid",

@@ -14,6 +14,10 @@ bool ParseEncoderPosition(const QString &chunk, double &seconds);
 // which FFmpeg shows before the first frame, are not progress.
 bool ParseTranscoderTime(const QString &chunk, double &seconds);
 
+// The pictures FFmpeg has written: the whole number after the first "frame=" (blanks may
+// come between). False when the chunk holds none.
+bool ParseTranscoderFrames(const QString &chunk, qint64 &frames);
+
 // The line of a tool's output that best says why it failed: the last one that reads like
 // an error ("No space left on device", "Permission denied", "Error ..."), else the last line
 // that is not a status line (unless errorsOnly). Empty when the output holds neither.

@@ -385,6 +385,16 @@ bool DvdLibrary::ReadTitleVideo(const Handle &dvd, int titleSetIndex, quint32 se
     return dvd.d && dvd.d->source->ReadTitleVideo(titleSetIndex + 1, sector, count, bytes);
 }
 
+std::unique_ptr<DvdSource::TitleVideo> DvdLibrary::OpenTitleVideo(const Handle &dvd, int titleSetIndex,
+                                                                  QString &problem)
+{
+    if (!dvd.d) {
+        problem = QStringLiteral("The DVD cannot be read.");
+        return nullptr;
+    }
+    return dvd.d->source->OpenTitleVideo(titleSetIndex + 1, problem);
+}
+
 QString DvdLibrary::Describe(const Handle &dvd, const QString &fileName)
 {
     return dvd.d ? dvd.d->source->Describe(fileName) : fileName;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DvdSource.h"
 #include "TIFO.h"
 
 #include <QList>
@@ -7,8 +8,6 @@
 #include <QStringList>
 
 #include <memory>
-
-class DvdSource;
 
 // The DVD-information calls the title enumeration needs: the title table of VIDEO_TS.IFO and
 // the part-of-title tables of the title sets, read from the bytes DvdSource hands out after
@@ -91,6 +90,9 @@ public:
     static QString PlaybackProblem(const QString &location, int titleNumber);
     // Sectors of the 0-based title set's video (DvdSource::ReadTitleVideo).
     static bool ReadTitleVideo(const Handle &dvd, int titleSetIndex, quint32 sector, int count, QByteArray &bytes);
+    // The 0-based title set's video opened for many reads (DvdSource::OpenTitleVideo).
+    static std::unique_ptr<DvdSource::TitleVideo> OpenTitleVideo(const Handle &dvd, int titleSetIndex,
+                                                                 QString &problem);
     // How messages name a file of this DVD.
     static QString Describe(const Handle &dvd, const QString &fileName);
 };

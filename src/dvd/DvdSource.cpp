@@ -161,22 +161,66 @@ bool DvdSource::ReadInfoFile(int titleSet, bool backup, QByteArray &bytes, QStri
     return read;
 }
 
+struct DvdSource::TitleVideo::File
+{
+    ~File()
+    {
+        if (file)
+            DVDCloseFile(file);
+    }
+    dvd_file_t *file = nullptr;
+    qint64 sectors = 0;
+};
+
+DvdSource::TitleVideo::~TitleVideo() = default;
+
+bool DvdSource::TitleVideo::Read(quint32 sector, int count, QByteArray &bytes) const
+{
+    bytes.clear();
+    if (count <= 0 || qint64(sector) >= m_file->sectors)
+        return false;
+    const int blocks = int(std::min<qint64>(count, m_file->sectors - qint64(sector)));
+    bytes.resize(qsizetype(blocks) * qsizetype(SectorSize));
+    const ssize_t read =
+        DVDReadBlocks(m_file->file, int(sector), size_t(blocks), reinterpret_cast<unsigned char *>(bytes.data()));
+    bytes.resize(read > 0 ? qsizetype(read) * qsizetype(SectorSize) : 0);
+    return !bytes.isEmpty();
+}
+
+std::unique_ptr<DvdSource::TitleVideo> DvdSource::OpenTitleVideo(int titleSet, QString &problem) const
+{
+    const QString first = QStringLiteral("VTS_%1_1.VOB").arg(titleSet, 2, 10, QLatin1Char('0'));
+    if (!m_reader->dvd || titleSet < 1 || titleSet > 99) {
+        problem = QStringLiteral("The file %1 cannot be read.").arg(Describe(first));
+        return nullptr;
+    }
+    if (!m_image) {
+        for (int part = 1; part <= 9; ++part) {
+            const QString name = QStringLiteral("VTS_%1_%2.VOB").arg(titleSet, 2, 10, QLatin1Char('0')).arg(part);
+            const int kind = EntryKind(FolderFile(name));
+            if (kind == 2 || (kind == 0 && part == 1)) {
+                problem = kind == 0 ? QStringLiteral("The file %1 does not exist.").arg(Describe(name))
+                                    : QStringLiteral("The file %1 is not a regular file.").arg(Describe(name));
+                return nullptr;
+            }
+        }
+    }
+    std::unique_ptr<TitleVideo> video(new TitleVideo);
+    video->m_file = std::make_unique<TitleVideo::File>();
+    video->m_file->file = DVDOpenFile(m_reader->dvd, titleSet, DVD_READ_TITLE_VOBS);
+    if (video->m_file->file)
+        video->m_file->sectors = DVDFileSize(video->m_file->file);
+    if (!video->m_file->file || video->m_file->sectors <= 0) {
+        problem = QStringLiteral("The file %1 cannot be read.").arg(Describe(first));
+        return nullptr;
+    }
+    return video;
+}
+
 bool DvdSource::ReadTitleVideo(int titleSet, quint32 sector, int count, QByteArray &bytes) const
 {
     bytes.clear();
-    if (!m_reader->dvd || count <= 0 || titleSet < 1)
-        return false;
-    dvd_file_t *file = DVDOpenFile(m_reader->dvd, titleSet, DVD_READ_TITLE_VOBS);
-    if (!file)
-        return false;
-    const ssize_t size = DVDFileSize(file);
-    if (size > 0 && qint64(sector) < size) {
-        const int blocks = int(std::min<qint64>(count, size - qint64(sector)));
-        bytes.resize(qsizetype(blocks) * qsizetype(SectorSize));
-        const ssize_t read =
-            DVDReadBlocks(file, int(sector), size_t(blocks), reinterpret_cast<unsigned char *>(bytes.data()));
-        bytes.resize(read > 0 ? qsizetype(read) * qsizetype(SectorSize) : 0);
-    }
-    DVDCloseFile(file);
-    return !bytes.isEmpty();
+    QString problem;
+    const std::unique_ptr<TitleVideo> video = OpenTitleVideo(titleSet, problem);
+    return video && video->Read(sector, count, bytes);
 }

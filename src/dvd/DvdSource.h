@@ -43,8 +43,29 @@ public:
     // waits on a pipe or a device put in a file's place.
     bool ReadInfoFile(int titleSet, bool backup, QByteArray &bytes, QString &problem) const;
 
-    // `count` sectors of title set titleSet's video (its VOBs read as one), from `sector` on;
-    // fewer where the video ends sooner. False when none can be read.
+    // A title set's video (its VOBs read as one), opened once for many reads.
+    class TitleVideo
+    {
+    public:
+        TitleVideo(const TitleVideo &) = delete;
+        TitleVideo &operator=(const TitleVideo &) = delete;
+        ~TitleVideo();
+        // `count` sectors from `sector` on; fewer where the video ends sooner. False when none
+        // can be read.
+        bool Read(quint32 sector, int count, QByteArray &bytes) const;
+
+    private:
+        friend class DvdSource;
+        TitleVideo() = default;
+        struct File;
+        std::unique_ptr<File> m_file;
+    };
+    // Null, with a sentence naming the file in `problem`, when the video cannot be opened;
+    // in a folder, a video file that is not a regular file is not opened at all (a pipe or a
+    // device in its place would block the opening).
+    std::unique_ptr<TitleVideo> OpenTitleVideo(int titleSet, QString &problem) const;
+
+    // `count` sectors of title set titleSet's video, from `sector` on, as TitleVideo::Read.
     bool ReadTitleVideo(int titleSet, quint32 sector, int count, QByteArray &bytes) const;
 
 private:

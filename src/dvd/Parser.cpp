@@ -199,6 +199,7 @@ constexpr quint64 ChainProgramMapOffsetAt = 230;
 constexpr quint64 ChainCellTableOffsetAt = 232;
 constexpr quint64 CellEntrySize = 24;
 constexpr quint64 CellFirstSectorAt = 8;
+constexpr quint64 CellLastVobuStartAt = 16;
 constexpr quint64 CellLastSectorAt = 20;
 
 QLatin1String Latin1(const char *text)
@@ -265,6 +266,15 @@ public:
 
     // A DVD playback time: BCD hours, minutes, seconds, then two frame-rate bits and BCD
     // frames. Rate bits 11 mean 30 frames per second, anything else 25.
+    // The time as whole frames of its own rate (25, or 30 for NTSC), for exact sums.
+    qint64 BcdTimeToFrames(quint32 bcd, int &rate) const
+    {
+        rate = (quint8(bcd) >> 6) == 3 ? 30 : 25;
+        const qint64 ms = BcdTimeToMs(bcd);
+        const int frames = Bcd(quint8(bcd) & 0x3f);
+        return (ms / 1000) * rate + frames;
+    }
+
     qint64 BcdTimeToMs(quint32 bcd) const
     {
         const int hours = Bcd(quint8(bcd >> 24));
@@ -381,23 +391,45 @@ TProgramChain ReadProgramChain(const IfoReader &in, quint64 base, const TVTS_VOB
     // has (never so in a well-formed chain) takes no entries past the last cell.
     quint64 cell = base + in.Word(base + ChainCellTableOffsetAt);
     int cellsLeft = chain.CellCount;
-    qint64 startMs = 0;
+    qint64 startMs = 0, startFrames = 0;
+    int angle = 0;
     chain.ChapterDurations.reserve(chain.ProgramCount);
     chain.ChapterStarts.reserve(chain.ProgramCount);
     for (int j = 0; j < chain.ProgramCount; ++j) {
         const int first = chain.ProgramMap[j];
         const int last = j == chain.ProgramCount - 1 ? chain.CellCount : chain.ProgramMap[j + 1] - 1;
-        qint64 ms = 0;
+        qint64 ms = 0, frames = 0;
         if (last >= first) {
             const int take = std::min(last - first + 1, cellsLeft);
             for (int t = 0; t < take; ++t) {
-                const qint64 cellMs = in.BcdTimeToMs(in.Long(cell + 4));
+                const quint32 time = in.Long(cell + 4);
+                const qint64 cellMs = in.BcdTimeToMs(time);
+                int rate = 25;
+                const qint64 cellFrames = in.BcdTimeToFrames(time, rate);
+                // The cells of an angle block play one instead of another: only the first
+                // angle's counts towards the chain's time.
+                const quint8 category = in.Byte(cell);
+                const int blockMode = category >> 6, blockType = (category >> 4) & 0x03;
+                angle = blockType == 1 && blockMode != 0 ? (blockMode == 1 ? 1 : angle + 1) : 0;
                 // Only the reading of the video needs where a cell lies; a table cut short
                 // there is still read for its times.
-                if (in.Holds(cell, CellEntrySize))
-                    chain.CellSectors.append(
-                        {in.Long(cell + CellFirstSectorAt), in.Long(cell + CellLastSectorAt), startMs + ms, cellMs});
-                ms += cellMs;
+                if (in.Holds(cell, CellEntrySize)) {
+                    TCellSectors sectors;
+                    sectors.First = in.Long(cell + CellFirstSectorAt);
+                    sectors.Last = in.Long(cell + CellLastSectorAt);
+                    sectors.LastVobuStart = in.Long(cell + CellLastVobuStartAt);
+                    sectors.StartMs = startMs + ms;
+                    sectors.LengthMs = cellMs;
+                    sectors.StartFrames = startFrames + frames;
+                    sectors.LengthFrames = cellFrames;
+                    sectors.FrameRate = rate;
+                    sectors.Angle = angle;
+                    chain.CellSectors.append(sectors);
+                }
+                if (angle <= 1) {
+                    ms += cellMs;
+                    frames += cellFrames;
+                }
                 cell += CellEntrySize;
             }
             cellsLeft -= take;
@@ -405,6 +437,7 @@ TProgramChain ReadProgramChain(const IfoReader &in, quint64 base, const TVTS_VOB
         chain.ChapterDurations.append(MsToTimeText(ms));
         chain.ChapterStarts.append(MsToTimeText(startMs));
         startMs += ms;
+        startFrames += frames;
     }
     return chain;
 }

@@ -42,8 +42,15 @@ struct TCellSectors
 {
     quint32 First = 0;
     quint32 Last = 0;
+    quint32 LastVobuStart = 0; // where its last VOBU begins
     qint64 StartMs = 0;
     qint64 LengthMs = 0;
+    // The table's own count: whole frames at 25 or 30 a second (NTSC's 30 play at 29.97).
+    qint64 StartFrames = 0;
+    qint64 LengthFrames = 0;
+    int FrameRate = 25;
+    // In an angle block, the camera angle (1-based) the cell shows; 0 outside one.
+    int Angle = 0;
 };
 
 struct TProgramChain

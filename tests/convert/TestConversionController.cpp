@@ -143,7 +143,8 @@ private slots:
         QVERIFY(frames.contains(QStringLiteral("100 / 100")) && frames.contains(QStringLiteral("50 / 50")));
         QVERIFY(elapsed.contains(QStringLiteral("00:00:01")));
         QCOMPARE(m.labTotalProgress->text(), QStringLiteral("100%"));
-        QVERIFY(m.Memo2->toPlainText().startsWith(QStringLiteral(" dvd://2 -dvd-device ")));
+        // The converter's command, reading the disc's span from the pipe.
+        QVERIFY(m.Memo2->toPlainText().startsWith(QStringLiteral(" -y -f mpeg ")));
         QVERIFY(!m.Memo1->toPlainText().isEmpty());
         ExpectUnlocked(m);
     }
@@ -155,7 +156,8 @@ private slots:
         QTest::addColumn<int>("chapter");
         QTest::addColumn<bool>("trim");
         QTest::addColumn<QString>("when"); // "start", "prepass", "encoder", "transcoder"
-        QTest::newRow("title, in the encoder pass") << 0 << 0 << false << QStringLiteral("encoder");
+        QTest::newRow("title, while the disc is read into the converter")
+            << 0 << 0 << false << QStringLiteral("transcoder");
         QTest::newRow("chapter, in the transcoder pass") << 1 << 1 << false << QStringLiteral("transcoder");
         QTest::newRow("trimmed title, in the pre-pass") << 2 << 0 << true << QStringLiteral("prepass");
         QTest::newRow("trimmed title, in the transcoder pass") << 2 << 0 << true << QStringLiteral("transcoder");
@@ -221,8 +223,8 @@ private slots:
         QSignalSpy started(&m_controller->Run().Runner(), &TProcessRunner::ToolStarted);
         QSignalSpy commands(&m_controller->Run(), &TConversionRun::CommandLineChanged);
         Click(m.imgStart);
-        QTRY_VERIFY_WITH_TIMEOUT(!commands.isEmpty() && m_controller->Run().Runner().IsRunning(TProcessRunner::Encoder),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !commands.isEmpty() && m_controller->Run().Runner().IsRunning(TProcessRunner::Transcoder), 20000);
         // Asked first: No keeps the window and the run.
         const QString question = QStringLiteral("A conversion is running. Stop it and quit?");
         m_boxes->Answer(QMessageBox::No);

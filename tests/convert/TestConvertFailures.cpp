@@ -79,16 +79,7 @@ private slots:
         // A work folder that fills up: MEncoder ends well with a cut-short file.
         QTest::newRow("encoder's disk fills up")
             << QString() << QString() << qint64(150000) << QStringLiteral("the picture ends at 0:00:0") << false;
-        // Streamed: the tool that failed is named, the other one ended with it.
         const QString encoderPassOnly = QStringLiteral("case \"$*\" in *-ovc*) ;; *) exit 1;; esac\n");
-        QTest::newRow("streamed: encoder dies mid-stream")
-            << encoderPassOnly + QStringLiteral("mencoder \"$@\" &\nsleep 1\nkill -9 $!\nexit 3\n") << QString()
-            << qint64(0) << QStringLiteral("the encoder ended with status 3") << true;
-        QTest::newRow("streamed: encoder hangs")
-            << encoderPassOnly
-                   + QStringLiteral(
-                       "echo 'Pos:   0.5s     12f'\nsleep 300 &\necho $! > \"$QUARNEL_TEST_PIDS\"\nsleep 300\n")
-            << QString() << qint64(0) << QStringLiteral("the encoder stopped responding") << true;
         // Output without a progress figure is no sign of life, however much of it comes.
         QTest::newRow("encoder chatters without a figure")
             << encoderPassOnly + QStringLiteral("exec yes chatter\n") << QString() << qint64(0)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the named test DVDs (DEST/<name>/VIDEO_TS) with make-dvd.sh. A disc already
-# made with the same options is kept, so a second run takes no time.
+# Makes the named test DVDs (DEST/<name>/VIDEO_TS) with make-dvd.sh or, for the discs shaped
+# like bought ones, make-real-dvd.py (DEST/<name>/truth.json too). A disc already made by the
+# same script with the same options is kept, so a second run takes no time.
 # Usage: make-test-dvds.sh DEST [NAME...]   (no names: every test disc, not the sample)
 set -Eeuo pipefail
 trap 'echo "make-test-dvds.sh: error: unexpected failure at line $LINENO" >&2' ERR
@@ -28,13 +29,23 @@ discs=(
   "ntsc-sync|1|-s ntsc -a 4:3 -t 1 -n 1 -c 2 -d 12 -A en --flash --exact-audio"
   "sample-dvd|3|-s pal -a 16:9 -t 1 -n 3 -c 4,2,6 -d 24,12,36 -A en,fr -S en,de"
 )
+# name | titles lsdvd must report. make-real-dvd.py holds their plans.
+real_discs=(
+  "pal-film-open|1"
+  "pal-interlaced-open|1"
+  "ntsc-interlaced-open|1"
+  "ntsc-hybrid|3"
+  "ntsc-soft-open|1"
+  "pal-out-of-order|1"
+  "pal-loud|2"
+)
 
 [ $# -ge 1 ] || { echo "usage: $me DEST [NAME...]" >&2; exit 2; }
 dest=$1
 shift
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
-  for d in "${discs[@]}"; do
+  for d in "${discs[@]}" "${real_discs[@]}"; do
     n=${d%%|*}
     [ "$n" = sample-dvd ] || names+=("$n")
   done
@@ -42,22 +53,32 @@ fi
 
 mkdir -p "$dest"
 for name in "${names[@]}"; do
-  entry=""
-  for d in "${discs[@]}"; do [ "${d%%|*}" = "$name" ] && entry=$d; done
+  entry="" maker=""
+  for d in "${discs[@]}"; do [ "${d%%|*}" = "$name" ] && entry=$d maker=make-dvd.sh; done
+  for d in "${real_discs[@]}"; do [ "${d%%|*}" = "$name" ] && entry=$d maker=make-real-dvd.py; done
   [ -n "$entry" ] || { echo "$me: error: no test DVD named '$name'" >&2; exit 2; }
   rest=${entry#*|}
   want_titles=${rest%%|*}
-  read -r -a opts <<<"${rest#*|}"
   out=$dest/$name
-  args=(-o "$out" "${opts[@]}")
+  # The stamp each script leaves in the disc: its own checksum and the options.
+  if [ "$maker" = make-dvd.sh ]; then
+    read -r -a opts <<<"${rest#*|}"
+    args=(-o "$out" "${opts[@]}")
+    stamp_file=$out/.make-dvd
+    stamp="$(cksum <"$here/make-dvd.sh") ${args[*]}"
+  else
+    args=("$name" -o "$out")
+    stamp_file=$out/.make-real-dvd
+    stamp="$(cksum <"$here/make-real-dvd.py") $name"
+    args+=(--stamp "$stamp")
+  fi
 
-  if [ -f "$out/.make-dvd" ] && [ "$(cat "$out/.make-dvd")" = "$(cksum <"$here/make-dvd.sh") ${args[*]}" ] &&
-    [ -s "$out/VIDEO_TS/VIDEO_TS.IFO" ]; then
+  if [ -f "$stamp_file" ] && [ "$(cat "$stamp_file")" = "$stamp" ] && [ -s "$out/VIDEO_TS/VIDEO_TS.IFO" ]; then
     echo "$name: already made"
     continue
   fi
   start=$SECONDS
-  "$here/make-dvd.sh" "${args[@]}"
+  "$here/$maker" "${args[@]}"
 
   # lsdvd reads the disc independently of our own parser; the title count is a cheap
   # check that dvdauthor wrote what was asked.
@@ -65,7 +86,7 @@ for name in "${names[@]}"; do
     got=$(lsdvd "$out" 2>/dev/null | grep -c '^Title: ' || true)
     if [ "$got" != "$want_titles" ]; then
       echo "$me: error: $name: lsdvd reports $got titles, expected $want_titles" >&2
-      rm -f "$out/.make-dvd"
+      rm -f "$stamp_file"
       exit 1
     fi
   fi
