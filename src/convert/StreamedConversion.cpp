@@ -59,9 +59,9 @@ QString ConverterPictureFilters(TScanType scan, TDeinterlace choice)
                               "setpts=N*1001/24000/TB");
     // Only frames flagged interlaced: soft pulldown film and progressive stretches pass whole.
     if (scan == TScanType::Interlaced || scan == TScanType::SoftFilm)
-        return QStringLiteral("bwdif=mode=send_frame:deint=interlaced");
+        return QStringLiteral("estdif=mode=frame:deint=interlaced");
     if (choice == TDeinterlace::Yes)
-        return QStringLiteral("bwdif=mode=send_frame:deint=all");
+        return QStringLiteral("estdif=mode=frame:deint=all");
     return {};
 }
 
@@ -83,16 +83,29 @@ QString NominalRate(TScanType scan, bool ntsc)
     return ntsc ? QStringLiteral("30000/1001") : QStringLiteral("25");
 }
 
-QString SoundFilters(const QString &profileFilters, double length)
+double SoundCoderLead(const QString &coder, int sampleRate)
+{
+    // Samples of silence each coder writes before the sound (its own delay and the decoder's).
+    const int samples = coder == u"libmp3lame" ? 1105 : coder == u"aac" ? 1024 : coder == u"ac3" ? 256 : 0;
+    return samples > 0 ? double(samples) / (sampleRate > 0 ? sampleRate : 48000) : 0.0;
+}
+
+QString SoundFilters(const QString &profileFilters, double start, double end, double length)
 {
     QStringList chain;
+    // Gaps and overlaps where cells join are filled or cut to the sound's own times.
+    chain << QStringLiteral("aresample=async=1:min_hard_comp=0.002");
     if (!profileFilters.isEmpty())
         chain << profileFilters;
     // Raised in floating point, then held under the peak by a limiter that looks ahead (its
     // delay given back), so that loud scenes are not clipped and quiet ones come out louder.
+    // Both work on the sound read before the span too, so the limiter has settled where the span
+    // begins; then the span is cut from the sound's times exactly.
     chain << QStringLiteral("volume=%1dB").arg(kSoundGainDb)
-          << QStringLiteral("alimiter=limit=%1:attack=5:release=50:level=0:latency=1").arg(kSoundPeak);
-    chain << QStringLiteral("apad=whole_dur=%1").arg(Seconds6(length));
+          << QStringLiteral("alimiter=limit=%1:attack=5:release=50:level=0:latency=1").arg(kSoundPeak)
+          << QStringLiteral("atrim=start=%1:end=%2").arg(Seconds6(start), Seconds6(end))
+          << QStringLiteral("asetpts=PTS-%1/TB").arg(Seconds6(start))
+          << QStringLiteral("apad=whole_dur=%1").arg(Seconds6(length));
     return chain.join(QLatin1Char(','));
 }
 
@@ -129,6 +142,14 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
     const QString treatment = ConverterPictureFilters(c.Scan, c.Deinterlace);
     if (!treatment.isEmpty())
         picture << treatment;
+    // Each picture at its own time where the file and its coder keep it; else the pictures
+    // nearest to each step of a constant rate (film's drops a video stretch's fifth frame),
+    // which keeps the sync within half a step. The rate the file names is the title's own
+    // (film's for film) either way; a profile's own rate is the converter's to keep.
+    const QString profileRate = OptionValue(args, QStringLiteral("-r"));
+    const bool variable = KeepsVariableRate(outputExt, settings.VideoCodec);
+    if (profileRate.isEmpty() && !variable)
+        picture << QStringLiteral("fps=") + NominalRate(c.Scan, c.Ntsc);
     QString graph = QStringLiteral("[0:i:0x1e0]") + picture.join(QLatin1Char(',')) + QStringLiteral("[pic]");
     QString shown = QStringLiteral("[pic]");
     if (c.BurnSubtitle && subtitleInput >= 0) {
@@ -150,13 +171,17 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
         frameFilters << (c.TitleAspect == u"16:9" ? QStringLiteral("setdar=16/9") : QStringLiteral("setdar=4/3"));
     }
     graph += QLatin1Char(';') + shown + frameFilters.join(QLatin1Char(',')) + QStringLiteral("[v]");
+    // AVI keeps no time for sound: the silence a coder puts first is heard, and what comes
+    // before the picture's start would move the picture. The sound begins that much later in
+    // the span instead, and nothing is moved.
+    const bool untimedSound = outputExt.compare(QStringLiteral(".avi"), Qt::CaseInsensitive) == 0;
+    const double coderLead = untimedSound ? SoundCoderLead(OptionValue(args, QStringLiteral("-c:a")),
+                                                           OptionValue(args, QStringLiteral("-ar")).toInt())
+                                          : 0.0;
     if (sound) {
-        // Gaps and overlaps where cells join are filled or cut to the sound's own times, then the
-        // span is cut from those times exactly.
-        graph +=
-            QStringLiteral(
-                ";[0:i:%1]aresample=async=1:min_hard_comp=0.01,atrim=start=%2:end=%3,asetpts=PTS-%2/TB,%4[a]")
-                .arg(AudioStreamId(c.AudioId), Seconds6(c.Start), Seconds6(c.End), SoundFilters(profileAudio, length));
+        graph += QStringLiteral(";[0:i:%1]%2[a]")
+                     .arg(AudioStreamId(c.AudioId),
+                          SoundFilters(profileAudio, c.Start + coderLead, c.End, length - coderLead));
     }
     command.Add(QStringLiteral("-filter_complex")).Add(graph);
     command.Add(QStringLiteral("-map")).Add(QStringLiteral("[v]"));
@@ -172,16 +197,14 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
     }
     if (chaptersInput >= 0)
         command.Add(QStringLiteral("-map_chapters")).Add(QString::number(chaptersInput));
-    // Each picture at its own time where the file and its coder keep it; else a constant rate
-    // that keeps the sync (film's drops a video stretch's fifth frame).
-    if (OptionValue(args, QStringLiteral("-r")).isEmpty()) {
-        // The rate named in the file is the title's own (film's for film) either way.
-        const bool variable = KeepsVariableRate(outputExt, settings.VideoCodec);
-        command.Add(QStringLiteral("-fps_mode")).Add(variable ? QStringLiteral("passthrough") : QStringLiteral("cfr"));
+    if (profileRate.isEmpty()) {
+        command.Add(QStringLiteral("-fps_mode")).Add(QStringLiteral("passthrough"));
         command.Add(QStringLiteral("-r")).Add(NominalRate(c.Scan, c.Ntsc));
         if (variable)
             command.Add(QStringLiteral("-enc_time_base:v")).Add(QStringLiteral("1:90000"));
     }
+    if (untimedSound)
+        command.Add(QStringLiteral("-avoid_negative_ts")).Add(QStringLiteral("disabled"));
     for (const QString &argument : std::as_const(args))
         command.Add(argument);
     // An absolute path: a name starting with "-" must not read as an option.

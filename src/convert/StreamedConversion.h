@@ -47,9 +47,12 @@ bool KeepsVariableRate(const QString &outputExt, const QString &videoCodec);
 // else the disc's.
 QString NominalRate(TScanType scan, bool ntsc);
 
-// The sound's chain after the cut: raised, limited below kSoundPeak, the profile's own
-// filters, padded to `length` seconds.
-QString SoundFilters(const QString &profileFilters, double length);
+// Seconds of silence a sound coder writes before the sound, where a file keeps no time for it.
+double SoundCoderLead(const QString &coder, int sampleRate);
+
+// The sound's chain: the profile's own filters, raised, limited below kSoundPeak, cut to
+// [start, end) of the stream's clock and padded to `length` seconds.
+QString SoundFilters(const QString &profileFilters, double start, double end, double length);
 
 // The converter's command: reads the pipe, writes `targetFile` with the profile's options.
 TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const TStreamedConversion &conversion,

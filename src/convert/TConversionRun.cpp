@@ -486,7 +486,7 @@ void TConversionRun::StartStreamedPass()
     m_streamStart = conversion.Start;
     m_streamScan = conversion.Scan;
     m_streamFrames = 0;
-    conversion.End = TTitleSpanReader::StreamSeconds(span.End, ntsc);
+    conversion.End = TTitleSpanReader::PictureEnd(m_request.Dvd.DvdPath, span);
     conversion.Scan = m_scanTypes.value(entry.TitleNumber, TScanType::Progressive);
     conversion.Deinterlace = m_settings.Deinterlace;
     conversion.AudioId = entry.AudioId;

@@ -6,6 +6,7 @@
 #include "TVideoRetimer.h"
 #include "core/RoundHalfEven.h"
 
+#include <QSet>
 #include <QtEndian>
 
 #include <algorithm>
@@ -65,6 +66,33 @@ bool ParseNav(const QByteArray &sector, quint32 at, Vobu &vobu)
     return pci && dsi && Ticks(vobu.EndPtm, vobu.StartPtm) > 0 && vobu.LastOffset < (1u << 24);
 }
 
+// Cuts a sound packet's payload to begin with its first whole frame: private stream 1 (AC3, DTS,
+// LPCM) says where that is (the first access unit pointer, counted from the byte after it);
+// MPEG audio is searched for its frame sync. False when no frame begins in it.
+bool StartAtFirstFrame(quint8 streamId, QByteArray &payload)
+{
+    if (streamId == 0xbd) {
+        if (payload.size() < 4)
+            return false;
+        const int pointer = (quint8(payload.at(2)) << 8) | quint8(payload.at(3));
+        const int header = (quint8(payload.at(0)) & 0xf8) == 0xa0 ? 7 : 4; // LPCM carries three more bytes
+        const qsizetype first = 3 + pointer;
+        if (pointer == 0 || first < header || first >= payload.size())
+            return false;
+        payload.remove(header, first - header);
+        payload[2] = 0;
+        payload[3] = char(header - 3);
+        return true;
+    }
+    for (qsizetype i = 0; i + 1 < payload.size(); ++i) {
+        if (quint8(payload.at(i)) == 0xff && (quint8(payload.at(i + 1)) & 0xe0) == 0xe0) {
+            payload.remove(0, i);
+            return true;
+        }
+    }
+    return false;
+}
+
 class SpanWriter
 {
 public:
@@ -73,7 +101,7 @@ public:
         : m_video(video)
         , m_span(span)
         , m_frameTicks(ntsc ? 3003 : 3600)
-        , m_retimer(m_frameTicks / 2.0)
+        , m_retimer(m_frameTicks / 2.0, TTitleSpanReader::ClockBase * 90000)
         , m_sink(sink)
         , m_stopped(stopped)
     { }
@@ -92,8 +120,9 @@ private:
     void Damage(qint64 sectors, double titleTicks);
     // The sector after the VOBU in the cell, or past the cell's end.
     static quint32 After(const Vobu &vobu, const TCellSectors &cell);
-    // cellStart: the VOBU begins a cell; its time is the cell's own.
-    bool Emit(const Vobu &vobu, bool cellStart = false);
+    // cellStart: the VOBU begins a cell; its time is the cell's own. adjoining: that cell lies
+    // right after the one before in the VOBs, so its sound runs on.
+    bool Emit(const Vobu &vobu, bool cellStart = false, bool adjoining = true);
     bool Flush(bool atEnd);
     double Mapped(qint64 pts, const Vobu &vobu) const
     {
@@ -116,6 +145,7 @@ private:
     qint64 m_scr = 0;
     double m_lastGood = 0; // the title's clock at the end of the last VOBU read
     double m_position = 0; // the stream's clock at the last picture written, seconds
+    QSet<int> m_soundGoesOn; // sound streams whose frames run on from the last packet written
 };
 
 void SpanWriter::Damage(qint64 sectors, double titleTicks)
@@ -160,7 +190,7 @@ quint32 SpanWriter::After(const Vobu &vobu, const TCellSectors &cell)
     return next > vobu.Sector && next <= cell.Last ? next : end;
 }
 
-bool SpanWriter::Emit(const Vobu &vobu, bool cellStart)
+bool SpanWriter::Emit(const Vobu &vobu, bool cellStart, bool adjoining)
 {
     if (Stopped())
         return false;
@@ -178,8 +208,11 @@ bool SpanWriter::Emit(const Vobu &vobu, bool cellStart)
             ++lost;
     }
     Damage(lost, vobu.TitleStart);
-    if (cellStart)
+    if (cellStart) {
         m_retimer.BeginCell();
+        if (!adjoining)
+            m_soundGoesOn.clear();
+    }
     ForEachPesPacket(bytes, [&](const TPesPacket &p) {
         if (p.StreamId == 0xe0) {
             m_retimer.Add(p.Payload, p.Size, p.Pts >= 0 ? Mapped(p.Pts, vobu) : -1.0);
@@ -191,8 +224,16 @@ bool SpanWriter::Emit(const Vobu &vobu, bool cellStart)
         if (id < 0 || !m_span.AudioIds.contains(id))
             return;
         const double pts = p.Pts >= 0 ? Mapped(p.Pts, vobu) : -1.0;
-        AppendPesPack(m_out, p.StreamId, p.Payload, p.Size, pts >= 0 ? qint64(RoundHalfEven(pts)) : -1, -1,
-                      NextScr(pts >= 0 ? pts : double(m_scr + 90000)));
+        QByteArray payload(p.Payload, p.Size);
+        // Where a stream begins, or begins again after a jump, it begins with a whole frame: a
+        // reader would give the packet's time to the piece of a frame before it.
+        if (!m_soundGoesOn.contains(id)) {
+            if (pts < 0 || !StartAtFirstFrame(p.StreamId, payload))
+                return;
+            m_soundGoesOn.insert(id);
+        }
+        AppendPesPack(m_out, p.StreamId, payload.constData(), payload.size(),
+                      pts >= 0 ? qint64(RoundHalfEven(pts)) : -1, -1, NextScr(pts >= 0 ? pts : double(m_scr + 90000)));
     });
     m_lastGood = vobu.TitleEnd();
     return Flush(false);
@@ -274,7 +315,12 @@ TTitleSpanReader::Result SpanWriter::Run(const QList<TCellSectors> &cells)
         Vobu last;
         QByteArray bytes;
         if (m_video.Read(before.LastVobuStart, 1, bytes) && ParseNav(bytes, before.LastVobuStart, last)) {
-            last.TitleStart = cellStart - double(Ticks(last.EndPtm, last.StartPtm));
+            // Right before it in the VOB, it runs on the same clock; elsewhere its clock is
+            // joined to the cell's where its pictures end.
+            const bool adjoining = before.Last + 1 == cell.First && Ticks(cellPtm, last.StartPtm) > 0
+                                && Ticks(cellPtm, last.StartPtm) < 90000 * 10;
+            last.TitleStart = adjoining ? cellStart - double(Ticks(cellPtm, last.StartPtm))
+                                        : cellStart - double(Ticks(last.EndPtm, last.StartPtm));
             Vobu previous;
             if (last.Previous != EndOfCell && last.Previous > 0 && last.Previous <= last.Sector - before.First
                 && m_video.Read(last.Sector - last.Previous, 1, bytes)
@@ -308,7 +354,7 @@ TTitleSpanReader::Result SpanWriter::Run(const QList<TCellSectors> &cells)
                 vobu.TitleStart = continues + double(Ticks(vobu.StartPtm, ptm));
                 if (vobu.TitleStart >= endTicks)
                     break;
-                if (!Emit(vobu, vobu.Sector == firstSector))
+                if (!Emit(vobu, vobu.Sector == firstSector, cells.at(c - 1).Last + 1 == current.First))
                     return m_result;
                 const quint32 next = After(vobu, current);
                 if (next > current.Last || !NavAt(next, current, vobu))
@@ -318,7 +364,7 @@ TTitleSpanReader::Result SpanWriter::Run(const QList<TCellSectors> &cells)
             while (true) {
                 if (vobu.TitleStart >= endTicks)
                     break;
-                if (!Emit(vobu, vobu.Sector == cell.First))
+                if (!Emit(vobu, vobu.Sector == cell.First, first > 0 && cells.at(first - 1).Last + 1 == cell.First))
                     return m_result;
                 const quint32 next = After(vobu, current);
                 if (next > current.Last || !NavAt(next, current, vobu))
@@ -345,6 +391,69 @@ double TTitleSpanReader::StreamSeconds(double tableSeconds, bool ntsc)
     return ClockBase + double(RoundHalfEven(tableSeconds * rate)) * frameTicks / 90000.0;
 }
 
+namespace {
+
+QList<TCellSectors> PlayedCells(const TProgramChain &chain, int angle)
+{
+    QList<TCellSectors> cells;
+    for (const TCellSectors &cell : chain.CellSectors) {
+        if ((cell.Angle == 0 || cell.Angle == angle) && cell.Last >= cell.First)
+            cells.append(cell);
+    }
+    return cells;
+}
+
+} // namespace
+
+double TTitleSpanReader::PictureEnd(const QString &location, const Span &span)
+{
+    const DvdLibrary::Handle dvd = DvdLibrary::DVD_OpenDVD(location);
+    int set = -1;
+    const TVTS_VOBS *vobs = nullptr;
+    const TProgramChain *chain = DvdLibrary::TitleChain(dvd, span.TitleNumber - 1, set, vobs);
+    const bool ntsc = vobs && vobs->VideoStream.Standard == u"NTSC";
+    const double end = StreamSeconds(span.End, ntsc);
+    if (!chain)
+        return end;
+    const QList<TCellSectors> cells = PlayedCells(*chain, span.Angle);
+    if (cells.isEmpty())
+        return end;
+    const qint64 endFrames = RoundHalfEven(span.End * cells.first().FrameRate);
+    const double frameTicks = ntsc ? 3003 : 3600;
+    // The last cell the span takes, when it takes it to its end (a chain's own time may run on
+    // past its cells).
+    for (int c = int(cells.size()) - 1; c >= 0; --c) {
+        const TCellSectors &cell = cells.at(c);
+        if (cell.StartFrames >= endFrames)
+            continue;
+        if (cell.StartFrames + cell.LengthFrames > endFrames)
+            return end;
+        // The pictures of the cell's last VOBU, timed as the reading times them.
+        QString problem;
+        const std::unique_ptr<DvdSource::TitleVideo> video = DvdLibrary::OpenTitleVideo(dvd, set, problem);
+        QByteArray bytes;
+        Vobu first, last;
+        if (!video || !video->Read(cell.First, 1, bytes) || !ParseNav(bytes, cell.First, first)
+            || !video->Read(cell.LastVobuStart, int(cell.Last - cell.LastVobuStart + 1), bytes)
+            || !ParseNav(bytes.left(SectorSize), cell.LastVobuStart, last))
+            return end;
+        const double cellStart = double(cell.StartFrames) * frameTicks;
+        TVideoRetimer retimer(frameTicks / 2);
+        ForEachPesPacket(bytes, [&](const TPesPacket &p) {
+            if (p.StreamId == 0xe0)
+                retimer.Add(p.Payload, p.Size, p.Pts >= 0 ? cellStart + double(Ticks(p.Pts, first.StartPtm)) : -1.0);
+        });
+        retimer.Finish();
+        double pictures = -1;
+        for (const TVideoRetimer::Frame &frame : retimer.Take())
+            pictures = std::max(pictures, frame.Pts + frame.Fields * frameTicks / 2);
+        pictures = ClockBase + pictures / 90000.0;
+        // Only a little sooner: anything else is a table or a clock not to be trusted.
+        return pictures < end && pictures > end - 0.5 ? pictures : end;
+    }
+    return end;
+}
+
 TTitleSpanReader::Result TTitleSpanReader::Write(const QString &location, const Span &span, const Sink &sink,
                                                  const std::function<bool()> &stopped)
 {
@@ -357,11 +466,7 @@ TTitleSpanReader::Result TTitleSpanReader::Write(const QString &location, const 
         result.Problem = QStringLiteral("the title's table cannot be read");
         return result;
     }
-    QList<TCellSectors> cells;
-    for (const TCellSectors &cell : chain->CellSectors) {
-        if ((cell.Angle == 0 || cell.Angle == span.Angle) && cell.Last >= cell.First)
-            cells.append(cell);
-    }
+    const QList<TCellSectors> cells = PlayedCells(*chain, span.Angle);
     if (cells.isEmpty() || span.End <= span.Start) {
         result.Problem = QStringLiteral("the title has no video in the span");
         return result;

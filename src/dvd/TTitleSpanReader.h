@@ -51,6 +51,11 @@ public:
     // seconds: rounded to the table's frames as Write rounds the span's ends.
     static double StreamSeconds(double tableSeconds, bool ntsc);
 
+    // Where the span's pictures end on the stream's clock, seconds: its end, or, where the span
+    // runs to the end of a cell whose pictures end sooner than the table says (a table may
+    // count the cell's sound), where they end.
+    static double PictureEnd(const QString &location, const Span &span);
+
     // Writes the span through `sink` (false: stop, the reader went away), with the stream's
     // clock (seconds) at the last picture written so far; `stopped` is asked between reads.
     using Sink = std::function<bool(const QByteArray &bytes, double position)>;

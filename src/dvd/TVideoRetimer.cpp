@@ -31,7 +31,7 @@ bool Repeats(const TVideoPicture &p)
 
 } // namespace
 
-TVideoRetimer::TVideoRetimer(double fieldTicks) : m_fieldTicks(fieldTicks)
+TVideoRetimer::TVideoRetimer(double fieldTicks, double filmOrigin) : m_fieldTicks(fieldTicks), m_filmOrigin(filmOrigin)
 { }
 
 void TVideoRetimer::Add(const char *data, qsizetype size, double pts)
@@ -152,20 +152,32 @@ void TVideoRetimer::CloseGroup()
 void TVideoRetimer::Resolve(bool atEnd)
 {
     // A film frame's place on the film's even steps: which step it is from its run's first
-    // frame, which a run is taken to begin on. Cadences whose first frames lie off their steps
-    // on the average (3, 3, 2, 2 fields) move the run by the half field that puts them on.
+    // frame, which lies on the steps counted from the title's start where it can.
     const double step = 2.5 * m_fieldTicks;
     while (!m_shown.empty() && (atEnd || int(m_shown.size()) > Ahead)) {
         Shown &shown = m_shown.front();
         const TVideoPicture &picture = shown.Frame->Picture;
-        // Film: a progressive frame picture within two frames of one with a repeated field,
-        // with only such frames between them.
+        const bool start = shown.Break || m_behind.empty();
+        const bool afterVideo = !start && !m_behind.back().Picture.IsFilmFrame();
+        // Film: a frame that repeats a field, or a progressive frame between two such (two
+        // frames at most on either side, or interlaced video or the stream's start on one).
         bool film = Repeats(picture);
         if (picture.IsFilmFrame() && !film) {
-            for (size_t j = 1; j <= 2 && j < m_shown.size() && m_shown[j].Frame->Picture.IsFilmFrame(); ++j)
-                film = film || Repeats(m_shown[j].Frame->Picture);
-            for (auto b = m_behind.rbegin(); b != m_behind.rend() && b - m_behind.rbegin() < 2 && b->IsFilmFrame(); ++b)
-                film = film || Repeats(*b);
+            bool before = false, after = false;
+            for (size_t j = 1; j <= 2 && j < m_shown.size() && !m_shown[j].Break; ++j) {
+                if (!m_shown[j].Frame->Picture.IsFilmFrame())
+                    break;
+                after = after || Repeats(m_shown[j].Frame->Picture);
+            }
+            for (auto b = m_behind.rbegin(); !start && b != m_behind.rend() && b - m_behind.rbegin() < 2; ++b) {
+                if (!b->Picture.IsFilmFrame())
+                    break;
+                before = before || Repeats(b->Picture);
+            }
+            // Neither flag tells film's last frame from plain progressive video's first, nor its
+            // first from the video's last: after the last repeat it is taken for film (cadences
+            // end on a pair), before the first repeat for video (they begin on the repeat).
+            film = before || (after && (start || afterVideo));
         }
         if (shown.Break || !film)
             m_runLength = 0;
@@ -179,24 +191,10 @@ void TVideoRetimer::Resolve(bool atEnd)
             }
             if (m_runLength == 0) {
                 index = 0;
-                m_runStart = shown.Native;
-                // The run's first cadence: how far its frames lie from their steps.
-                double sum = 0;
-                int count = 1, next = 0;
-                for (size_t j = 1; j < size_t(Ahead) && j < m_shown.size(); ++j) {
-                    const Shown &later = m_shown[j];
-                    if (later.Break || !later.Frame->Picture.IsFilmFrame())
-                        break;
-                    next = std::max<int>(next + 1, int(std::lround((later.Native - m_runStart) / step)));
-                    const double r = later.Native - (m_runStart + next * step);
-                    if (std::fabs(r) > 0.5 * step)
-                        break;
-                    sum += r;
-                    ++count;
-                }
-                // In half fields, rounded towards none: alternating cadences average a quarter.
-                const double halves = sum / count / (0.5 * m_fieldTicks);
-                m_runStart += 0.5 * m_fieldTicks * std::trunc(halves + (halves > 0 ? 0.25 : -0.25));
+                // On the film's steps counted from the title's start where the frame can lie on
+                // them (a film begun with the title, or cut on its steps); else where it lies.
+                const double onSteps = m_filmOrigin + step * std::round((shown.Native - m_filmOrigin) / step);
+                m_runStart = std::fabs(onSteps - shown.Native) <= 0.75 * m_fieldTicks ? onSteps : shown.Native;
             }
             time = m_runStart + index * step;
             ++m_runLength;
@@ -209,7 +207,7 @@ void TVideoRetimer::Resolve(bool atEnd)
         m_lastTime = time;
         shown.Frame->Time = time;
         shown.Frame->Resolved = true;
-        m_behind.push_back(picture);
+        m_behind.push_back({picture, film});
         if (m_behind.size() > 2)
             m_behind.pop_front();
         m_shown.pop_front();
@@ -231,6 +229,7 @@ void TVideoRetimer::EmitReady()
             Frame out;
             out.Bytes = std::move(frames[k].Bytes);
             out.Pts = frames[k].Time;
+            out.Fields = frames[k].Picture.Fields;
             out.Dts = std::min(out.Pts, times[k] - reorder);
             m_ready.append(std::move(out));
         }

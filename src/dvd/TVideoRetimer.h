@@ -20,10 +20,12 @@ public:
         QByteArray Bytes; // the frame with the headers before it
         double Pts = 0; // 90 kHz ticks
         double Dts = 0;
+        int Fields = 2; // shown for
     };
 
-    // fieldTicks: one field in 90 kHz ticks, 1800 for PAL, 1501.5 for NTSC.
-    explicit TVideoRetimer(double fieldTicks);
+    // fieldTicks: one field in 90 kHz ticks, 1800 for PAL, 1501.5 for NTSC; filmOrigin: where the
+    // title begins on the stream's clock (ticks), from which film's steps are counted.
+    explicit TVideoRetimer(double fieldTicks, double filmOrigin = 0);
 
     // Adds stream bytes; `pts` is the presentation time (ticks) the disc gives the first
     // picture that begins in them, negative for none.
@@ -66,6 +68,7 @@ private:
     void EmitReady();
 
     double m_fieldTicks;
+    double m_filmOrigin;
     QByteArray m_buffer;
     QList<QPair<qsizetype, double>> m_marks; // where a disc time begins to apply, and the time
     qsizetype m_cellAt = -1; // where in the buffer a cell begins
@@ -79,7 +82,12 @@ private:
     double m_runStart = 0;
     int m_lastIndex = -1;
     double m_lastTime = -1; // the last display time given
-    std::deque<TVideoPicture> m_behind; // the frames just timed, newest last
+    struct Timed
+    {
+        TVideoPicture Picture;
+        bool Film = false;
+    };
+    std::deque<Timed> m_behind; // the frames just timed, newest last
     QList<Frame> m_ready;
     int m_filmFrames = 0;
 };

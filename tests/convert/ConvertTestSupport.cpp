@@ -163,9 +163,7 @@ double DominantFrequency(const QString &file)
     return crossings / 2.0 / (double(count) / rate);
 }
 
-namespace {
-
-QByteArray ToolOutput(const QString &program, const QStringList &arguments, bool errors = false)
+QByteArray ToolOutput(const QString &program, const QStringList &arguments, bool errors)
 {
     QProcess p;
     if (errors)
@@ -181,17 +179,14 @@ QByteArray ToolOutput(const QString &program, const QStringList &arguments, bool
     return out;
 }
 
-double StreamStart(const QString &file, const char *type)
+double StreamStart(const QString &file, const QString &stream)
 {
-    const QByteArray out =
-        ToolOutput(QStringLiteral("ffprobe"),
-                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                    QLatin1String(type) + QStringLiteral(":0"), QStringLiteral("-show_entries"),
-                    QStringLiteral("stream=start_time"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
+    const QByteArray out = ToolOutput(QStringLiteral("ffprobe"),
+                                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                                       stream, QStringLiteral("-show_entries"), QStringLiteral("stream=start_time"),
+                                       QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
     return out.trimmed().toDouble();
 }
-
-} // namespace
 
 QList<QByteArray> GreyPictures(const QStringList &input, const QString &crop, int count)
 {
@@ -282,7 +277,7 @@ QList<double> BeepTimes(const QString &file)
     const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
     const qsizetype count = pcm.size() / 2;
     // The decoded sound starts at the audio stream's start on the file's clock.
-    const double start = StreamStart(file, "a");
+    const double start = StreamStart(file, QStringLiteral("a:0"));
     QList<double> times;
     qsizetype quietSince = 0;
     for (qsizetype i = 0; i < count; ++i) {

@@ -89,6 +89,11 @@ struct ViewerFacts
 };
 ViewerFacts Watch(const QString &file);
 
+// What a program writes on its standard output (with `errors`, on its standard error too).
+QByteArray ToolOutput(const QString &program, const QStringList &arguments, bool errors = false);
+// Where a stream of a file ("a:0", "v:0") starts on the file's clock, seconds.
+double StreamStart(const QString &file, const QString &stream);
+
 // The audio's main frequency in Hz, from the zero crossings of a second of decoded sound.
 double DominantFrequency(const QString &file);
 

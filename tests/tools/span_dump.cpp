@@ -26,6 +26,7 @@ int main(int argc, char **argv)
         return 1;
     const TTitleSpanReader::Result r = TTitleSpanReader::Write(
         a.at(1), span, [&out](const QByteArray &b, double) { return out.write(b) == b.size(); });
+    std::fprintf(stderr, "picture end %.6f\n", TTitleSpanReader::PictureEnd(a.at(1), span));
     std::fprintf(stderr, "problem '%s' damaged %lld frames %d film %d bytes %lld\n", qPrintable(r.Problem),
                  r.DamagedSectors, r.VideoFrames, r.FilmFrames, r.BytesWritten);
     return r.Problem.isEmpty() ? 0 : 1;
