@@ -128,6 +128,9 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
         chaptersInput = inputs++;
     }
     if (!c.SubtitleIndex.isEmpty()) {
+        // Its times are kept to the millisecond: a picture at its very start takes it in.
+        if (c.BurnSubtitle)
+            command.Add(QStringLiteral("-itsoffset")).Add(QStringLiteral("-0.001"));
         command.Add(QStringLiteral("-i")).AddQuoted(c.SubtitleIndex);
         subtitleInput = inputs++;
     }

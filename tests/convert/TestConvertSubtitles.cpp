@@ -155,6 +155,83 @@ private slots:
                                     .arg(subtitles.at(i) - firstPicture)
                                     .arg(events.at(i))));
     }
+
+    // A burnt-in subtitle shows on exactly the pictures its own track would show it on: from
+    // the picture at its start to the last one before its end.
+    void burntSubtitleOnItsPictures_data()
+    {
+        QTest::addColumn<QString>("disc");
+        QTest::addColumn<int>("chapter");
+        QTest::newRow("PAL") << QStringLiteral("pal-real") << 2;
+        QTest::newRow("NTSC") << QStringLiteral("ntsc-real") << 3;
+    }
+    void burntSubtitleOnItsPictures()
+    {
+        QFETCH(QString, disc);
+        QFETCH(int, chapter);
+        QVERIFY(LinkTools(m_program->path()));
+        auto convert = [&](int subtitle, bool asTrack, const QString &folder) -> QString {
+            m_list.Clear();
+            Open(disc);
+            Choice c;
+            c.chapter = chapter;
+            c.subtitle = subtitle;
+            Check(c);
+            TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"),
+                                                 {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}});
+            request.OutputDirText = m_out->filePath(folder) + QLatin1Char('/');
+            request.Preferences.SubtitleTrack = asTrack;
+            m_run = std::make_unique<TConversionRun>(*m_host);
+            if (!QDir().mkpath(m_out->filePath(folder)) || RunToEnd(request) != TConversionRun::Outcome::Completed
+                || m_run->MadeFiles().size() != 1)
+                return {};
+            return m_run->MadeFiles().first();
+        };
+        const QString none = convert(0, false, QStringLiteral("none")),
+                      burnt = convert(1, false, QStringLiteral("burnt")),
+                      track = convert(1, true, QStringLiteral("track"));
+        QVERIFY(!none.isEmpty() && !burnt.isEmpty() && !track.isEmpty());
+
+        // Where the track shows its subtitle, against its first picture.
+        const QByteArray probed = ToolOutput(
+            QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("s"),
+             QStringLiteral("-show_entries"), QStringLiteral("subtitle=pts_time,start_display_time,end_display_time"),
+             QStringLiteral("-of"), QStringLiteral("csv=p=0"), track});
+        double from = -1, to = -1;
+        for (const QByteArray &line : probed.split('\n')) {
+            const QList<QByteArray> f = line.trimmed().split(',');
+            if (f.size() >= 3 && from < 0) {
+                from = f.at(0).toDouble() + f.at(1).toDouble() / 1000;
+                to = f.at(0).toDouble() + f.at(2).toDouble() / 1000;
+            }
+        }
+        QVERIFY2(from > 0 && to > from, probed.constData());
+        from -= StreamStart(track, QStringLiteral("v:0"));
+        to -= StreamStart(track, QStringLiteral("v:0"));
+
+        // The pictures whose subtitle band differs from the same entry's without one.
+        const int height = disc.startsWith(QStringLiteral("ntsc")) ? 480 : 576;
+        auto band = [height](const QString &file) {
+            return GreyPictures({QStringLiteral("-i"), file}, QStringLiteral("720:100:0:%1").arg(height - 136), 100000);
+        };
+        const QList<QByteArray> plain = band(none), shown = band(burnt);
+        QCOMPARE(shown.size(), plain.size());
+        const double frame = disc.startsWith(QStringLiteral("ntsc")) ? 1001.0 / 30000 : 1.0 / 25;
+        // On a picture whose start the subtitle's time takes in (to a millisecond, as its times are kept).
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            const bool differs = PsnrY(plain.at(i), shown.at(i)) < 35;
+            const double t = double(i) * frame;
+            const bool wanted = t >= from - 0.001 && t < to - 0.001;
+            QVERIFY2(differs == wanted,
+                     qPrintable(QStringLiteral("picture %1 (%2 s) %3 the subtitle shown %4 s to %5 s")
+                                    .arg(i)
+                                    .arg(t)
+                                    .arg(differs ? QStringLiteral("shows") : QStringLiteral("lacks"))
+                                    .arg(from)
+                                    .arg(to)));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConvertSubtitles)

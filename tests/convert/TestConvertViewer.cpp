@@ -1,5 +1,6 @@
 #include "ConversionFixture.h"
 #include "ConvertTestSupport.h"
+#include "DiscTruth.h"
 #include "FakePowerManager.h"
 #include "FileSizeLimit.h"
 #include "TestSupport.h"
@@ -144,6 +145,32 @@ private slots:
         QVERIFY2(qAbs(raised.PeakDb - source.PeakDb - 10) < 1.5,
                  qPrintable(QStringLiteral("%1 -> %2 dB").arg(source.PeakDb).arg(raised.PeakDb)));
         QCOMPARE(raised.FullScale, 0);
+    }
+
+    // Quiet sound (dialogue) comes out about 10 dB louder as before; loud sound is held under
+    // full scale by a limiter instead of clipped: a tone near full scale stays a clean tone.
+    void loudSoundStaysClean_data()
+    {
+        QTest::addColumn<int>("title");
+        QTest::addColumn<double>("peak"); // dBFS the file's tone should peak at
+        QTest::newRow("a tone at -3 dBFS") << 1 << -1.0;
+        QTest::newRow("dialogue at -27 dBFS") << 2 << -17.0;
+    }
+    void loudSoundStaysClean()
+    {
+        QFETCH(int, title);
+        QFETCH(double, peak);
+        QVERIFY(LinkTools(m_program->path()));
+        Open(QStringLiteral("pal-loud"));
+        Choice choice;
+        choice.title = title;
+        choice.start = QStringLiteral("00:00:00");
+        choice.end = QStringLiteral("00:00:04");
+        Check(choice);
+        QCOMPARE(RunToEnd(Request(QStringLiteral("MKV - Matroska Video"), {})), TConversionRun::Outcome::Completed);
+        const ToneFacts tone = MeasureTone(m_run->MadeFiles().first(), 997, 2.0);
+        QVERIFY2(qAbs(tone.PeakDbfs - peak) < 1.0, qPrintable(QString::number(tone.PeakDbfs)));
+        QVERIFY2(tone.DistortionPercent < 1.0, qPrintable(QString::number(tone.DistortionPercent)));
     }
 };
 

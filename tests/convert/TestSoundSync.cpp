@@ -1,5 +1,6 @@
 #include "ConversionFixture.h"
 #include "ConvertTestSupport.h"
+#include "DiscTruth.h"
 #include "TestSupport.h"
 
 #include "convert/TSourceProbe.h"
@@ -55,6 +56,117 @@ private slots:
             const double offset = (heard.at(i) - seen.at(i)) * 1000;
             QVERIFY2(qAbs(offset) <= 5, qPrintable(QStringLiteral("beep %1 ms after flash %2").arg(offset).arg(i + 1)));
         }
+    }
+
+    // Every shipped profile, and each sound coder the AVI profile offers: files that keep times
+    // for their sound and files that do not (AVI) alike.
+    void everyProfileKeepsToThePicture_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("audioCodec"); // the grid's choice; empty: the profile's own
+        const QStringList profiles = QDir(BuiltProgramDir() + QStringLiteral("/Profiles"))
+                                         .entryList({QStringLiteral("*.apf")}, QDir::Files, QDir::Name);
+        for (const QString &file : profiles)
+            QTest::newRow(qPrintable(file)) << QFileInfo(file).completeBaseName() << QString();
+        QTest::newRow("AVI with AC-3") << QStringLiteral("AVI - MPEG-4 Video") << QStringLiteral("AC-3");
+    }
+    void everyProfileKeepsToThePicture()
+    {
+        QFETCH(QString, profile);
+        QFETCH(QString, audioCodec);
+        QVERIFY(LinkTools(m_program->path()));
+        Open(QStringLiteral("pal-sync"));
+        Choice span;
+        span.start = QStringLiteral("00:00:00");
+        span.end = QStringLiteral("00:00:06");
+        Check(span);
+        Rows rows;
+        if (!audioCodec.isEmpty())
+            rows << qMakePair(QStringLiteral("Audio Codec"), audioCodec);
+        QCOMPARE(RunToEnd(Request(profile, rows)), TConversionRun::Outcome::Completed);
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        const QString file = m_run->MadeFiles().first();
+        const QList<SeenPicture> seen = WatchPictures(file);
+        const QList<double> bursts = BurstStarts(file);
+        QList<double> flashes;
+        for (const SeenPicture &p : seen) {
+            if (p.Flash)
+                flashes << p.Time;
+        }
+        QCOMPARE(flashes.size(), 3);
+        QCOMPARE(bursts.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const double offset = (bursts.at(i) - flashes.at(i)) * 1000;
+            QVERIFY2(qAbs(offset) <= 5, qPrintable(QStringLiteral("beep %1 ms after flash %2").arg(offset).arg(i + 1)));
+        }
+    }
+
+    // Every coding a DVD's sound comes in, chapters that begin on an open picture group and
+    // cells played out of the VOBs' order: each flash heard with its picture, the chosen track's
+    // own tone, and the sound as long as the picture.
+    void everyCodingKeepsToThePicture_data()
+    {
+        QTest::addColumn<QString>("disc");
+        QTest::addColumn<Choice>("choice");
+        QTest::addColumn<QString>("profile");
+        const QString mkv = QStringLiteral("MKV - Matroska Video"), mp4 = QStringLiteral("MP4 - H.264 Video");
+        auto chapter = [](int title, int number, int audio) {
+            Choice c;
+            c.title = title;
+            c.chapter = number;
+            c.audio = audio;
+            return c;
+        };
+        QTest::newRow("AC3 stereo") << QStringLiteral("pal-film-open") << chapter(1, 2, 0) << mkv;
+        QTest::newRow("LPCM") << QStringLiteral("pal-film-open") << chapter(1, 3, 1) << mp4;
+        QTest::newRow("MP2") << QStringLiteral("pal-interlaced-open") << chapter(1, 3, 0) << mkv;
+        QTest::newRow("AC3 mono, the second track of one language")
+            << QStringLiteral("pal-interlaced-open") << chapter(1, 2, 1) << mp4;
+        QTest::newRow("DTS") << QStringLiteral("ntsc-interlaced-open") << chapter(1, 2, 1) << mkv;
+        Choice change = chapter(2, 0, 0);
+        change.start = QStringLiteral("00:00:01");
+        change.end = QStringLiteral("00:00:09");
+        QTest::newRow("AC3 5.1 across film and video") << QStringLiteral("ntsc-hybrid") << change << mp4;
+        QTest::newRow("LPCM, cells out of the VOBs' order")
+            << QStringLiteral("pal-out-of-order") << chapter(1, 2, 1) << mkv;
+    }
+    void everyCodingKeepsToThePicture()
+    {
+        QFETCH(QString, disc);
+        QFETCH(Choice, choice);
+        QFETCH(QString, profile);
+        QVERIFY(LinkTools(m_program->path()));
+        Open(disc);
+        Check(choice);
+        QCOMPARE(RunToEnd(Request(profile, {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}})),
+                 TConversionRun::Outcome::Completed);
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        const QString file = m_run->MadeFiles().first();
+        const TruthTitle truth = ReadTruth(disc, choice.title);
+        const double tone = truth.Audio.at(choice.audio).Tone;
+        const double frequency = DominantFrequency(file);
+        QVERIFY2(qAbs(frequency - tone) < tone * 0.05,
+                 qPrintable(QStringLiteral("%1 Hz, not %2").arg(frequency).arg(tone)));
+
+        const QList<SeenPicture> seen = WatchPictures(file);
+        const QList<double> bursts = BurstStarts(file);
+        int flashes = 0;
+        for (const SeenPicture &p : seen) {
+            if (!p.Flash)
+                continue;
+            ++flashes;
+            double nearest = 1e9;
+            for (const double b : bursts)
+                nearest = qAbs(b - p.Time) < qAbs(nearest) ? b - p.Time : nearest;
+            QVERIFY2(qAbs(nearest) <= 0.005,
+                     qPrintable(
+                         QStringLiteral("the flash at %1 s is heard %2 ms after it").arg(p.Time).arg(nearest * 1000)));
+        }
+        QVERIFY(flashes >= 2);
+        QCOMPARE(bursts.size(), flashes);
+        const double sound = SoundEnd(file), picture = PictureEnd(file);
+        QVERIFY2(qAbs(sound - picture) <= 0.025,
+                 qPrintable(QStringLiteral("the sound ends at %1 s, the picture at %2 s").arg(sound).arg(picture)));
     }
 };
 

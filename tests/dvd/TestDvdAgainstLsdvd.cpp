@@ -245,7 +245,8 @@ void TestDvdAgainstLsdvd::agrees()
         QStringList theirAudio;
         for (const QVariant &v : track.value(QStringLiteral("audio")).toList()) {
             const QVariantMap a = v.toMap();
-            QString format = a.value(QStringLiteral("format")).toString();
+            // lsdvd pads its shorter names ("lpcm ").
+            QString format = a.value(QStringLiteral("format")).toString().trimmed();
             if (format == QLatin1String("mpeg2ext"))
                 format = QStringLiteral("mpeg2");
             theirAudio.append(QStringLiteral("%1 %2 %3ch")
