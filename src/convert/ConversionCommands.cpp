@@ -331,6 +331,27 @@ QString Seconds6(double seconds)
 
 } // namespace
 
+QString SoundGainFilters()
+{
+    return QStringLiteral("volume=%1dB,alimiter=limit=%2:attack=5:release=50:level=0:latency=1")
+        .arg(kSoundGainDb)
+        .arg(kSoundPeak);
+}
+
+void RaiseSound(TTranscoderOptions &options)
+{
+    QStringList &args = options.Arguments;
+    if (args.contains(QStringLiteral("-an")))
+        return;
+    const qsizetype at = args.indexOf(QStringLiteral("-af"));
+    if (at >= 0 && at + 1 < args.size())
+        args[at + 1] =
+            args.at(at + 1).isEmpty() ? SoundGainFilters() : args.at(at + 1) + QLatin1Char(',') + SoundGainFilters();
+    else
+        args << QStringLiteral("-af") << SoundGainFilters();
+    options.Text = ArgumentsText(args);
+}
+
 void SetTranscoderInputAspect(TTranscoderOptions &options, const QString &aspect)
 {
     PrependFilter(options.Arguments, QStringLiteral("-vf"), QStringLiteral("setdar=") + aspect);

@@ -109,6 +109,15 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
 QString FramePadFilter(const TPictureFit &fit);
 void FitFrameOptions(QStringList &args, const TPictureFit &fit);
 
+// DVD sound is mixed quietly: the converter raises it by this much while it is in floating
+// point, and a limiter that looks ahead (its delay given back) holds it under kSoundPeak, so that
+// loud scenes are not clipped and quiet ones come out louder.
+constexpr double kSoundGainDb = 10.0;
+constexpr double kSoundPeak = 0.891; // -1 dBFS
+QString SoundGainFilters();
+// Adds them to the end of the converter's sound filters (none where it writes no sound).
+void RaiseSound(TTranscoderOptions &options);
+
 // The converter is told the display aspect of pictures that carry none (raw pictures).
 void SetTranscoderInputAspect(TTranscoderOptions &options, const QString &aspect);
 

@@ -372,9 +372,9 @@ QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &g
     const QString quality =
         highQualityIntermediate ? QStringLiteral("vqscale=2") : QStringLiteral("vbitrate=") + EncoderBitrate(bitrate);
     // The sound stays PCM: a lossy coder would cost a generation of loss and start the sound
-    // late by its own delay. The gain soft-clips: loud discs would otherwise come out hard-clipped.
-    const QString sound =
-        QStringLiteral(" -oac pcm") + QStringLiteral(" -channels 2") + srate + QStringLiteral(" -af volume=10:1");
+    // late by its own delay. It is raised by the converter, where it is still in floating point
+    // and a limiter keeps loud scenes from clipping (SoundFilters).
+    const QString sound = QStringLiteral(" -oac pcm") + QStringLiteral(" -channels 2") + srate;
     // Streamed, nothing is coded twice: the converter takes the pictures as they are.
     settings.RawPicture = streamed;
     if (streamed)

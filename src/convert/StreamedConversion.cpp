@@ -97,13 +97,9 @@ QString SoundFilters(const QString &profileFilters, double start, double end, do
     chain << QStringLiteral("aresample=async=1:min_hard_comp=0.002");
     if (!profileFilters.isEmpty())
         chain << profileFilters;
-    // Raised in floating point, then held under the peak by a limiter that looks ahead (its
-    // delay given back), so that loud scenes are not clipped and quiet ones come out louder.
-    // Both work on the sound read before the span too, so the limiter has settled where the span
-    // begins; then the span is cut from the sound's times exactly.
-    chain << QStringLiteral("volume=%1dB").arg(kSoundGainDb)
-          << QStringLiteral("alimiter=limit=%1:attack=5:release=50:level=0:latency=1").arg(kSoundPeak)
-          << QStringLiteral("atrim=start=%1:end=%2").arg(Seconds6(start), Seconds6(end))
+    // Raised and limited on the sound read before the span too, so the limiter has settled where
+    // the span begins; then the span is cut from the sound's times exactly.
+    chain << SoundGainFilters() << QStringLiteral("atrim=start=%1:end=%2").arg(Seconds6(start), Seconds6(end))
           << QStringLiteral("asetpts=PTS-%1/TB").arg(Seconds6(start))
           << QStringLiteral("apad=whole_dur=%1").arg(Seconds6(length));
     return chain.join(QLatin1Char(','));

@@ -33,10 +33,6 @@ struct TStreamedConversion
     QString ChaptersFile; // FFmpeg metadata with the chapter marks; empty: none
 };
 
-// The gain by which DVD sound is raised (it is mixed quietly), and the peak the raise may reach.
-constexpr double kSoundGainDb = 10.0;
-constexpr double kSoundPeak = 0.891; // -1 dBFS
-
 // The pictures' treatment in the converter, before scaling: empty for none.
 QString ConverterPictureFilters(TScanType scan, TDeinterlace choice);
 
@@ -50,7 +46,7 @@ QString NominalRate(TScanType scan, bool ntsc);
 // Seconds of silence a sound coder writes before the sound, where a file keeps no time for it.
 double SoundCoderLead(const QString &coder, int sampleRate);
 
-// The sound's chain: the profile's own filters, raised, limited below kSoundPeak, cut to
+// The sound's chain: the profile's own filters, raised and limited (SoundGainFilters), cut to
 // [start, end) of the stream's clock and padded to `length` seconds.
 QString SoundFilters(const QString &profileFilters, double start, double end, double length);
 

@@ -459,6 +459,7 @@ bool TConversionRun::PrepareTranscoder(TToolCommand &command)
     // Built for this entry when it began (the room check reads its bitrates).
     FitTranscoderToFrame(m_transcoderOptions, m_settings, Entry().Aspect);
     CutTranscoderToEntry(m_transcoderOptions, m_timeline, IntermediateFrameRate(), m_intermediateVideoEnd);
+    RaiseSound(m_transcoderOptions);
     if (!PreparePartialFile())
         return false;
     command = BuildTranscoderCommand(AppFolders::TranscoderExe(), m_intermediateFile, m_transcoderOptions,
@@ -559,9 +560,8 @@ void TConversionRun::StreamedPassEnded()
     if (!m_streamed.readerDone || !m_streamed.converterDone)
         return;
     DeleteIntermediate();
+    // A stopped entry is not complete: its figures stay where they stood.
     if (m_state == CancelRequested) {
-        m_figures.EntryFinished();
-        Publish();
         CancelPath();
         return;
     }
@@ -667,8 +667,6 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
         StreamedConverterFinished(result);
     } else if (m_phase == Phase::TranscoderPass && slot == TProcessRunner::Transcoder) {
         if (m_state == CancelRequested) {
-            m_figures.EntryFinished();
-            Publish();
             CancelPath();
         } else if (!result.Succeeded() || m_watch.Stalled()) {
             EntryFailed(ToolFailure(slot, result));

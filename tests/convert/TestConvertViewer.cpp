@@ -153,13 +153,16 @@ private slots:
     {
         QTest::addColumn<int>("title");
         QTest::addColumn<double>("peak"); // dBFS the file's tone should peak at
-        QTest::newRow("a tone at -3 dBFS") << 1 << -1.0;
-        QTest::newRow("dialogue at -27 dBFS") << 2 << -17.0;
+        QTest::addColumn<bool>("streamed");
+        QTest::newRow("a tone at -3 dBFS") << 1 << -1.0 << true;
+        QTest::newRow("dialogue at -27 dBFS") << 2 << -17.0 << true;
+        QTest::newRow("a tone at -3 dBFS, through a file") << 1 << -1.0 << false;
     }
     void loudSoundStaysClean()
     {
         QFETCH(int, title);
         QFETCH(double, peak);
+        QFETCH(bool, streamed);
         QVERIFY(LinkTools(m_program->path()));
         Open(QStringLiteral("pal-loud"));
         Choice choice;
@@ -167,7 +170,9 @@ private slots:
         choice.start = QStringLiteral("00:00:00");
         choice.end = QStringLiteral("00:00:04");
         Check(choice);
-        QCOMPARE(RunToEnd(Request(QStringLiteral("MKV - Matroska Video"), {})), TConversionRun::Outcome::Completed);
+        TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
+        request.Preferences.StreamedIntermediate = streamed;
+        QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         const ToneFacts tone = MeasureTone(m_run->MadeFiles().first(), 997, 2.0);
         QVERIFY2(qAbs(tone.PeakDbfs - peak) < 1.0, qPrintable(QString::number(tone.PeakDbfs)));
         QVERIFY2(tone.DistortionPercent < 1.0, qPrintable(QString::number(tone.DistortionPercent)));

@@ -265,17 +265,16 @@ private slots:
                                    QStringLiteral("9")};
         QCOMPARE(BuildEncoderOptions(file, g.grids, record),
                  QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=") + bitrate
-                     + QStringLiteral(":mbd=2 -oac pcm -channels 2") + srate + QStringLiteral(" -af volume=10:1"));
+                     + QStringLiteral(":mbd=2 -oac pcm -channels 2") + srate);
         // A high-quality intermediate trades the profile's bitrate for a fixed quantiser.
         TMencOutputSettings high;
         QCOMPARE(BuildEncoderOptions(file, g.grids, high, true),
-                 QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vqscale=2:mbd=2 -oac pcm -channels 2") + srate
-                     + QStringLiteral(" -af volume=10:1"));
+                 QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vqscale=2:mbd=2 -oac pcm -channels 2") + srate);
         QVERIFY(!high.RawPicture);
         // Streamed, the pictures go to the converter as they are.
         TMencOutputSettings streamed;
         QCOMPARE(BuildEncoderOptions(file, g.grids, streamed, true, true),
-                 QStringLiteral(" -ovc raw -oac pcm -channels 2") + srate + QStringLiteral(" -af volume=10:1"));
+                 QStringLiteral(" -ovc raw -oac pcm -channels 2") + srate);
         QVERIFY(streamed.RawPicture);
         QCOMPARE((QStringList{record.OutputSize, record.OutputWidth, record.OutputHeight, record.OutputAspect,
                               record.VideoBitrate, record.AudioSampleRate}),
