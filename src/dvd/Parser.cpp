@@ -392,6 +392,7 @@ TProgramChain ReadProgramChain(const IfoReader &in, quint64 base, const TVTS_VOB
     quint64 cell = base + in.Word(base + ChainCellTableOffsetAt);
     int cellsLeft = chain.CellCount;
     qint64 startMs = 0, startFrames = 0;
+    qint64 blockMs = 0, blockFrames = 0; // where the angle block under way begins
     int angle = 0;
     chain.ChapterDurations.reserve(chain.ProgramCount);
     chain.ChapterStarts.reserve(chain.ProgramCount);
@@ -418,9 +419,14 @@ TProgramChain ReadProgramChain(const IfoReader &in, quint64 base, const TVTS_VOB
                     sectors.First = in.Long(cell + CellFirstSectorAt);
                     sectors.Last = in.Long(cell + CellLastSectorAt);
                     sectors.LastVobuStart = in.Long(cell + CellLastVobuStartAt);
-                    sectors.StartMs = startMs + ms;
+                    // Every angle of a block begins where its first does.
+                    if (angle <= 1) {
+                        blockMs = startMs + ms;
+                        blockFrames = startFrames + frames;
+                    }
+                    sectors.StartMs = blockMs;
                     sectors.LengthMs = cellMs;
-                    sectors.StartFrames = startFrames + frames;
+                    sectors.StartFrames = blockFrames;
                     sectors.LengthFrames = cellFrames;
                     sectors.FrameRate = rate;
                     sectors.Angle = angle;

@@ -104,6 +104,8 @@ QByteArray IfoFixture::Build()
             for (quint64 b = 0; b < CellEntrySize; ++b)
                 Put8(data, cell + b, 0x11);
             Put32(data, cell + 4, chain.cellTimes[c]);
+            if (c < chain.cellCategories.size())
+                Put8(data, cell, chain.cellCategories[c]);
         }
         next = cellTable + CellEntrySize * quint64(chain.cellTimes.size());
     }

@@ -19,6 +19,7 @@ struct ChainSpec
 {
     QList<int> programMap; // entry cell of each program
     QList<quint32> cellTimes; // BCD time of each cell
+    QList<quint8> cellCategories; // the first byte of each cell's entry (block mode and type); empty: 0x11
     quint32 playbackTime = 0;
     int programCount = -1; // -1: programMap.size()
     int cellCount = -1; // -1: cellTimes.size()

@@ -109,6 +109,7 @@ private slots:
     void playbackTimes();
     void chapters_data();
     void chapters();
+    void angleBlocks();
     void chainsBeyond64KiB();
     void sharedChains();
     void damagedFiles_data();
@@ -472,6 +473,28 @@ void TestParser::chapters()
     QTEST(got.ChapterStarts, "starts");
     // The chain after it is read at its own offset, untouched by the odd one.
     QCOMPARE(ifo.Pgci.ProgramChains.at(1).ChapterDurations, QStringList{Text("0:00:04.480")});
+}
+
+// The cells of an angle block play one instead of another: the chain's time counts the first
+// angle's, and each cell knows its angle.
+void TestParser::angleBlocks()
+{
+    IfoFixture f = Typical();
+    ChainSpec &chain = f.chains[0];
+    chain.programMap = {1, 2, 5};
+    chain.cellTimes = {Ms(1000), Ms(2000), Ms(2000), Ms(2000), Ms(3000)};
+    // Outside, an angle block's first, middle and last cells, outside.
+    chain.cellCategories = {0x00, 0x50, 0x90, 0xd0, 0x00};
+    const TProgramChain &got = Parse(f.Build()).Pgci.ProgramChains.at(0);
+    QCOMPARE(got.ChapterDurations, QStringList({Text("0:00:01.000"), Text("0:00:02.000"), Text("0:00:03.000")}));
+    QCOMPARE(got.ChapterStarts, QStringList({Text("0:00:00.000"), Text("0:00:01.000"), Text("0:00:03.000")}));
+    QList<int> angles, starts;
+    for (const TCellSectors &cell : got.CellSectors) {
+        angles << cell.Angle;
+        starts << int(cell.StartMs);
+    }
+    QCOMPARE(angles, QList<int>({0, 1, 2, 3, 0}));
+    QCOMPARE(starts, QList<int>({0, 1000, 1000, 1000, 3000}));
 }
 
 void TestParser::chainsBeyond64KiB()
