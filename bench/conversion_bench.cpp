@@ -5,8 +5,8 @@
 //
 // conversion_bench PROGRAM_DIR DVD_DIR TITLE PROFILE_NAME OUT_DIR WORK_DIR COMMANDS_DIR
 
-#include "convert/TConversionHost.h"
-#include "convert/TConversionRun.h"
+#include "convert/run/TConversionHost.h"
+#include "convert/run/TConversionRun.h"
 #include "core/AppFolders.h"
 #include "core/TDVDInformation.h"
 #include "dvd/DvdTitleLoader.h"

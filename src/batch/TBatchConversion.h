@@ -1,9 +1,9 @@
 #pragma once
 
 #include "TBatchOptions.h"
-#include "convert/TConversionHost.h"
-#include "convert/TConversionRequest.h"
-#include "convert/TConversionRun.h"
+#include "convert/run/TConversionHost.h"
+#include "convert/run/TConversionRequest.h"
+#include "convert/run/TConversionRun.h"
 #include "profiles/TProfileValues.h"
 #include "tasklist/TTaskListModel.h"
 

@@ -1,7 +1,7 @@
 #include "MainFormGeometry.h"
 #include "TMainForm.h"
 
-#include "convert/TConversionController.h"
+#include "convert/run/TConversionController.h"
 #include "core/AppFolders.h"
 #include "core/Artwork.h"
 #include "core/EQuarnelError.h"

@@ -1,7 +1,7 @@
 #include "TQuarnelWindows.h"
 
 #include "TMainForm.h"
-#include "convert/TConversionController.h"
+#include "convert/run/TConversionController.h"
 #include "core/OwnedWindows.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TEditDVDVolumeForm.h"

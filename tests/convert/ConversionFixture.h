@@ -4,7 +4,7 @@
 #include "FakePowerManager.h"
 #include "TestSupport.h"
 
-#include "convert/TConversionRun.h"
+#include "convert/run/TConversionRun.h"
 #include "tasklist/TTaskListModel.h"
 
 #include <QList>

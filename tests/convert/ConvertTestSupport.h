@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/TConversionHost.h"
+#include "convert/run/TConversionHost.h"
 #include "profiles/TProfileValues.h"
 
 #include <QHash>

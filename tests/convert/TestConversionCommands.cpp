@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "convert/ConversionCommands.h"
-#include "convert/OptionBuilder.h"
-#include "convert/TConversionEntry.h"
-#include "convert/TMencOutputSettings.h"
+#include "convert/commands/ConversionCommands.h"
+#include "convert/commands/OptionBuilder.h"
+#include "convert/run/TConversionEntry.h"
+#include "convert/commands/TMencOutputSettings.h"
 #include "core/TimeText.h"
 #include "profiles/TParameterGrids.h"
 #include "profiles/TProfileValues.h"

@@ -2,7 +2,7 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "convert/TConversionController.h"
+#include "convert/run/TConversionController.h"
 #include "core/AppFolders.h"
 #include "core/OutputExt.h"
 #include "core/TDVDInformation.h"

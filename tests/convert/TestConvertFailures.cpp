@@ -4,8 +4,8 @@
 #include "FileSizeLimit.h"
 #include "TestSupport.h"
 
-#include "convert/FreeSpace.h"
-#include "convert/TConversionRun.h"
+#include "convert/run/FreeSpace.h"
+#include "convert/run/TConversionRun.h"
 #include "core/AppFolders.h"
 #include "core/TDVDInformation.h"
 #include "core/TimeText.h"

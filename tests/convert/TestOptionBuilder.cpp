@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "convert/ConversionCommands.h"
-#include "convert/OptionBuilder.h"
-#include "convert/TMencOutputSettings.h"
+#include "convert/commands/ConversionCommands.h"
+#include "convert/commands/OptionBuilder.h"
+#include "convert/commands/TMencOutputSettings.h"
 #include "core/QuarnelApplication.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TProfile.h"

@@ -1,6 +1,6 @@
-#include "convert/FreeSpace.h"
-#include "convert/OutputChecks.h"
-#include "convert/TMediaProbe.h"
+#include "convert/run/FreeSpace.h"
+#include "convert/run/OutputChecks.h"
+#include "convert/tools/TMediaProbe.h"
 
 #include <QProcess>
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 #include "ConvertTestSupport.h"
 #include "TestSupport.h"
 
-#include "convert/TSourceProbe.h"
+#include "convert/tools/TSourceProbe.h"
 
 #include <QDir>
 #include <QElapsedTimer>

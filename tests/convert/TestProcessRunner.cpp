@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "convert/TProcessRunner.h"
+#include "convert/tools/TProcessRunner.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "convert/TProgressArithmetic.h"
+#include "convert/run/TProgressArithmetic.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "convert/TScanType.h"
+#include "convert/commands/TScanType.h"
 #include "dvd/TPictureFlags.h"
 
 #include <QtTest>

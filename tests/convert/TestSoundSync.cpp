@@ -3,7 +3,7 @@
 #include "DiscTruth.h"
 #include "TestSupport.h"
 
-#include "convert/TSourceProbe.h"
+#include "convert/tools/TSourceProbe.h"
 
 #include <QDir>
 #include <QElapsedTimer>

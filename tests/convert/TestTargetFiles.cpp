@@ -1,4 +1,4 @@
-#include "convert/TargetFiles.h"
+#include "convert/run/TargetFiles.h"
 
 #include <QDir>
 #include <QFile>

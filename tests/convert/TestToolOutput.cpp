@@ -1,4 +1,4 @@
-#include "convert/ToolOutput.h"
+#include "convert/tools/ToolOutput.h"
 
 #include <QtTest>
 

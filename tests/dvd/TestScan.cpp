@@ -3,7 +3,7 @@
 
 #include "TestSupport.h"
 
-#include "convert/SubtitleStreams.h"
+#include "convert/commands/SubtitleStreams.h"
 #include "dvd/Parser.h"
 
 #include <QDir>

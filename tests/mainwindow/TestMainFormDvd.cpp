@@ -1,7 +1,7 @@
 #include "Fakes.h"
 #include "TestSupport.h"
 
-#include "convert/TConversionController.h"
+#include "convert/run/TConversionController.h"
 #include "core/OutputExt.h"
 #include "core/QuarnelApplication.h"
 #include "core/TDVDInformation.h"

@@ -1,7 +1,7 @@
 #include "ProfileTestWindows.h"
 
-#include "convert/OptionBuilder.h"
-#include "convert/TMencOutputSettings.h"
+#include "convert/commands/OptionBuilder.h"
+#include "convert/commands/TMencOutputSettings.h"
 #include "core/AppFolders.h"
 #include "core/OutputExt.h"
 #include "core/PathText.h"

@@ -1,6 +1,6 @@
 #include "ProfileTestWindows.h"
 
-#include "convert/OptionBuilder.h"
+#include "convert/commands/OptionBuilder.h"
 #include "core/OutputExt.h"
 #include "core/QuarnelApplication.h"
 #include "profiles/TValueListEditor.h"

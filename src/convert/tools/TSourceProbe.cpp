@@ -1,0 +1,231 @@
+#include "convert/tools/TSourceProbe.h"
+
+#include "convert/tools/TProcessRunner.h"
+#include "dvd/TPictureFlags.h"
+#include "dvd/TTitleVideoSamples.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QThread>
+
+struct TSourceProbe::Reading
+{
+    TPictureFlags Flags;
+    bool Ntsc = false;
+    TScanType Scan = TScanType::Undecided;
+    QString Problem;
+    QString SampleFile; // written only when the flags cannot tell
+    bool ScanKnown = false;
+    TStreamStart Start;
+};
+
+namespace {
+
+// A sample for the decoder starts at a navigation pack (a pack header followed by a system
+// header), where a group of pictures begins.
+qsizetype FirstNavigationPack(const QByteArray &sample)
+{
+    for (qsizetype at = 0; at + 18 <= sample.size(); at += 2048) {
+        const char *p = sample.constData() + at;
+        if (p[0] == 0 && p[1] == 0 && p[2] == 1 && quint8(p[3]) == 0xba && p[14] == 0 && p[15] == 0 && p[16] == 1
+            && quint8(p[17]) == 0xbb)
+            return at;
+    }
+    return -1;
+}
+
+QString FlagsText(const TPictureFlags &f)
+{
+    return QStringLiteral("%1 frames: %2 progressive, %3 repeat a field, %4 top field first, %5 field pictures")
+        .arg(f.Frames)
+        .arg(f.ProgressiveFrames)
+        .arg(f.RepeatFirstField)
+        .arg(f.TopFieldFirst)
+        .arg(f.FieldPictures);
+}
+
+} // namespace
+
+TSourceProbe::TSourceProbe(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<TSourceProbe::Result>();
+    m_watchdog.setSingleShot(true);
+    connect(&m_watchdog, &QTimer::timeout, this, [this] {
+        if (m_process)
+            m_process->kill(); // finished() follows with a failed run
+    });
+}
+
+TSourceProbe::~TSourceProbe()
+{
+    Stop();
+    if (m_thread) {
+        m_thread->disconnect(this);
+        m_thread->wait();
+        delete m_thread;
+    }
+}
+
+void TSourceProbe::Stop()
+{
+    ++m_generation;
+    m_watchdog.stop();
+    if (QProcess *process = m_process) {
+        m_process.clear();
+        process->disconnect(this);
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+        process->deleteLater();
+    }
+    if (!m_sampleFile.isEmpty()) {
+        QFile::remove(m_sampleFile);
+        m_sampleFile.clear();
+    }
+}
+
+void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnown, int program, double startSeconds,
+                          int audioId, const QString &workDir, const QString &transcoderExe, int stallMs)
+{
+    Stop();
+    if (m_thread) {
+        // A reading left by a stopped detection: it is short, wait for it.
+        m_thread->disconnect(this);
+        m_thread->wait();
+        delete m_thread;
+        m_thread = nullptr;
+    }
+    m_transcoderExe = transcoderExe;
+    m_watchdog.setInterval(stallMs);
+    auto reading = std::make_shared<Reading>();
+    reading->ScanKnown = scanKnown;
+    m_thread = QThread::create([reading, dvdPath, titleNumber, program, startSeconds, audioId, workDir] {
+        reading->Start = TStreamStart::Read(dvdPath, titleNumber, program, startSeconds, audioId);
+        if (reading->ScanKnown)
+            return;
+        const TTitleVideoSamples samples = TTitleVideoSamples::Read(dvdPath, titleNumber, SampleCount, SampleSectors);
+        reading->Ntsc = samples.Ntsc;
+        reading->Problem = samples.Problem;
+        for (const QByteArray &sample : samples.Samples)
+            reading->Flags.AddPacks(sample);
+        if (samples.Samples.isEmpty())
+            return;
+        reading->Scan = ScanTypeFromFlags(reading->Flags, reading->Ntsc);
+        if (reading->Scan != TScanType::Undecided)
+            return;
+        QTemporaryFile file(workDir + QStringLiteral("/.quarnel-pictures-XXXXXX.mpg"));
+        file.setAutoRemove(false);
+        if (!file.open()) {
+            // As when idet cannot tell: some frames are flagged interlaced.
+            reading->Scan = TScanType::Interlaced;
+            reading->Problem = QStringLiteral("no sample file can be written in the work folder");
+            return;
+        }
+        for (const QByteArray &sample : samples.Samples) {
+            const qsizetype from = FirstNavigationPack(sample);
+            if (from >= 0)
+                file.write(sample.constData() + from, sample.size() - from);
+        }
+        reading->SampleFile = file.fileName();
+    });
+    const quint64 generation = m_generation;
+    connect(m_thread, &QThread::finished, this, [this, reading, generation] {
+        m_thread->deleteLater();
+        m_thread = nullptr;
+        if (generation != m_generation) {
+            if (!reading->SampleFile.isEmpty())
+                QFile::remove(reading->SampleFile);
+            return;
+        }
+        OnReadingDone(reading);
+    });
+    m_thread->start();
+}
+
+void TSourceProbe::OnReadingDone(const std::shared_ptr<Reading> &reading)
+{
+    if (reading->ScanKnown || reading->Scan != TScanType::Undecided || reading->SampleFile.isEmpty()) {
+        Result result;
+        result.Scan = reading->Scan;
+        result.Start = reading->Start;
+        if (!reading->ScanKnown)
+            result.How =
+                reading->Problem.isEmpty() ? QStringLiteral("flags of ") + FlagsText(reading->Flags) : reading->Problem;
+        Done(result);
+        return;
+    }
+    RunIdet(reading);
+}
+
+void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
+{
+    m_sampleFile = reading->SampleFile;
+    auto *process = new QProcess(this);
+    m_process = process;
+    TProcessRunner::PrepareChild(*process, QFileInfo(reading->SampleFile).absolutePath());
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    auto output = std::make_shared<QByteArray>();
+    connect(process, &QProcess::readyRead, this, [this, process, output] {
+        *output += process->readAll();
+        if (output->size() > 65536)
+            output->remove(0, output->size() - 65536);
+        m_watchdog.start();
+    });
+    auto finish = [this, process, output, reading](bool ran) {
+        if (m_process != process)
+            return;
+        m_watchdog.stop();
+        m_process.clear();
+        *output += process->readAll();
+        process->deleteLater();
+        QFile::remove(m_sampleFile);
+        m_sampleFile.clear();
+        Result result;
+        result.Start = reading->Start;
+        const QString text = QString::fromLocal8Bit(*output);
+        if (ran && process->exitStatus() == QProcess::NormalExit)
+            result.Scan = ScanTypeFromIdet(text, reading->Ntsc);
+        // The flags said some frames are interlaced; where the pictures cannot be looked at,
+        // deinterlacing costs a little sharpness, combing would cost much more.
+        if (result.Scan == TScanType::Undecided)
+            result.Scan = TScanType::Interlaced;
+        QString summary;
+        for (const QString &line : text.split(QLatin1Char('\n'))) {
+            const qsizetype at = line.indexOf(QStringLiteral("Multi frame detection:"));
+            const qsizetype rep = line.indexOf(QStringLiteral("Repeated Fields:"));
+            if (at >= 0)
+                summary += QStringLiteral("; idet ") + line.mid(at).simplified();
+            else if (rep >= 0)
+                summary += QStringLiteral("; idet ") + line.mid(rep).simplified();
+        }
+        result.How = QStringLiteral("flags of ") + FlagsText(reading->Flags) + summary;
+        Done(result);
+    };
+    connect(process, &QProcess::finished, this, [finish] { finish(true); });
+    connect(process, &QProcess::errorOccurred, this, [finish](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finish(false);
+    });
+    m_watchdog.start();
+    process->start(m_transcoderExe,
+                   {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
+                    QStringLiteral("-i"), m_sampleFile, QStringLiteral("-map"), QStringLiteral("0:v:0"),
+                    QStringLiteral("-vf"), QStringLiteral("idet"), QStringLiteral("-f"), QStringLiteral("null"),
+                    QStringLiteral("-")},
+                   QIODevice::ReadOnly);
+}
+
+void TSourceProbe::Done(Result result)
+{
+    const quint64 generation = m_generation;
+    // Always from the event loop, never inside Detect.
+    QMetaObject::invokeMethod(
+        this,
+        [this, result, generation] {
+            if (generation == m_generation)
+                emit Finished(result);
+        },
+        Qt::QueuedConnection);
+}
