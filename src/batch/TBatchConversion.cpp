@@ -1,6 +1,6 @@
 #include "TBatchConversion.h"
 
-#include "convert/commands/ConversionCommands.h"
+
 #include "core/AppFolders.h"
 #include "core/EQuarnelError.h"
 #include "core/OutputExt.h"

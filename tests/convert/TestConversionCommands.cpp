@@ -1,8 +1,10 @@
 #include "TestSupport.h"
 
-#include "convert/commands/ConversionCommands.h"
+#include "convert/commands/EncoderCommand.h"
+#include "convert/commands/TranscoderCommand.h"
+#include "convert/run/RunTexts.h"
 #include "convert/commands/OptionBuilder.h"
-#include "convert/run/TConversionEntry.h"
+#include "convert/commands/TConversionEntry.h"
 #include "convert/commands/TMencOutputSettings.h"
 #include "core/TimeText.h"
 #include "profiles/TParameterGrids.h"

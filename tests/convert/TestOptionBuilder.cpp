@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "convert/commands/ConversionCommands.h"
+#include "convert/commands/TranscoderCommand.h"
 #include "convert/commands/OptionBuilder.h"
 #include "convert/commands/TMencOutputSettings.h"
 #include "core/QuarnelApplication.h"

@@ -1,5 +1,7 @@
 #include "convert/commands/StreamedConversion.h"
 
+#include "convert/commands/PictureFit.h"
+
 #include "convert/commands/TMencOutputSettings.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "convert/commands/ConversionCommands.h"
 #include "convert/commands/TScanType.h"
 #include "convert/commands/TToolCommand.h"
+#include "convert/commands/TranscoderCommand.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/run/TConversionEntry.h"
+#include "convert/commands/TConversionEntry.h"
 #include "convert/run/TConversionPreferences.h"
 #include "core/TDVDInformation.h"
 

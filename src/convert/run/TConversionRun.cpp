@@ -1,9 +1,11 @@
 #include "convert/run/TConversionRun.h"
 
-#include "convert/run/FreeSpace.h"
 #include "convert/commands/OptionBuilder.h"
-#include "convert/run/OutputChecks.h"
+#include "convert/commands/PictureFit.h"
 #include "convert/commands/StreamedConversion.h"
+#include "convert/run/FreeSpace.h"
+#include "convert/run/OutputChecks.h"
+#include "convert/run/RunTexts.h"
 #include "convert/run/TConversionHost.h"
 #include "convert/run/TargetFiles.h"
 #include "convert/tools/ToolOutput.h"

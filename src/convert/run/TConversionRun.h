@@ -1,12 +1,13 @@
 #pragma once
 
-#include "convert/commands/ConversionCommands.h"
+#include "convert/commands/EncoderCommand.h"
+#include "convert/commands/TMencOutputSettings.h"
+#include "convert/commands/TranscoderCommand.h"
 #include "convert/run/TConversionProgress.h"
 #include "convert/run/TConversionRequest.h"
-#include "convert/tools/TMediaProbe.h"
-#include "convert/commands/TMencOutputSettings.h"
-#include "convert/tools/TProcessRunner.h"
 #include "convert/run/TProgressArithmetic.h"
+#include "convert/tools/TMediaProbe.h"
+#include "convert/tools/TProcessRunner.h"
 #include "convert/tools/TSourceProbe.h"
 #include "convert/tools/TSpanStreaming.h"
 #include "convert/tools/TStallWatch.h"

@@ -1,4 +1,4 @@
-#include "convert/run/TConversionEntry.h"
+#include "convert/commands/TConversionEntry.h"
 
 #include "convert/commands/SubtitleStreams.h"
 #include "tasklist/TTaskListModel.h"
