@@ -1,5 +1,7 @@
 #include "DvdTitleLoader.h"
 
+#include "TitleStreams.h"
+
 #include "DvdLibrary.h"
 #include "DvdSource.h"
 #include "core/EQuarnelError.h"
@@ -113,12 +115,12 @@ TDvdReading DvdTitleLoader::ReadDvd(const QString &path)
         }
         const TVideoStream &video = loader.m_titleSets[s].Vobs.VideoStream;
         const QString caption = name + QLatin1Char(' ') + loader.VideoAttributeText(s);
-        if (caption.contains(QStringLiteral("PAL"), Qt::CaseInsensitive)) {
-            reading.Standard = QStringLiteral("PAL");
-            reading.FrameRateFactor = 25000.0;
-        } else {
+        if (IsNtsc(video)) {
             reading.Standard = QStringLiteral("NTSC");
             reading.FrameRateFactor = 29970.0;
+        } else {
+            reading.Standard = QStringLiteral("PAL");
+            reading.FrameRateFactor = 25000.0;
         }
         QString frameSize = video.Resolution;
         frameSize.replace(QLatin1Char('x'), QLatin1Char(':'), Qt::CaseInsensitive);
@@ -177,16 +179,10 @@ QString DvdTitleLoader::VideoAttributeText(int titleSet) const
 QStringList DvdTitleLoader::AudioTrackTexts(int titleSet, int chain) const
 {
     QStringList texts;
-    const TProgramChain *k = Chain(titleSet, chain);
-    if (!k)
-        return texts;
-    const TVTS_VOBS &vobs = m_titleSets[titleSet].Vobs;
-    for (int i = 0; i < vobs.AudioStreamCount && i < vobs.AudioStreams.size() && i < k->AudioAvailable.size(); ++i) {
-        if (k->AudioAvailable[i] != QLatin1Char('1'))
-            continue;
-        const TAudioStream &a = vobs.AudioStreams[i];
-        texts << a.Language + QLatin1Char(' ') + a.CodingMode + QLatin1Char(' ') + QString::number(a.Channels)
-                     + QStringLiteral("ch");
+    if (const TProgramChain *k = Chain(titleSet, chain)) {
+        for (const TTitleAudio &a : TitleAudio(*k, m_titleSets[titleSet].Vobs))
+            texts << a.Attributes.Language + QLatin1Char(' ') + a.Attributes.CodingMode + QLatin1Char(' ')
+                         + QString::number(a.Attributes.Channels) + QStringLiteral("ch");
     }
     return texts;
 }
@@ -194,13 +190,9 @@ QStringList DvdTitleLoader::AudioTrackTexts(int titleSet, int chain) const
 QStringList DvdTitleLoader::AudioLanguageCodes(int titleSet, int chain) const
 {
     QStringList codes;
-    const TProgramChain *k = Chain(titleSet, chain);
-    if (!k)
-        return codes;
-    const TVTS_VOBS &vobs = m_titleSets[titleSet].Vobs;
-    for (int i = 0; i < vobs.AudioStreamCount && i < vobs.AudioStreams.size() && i < k->AudioAvailable.size(); ++i) {
-        if (k->AudioAvailable[i] == QLatin1Char('1'))
-            codes << vobs.AudioStreams[i].LanguageCode;
+    if (const TProgramChain *k = Chain(titleSet, chain)) {
+        for (const TTitleAudio &a : TitleAudio(*k, m_titleSets[titleSet].Vobs))
+            codes << a.Attributes.LanguageCode;
     }
     return codes;
 }
@@ -211,13 +203,8 @@ QStringList DvdTitleLoader::SubtitleTexts(int titleSet, int chain) const
     if (!k)
         return {};
     QStringList texts{QStringLiteral("None")};
-    const TVTS_VOBS &vobs = m_titleSets[titleSet].Vobs;
-    for (int i = 0;
-         i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k->SubpictureAvailable.size();
-         ++i) {
-        if (k->SubpictureAvailable[i] == QLatin1Char('1'))
-            texts << vobs.SubpictureLanguages[i];
-    }
+    for (const TTitleSubtitle &s : TitleSubtitles(*k, m_titleSets[titleSet].Vobs))
+        texts << s.Language;
     return texts;
 }
 

@@ -2,6 +2,7 @@
 
 #include "DvdLibrary.h"
 #include "ProgramStreamPackets.h"
+#include "TitleStreams.h"
 #include "core/TimeText.h"
 
 namespace {
@@ -21,7 +22,7 @@ TStreamStart TStreamStart::Read(const QString &location, int titleNumber, int pr
     if (!chain)
         return start;
     const TProgramChain &k = *chain;
-    if (vobs->VideoStream.Standard == u"NTSC")
+    if (IsNtsc(vobs->VideoStream))
         start.ClockScale = 1.001;
     for (const QString &text : k.ChapterStarts)
         start.ProgramStarts << TimeTextToSeconds(text);

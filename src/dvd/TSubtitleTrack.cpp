@@ -2,6 +2,7 @@
 
 #include "DvdLibrary.h"
 #include "ProgramStreamPackets.h"
+#include "TitleStreams.h"
 #include "core/RoundHalfEven.h"
 
 #include <QFile>
@@ -48,10 +49,10 @@ QString TimestampText(double seconds)
 // files name a track's language by).
 QString LanguageOf(const TProgramChain &chain, const TVTS_VOBS &vobs, int streamId)
 {
-    for (int k = 0; k < chain.SubpictureIds.size() && k < vobs.SubpictureCodes.size(); ++k) {
-        if (chain.SubpictureIds.at(k) != streamId || chain.SubpictureAvailable.value(k) != QLatin1Char('1'))
+    for (const TTitleSubtitle &s : TitleSubtitles(chain, vobs)) {
+        if (s.Id != streamId)
             continue;
-        const QLocale::Language language = QLocale::codeToLanguage(vobs.SubpictureCodes.at(k), QLocale::ISO639Part1);
+        const QLocale::Language language = QLocale::codeToLanguage(s.LanguageCode, QLocale::ISO639Part1);
         if (language != QLocale::AnyLanguage)
             return QLocale::languageToCode(language, QLocale::ISO639Part2T);
     }
@@ -142,10 +143,9 @@ TSubtitleTrack TSubtitleTrack::Write(const QString &location, int titleNumber, i
     }
 
     QString idx = QStringLiteral("# VobSub index file, v7 (do not modify this line!)\n");
-    const QString size =
-        vobs->VideoStream.Resolution.isEmpty()
-            ? (vobs->VideoStream.Standard == u"NTSC" ? QStringLiteral("720x480") : QStringLiteral("720x576"))
-            : vobs->VideoStream.Resolution;
+    const QString size = vobs->VideoStream.Resolution.isEmpty()
+                           ? (IsNtsc(vobs->VideoStream) ? QStringLiteral("720x480") : QStringLiteral("720x576"))
+                           : vobs->VideoStream.Resolution;
     idx += QStringLiteral("size: %1\norg: 0, 0\nscale: 100%, 100%\nalpha: 100%\nsmooth: OFF\nfadein/out: 0, 0\n")
                .arg(size);
     idx += QStringLiteral("align: OFF at LEFT TOP\ntime offset: 0\nforced subs: OFF\npalette: ");

@@ -4,6 +4,7 @@
 #include "ProgramStreamPackets.h"
 #include "ProgramStreamWriter.h"
 #include "TVideoRetimer.h"
+#include "TitleStreams.h"
 #include "core/RoundHalfEven.h"
 
 #include <QSet>
@@ -411,7 +412,7 @@ double TTitleSpanReader::PictureEnd(const QString &location, const Span &span)
     int set = -1;
     const TVTS_VOBS *vobs = nullptr;
     const TProgramChain *chain = DvdLibrary::TitleChain(dvd, span.TitleNumber - 1, set, vobs);
-    const bool ntsc = vobs && vobs->VideoStream.Standard == u"NTSC";
+    const bool ntsc = vobs && IsNtsc(vobs->VideoStream);
     const double end = StreamSeconds(span.End, ntsc);
     if (!chain)
         return end;
@@ -477,6 +478,6 @@ TTitleSpanReader::Result TTitleSpanReader::Write(const QString &location, const 
         result.Problem = problem;
         return result;
     }
-    SpanWriter writer(*video, span, vobs->VideoStream.Standard == u"NTSC", sink, stopped);
+    SpanWriter writer(*video, span, IsNtsc(vobs->VideoStream), sink, stopped);
     return writer.Run(cells);
 }

@@ -1,6 +1,7 @@
 #include "TTitleVideoSamples.h"
 
 #include "DvdLibrary.h"
+#include "TitleStreams.h"
 
 #include <algorithm>
 
@@ -15,7 +16,7 @@ TTitleVideoSamples TTitleVideoSamples::Read(const QString &location, int titleNu
         result.Problem = QStringLiteral("the title's table cannot be read");
         return result;
     }
-    result.Ntsc = vobs->VideoStream.Standard == u"NTSC";
+    result.Ntsc = IsNtsc(vobs->VideoStream);
     const QList<TCellSectors> &cells = chain->CellSectors;
     qint64 total = 0;
     for (const TCellSectors &cell : cells)

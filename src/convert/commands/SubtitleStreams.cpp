@@ -1,6 +1,7 @@
 #include "convert/commands/SubtitleStreams.h"
 
 #include "dvd/DvdLibrary.h"
+#include "dvd/TitleStreams.h"
 
 namespace {
 
@@ -22,22 +23,9 @@ template <class Read> QList<int> FromTitleChain(const QString &dvdPath, int titl
 QList<int> TitleAudioIds(const QString &dvdPath, int titleNumber)
 {
     return FromTitleChain(dvdPath, titleNumber, [](const TProgramChain &k, const TVTS_VOBS &vobs) {
-        // The same walk as the one that made the task list's audio list.
         QList<int> ids;
-        for (int i = 0; i < vobs.AudioStreamCount && i < vobs.AudioStreams.size() && i < k.AudioAvailable.size(); ++i) {
-            if (k.AudioAvailable.at(i) != QLatin1Char('1'))
-                continue;
-            // How the VOB numbers the stream, which is what the encoder's -aid takes.
-            const QString &coding = vobs.AudioStreams.at(i).CodingMode;
-            if (coding == u"MPEG1" || coding == u"MPEG2")
-                ids << i;
-            else if (coding == u"LPCM")
-                ids << 0xa0 + i;
-            else if (coding == u"DTS")
-                ids << 0x88 + i;
-            else
-                ids << 0x80 + i;
-        }
+        for (const TTitleAudio &a : TitleAudio(k, vobs))
+            ids << a.Id;
         return ids;
     });
 }
@@ -45,17 +33,10 @@ QList<int> TitleAudioIds(const QString &dvdPath, int titleNumber)
 QList<int> TitleSubtitleStreams(const QString &dvdPath, int titleNumber)
 {
     return FromTitleChain(dvdPath, titleNumber, [](const TProgramChain &k, const TVTS_VOBS &vobs) {
-        // The same walk as the one that made the task list's subtitle list.
-        QList<int> streams;
-        for (int i = 0;
-             i < vobs.SubpictureStreamCount && i < vobs.SubpictureLanguages.size() && i < k.SubpictureAvailable.size();
-             ++i) {
-            // The id the VOB gives the stream for this title's picture, which is what -sid takes;
-            // a 16:9 disc often keeps other ids for its letterbox and pan-scan versions.
-            if (k.SubpictureAvailable.at(i) == QLatin1Char('1'))
-                streams << (i < k.SubpictureIds.size() ? k.SubpictureIds.at(i) : i);
-        }
-        return streams;
+        QList<int> ids;
+        for (const TTitleSubtitle &s : TitleSubtitles(k, vobs))
+            ids << s.Id;
+        return ids;
     });
 }
 
