@@ -45,6 +45,32 @@ int ValidSequenceLength(const uchar *data, qsizetype i, qsizetype size, char32_t
     return length;
 }
 
+bool IsBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+bool IsLineEnd(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+QStringView Trimmed(QStringView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && IsBlank(text[from]))
+        ++from;
+    while (to > from && IsBlank(text[to - 1]))
+        --to;
+    return text.sliced(from, to - from);
+}
+
+char16_t AsciiLowerChar(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
 bool IsLoneEscape(const QString &text, qsizetype i)
 {
     const char16_t c = text.at(i).unicode();
@@ -134,15 +160,84 @@ QStringList IniText::SplitLines(const QString &text)
     return lines;
 }
 
+IniText::Line IniText::ReadLine(QStringView line)
+{
+    // A line end left on the line, and an editor's byte order mark in front of the first
+    // line, are no text.
+    QStringView text = line;
+    while (!text.isEmpty() && (IsBlank(text.back()) || IsLineEnd(text.back())))
+        text.chop(1);
+    while (!text.isEmpty() && (IsBlank(text.front()) || text.front() == QChar(0xFEFF)))
+        text = text.sliced(1);
+
+    Line read;
+    if (text.isEmpty())
+        return read;
+    if (text.front() == u';' || text.front() == u'#') {
+        read.kind = Line::Kind::Comment;
+        return read;
+    }
+    if (text.front() == u'[') {
+        const QStringView rest = text.sliced(1);
+        const qsizetype close = rest.indexOf(u']');
+        read.kind = Line::Kind::Section;
+        read.name = Trimmed(close < 0 ? rest : rest.first(close));
+        return read;
+    }
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals < 0) {
+        read.kind = Line::Kind::Other;
+        return read;
+    }
+    read.kind = Line::Kind::Key;
+    read.name = Trimmed(text.first(equals));
+    read.value = Trimmed(text.sliced(equals + 1));
+    return read;
+}
+
+bool IniText::SameName(QStringView a, QStringView b)
+{
+    a = Trimmed(a);
+    b = Trimmed(b);
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (AsciiLowerChar(a[i].unicode()) != AsciiLowerChar(b[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+int IniText::FindSection(const QStringList &lines, QStringView section)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        const Line line = ReadLine(lines.at(i));
+        if (line.kind == Line::Kind::Section && SameName(line.name, section))
+            return i;
+    }
+    return -1;
+}
+
+int IniText::FindKey(const QStringList &lines, int header, QStringView key)
+{
+    if (header < 0)
+        return -1;
+    for (int i = header + 1; i < lines.size(); ++i) {
+        const Line line = ReadLine(lines.at(i));
+        if (line.kind == Line::Kind::Section)
+            break;
+        if (line.kind == Line::Kind::Key && SameName(line.name, key))
+            return i;
+    }
+    return -1;
+}
+
 QString IniText::AsciiLower(const QString &text)
 {
     QString lower = text;
     QChar *data = lower.data();
-    for (qsizetype i = 0, size = lower.size(); i < size; ++i) {
-        const char16_t c = data[i].unicode();
-        if (c >= u'A' && c <= u'Z')
-            data[i] = QChar(char16_t(c + (u'a' - u'A')));
-    }
+    for (qsizetype i = 0, size = lower.size(); i < size; ++i)
+        data[i] = QChar(AsciiLowerChar(data[i].unicode()));
     return lower;
 }
 

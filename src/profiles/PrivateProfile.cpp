@@ -2,7 +2,6 @@
 
 #include "IniText.h"
 
-#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -21,18 +20,15 @@ struct Line
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 const QByteArray LineEnd("\r\n");
 
-qsizetype BomLength(const QByteArray &bytes)
-{
-    return bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
-}
-
+// The lines as IniText::SplitLines cuts the decoded text: line ends are ASCII and no UTF-8
+// sequence holds one, so line i here is line i there.
 QList<Line> ScanLines(const QByteArray &bytes)
 {
     QList<Line> lines;
     const char *data = bytes.constData();
     const qsizetype size = bytes.size();
-    qsizetype start = BomLength(bytes); // an editor's byte order mark is not part of the first line
-    qsizetype i = start;
+    qsizetype start = 0;
+    qsizetype i = 0;
     while (i < size) {
         const char c = data[i];
         if (c != '\r' && c != '\n') {
@@ -51,22 +47,6 @@ QList<Line> ScanLines(const QByteArray &bytes)
     return lines;
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-QByteArrayView Trimmed(QByteArrayView text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && IsBlank(text[from]))
-        ++from;
-    while (to > from && IsBlank(text[to - 1]))
-        --to;
-    return text.sliced(from, to - from);
-}
-
 QString TrimmedName(const QString &name)
 {
     qsizetype from = 0;
@@ -76,55 +56,6 @@ QString TrimmedName(const QString &name)
     while (to > from && (name.at(to - 1) == u' ' || name.at(to - 1) == u'\t'))
         --to;
     return name.mid(from, to - from);
-}
-
-QByteArrayView LineText(const QByteArray &bytes, const Line &line)
-{
-    return QByteArrayView(bytes).sliced(line.start, line.end - line.start);
-}
-
-// A header line "[name]" (blanks allowed around it and inside the brackets); a missing "]"
-// lets the name run to the end of the line.
-bool SectionNameOf(QByteArrayView line, QByteArrayView &name)
-{
-    const QByteArrayView text = Trimmed(line);
-    if (text.isEmpty() || text[0] != '[')
-        return false;
-    const QByteArrayView rest = text.sliced(1);
-    const qsizetype close = rest.indexOf(']');
-    name = Trimmed(close < 0 ? rest : rest.first(close));
-    return true;
-}
-
-bool KeyOf(QByteArrayView line, QByteArrayView &key, QByteArrayView &value)
-{
-    const qsizetype equals = line.indexOf('=');
-    if (equals < 0)
-        return false;
-    key = Trimmed(line.first(equals));
-    value = Trimmed(line.sliced(equals + 1));
-    return true;
-}
-
-bool SameName(QByteArrayView raw, const QString &name)
-{
-    return IniText::Decode(raw.toByteArray()).compare(name, Qt::CaseInsensitive) == 0;
-}
-
-int FindSection(const QByteArray &bytes, const QList<Line> &lines, const QString &section)
-{
-    for (int i = 0; i < lines.size(); ++i) {
-        QByteArrayView name;
-        if (SectionNameOf(LineText(bytes, lines.at(i)), name) && SameName(name, section))
-            return i;
-    }
-    return -1;
-}
-
-bool IsHeader(const QByteArray &bytes, const Line &line)
-{
-    QByteArrayView name;
-    return SectionNameOf(LineText(bytes, line), name);
 }
 
 // Missing file: true with no bytes. Anything but a regular file (a folder, a pipe) is
@@ -165,21 +96,9 @@ bool PrivateProfile::ReadFile(const QString &fileName, QByteArray &bytes)
 
 QString PrivateProfile::ValueIn(const QByteArray &bytes, const QString &section, const QString &key, const QString &def)
 {
-    const QList<Line> lines = ScanLines(bytes);
-    const int header = FindSection(bytes, lines, TrimmedName(section));
-    if (header < 0)
-        return def;
-    const QString wantedKey = TrimmedName(key);
-    for (int i = header + 1; i < lines.size(); ++i) {
-        const QByteArrayView text = LineText(bytes, lines.at(i));
-        QByteArrayView name;
-        if (SectionNameOf(text, name))
-            break;
-        QByteArrayView value;
-        if (KeyOf(text, name, value) && SameName(name, wantedKey))
-            return CutValue(IniText::Decode(value.toByteArray()));
-    }
-    return def;
+    const QStringList lines = IniText::SplitLines(IniText::Decode(bytes));
+    const int line = IniText::FindKey(lines, IniText::FindSection(lines, section), key);
+    return line < 0 ? def : CutValue(IniText::ReadLine(lines.at(line)).value.toString());
 }
 
 bool PrivateProfile::WriteString(const QString &fileName, const QString &section, const QString &key,
@@ -195,35 +114,31 @@ bool PrivateProfile::WriteString(const QString &fileName, const QString &section
     const QString keyName = IniText::WithoutLineBreaks(TrimmedName(key));
     const QByteArray newLine = IniText::Encode(keyName + QLatin1Char('=') + IniText::WithoutLineBreaks(value));
 
+    const QStringList text = IniText::SplitLines(IniText::Decode(bytes));
     const QList<Line> lines = ScanLines(bytes);
-    const int header = FindSection(bytes, lines, sectionName);
-    if (header >= 0) {
+    Q_ASSERT(lines.size() == text.size());
+    const int header = IniText::FindSection(text, sectionName);
+    const int keyLine = IniText::FindKey(text, header, keyName);
+    if (keyLine >= 0) {
+        const Line &line = lines.at(keyLine);
+        bytes.replace(line.start, line.end - line.start, newLine);
+    } else if (header >= 0) {
         int last = header; // the last non-blank line of the section
-        bool replaced = false;
-        for (int i = header + 1; i < lines.size(); ++i) {
-            const Line &line = lines.at(i);
-            const QByteArrayView text = LineText(bytes, line);
-            if (IsHeader(bytes, line))
+        for (int i = header + 1; i < text.size(); ++i) {
+            const IniText::Line::Kind kind = IniText::ReadLine(text.at(i)).kind;
+            if (kind == IniText::Line::Kind::Section)
                 break;
-            QByteArrayView name;
-            QByteArrayView oldValue;
-            if (KeyOf(text, name, oldValue) && SameName(name, keyName)) {
-                bytes.replace(line.start, line.end - line.start, newLine);
-                replaced = true;
-                break;
-            }
-            if (!Trimmed(text).isEmpty())
+            if (kind != IniText::Line::Kind::Blank)
                 last = i;
         }
-        if (!replaced) {
-            const Line &after = lines.at(last);
-            if (after.next == after.end) // the file's last line, without a line end
-                bytes.insert(after.next, LineEnd + newLine + LineEnd);
-            else
-                bytes.insert(after.next, newLine + LineEnd);
-        }
+        const Line &after = lines.at(last);
+        if (after.next == after.end) // the file's last line, without a line end
+            bytes.insert(after.next, LineEnd + newLine + LineEnd);
+        else
+            bytes.insert(after.next, newLine + LineEnd);
     } else {
-        if (bytes.size() > BomLength(bytes) && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+        const qsizetype bom = bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
+        if (bytes.size() > bom && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
             bytes += LineEnd;
         bytes += '[' + IniText::Encode(sectionName) + ']' + LineEnd + newLine + LineEnd;
     }

@@ -4,9 +4,8 @@
 #include <QString>
 
 // Private-profile INI routines: a file read whole, a value found in its bytes, one value
-// changed on disk at a time. Section and key names match whole, without regard to case; blanks (spaces and
-// tabs) around names and values are ignored. A line whose first non-blank is "[" starts a
-// section; the first matching section and the first matching key count.
+// changed on disk at a time. Lines are read as TNewInifile reads them (IniText::ReadLine);
+// the first matching section and the first matching key in it count.
 class PrivateProfile
 {
 public:

@@ -5,7 +5,6 @@
 
 // Thin wrapper over the private-profile routines (PrivateProfile.h). The file is read once,
 // at the first read, and again after a write; each write opens the file, writes and finishes.
-// Whole-name, case-insensitive section and key match.
 class TIniFile
 {
 public:

@@ -52,7 +52,8 @@ TNewInifile::TNewInifile(const QString &fileName) : m_fileName(fileName)
 
 QString TNewInifile::ReadString(const QString &section, const QString &key, const QString &def) const
 {
-    return ValueFromLines(key, IniText::SplitLines(ReadSectionText(section)), def);
+    const int line = IniText::FindKey(m_lines, FindSectionLine(section), key);
+    return line < 0 ? def : IniText::ReadLine(m_lines.at(line)).value.toString();
 }
 
 int TNewInifile::ReadInteger(const QString &section, const QString &key, int def) const
@@ -126,65 +127,32 @@ QString TNewInifile::ReadSectionText(const QString &section) const
     if (header < 0)
         return {};
     QString text = QStringLiteral("\r\n");
-    for (int i = header + 1; i < m_lines.size() && !IsHeaderLine(m_lines.at(i)); ++i)
+    for (int i = header + 1; i < m_lines.size(); ++i) {
+        if (IniText::ReadLine(m_lines.at(i)).kind == IniText::Line::Kind::Section)
+            break;
         text += m_lines.at(i) + QStringLiteral("\r\n");
+    }
     return text;
 }
 
 QString TNewInifile::ValueFromLines(const QString &key, const QStringList &lines, const QString &def)
 {
-    for (const QString &line : lines) {
-        const qsizetype at = KeyValueStart(line, key);
-        if (at >= 0)
-            return line.mid(at);
+    for (const QString &text : lines) {
+        const IniText::Line line = IniText::ReadLine(text);
+        if (line.kind == IniText::Line::Kind::Key && IniText::SameName(line.name, key))
+            return line.value.toString();
     }
     return def;
 }
 
 int TNewInifile::FindSectionLine(const QString &section) const
 {
-    const QString name = IniText::AsciiLower(section);
-    for (int i = 0; i < m_lines.size(); ++i) {
-        const QString &line = m_lines.at(i);
-        if (!IsHeaderLine(line))
-            continue;
-        const qsizetype open = line.indexOf(QLatin1Char('['));
-        const qsizetype close = line.indexOf(QLatin1Char(']'), open);
-        if (close > open && IniText::AsciiLower(line.mid(open + 1, close - open - 1)) == name)
-            return i;
-    }
-    return -1;
+    return IniText::FindSection(m_lines, section);
 }
 
 int TNewInifile::FindKeyOffset(const QString &section, const QString &key) const
 {
     const int header = FindSectionLine(section);
-    if (header < 0)
-        return -1;
-    for (int i = header + 1; i < m_lines.size() && !IsHeaderLine(m_lines.at(i)); ++i) {
-        if (KeyValueStart(m_lines.at(i), key) >= 0)
-            return i - header;
-    }
-    return -1;
-}
-
-bool TNewInifile::IsHeaderLine(const QString &line)
-{
-    // A byte order mark before the first header counts as a blank.
-    for (const QChar c : line) {
-        if (c != u' ' && c != u'\t' && c != QChar(0xFEFF))
-            return c == u'[';
-    }
-    return false;
-}
-
-qsizetype TNewInifile::KeyValueStart(const QString &line, const QString &key)
-{
-    qsizetype at = 0;
-    while (at < line.size() && (line.at(at) == u' ' || line.at(at) == u'\t'))
-        ++at;
-    const QString needle = IniText::AsciiLower(key) + QLatin1Char('=');
-    if (IniText::AsciiLower(line.mid(at, needle.size())) != needle)
-        return -1;
-    return at + needle.size();
+    const int line = IniText::FindKey(m_lines, header, key);
+    return line < 0 ? -1 : line - header;
 }

@@ -4,10 +4,8 @@
 #include <QStringList>
 
 // The program's own INI store: the whole file as a list of lines, read once at construction
-// and written back by SaveAndFree. A section starts at a line whose first non-blank is "[",
-// and runs to the next such line; a key counts only at the start of its own line (blanks
-// before it aside), so a key's name inside a value or inside another key is no key.
-// Section and key names ignore the case of A to Z.
+// and written back by SaveAndFree. Lines are read as the private-profile routines read them
+// (IniText::ReadLine): a key counts only at the start of its own line in its own section.
 class TNewInifile
 {
 public:
@@ -29,6 +27,7 @@ public:
 
     // The section's lines after its header, each after a line end ("\r\nA=1\r\n").
     QString ReadSectionText(const QString &section) const;
+    // The value of the first of the lines that holds the key.
     static QString ValueFromLines(const QString &key, const QStringList &lines, const QString &def);
     int FindSectionLine(const QString &section) const;
     // The key's line counted from its section's header; -1 when missing.
@@ -38,10 +37,6 @@ public:
     const QStringList &Lines() const { return m_lines; }
 
 private:
-    static bool IsHeaderLine(const QString &line);
-    // Where the value begins when the line holds `key`; -1 otherwise.
-    static qsizetype KeyValueStart(const QString &line, const QString &key);
-
     QString m_fileName;
     QStringList m_lines;
 };

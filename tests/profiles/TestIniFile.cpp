@@ -18,16 +18,6 @@
 
 namespace {
 const QString Def = QStringLiteral("DEF");
-
-// A profile and a preferences file in the form both stores share.
-const QByteArray WellFormedProfile("[Main]\r\nType=mp4\r\nPara=3\r\n0=Video Size\r\n1=Bit Rate\r\n2=Channels\r\n"
-                                   "[Video Size]\r\nSort=1\r\nList=1\r\nCaption=Original Size,320x240,640x480,\r\n"
-                                   "Value=,320:240,640:480,\r\nIndex=2\r\n[Bit Rate]\r\nSort=1\r\nList=0\r\n"
-                                   "ReadOnly=0\r\nCaption=800\r\nValue=800\r\n[Channels]\r\nSort=2\r\nIndex=0x1\r\n"
-                                   "cmd=-ac\r\nOffset=-12\r\n");
-const QByteArray WellFormedPreferences("[Main]\r\nOverwrite=0\r\nAsk=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\n"
-                                       "Auto Open Dir=1\r\nSyn Mode=2\r\nWork Dir=/tmp/work/\r\nOutput Path=\r\n"
-                                       "Profile=3\r\n[Default]\r\nOutput Path=/home/u/Videos/\r\nAsk=1\r\n");
 } // namespace
 
 class TestIniFile : public QObject
@@ -46,74 +36,6 @@ private:
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
-
-    void readString_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
-
-        QTest::newRow("names ignore case") << QByteArray("[Main]\r\nType=mp4\r\n") << "MAIN"
-                                           << "type"
-                                           << "mp4";
-        QTest::newRow("blanks around names and values") << QByteArray("  [ Main ]  \r\n\tType  =  mp4 \t\r\n") << "Main"
-                                                        << "Type"
-                                                        << "mp4";
-        QTest::newRow("blanks around the caller's names") << QByteArray("[Main]\r\nType=mp4\r\n") << " Main "
-                                                          << "\tType "
-                                                          << "mp4";
-        QTest::newRow("whole key names only") << QByteArray("[Main]\r\nSubType=avi\r\n") << "Main"
-                                              << "Type" << Def;
-        QTest::newRow("whole key name after a longer one")
-            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "Main"
-            << "Type"
-            << "mp4";
-        QTest::newRow("whole section names only")
-            << QByteArray("[MainX]\r\nType=mp4\r\n[Old]\r\nNote=[Main]\r\nType=x\r\n") << "Main"
-            << "Type" << Def;
-        QTest::newRow("[ inside a value") << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "Main"
-                                          << "Type"
-                                          << "mp4";
-        QTest::newRow("keys of the next section are not read") << QByteArray("[A]\r\nX=1\r\n[B]\r\nType=2\r\n") << "A"
-                                                               << "Type" << Def;
-        QTest::newRow("keys before any section are not read") << QByteArray("Type=1\r\n[A]\r\nX=1\r\n") << "A"
-                                                              << "Type" << Def;
-        QTest::newRow("missing section") << QByteArray("[Main]\r\nType=mp4\r\n") << "Other"
-                                         << "Type" << Def;
-        QTest::newRow("empty value is not the default") << QByteArray("[Main]\r\nType=  \r\n") << "Main"
-                                                        << "Type"
-                                                        << "";
-        QTest::newRow("first of two equal keys") << QByteArray("[Main]\r\nType=1\r\ntype=2\r\n") << "Main"
-                                                 << "Type"
-                                                 << "1";
-        QTest::newRow("value keeps inner = signs") << QByteArray("[Main]\r\nCmd=-a=b\r\n") << "Main"
-                                                   << "Cmd"
-                                                   << "-a=b";
-        QTest::newRow("line without =") << QByteArray("[Main]\r\nType\r\nType=mp4") << "Main"
-                                        << "Type"
-                                        << "mp4";
-        QTest::newRow("lone CR and lone LF end lines") << QByteArray("[Main]\rA=1\nType=2") << "Main"
-                                                       << "Type"
-                                                       << "2";
-        QTest::newRow("byte order mark before the first section")
-            << QByteArray("\xEF\xBB\xBF[Main]\r\nType=mp4\r\n") << "Main"
-            << "Type"
-            << "mp4";
-        QTest::newRow("NUL inside a value") << QByteArray("[Main]\r\nType=a\0b\r\n", 18) << "Main"
-                                            << "Type" << QString::fromUtf8("a\0b", 3);
-    }
-
-    void readString()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, expected);
-        const QString value = IniOver(file).ReadString(section, key, Def);
-        QCOMPARE(value.isNull(), false);
-        QCOMPARE(value, expected);
-    }
 
     void valuesAreCutAt2047Characters()
     {
@@ -389,76 +311,6 @@ private slots:
                  QStringLiteral("7"));
     }
 
-    // Both stores read files in the shared form alike.
-    void bothStoresReadWellFormedFilesAlike_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::newRow("profile") << WellFormedProfile;
-        QTest::newRow("preferences") << WellFormedPreferences;
-        QTest::newRow("preferences with LF line ends") << QByteArray(WellFormedPreferences).replace("\r\n", "\n");
-    }
-
-    void bothStoresReadWellFormedFilesAlike()
-    {
-        QFETCH(QByteArray, file);
-        const QString path = Path(QStringLiteral("shared.ini"));
-        WriteBytes(path, file);
-        const TIniFile ini(path);
-        const TNewInifile store(path);
-        const QStringList sections =
-            Strings({"Main", "main", "Video Size", "Bit Rate", "Channels", "Default", "Missing"});
-        const QStringList keys =
-            Strings({"Type",      "Para",     "0",        "1",           "2",       "Sort",      "List",
-                     "ReadOnly",  "Caption",  "Value",    "Index",       "cmd",     "Offset",    "Ask",
-                     "Overwrite", "Syn Mode", "Work Dir", "Output Path", "Profile", "Auto Exit", "AUTO OPEN DIR",
-                     "Missing"});
-        for (const QString &section : sections) {
-            for (const QString &key : keys) {
-                const QByteArray where = (section + QLatin1Char('/') + key).toUtf8();
-                QVERIFY2(ini.ReadString(section, key, Def) == store.ReadString(section, key, Def), where.constData());
-                QVERIFY2(ini.ReadInteger(section, key, -3) == store.ReadInteger(section, key, -3), where.constData());
-                QVERIFY2(ini.ReadBool(section, key, true) == store.ReadBool(section, key, true), where.constData());
-                QVERIFY2(ini.ReadBool(section, key, false) == store.ReadBool(section, key, false), where.constData());
-            }
-        }
-    }
-
-    void bothStoresDifferOutOfForm_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("newInifile");
-        QTest::addColumn<QString>("iniFile");
-
-        QTest::newRow("blanks around =") << QByteArray("[Main]\r\nType = mp4\r\n") << Def << "mp4";
-        // Both read a key only at the start of its own line, in its own section.
-        QTest::newRow("key name that ends another key's name")
-            << QByteArray("[Main]\r\nSubType=avi\r\nType=mp4\r\n") << "mp4"
-            << "mp4";
-        QTest::newRow("[ inside a value") << QByteArray("[Main]\r\nPath=/a[1]\r\nType=mp4\r\n") << "mp4"
-                                          << "mp4";
-    }
-
-    void bothStoresDifferOutOfForm()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, newInifile);
-        QFETCH(QString, iniFile);
-        const QString path = Path(QStringLiteral("outofform.ini"));
-        WriteBytes(path, file);
-        QCOMPARE(TNewInifile(path).ReadString(QStringLiteral("Main"), QStringLiteral("Type"), Def), newInifile);
-        QCOMPARE(TIniFile(path).ReadString(QStringLiteral("Main"), QStringLiteral("Type"), Def), iniFile);
-    }
-
-    void integerWithTrailingBlank()
-    {
-        const QString path = Path(QStringLiteral("blank.ini"));
-        WriteBytes(path, "[Main]\r\nPara=12 \r\n");
-        QCOMPARE(TNewInifile(path).ReadInteger(QStringLiteral("Main"), QStringLiteral("Para"), 0), 0);
-        QCOMPARE(TIniFile(path).ReadInteger(QStringLiteral("Main"), QStringLiteral("Para"), 0), 12);
-    }
-
-    // The settings dialog saves through one store, the main window then adds to the same file
-    // through the other, and each reads what the other wrote.
     // The preview's notice: shown once; a file that cannot keep that is named once, and the
     // notice does not come back at every Play.
     void firstUseNoticeOncePerRun_data()
@@ -487,6 +339,8 @@ private slots:
         QCOMPARE(MainPreferences::FirstUseNoticeShown(), QString()); // told once only
     }
 
+    // The settings dialog saves through one store, the main window then adds to the same file
+    // through the other, and each reads what the other wrote.
     void storesShareOneFile()
     {
         const QString path = Path(QStringLiteral("Preferences.ini"));
