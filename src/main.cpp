@@ -98,7 +98,7 @@ int Convert(int argc, char **argv)
         return TBatchConversion::BadArguments;
     }
     AppFolders::SetAppDir(QCoreApplication::applicationDirPath());
-    ProgramInfo::InitProductInfo(AppFolders::AppDir(), MainPreferences::Version());
+    ProgramInfo::InitProductInfo(MainPreferences::Version());
 
     // From here on Ctrl+C, SIGTERM, SIGHUP and SIGPIPE take the cancel path.
     TCancelSignals interrupts;

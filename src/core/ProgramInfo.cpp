@@ -2,13 +2,11 @@
 
 namespace {
 QString g_version = QStringLiteral("2.0");
-QString g_helpFile;
 } // namespace
 
-void ProgramInfo::InitProductInfo(const QString &appDir, const QString &version)
+void ProgramInfo::InitProductInfo(const QString &version)
 {
     g_version = version;
-    g_helpFile = appDir + QStringLiteral("quarnel.chm");
 }
 
 QString ProgramInfo::ProductName()
@@ -22,10 +20,6 @@ QString ProgramInfo::ProductVersion()
 QString ProgramInfo::WebsiteUrl()
 {
     return QStringLiteral("https://quarnel.example.org/");
-}
-QString ProgramInfo::HelpFile()
-{
-    return g_helpFile;
 }
 
 QString ProgramInfo::MainCaption()

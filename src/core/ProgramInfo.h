@@ -2,17 +2,16 @@
 
 #include <QString>
 
-// The product's identity in one place: name, version text, help file and web site.
+// The product's identity in one place: name, version text and web site.
 class ProgramInfo
 {
 public:
-    // Sets the product strings once at start-up; appDir ends with a separator.
-    static void InitProductInfo(const QString &appDir, const QString &version);
+    // Sets the product strings once at start-up.
+    static void InitProductInfo(const QString &version);
 
     static QString ProductName(); // "Quarnel"
     static QString ProductVersion(); // "Main"/"Version" of the preferences, "2.0" by default
     static QString WebsiteUrl();
-    static QString HelpFile(); // AppDir + "quarnel.chm"
 
     // ProductName + " V" + ProductVersion.
     static QString MainCaption();

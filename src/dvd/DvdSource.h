@@ -30,8 +30,6 @@ public:
     DvdSource(const DvdSource &) = delete;
     DvdSource &operator=(const DvdSource &) = delete;
 
-    bool IsImage() const { return m_image; }
-
     // "VIDEO_TS.IFO", "VTS_02_0.BUP": the information file of title set titleSet (0 is the
     // video manager) or its backup copy.
     static QString InfoFileName(int titleSet, bool backup);

@@ -77,7 +77,7 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::FormCreate()
 {
-    ProgramInfo::InitProductInfo(AppFolders::AppDir(), MainPreferences::Version());
+    ProgramInfo::InitProductInfo(MainPreferences::Version());
     // Exactly this caption: with an application display name set, Qt would append it on X11
     // (" — Quarnel") to this caption and to every dialog's.
     setWindowTitle(ProgramInfo::MainCaption());

@@ -27,7 +27,6 @@ public:
 
     // Only while every timer is off.
     void SetManual(bool manual);
-    bool IsManual() const { return m_manual; }
     // Manual clock: time passes by ms milliseconds.
     void Advance(int ms);
     qint64 Now() const { return m_now; }

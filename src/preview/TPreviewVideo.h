@@ -26,8 +26,6 @@ public:
 
     void AttachCore(mpv_handle *mpv) override;
     void DetachCore() override;
-    // A core draws here now.
-    bool IsRendering() const { return m_render != nullptr; }
 
 protected:
     void initializeGL() override;
