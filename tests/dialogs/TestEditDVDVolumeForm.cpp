@@ -1,5 +1,5 @@
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "ListOwner.h"
 #include "core/OutputExt.h"
@@ -16,16 +16,14 @@
 
 #include <memory>
 
-class TestEditDVDVolumeForm : public QObject
+class TestEditDVDVolumeForm : public WindowTestBase
 {
     Q_OBJECT
-private slots:
-    void init()
+private:
+    void SetUp() override
     {
         DvdInfo.VolumeName = QStringLiteral("MY_DISC");
         SetOutputExt(QStringLiteral(".avi"));
-        m_boxes = std::make_unique<RecordingMessageBox>();
-        m_folder = std::make_unique<TestProgramFolder>(false);
         m_main = std::make_unique<ListOwner>();
         m_form = std::make_unique<TEditDVDVolumeForm>(m_main.get(), m_main->TaskList);
         connect(m_main->pmiDVDVolume, &QAction::triggered, m_form.get(), &TEditDVDVolumeForm::pmiDVDVolumeClick);
@@ -39,16 +37,15 @@ private slots:
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     }
-    void cleanup()
+    void TearDown() override
     {
         m_form.reset();
         m_main.reset();
-        m_folder.reset();
-        m_boxes.reset();
         SetOutputExt(QString());
         DvdInfo.VolumeName.clear();
     }
 
+private slots:
     void popupItemOpensWithTheCurrentName()
     {
         m_main->pmiDVDVolume->trigger();
@@ -149,8 +146,6 @@ private slots:
     }
 
 private:
-    std::unique_ptr<RecordingMessageBox> m_boxes;
-    std::unique_ptr<TestProgramFolder> m_folder;
     std::unique_ptr<ListOwner> m_main;
     std::unique_ptr<TEditDVDVolumeForm> m_form;
     QModelIndex m_title, m_chapter;

@@ -1,5 +1,5 @@
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "ListOwner.h"
 #include "core/QuarnelApplication.h"
@@ -49,14 +49,12 @@ QString Positions(const TmkRangeSlider *s)
 
 } // namespace
 
-class TestEditTimeForm : public QObject
+class TestEditTimeForm : public WindowTestBase
 {
     Q_OBJECT
-private slots:
-    void init()
+private:
+    void SetUp() override
     {
-        m_boxes = std::make_unique<RecordingMessageBox>();
-        m_folder = std::make_unique<TestProgramFolder>(false);
         m_main = std::make_unique<ListOwner>();
         m_form = std::make_unique<TEditTimeForm>(m_main.get(), m_main->TaskList, m_main->ltvTask);
         connect(m_main->sbtnSegment, &QToolButton::clicked, m_form.get(), &TEditTimeForm::sbtnSegmentClick);
@@ -65,14 +63,13 @@ private slots:
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     }
-    void cleanup()
+    void TearDown() override
     {
         m_form.reset();
         m_main.reset();
-        m_folder.reset();
-        m_boxes.reset();
     }
 
+private slots:
     void openingRefused_data()
     {
         QTest::addColumn<bool>("focusEntry");
@@ -546,8 +543,6 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
 
-    std::unique_ptr<RecordingMessageBox> m_boxes;
-    std::unique_ptr<TestProgramFolder> m_folder;
     std::unique_ptr<ListOwner> m_main;
     std::unique_ptr<TEditTimeForm> m_form;
 };

@@ -1,5 +1,5 @@
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "core/OwnedWindows.h"
 #include "core/QuarnelApplication.h"
@@ -17,14 +17,12 @@ namespace {
 const QString kVideoSize = QStringLiteral("Video Size");
 }
 
-class TestSizeForm : public QObject
+class TestSizeForm : public WindowTestBase
 {
     Q_OBJECT
-private slots:
-    void init()
+private:
+    void SetUp() override
     {
-        m_boxes = std::make_unique<RecordingMessageBox>();
-        m_folder = std::make_unique<TestProgramFolder>(false);
         m_main = std::make_unique<QWidget>();
         m_main->resize(800, 600);
         m_grid = new TValueListEditor(95, 92, m_main.get());
@@ -34,14 +32,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
         grid()->SetValue(kVideoSize, QStringLiteral("Custom Size")); // what the user picked
     }
-    void cleanup()
+    void TearDown() override
     {
         m_form.reset();
         m_main.reset();
-        m_folder.reset();
-        m_boxes.reset();
     }
 
+private slots:
     void showsForTheGrid()
     {
         m_form->ShowFor(grid());
@@ -173,8 +170,6 @@ private slots:
 private:
     TValueListEditor *grid() const { return m_grid; }
 
-    std::unique_ptr<RecordingMessageBox> m_boxes;
-    std::unique_ptr<TestProgramFolder> m_folder;
     std::unique_ptr<QWidget> m_main;
     std::unique_ptr<TSizeForm> m_form;
     TValueListEditor *m_grid = nullptr;

@@ -1,15 +1,14 @@
 // Opening a DVD in the window by every road, for folders and images, and what the window
 // says about a damaged disc.
 
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "core/FileChooser.h"
 #include "core/QuarnelApplication.h"
 #include "core/TDVDInformation.h"
 #include "dvd/DvdOpener.h"
 #include "mainwindow/TMainForm.h"
-#include "mainwindow/TQuarnelWindows.h"
 #include "tasklist/TTaskListModel.h"
 
 #include <QDir>
@@ -22,8 +21,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -50,7 +47,7 @@ void CopyDvd(const QString &from, const QString &to)
 
 } // namespace
 
-class TestDvdOpening : public QObject
+class TestDvdOpening : public WindowTestBase
 {
     Q_OBJECT
 private slots:
@@ -58,20 +55,6 @@ private slots:
     {
         QVERIFY(m_images.isValid());
         QVERIFY(MakeDvdImage(Dvd("ntsc-multi"), Image()));
-    }
-    void init()
-    {
-        m_boxes = std::make_unique<RecordingMessageBox>();
-        m_chooser = std::make_unique<ScriptedChooser>();
-        m_power = std::make_unique<FakePowerManager>();
-        DvdInfo = TDVDInformation();
-    }
-    void cleanup()
-    {
-        m_windows.reset();
-        m_power.reset();
-        m_chooser.reset();
-        m_boxes.reset();
     }
 
     void imageByEveryRoad_data()
@@ -84,7 +67,7 @@ private slots:
     void imageByEveryRoad()
     {
         QFETCH(QString, road);
-        TMainForm &m = Start(road == QLatin1String("command line") ? QStringList{Image()} : QStringList());
+        TMainForm &m = StartWindows(road == QLatin1String("command line") ? QStringList{Image()} : QStringList());
         if (road == QLatin1String("drop")) {
             Drop(m, Image());
         } else if (road == QLatin1String("open dir")) {
@@ -139,7 +122,7 @@ private slots:
         for (const char *name : {"VTS_02_0.IFO", "VTS_02_0.BUP"})
             QVERIFY(QFile(disc + QStringLiteral("/VIDEO_TS/") + QLatin1String(name)).resize(1000));
 
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         int rowsWhenSaid = -1;
         MessageBox::SetHook([&](const MessageBox::Call &call) {
             rowsWhenSaid = m.TaskList->rowCount();
@@ -167,7 +150,7 @@ private slots:
             QThread::msleep(1500);
             return DvdTitleLoader::ReadDvd(path);
         });
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         QElapsedTimer clock;
         qint64 last = 0, longestGap = 0;
         QSet<int> hintHeights;
@@ -214,14 +197,6 @@ private slots:
 private:
     QString Image() const { return m_images.filePath(QStringLiteral("ntsc-multi.iso")); }
 
-    TMainForm &Start(const QStringList &arguments)
-    {
-        m_folder = std::make_unique<TestProgramFolder>(false);
-        m_windows = std::make_unique<TQuarnelWindows>(m_folder->path(), arguments);
-        m_windows->MainForm()->show();
-        return *m_windows->MainForm();
-    }
-
     static void Drop(TMainForm &m, const QString &path)
     {
         auto *mime = new QMimeData;
@@ -234,11 +209,6 @@ private:
     }
 
     QTemporaryDir m_images;
-    std::unique_ptr<RecordingMessageBox> m_boxes;
-    std::unique_ptr<ScriptedChooser> m_chooser;
-    std::unique_ptr<FakePowerManager> m_power;
-    std::unique_ptr<TestProgramFolder> m_folder;
-    std::unique_ptr<TQuarnelWindows> m_windows;
     QList<MessageBox::Call> m_said;
 };
 

@@ -1,11 +1,10 @@
 // The "Open a DVD" dialog on drive lists given through the drive-listing seam; the discs
 // that it opens are generated DVD folders.
 
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "core/QuarnelApplication.h"
-#include "core/TDVDInformation.h"
 #include "dvd/OpticalDrives.h"
 #include "dvd/TOpenDVDForm.h"
 
@@ -39,15 +38,13 @@ QStringList Items(const QComboBox *combo)
 
 Q_DECLARE_METATYPE(QList<OpticalDrives::Drive>)
 
-class TestOpenDVDForm : public QObject
+class TestOpenDVDForm : public WindowTestBase
 {
     Q_OBJECT
 
-private slots:
-    void init()
+private:
+    void SetUp() override
     {
-        DvdInfo = TDVDInformation();
-        m_boxes = std::make_unique<RecordingMessageBox>();
         m_main = std::make_unique<QWidget>();
         m_main->resize(800, 500);
         m_opened.clear();
@@ -58,14 +55,14 @@ private slots:
         });
         SetDrives({});
     }
-    void cleanup()
+    void TearDown() override
     {
         m_form.reset();
         m_main.reset();
-        m_boxes.reset();
         OpticalDrives::SetHook({});
     }
 
+private slots:
     void layout();
     void driveList_data();
     void driveList();
@@ -90,7 +87,6 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
 
-    std::unique_ptr<RecordingMessageBox> m_boxes;
     std::unique_ptr<QWidget> m_main;
     std::unique_ptr<TOpenDVDForm> m_form;
     QStringList m_opened;

@@ -1,5 +1,5 @@
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "core/AppFolders.h"
 #include "core/EQuarnelError.h"
@@ -75,23 +75,10 @@ public:
 
 } // namespace
 
-class TestMainForm : public QObject
+class TestMainForm : public WindowTestBase
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_boxes = std::make_unique<RecordingMessageBox>();
-        m_shell = std::make_unique<RecordingShell>();
-        m_power = std::make_unique<FakePowerManager>();
-    }
-    void cleanup()
-    {
-        m_power.reset();
-        m_shell.reset();
-        m_boxes.reset();
-    }
-
     void layoutAndCaptions()
     {
         TestProgramFolder folder(false);
@@ -644,11 +631,6 @@ private slots:
         QApplication::sendEvent(&thrower, &event);
         QCOMPARE(m_boxes->Calls().size(), 2);
     }
-
-private:
-    std::unique_ptr<RecordingMessageBox> m_boxes;
-    std::unique_ptr<RecordingShell> m_shell;
-    std::unique_ptr<FakePowerManager> m_power;
 };
 
 int main(int argc, char **argv)

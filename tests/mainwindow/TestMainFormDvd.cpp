@@ -1,5 +1,5 @@
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "convert/run/TConversionController.h"
 #include "core/OutputExt.h"
@@ -7,7 +7,6 @@
 #include "core/TDVDInformation.h"
 #include "core/TImageButton.h"
 #include "mainwindow/TMainForm.h"
-#include "mainwindow/TQuarnelWindows.h"
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
 
@@ -58,28 +57,13 @@ void CopyDvd(const QString &from, const QString &to)
 
 } // namespace
 
-class TestMainFormDvd : public QObject
+class TestMainFormDvd : public WindowTestBase
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_boxes = std::make_unique<RecordingMessageBox>();
-        m_chooser = std::make_unique<ScriptedChooser>();
-        m_power = std::make_unique<FakePowerManager>();
-        DvdInfo = TDVDInformation();
-    }
-    void cleanup()
-    {
-        m_windows.reset();
-        m_power.reset();
-        m_chooser.reset();
-        m_boxes.reset();
-    }
-
     void noArgumentsKeepsTheCover()
     {
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         QTest::qWait(50);
         QVERIFY(m.panbg->isVisible());
         QVERIFY(m.TaskList->IsEmpty());
@@ -95,7 +79,7 @@ private slots:
                                                       + Dvd("ntsc-multi") + QStringLiteral("\r\n"))
                                                          .toUtf8());
         const QByteArray before = folder.readFile(QStringLiteral("list.TMP"));
-        TMainForm &m = Start({folder.file(QStringLiteral("list.TMP"))});
+        TMainForm &m = StartWindows({folder.file(QStringLiteral("list.TMP"))});
         QSignalSpy opened(&m, &TMainForm::DvdOpened);
         QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 2, 10000);
         QTRY_VERIFY(!m.IsOpeningDvd());
@@ -114,7 +98,7 @@ private slots:
         TestProgramFolder folder(false);
         CopyDvd(Dvd("pal-twolang"), folder.file(QStringLiteral("lists/discs/two")));
         folder.writeFile(QStringLiteral("lists/list.tmp"), "discs/two\n");
-        TMainForm &m = Start({folder.file(QStringLiteral("lists/list.tmp"))});
+        TMainForm &m = StartWindows({folder.file(QStringLiteral("lists/list.tmp"))});
         WaitOpened(m);
         QCOMPARE(m.TaskList->rowCount(), 3);
         QCOMPARE(DvdInfo.DvdPath, folder.file(QStringLiteral("lists/discs/two/VIDEO_TS/")));
@@ -122,7 +106,7 @@ private slots:
 
     void fileInsideADvdFolderOpensThatFolder()
     {
-        TMainForm &m = Start({Dvd("pal-simple") + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")});
+        TMainForm &m = StartWindows({Dvd("pal-simple") + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")});
         WaitOpened(m);
         QCOMPARE(DvdInfo.DvdPath, Dvd("pal-simple") + QStringLiteral("/VIDEO_TS/"));
         QCOMPARE(DvdInfo.Standard, QStringLiteral("PAL"));
@@ -137,7 +121,7 @@ private slots:
     {
         const QString before = QDir::currentPath();
         QDir::setCurrent(TestDvdsDir());
-        TMainForm &m = Start({QStringLiteral("pal-simple")});
+        TMainForm &m = StartWindows({QStringLiteral("pal-simple")});
         QDir::setCurrent(before);
         WaitOpened(m);
         QCOMPARE(DvdInfo.DvdPath, Dvd("pal-simple") + QStringLiteral("/VIDEO_TS/"));
@@ -147,7 +131,7 @@ private slots:
 
     void dropOpensOnlyTheFirstItem()
     {
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         Drop(m, {Dvd("pal-simple"), Dvd("ntsc-multi"), Dvd("pal-twolang")});
         WaitOpened(m);
         QCOMPARE(m.TaskList->rowCount(), 1);
@@ -164,7 +148,7 @@ private slots:
 
     void checkMarksAndPopupMenu()
     {
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         m.PopupMenu1Popup();
         QVERIFY(!m.pmiCheckAll->isEnabled());
         QVERIFY(!m.pmiUncheck->isEnabled());
@@ -204,7 +188,7 @@ private slots:
 
     void comboBoxesFollowTheFocusedEntry()
     {
-        TMainForm &m = Start({Dvd("ntsc-multi")});
+        TMainForm &m = StartWindows({Dvd("ntsc-multi")});
         WaitOpened(m);
         const QModelIndex title = m.TaskList->index(0, 0);
         m.ltvTask->setCurrentIndex(title);
@@ -236,7 +220,7 @@ private slots:
 
     void openDirAndBrowse()
     {
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         DvdInfo.VolumeName = QStringLiteral("EARLIER DISC");
         m_chooser->ChooseFolder(Dvd("pal-twolang"));
         QTest::mouseClick(m.sbtnOpenDir, Qt::LeftButton);
@@ -272,7 +256,7 @@ private slots:
             f.write(QByteArray(2048, '\x7f'));
         }
 
-        TMainForm &m = Start({broken});
+        TMainForm &m = StartWindows({broken});
         WaitOpened(m);
         QVERIFY(m.TaskList->IsEmpty());
         QCOMPARE(m_boxes->Calls().size(), 1);
@@ -300,7 +284,7 @@ private slots:
     // ends, and opening by every road keeps working afterwards.
     void doubleClickWhileTheHintCloses()
     {
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         m_folder->writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nFirstUse=0\r\n");
         bool clicked = false;
         connect(&m, &TMainForm::BusyHintHeightChanged, this, [&](int height) {
@@ -328,7 +312,8 @@ private slots:
     // the next Start is not refused as busy.
     void doubleClickWhileTheHintClosesAfterAConversion()
     {
-        TMainForm &m = Start({Dvd("pal-simple")}, true);
+        m_folder = std::make_unique<TestProgramFolder>(true);
+        TMainForm &m = StartWindows({Dvd("pal-simple")});
         m_folder->writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nFirstUse=0\r\n");
         WaitOpened(m);
         QTemporaryDir out;
@@ -352,7 +337,7 @@ private slots:
     // standard and the frame rate.
     void eachOpeningStartsAfresh()
     {
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         m.OpenDvdFolder(Dvd("ntsc-multi"), QStringLiteral("MOVIE"));
         WaitOpened(m);
         QCOMPARE(DvdInfo.VolumeName, QStringLiteral("MOVIE"));
@@ -405,7 +390,7 @@ private slots:
     {
         QFETCH(QString, label);
         QFETCH(bool, fitsInView);
-        TMainForm &m = Start({});
+        TMainForm &m = StartWindows({});
         SetOutputExt(QStringLiteral(".mpeg"));
         m.OpenDvdFolder(Dvd("ntsc-multi"), label);
         WaitOpened(m);
@@ -443,14 +428,6 @@ private:
         QTest::mouseDClick(m.ltvTask->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     }
 
-    TMainForm &Start(const QStringList &arguments, bool withShippedFiles = false)
-    {
-        m_folder = std::make_unique<TestProgramFolder>(withShippedFiles);
-        m_windows = std::make_unique<TQuarnelWindows>(m_folder->path(), arguments);
-        m_windows->MainForm()->show();
-        return *m_windows->MainForm();
-    }
-
     static void WaitOpened(TMainForm &m) { QTRY_VERIFY_WITH_TIMEOUT(!m.IsOpeningDvd(), 10000); }
 
     static void Drop(TMainForm &m, const QStringList &paths)
@@ -466,12 +443,6 @@ private:
         QApplication::sendEvent(&m, &drop);
         delete mime;
     }
-
-    std::unique_ptr<RecordingMessageBox> m_boxes;
-    std::unique_ptr<ScriptedChooser> m_chooser;
-    std::unique_ptr<FakePowerManager> m_power;
-    std::unique_ptr<TestProgramFolder> m_folder;
-    std::unique_ptr<TQuarnelWindows> m_windows;
 };
 
 int main(int argc, char **argv)

@@ -1,5 +1,5 @@
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "core/ProgramInfo.h"
 #include "core/QuarnelApplication.h"
@@ -73,7 +73,7 @@ QModelIndex AddEntry(TTaskListModel &list, int title, int chapter, const QString
 
 } // namespace
 
-class TestPreviewPane : public QObject
+class TestPreviewPane : public WindowTestBase
 {
     Q_OBJECT
 private slots:
@@ -82,34 +82,6 @@ private slots:
         std::setlocale(LC_NUMERIC, "C");
         QVERIFY2(QFile::exists(PreviewDvd() + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")),
                  "make_preview_dvd must run first");
-    }
-
-    void init()
-    {
-        m_boxes = std::make_unique<RecordingMessageBox>();
-        m_power = std::make_unique<FakePowerManager>();
-        DvdInfo = TDVDInformation();
-        m_folder = std::make_unique<TestProgramFolder>(false);
-        // Seen once already: only the test that is about the notice sees it.
-        m_folder->writeFile(QStringLiteral("Preferences.ini"), "[Main]\nFirstUse=0\n");
-        m_windows = std::make_unique<TQuarnelWindows>(m_folder->path());
-        m_main = m_windows->MainForm();
-        // The program's own pane plays with real output; this one plays to nowhere.
-        qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
-        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(),
-                                  {QStringLiteral("null"), QStringLiteral("null")});
-        m_main->SetPreview(m_pane);
-        m_pane->Clock()->SetManual(true);
-        m_main->show();
-    }
-    void cleanup()
-    {
-        delete m_pane;
-        m_pane = nullptr;
-        m_windows.reset();
-        m_folder.reset();
-        m_power.reset();
-        m_boxes.reset();
     }
 
     void playWithoutAFocusedEntryDoesNothing()
@@ -145,13 +117,7 @@ private slots:
         Play(); // a second Play, and a later run of the program, stay quiet
         m_windows.reset();
         m_pane = nullptr;
-        m_windows = std::make_unique<TQuarnelWindows>(m_folder->path());
-        m_main = m_windows->MainForm();
-        // The program's own pane plays with real output; this one plays to nowhere.
-        qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
-        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(),
-                                  {QStringLiteral("null"), QStringLiteral("null")});
-        m_main->SetPreview(m_pane);
+        OpenWindows();
         m_main->show();
         Open(PreviewDvd());
         Focus(0);
@@ -544,6 +510,32 @@ private slots:
     }
 
 private:
+    void SetUp() override
+    {
+        // Seen once already: only the test that is about the notice sees it.
+        m_folder->writeFile(QStringLiteral("Preferences.ini"), "[Main]\nFirstUse=0\n");
+        OpenWindows();
+        m_pane->Clock()->SetManual(true);
+        m_main->show();
+    }
+    void TearDown() override
+    {
+        delete m_pane;
+        m_pane = nullptr;
+    }
+
+    // The program's windows with a pane that plays to nowhere in place of the program's
+    // own, which plays with real output.
+    void OpenWindows()
+    {
+        m_windows = std::make_unique<TQuarnelWindows>(m_folder->path());
+        m_main = m_windows->MainForm();
+        qDeleteAll(m_main->findChildren<TPreviewPane *>(Qt::FindDirectChildrenOnly));
+        m_pane = new TPreviewPane(m_main->PreviewControls(), m_main->BusyHint(),
+                                  {QStringLiteral("null"), QStringLiteral("null")});
+        m_main->SetPreview(m_pane);
+    }
+
     static void WriteGarbageIfo(const QString &path)
     {
         QFile ifo(path);
@@ -575,10 +567,6 @@ private:
 
     void Tick(int seconds) { m_pane->Clock()->Advance(seconds * 1000); }
 
-    std::unique_ptr<RecordingMessageBox> m_boxes;
-    std::unique_ptr<FakePowerManager> m_power;
-    std::unique_ptr<TestProgramFolder> m_folder;
-    std::unique_ptr<TQuarnelWindows> m_windows;
     TMainForm *m_main = nullptr;
     TPreviewPane *m_pane = nullptr;
 };

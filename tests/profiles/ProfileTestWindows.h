@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Fakes.h"
 #include "TestSupport.h"
+#include "WindowTestBase.h"
 
 #include "mainwindow/TMainForm.h"
 #include "profiles/TMainProfileGrids.h"
@@ -24,7 +24,7 @@ inline const QByteArray kExampleProfile =
     "[Channels]\r\nSort=2\r\nList=1\r\nCaption=Mono,Stereo,\r\nValue=1,2,\r\nIndex=1\r\n";
 
 // The main window and the Settings dialog on a program folder of the test's own, wired as
-// the program wires them.
+// the program wires them; for tests on WindowTestBase, whose seams they use.
 struct ProfileTestWindows
 {
     explicit ProfileTestWindows(const TestProgramFolder &folder) : main(folder.path())
@@ -50,7 +50,6 @@ struct ProfileTestWindows
         emit combo->activated(index);
     }
 
-    FakePowerManager power;
     TMainForm main;
     TMainProfileGrids *profiles = nullptr;
     std::unique_ptr<TSettingForm> settings;

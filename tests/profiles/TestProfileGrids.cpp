@@ -71,17 +71,10 @@ QByteArray Profile(const QList<QByteArray> &names, const QByteArray &sections, c
 
 } // namespace
 
-class TestProfileGrids : public QObject
+class TestProfileGrids : public WindowTestBase
 {
     Q_OBJECT
 private slots:
-    void init() { m_boxes = std::make_unique<RecordingMessageBox>(); }
-    void cleanup()
-    {
-        QVERIFY2(m_boxes->Calls().isEmpty(), qPrintable(m_boxes->Texts().join(u'\n')));
-        m_boxes.reset();
-    }
-
     void exampleInEitherWindow_data()
     {
         QTest::addColumn<bool>("main");
@@ -356,7 +349,8 @@ private slots:
     }
 
 private:
-    std::unique_ptr<RecordingMessageBox> m_boxes;
+    // No grid has anything to tell.
+    void TearDown() override { QVERIFY2(m_boxes->Calls().isEmpty(), qPrintable(m_boxes->Texts().join(u'\n'))); }
 };
 
 int main(int argc, char **argv)

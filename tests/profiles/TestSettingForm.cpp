@@ -43,23 +43,41 @@ QString Rows(const TValueListEditor *grid)
     return rows.join(QLatin1Char('|'));
 }
 
+// The dialog's page; profile; video rows.
+QString Shown(const TSettingForm &s)
+{
+    const QString page =
+        s.PageControl1->currentWidget() == s.tsGeneral ? QStringLiteral("General") : QStringLiteral("Profiles");
+    return QStringList{page, s.cmbProfile->currentText(), Rows(s.vleVideo)}.join(QStringLiteral("; "));
+}
+
+// The main window's video rows; output extension; profile.
+QString Shown(const TMainForm &m)
+{
+    return QStringList{Rows(m.vleVideo), OutputExt(), m.cmbProfile->currentText()}.join(QStringLiteral("; "));
+}
+
+// Two parameters that are fixed, one of them chosen from a list.
+const QByteArray kFixed = "[Main]\r\nType=avi\r\nPara=2\r\n0=Codec\r\n1=Tag\r\n"
+                          "[Codec]\r\nSort=1\r\nReadOnly=1\r\nList=1\r\nCaption=a,b,\r\nValue=1,2,\r\nIndex=0\r\n"
+                          "[Tag]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=XVID\r\nValue=XVID\r\n";
+
+// A profile of the scenarios by its file's name: Other, Fixed, or else the example.
+QByteArray ProfileText(const QString &file)
+{
+    if (file.endsWith(QStringLiteral("Other.apf")))
+        return kOther;
+    if (file.endsWith(QStringLiteral("Fixed.apf")))
+        return kFixed;
+    return kExampleProfile;
+}
+
 } // namespace
 
-class TestSettingForm : public QObject
+class TestSettingForm : public WindowTestBase
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_boxes = std::make_unique<RecordingMessageBox>();
-        m_chooser = std::make_unique<ScriptedChooser>();
-    }
-    void cleanup()
-    {
-        m_chooser.reset();
-        m_boxes.reset();
-    }
-
     void layoutAndTexts()
     {
         TestProgramFolder folder(false);
@@ -353,46 +371,6 @@ private slots:
         QCOMPARE(m_chooser->FolderTitles(), QStringList(3, QStringLiteral("Select the output directory.")));
     }
 
-    void settingsButtonOpensTheMainProfile()
-    {
-        TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
-        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
-        ProfileTestWindows w(folder);
-        TSettingForm &s = *w.settings;
-        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Other"));
-        w.main.bbtnSetting->click();
-        QVERIFY(s.isVisible());
-        QCOMPARE(s.PageControl1->currentWidget(), s.tsProfiles);
-        QCOMPARE(s.cmbProfile->currentText(), QStringLiteral("Other"));
-        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Bit Rate=500"));
-        s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("650"));
-        s.close();
-
-        // The toolbar button shows the General page and leaves the Profiles page as it was.
-        w.main.sbtnOptions->click();
-        QCOMPARE(s.PageControl1->currentWidget(), s.tsGeneral);
-        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Bit Rate=650"));
-        s.close();
-    }
-
-    // The toolbar's Settings opens the General page; its Profiles page shows the main
-    // window's profile, not an empty choice.
-    void toolbarSettingsShowTheMainProfile()
-    {
-        TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
-        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
-        ProfileTestWindows w(folder);
-        TSettingForm &s = *w.settings;
-        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Other"));
-        w.main.sbtnOptions->click();
-        QCOMPARE(s.PageControl1->currentWidget(), s.tsGeneral);
-        QCOMPARE(s.cmbProfile->currentText(), QStringLiteral("Other"));
-        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Bit Rate=500"));
-        s.close();
-    }
-
     void okSavesTheProfileAndReloadsTheMainGrids()
     {
         TestProgramFolder folder(false);
@@ -421,114 +399,123 @@ private slots:
         QCOMPARE(Rows(w.main.vleAdvanced), QStringLiteral("Aspect=Four by three"));
     }
 
-    void okLeavesAnotherMainProfileAlone()
+    // The dialog's Profiles page, scenario by scenario. Each step is "what: argument":
+    //   main, choose       pick a profile in the main window's list, in the dialog's
+    //   main set, set      type row=value into the main window's video grid, the dialog's grids
+    //   open               the main window's Settings (profile) or Options (toolbar) button
+    //   page               the dialog's tab; OK, Cancel, close, save as <file>: its buttons
+    //   expect dialog      the dialog's page; profile; video rows
+    //   expect main        the main window's video rows; output extension; profile
+    //   expect file        <file> unchanged | <file> holds <text>
+    //   expect listed      the files of the profiles folder
+    void profileScenarios_data()
     {
-        TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
-        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
-        ProfileTestWindows w(folder);
-        TSettingForm &s = *w.settings;
-        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Other"));
-        w.main.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("700"));
-        w.main.sbtnOptions->click();
-        s.PageControl1->setCurrentWidget(s.tsProfiles);
-        ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
-        s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("950"));
-        s.btnOK->click();
-        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Bit Rate=700"));
-        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("Caption=950\r\nValue=950\r\n"));
-    }
+        QTest::addColumn<QStringList>("profiles"); // Other.apf and Fixed.apf as named, the rest the example
+        QTest::addColumn<QStringList>("steps");
 
-    void cancelKeepsTheFileAndALaterOkSaves()
-    {
-        TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
-        ProfileTestWindows w(folder);
-        TSettingForm &s = *w.settings;
-        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Example"));
-        w.main.bbtnSetting->click();
-        s.vleVideo->SetValue(QStringLiteral("Video Size"), QStringLiteral("Custom Size")); // an ordinary item here
-        s.btnCancel->click();
-        QCOMPARE(folder.readFile(QStringLiteral("Profiles/Example.apf")), kExampleProfile);
-        w.main.sbtnOptions->click();
-        s.btnOK->click();
-        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf")).contains("Index=3\r\ncmd=-s"));
+        QTest::newRow("the profile button opens the main profile on its page; the toolbar's leaves that page")
+            << Strings({"Example.apf", "Other.apf"})
+            << Strings({"main: Other", "open: Settings", "expect dialog: Profiles; Other; Bit Rate=500",
+                        "set: Bit Rate=650", "close", "open: Options", "expect dialog: General; Other; Bit Rate=650",
+                        "close"});
+        QTest::newRow("the toolbar's Settings show the main profile, not an empty choice")
+            << Strings({"Example.apf", "Other.apf"})
+            << Strings({"main: Other", "open: Options", "expect dialog: General; Other; Bit Rate=500", "close"});
+        QTest::newRow("OK saves the dialog's profile and leaves another main profile alone")
+            << Strings({"Example.apf", "Other.apf"})
+            << Strings({"main: Other", "main set: Bit Rate=700", "open: Options", "page: Profiles", "choose: Example",
+                        "set: Bit Rate=950", "OK", "expect main: Bit Rate=700; .avi; Other",
+                        "expect file: Profiles/Example.apf holds Caption=950\r\nValue=950\r\n"});
+        // Custom Size is an ordinary item in the dialog's list.
+        QTest::newRow("Cancel keeps the file and a later OK saves")
+            << Strings({"Example.apf"})
+            << Strings({"main: Example", "open: Settings", "set: Video Size=Custom Size", "Cancel",
+                        "expect file: Profiles/Example.apf unchanged", "open: Options", "OK",
+                        "expect file: Profiles/Example.apf holds Index=3\r\ncmd=-s"});
+        QTest::newRow("read-only parameters are never written")
+            << Strings({"Fixed.apf"})
+            << Strings({"open: Options", "choose: Fixed", "set: Codec=b", "set: Tag=DIVX", "OK",
+                        "expect file: Profiles/Fixed.apf unchanged"});
+        QTest::newRow("an emptied free parameter is saved and shown empty")
+            << Strings({"Example.apf"})
+            << Strings({"main: Example", "open: Settings", "set: Bit Rate=", "OK",
+                        "expect file: Profiles/Example.apf holds "
+                        "[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=\r\nValue=\r\n",
+                        "open: Settings", "expect dialog: Profiles; Example; Video Size=320x240|Bit Rate=",
+                        "expect main: Video Size=320x240|Bit Rate=; .mp4; Example"});
+        // As after OK, so the next Start does not mix the old grids with the new file.
+        QTest::newRow("save as over the main profile reloads its grids and extension")
+            << Strings({"Example.apf", "Other.apf"})
+            << Strings({"main: Other", "expect main: Bit Rate=500; .avi; Other", "open: Options", "choose: Example",
+                        "save as: Profiles/Other.apf", "expect main: Video Size=320x240|Bit Rate=800; .mp4; Other"});
+        QTest::newRow("a capital extension: listed without it, loaded and written back like any other")
+            << Strings({"Loud.APF"})
+            << Strings({"main: Loud", "expect main: Video Size=320x240|Bit Rate=800; .mp4; Loud", "open: Settings",
+                        "expect dialog: Profiles; Loud; Video Size=320x240|Bit Rate=800", "set: Bit Rate=950", "OK",
+                        "expect file: Profiles/Loud.APF holds Caption=950\r\nValue=950\r\n", "expect listed: Loud.APF",
+                        "expect main: Video Size=320x240|Bit Rate=950; .mp4; Loud"});
     }
-
-    void readOnlyParametersAreNeverWritten()
+    void profileScenarios()
     {
-        TestProgramFolder folder(false);
-        const QByteArray profile =
-            "[Main]\r\nType=avi\r\nPara=2\r\n0=Codec\r\n1=Tag\r\n"
-            "[Codec]\r\nSort=1\r\nReadOnly=1\r\nList=1\r\nCaption=a,b,\r\nValue=1,2,\r\nIndex=0\r\n"
-            "[Tag]\r\nSort=3\r\nReadOnly=1\r\nList=0\r\nCaption=XVID\r\nValue=XVID\r\n";
-        folder.writeFile(QStringLiteral("Profiles/Fixed.apf"), profile);
-        ProfileTestWindows w(folder);
+        QFETCH(QStringList, profiles);
+        QFETCH(QStringList, steps);
+        for (const QString &name : profiles)
+            m_folder->writeFile(QStringLiteral("Profiles/") + name, ProfileText(name));
+        ProfileTestWindows w(*m_folder);
         TSettingForm &s = *w.settings;
-        w.main.sbtnOptions->click();
-        ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Fixed"));
-        QVERIFY(s.vleVideo->SetValue(QStringLiteral("Codec"), QStringLiteral("b"))); // still chosen from its list
-        QVERIFY(s.vleAdvanced->SetValue(QStringLiteral("Tag"), QStringLiteral("DIVX")));
-        s.btnOK->click();
-        QCOMPARE(folder.readFile(QStringLiteral("Profiles/Fixed.apf")), profile);
-    }
-
-    void emptiedFreeParameter()
-    {
-        TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
-        ProfileTestWindows w(folder);
-        TSettingForm &s = *w.settings;
-        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Example"));
-        w.main.bbtnSetting->click();
-        s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QString());
-        s.btnOK->click();
-        QVERIFY(folder.readFile(QStringLiteral("Profiles/Example.apf"))
-                    .contains("[Bit Rate]\r\nSort=1\r\nReadOnly=0\r\nList=0\r\nCaption=\r\nValue=\r\n"));
-        w.main.bbtnSetting->click();
-        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate="));
-        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate="));
-    }
-
-    // Save as over the profile the main window shows: its grids and extension follow, as
-    // after OK, so the next Start does not mix the old grids with the new file.
-    void saveAsOverTheMainProfileReloadsItsGrids()
-    {
-        TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Profiles/Example.apf"), kExampleProfile);
-        folder.writeFile(QStringLiteral("Profiles/Other.apf"), kOther);
-        ProfileTestWindows w(folder);
-        TSettingForm &s = *w.settings;
-        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Other"));
-        QCOMPARE(OutputExt(), QStringLiteral(".avi"));
-        w.main.sbtnOptions->click();
-        ProfileTestWindows::Choose(s.cmbProfile, QStringLiteral("Example"));
-        m_chooser->ChooseSaveFile(folder.file(QStringLiteral("Profiles/Other.apf")));
-        s.btnSaveAs->click();
-        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=800"));
-        QCOMPARE(OutputExt(), QStringLiteral(".mp4"));
-        QCOMPARE(w.main.cmbProfile->currentText(), QStringLiteral("Other"));
-    }
-
-    // A file named with a capital extension is listed without it and loads like any other;
-    // OK writes back into that file.
-    void capitalExtension()
-    {
-        TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Profiles/Loud.APF"), kExampleProfile);
-        ProfileTestWindows w(folder);
-        TSettingForm &s = *w.settings;
-        ProfileTestWindows::Choose(w.main.cmbProfile, QStringLiteral("Loud"));
-        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=800"));
-        QCOMPARE(OutputExt(), QStringLiteral(".mp4"));
-        w.main.bbtnSetting->click();
-        QCOMPARE(Rows(s.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=800"));
-        s.vleVideo->SetValue(QStringLiteral("Bit Rate"), QStringLiteral("950"));
-        s.btnOK->click();
-        QVERIFY(folder.readFile(QStringLiteral("Profiles/Loud.APF")).contains("Caption=950\r\nValue=950\r\n"));
-        QCOMPARE(QDir(folder.file(QStringLiteral("Profiles"))).entryList(QDir::Files),
-                 QStringList{QStringLiteral("Loud.APF")});
-        QCOMPARE(Rows(w.main.vleVideo), QStringLiteral("Video Size=320x240|Bit Rate=950"));
+        for (const QString &step : steps) {
+            const qsizetype colon = step.indexOf(QStringLiteral(": "));
+            const QString what = colon < 0 ? step : step.left(colon);
+            const QString argument = colon < 0 ? QString() : step.mid(colon + 2);
+            const QString row = argument.section(QLatin1Char('='), 0, 0);
+            const QString value = argument.section(QLatin1Char('='), 1);
+            const QString file = argument.section(QLatin1Char(' '), 0, 0);
+            const QString text = argument.section(QLatin1Char(' '), 1);
+            const QByteArray where = step.toUtf8();
+            if (what == u"main") {
+                ProfileTestWindows::Choose(w.main.cmbProfile, argument);
+            } else if (what == u"choose") {
+                ProfileTestWindows::Choose(s.cmbProfile, argument);
+            } else if (what == u"main set") {
+                QVERIFY2(w.main.vleVideo->SetValue(row, value), where.constData());
+            } else if (what == u"set") {
+                QVERIFY2(s.vleVideo->SetValue(row, value) || s.vleAudio->SetValue(row, value)
+                             || s.vleAdvanced->SetValue(row, value),
+                         where.constData());
+            } else if (what == u"open") {
+                (argument == u"Settings" ? static_cast<QAbstractButton *>(w.main.bbtnSetting) : w.main.sbtnOptions)
+                    ->click();
+                QVERIFY2(s.isVisible(), where.constData());
+            } else if (what == u"page") {
+                s.PageControl1->setCurrentWidget(argument == u"General" ? s.tsGeneral : s.tsProfiles);
+            } else if (what == u"OK") {
+                s.btnOK->click();
+                QVERIFY2(!s.isVisible(), where.constData());
+            } else if (what == u"Cancel") {
+                s.btnCancel->click();
+            } else if (what == u"close") {
+                s.close();
+            } else if (what == u"save as") {
+                m_chooser->ChooseSaveFile(m_folder->file(argument));
+                s.btnSaveAs->click();
+            } else if (what == u"expect dialog") {
+                QCOMPARE(Shown(s), argument);
+            } else if (what == u"expect main") {
+                QCOMPARE(Shown(w.main), argument);
+            } else if (what == u"expect file" && text == u"unchanged") {
+                QCOMPARE(m_folder->readFile(file), ProfileText(file));
+            } else if (what == u"expect file" && text.startsWith(u"holds ")) {
+                QVERIFY2(m_folder->readFile(file).contains(text.mid(6).toUtf8()), where.constData());
+            } else if (what == u"expect listed") {
+                QCOMPARE(QDir(m_folder->file(QStringLiteral("Profiles"))).entryList(QDir::Files),
+                         argument.split(QStringLiteral(", ")));
+            } else {
+                QFAIL(where.constData());
+            }
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QVERIFY(m_boxes->Calls().isEmpty());
     }
 
     void saveAs_data()
@@ -720,10 +707,6 @@ private slots:
         QCOMPARE(General(*w.settings), folder.path() + QLatin1Char('|') + folder.path() + QStringLiteral("|0|100|100"));
         QVERIFY(m_boxes->Calls().isEmpty()); // nothing was changed, so nothing is lost
     }
-
-private:
-    std::unique_ptr<RecordingMessageBox> m_boxes;
-    std::unique_ptr<ScriptedChooser> m_chooser;
 };
 
 int main(int argc, char **argv)

@@ -238,6 +238,8 @@ private slots:
     }
 
 private:
+    // For the whole run: the data function opens windows too.
+    FakePowerManager m_power;
     QTemporaryDir m_work;
     QString m_clip;
 };
