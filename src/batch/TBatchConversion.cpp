@@ -89,11 +89,11 @@ bool TBatchConversion::Prepare(const TBatchOptions &options)
     m_request.Dvd = DvdInfo;
     m_request.OutputExt = OutputExt();
 
-    const TConversionRun::StartCheck check = TConversionRun::CheckStart(m_request);
-    if (check != TConversionRun::StartCheck::Ok) {
+    const TStartCheck check = CheckStart(m_request);
+    if (check != TStartCheck::Ok) {
         QString text, caption;
-        TConversionRun::StartCheckMessage(check, m_request, text, caption);
-        if (check == TConversionRun::StartCheck::NoOutputFolder)
+        StartCheckMessage(check, m_request, text, caption);
+        if (check == TStartCheck::NoOutputFolder)
             text += QStringLiteral(" (\"%1\")").arg(outputDir);
         return Fail(text);
     }

@@ -277,7 +277,7 @@ private slots:
             expected << QStringLiteral("The output file Title01.mkv is already existent.\n\rClick \"Yes\" to overwrite "
                                        "it. Click \"No\" to skip this file");
         // A run that made nothing does not call itself a success.
-        expected << (made.isEmpty() ? TConversionRun::NothingMadeMessage()
+        expected << (made.isEmpty() ? NothingMadeMessage()
                                     : QStringLiteral("The conversion is completed successfully."));
         QCOMPARE(m_host->Texts(), expected);
         if (preference == int(TConversionPreferences::WhenExists::Ask))
@@ -300,7 +300,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("turn off") << true << true << 1 << 1 << QStringList();
         QTest::newRow("exit") << false << true << 0 << 1 << QStringList();
-        QTest::newRow("stay") << false << false << 0 << 0 << QStringList{TConversionRun::NothingMadeMessage()};
+        QTest::newRow("stay") << false << false << 0 << 0 << QStringList{NothingMadeMessage()};
     }
     void finishingActions()
     {
@@ -335,15 +335,15 @@ private slots:
         TConversionRequest request;
         request.OutputDirText = m_out->path() + QLatin1Char('/');
         request.ProfileFile = m_program->file(QStringLiteral("Profiles/MKV - Matroska Video.apf"));
-        QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::NoEntryChecked);
+        QCOMPARE(CheckStart(request), TStartCheck::NoEntryChecked);
         request.Entries << TConversionEntry();
-        QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::Ok);
+        QCOMPARE(CheckStart(request), TStartCheck::Ok);
         request.OutputDirText = m_out->path() + QStringLiteral("/missing/");
-        QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::NoOutputFolder);
+        QCOMPARE(CheckStart(request), TStartCheck::NoOutputFolder);
         request.OutputDirText = m_out->path() + QStringLiteral("/missing"); // judged by its folder
-        QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::Ok);
+        QCOMPARE(CheckStart(request), TStartCheck::Ok);
         request.ProfileFile = m_program->file(QStringLiteral("Profiles/None.apf"));
-        QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::NoProfile);
+        QCOMPARE(CheckStart(request), TStartCheck::NoProfile);
         // A profile that holds no settings is not quietly replaced by the encoder's defaults.
         for (const QByteArray &content : {QByteArray(),
                                           QByteArray("\x7f"
@@ -352,10 +352,10 @@ private slots:
                                           QByteArray("[Main]\nType=avi\n")}) {
             m_program->writeFile(QStringLiteral("Profiles/Broken.apf"), content);
             request.ProfileFile = m_program->file(QStringLiteral("Profiles/Broken.apf"));
-            QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::ProfileUnreadable);
+            QCOMPARE(CheckStart(request), TStartCheck::ProfileUnreadable);
         }
         QString text, caption;
-        TConversionRun::StartCheckMessage(TConversionRun::StartCheck::ProfileUnreadable, request, text, caption);
+        StartCheckMessage(TStartCheck::ProfileUnreadable, request, text, caption);
         QCOMPARE(text, QStringLiteral("The profile ") + request.ProfileFile
                            + QStringLiteral(" cannot be read. Please select another one."));
         QCOMPARE(caption, QStringLiteral("Profile"));
@@ -364,8 +364,8 @@ private slots:
                              "[Main]\nType=avi\nPara=1\n0=Bit Rate\n[Bit Rate]\nSort=1\nReadOnly=1\nList=0\n"
                              "Caption=800\nValue=800 -o /tmp/elsewhere.avi\ncmd=-b:v\n");
         request.ProfileFile = m_program->file(QStringLiteral("Profiles/Edited.apf"));
-        QCOMPARE(TConversionRun::CheckStart(request), TConversionRun::StartCheck::ProfileValues);
-        TConversionRun::StartCheckMessage(TConversionRun::StartCheck::ProfileValues, request, text, caption);
+        QCOMPARE(CheckStart(request), TStartCheck::ProfileValues);
+        StartCheckMessage(TStartCheck::ProfileValues, request, text, caption);
         QVERIFY2(text.startsWith(QStringLiteral("The profile \"Edited\" has an unusable value for \"Bit Rate\"")),
                  qPrintable(text));
     }

@@ -168,7 +168,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         QCOMPARE(m_run->MadeFiles().size(), 1);
         QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
         QFile pidFile(pids.filePath(QStringLiteral("pid")));
@@ -217,7 +217,7 @@ private slots:
         request.Preferences.StallSeconds = 2;
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         if (reason.isEmpty()) {
-            QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+            QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
             QCOMPARE(m_run->MadeFiles().size(), 1);
         } else {
             QCOMPARE(m_run->Failures().size(), 1);

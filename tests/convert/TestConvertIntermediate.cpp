@@ -72,7 +72,7 @@ private slots:
         request.Preferences.StreamedIntermediate = false;
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
         qunsetenv("QUARNEL_TEST_PIDS");
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         const qint64 written = ReadBytes(sizes).trimmed().toLongLong();
         const double seconds = request.Entries.first().Data.End - request.Entries.first().Data.Start;
         const double kbps = written * 8 / seconds / 1000;

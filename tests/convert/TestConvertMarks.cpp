@@ -76,7 +76,7 @@ private slots:
         TConversionRequest request = Request(profile, {});
         request.Preferences.ChapterMarks = !off;
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         QProcess probe;
         probe.start(QStringLiteral("ffprobe"),
                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_chapters"),

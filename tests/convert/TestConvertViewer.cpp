@@ -109,7 +109,7 @@ private slots:
         request.Preferences.HighQualityIntermediate = intermediate != 0;
         request.Preferences.StreamedIntermediate = intermediate == 2;
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         QCOMPARE(m_run->MadeFiles().size(), 1);
         const ViewerFacts seen = Watch(m_run->MadeFiles().first());
         const TConversionEntry &entry = request.Entries.first();

@@ -60,7 +60,7 @@ private slots:
         Open(dvd);
         Check(Choice());
         QCOMPARE(RunToEnd(Request(profile, rows)), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         const QString file = m_run->MadeFiles().first();
         const QHash<QString, QString> facts = Probe(file);
         QCOMPARE(QSize(facts.value(QStringLiteral("video.width")).toInt(),

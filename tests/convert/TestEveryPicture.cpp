@@ -70,7 +70,7 @@ private slots:
         TConversionRequest request =
             Request(profile, {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}});
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         const QString file = m_run->MadeFiles().first();
 
         const TruthTitle truth = ReadTruth(disc, choice.title);

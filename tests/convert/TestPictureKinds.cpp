@@ -120,7 +120,7 @@ private slots:
         Check(choice);
         TConversionRequest request = Request(profile, {{QStringLiteral("Video Size"), size}});
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         const QString file = m_run->MadeFiles().first();
         const ViewerFacts seen = Watch(file);
         // Every picture of the entry, the title's last one too.
@@ -176,7 +176,7 @@ private slots:
             const TConversionRequest request = Request(QFileInfo(name).completeBaseName(), {});
             QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
             QVERIFY2(m_run->Failures().isEmpty(),
-                     qPrintable(name + QLatin1Char(' ') + TConversionRun::FailureReport(m_run->Failures())));
+                     qPrintable(name + QLatin1Char(' ') + FailureReport(m_run->Failures())));
             const ViewerFacts seen = Watch(m_run->MadeFiles().first());
             // 160 film frames: 6.67 s.
             QVERIFY2(qAbs(seen.VideoSeconds() - 160 * 1.001 / 24) < 0.15,

@@ -47,7 +47,7 @@ private slots:
         Open(dvd);
         Check(choice);
         QCOMPARE(RunToEnd(Request(QStringLiteral("MP4 - H.264 Video"), {})), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         const QString file = m_run->MadeFiles().first();
         const QList<double> seen = FlashTimes(file), heard = BeepTimes(file);
         QCOMPARE(seen.size(), flashes);
@@ -84,7 +84,7 @@ private slots:
         if (!audioCodec.isEmpty())
             rows << qMakePair(QStringLiteral("Audio Codec"), audioCodec);
         QCOMPARE(RunToEnd(Request(profile, rows)), TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         const QString file = m_run->MadeFiles().first();
         const QList<SeenPicture> seen = WatchPictures(file);
         const QList<double> bursts = BurstStarts(file);
@@ -140,7 +140,7 @@ private slots:
         Check(choice);
         QCOMPARE(RunToEnd(Request(profile, {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}})),
                  TConversionRun::Outcome::Completed);
-        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(TConversionRun::FailureReport(m_run->Failures())));
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         const QString file = m_run->MadeFiles().first();
         const TruthTitle truth = ReadTruth(disc, choice.title);
         const double tone = truth.Audio.at(choice.audio).Tone;

@@ -310,6 +310,11 @@ QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids
     TProfile profile;
     if (!ReadProfile(profileFile, profile))
         return {};
+    return BuildTranscoderOptions(profile, grids);
+}
+
+QString BuildTranscoderOptions(const TProfile &profile, const TParameterGrids &grids)
+{
     QString options;
     for (const TProfileParameter &p : std::as_const(profile.Parameters)) {
         QString value = ResolveParameterValue(p, grids);
@@ -328,6 +333,12 @@ QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &g
     TProfile profile;
     if (!ReadProfile(profileFile, profile))
         return {};
+    return BuildEncoderOptions(profile, grids, settings, highQualityIntermediate, streamed);
+}
+
+QString BuildEncoderOptions(const TProfile &profile, const TParameterGrids &grids, TMencOutputSettings &settings,
+                            bool highQualityIntermediate, bool streamed)
+{
     settings = TMencOutputSettings();
     QString bitrate, rate;
     for (const TProfileParameter &p : std::as_const(profile.Parameters)) {

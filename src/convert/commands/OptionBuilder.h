@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class TProfile;
 struct TMencOutputSettings;
 struct TProfileParameter;
 class TParameterGrids;
@@ -33,6 +34,8 @@ bool CheckProfileValues(const QString &profileFile, const TParameterGrids &grids
 // has a switch and a value; a value of a single "\" gives the switch alone. Empty when the
 // file does not exist.
 QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids &grids);
+// The same from a profile read already.
+QString BuildTranscoderOptions(const TProfile &profile, const TParameterGrids &grids);
 
 // MEncoder's codec options, and `settings` filled from the parameters whose switches are
 // "-s", "-aspect", "-b" (or "-b:v") and "-ar", and from the "Deinterlace" row (cleared first, so nothing of an earlier
@@ -41,4 +44,7 @@ QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids
 // the pictures as they are (raw, settings.RawPicture), for a converter reading them at once.
 // Empty, with `settings` untouched, when the file does not exist.
 QString BuildEncoderOptions(const QString &profileFile, const TParameterGrids &grids, TMencOutputSettings &settings,
+                            bool highQualityIntermediate = false, bool streamed = false);
+// The same from a profile read already.
+QString BuildEncoderOptions(const TProfile &profile, const TParameterGrids &grids, TMencOutputSettings &settings,
                             bool highQualityIntermediate = false, bool streamed = false);

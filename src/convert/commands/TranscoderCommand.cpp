@@ -12,13 +12,17 @@
 
 TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TParameterGrids &grids)
 {
-    TTranscoderOptions options;
-    options.Text = BuildTranscoderOptions(profileFile, grids);
     if (!QFileInfo(profileFile).isFile())
-        return options;
+        return {};
+    return TranscoderOptionPieces(TProfile::Read(TIniFile(profileFile)), grids);
+}
+
+TTranscoderOptions TranscoderOptionPieces(const TProfile &profile, const TParameterGrids &grids)
+{
+    TTranscoderOptions options;
+    options.Text = BuildTranscoderOptions(profile, grids);
     // The same rule as the text: a switch and its value for every parameter that has both,
     // the switch alone for a value of a single "\".
-    const TProfile profile = TProfile::Read(TIniFile(profileFile));
     for (const TProfileParameter &p : profile.Parameters) {
         const QString value = ResolveParameterValue(p, grids);
         if (p.Cmd.isEmpty() || value.isEmpty() || IsEncoderPassRow(p))

@@ -9,6 +9,7 @@
 
 struct TMencOutputSettings;
 class TParameterGrids;
+class TProfile;
 
 // The converter's run (FFmpeg) from an intermediate file, and what every converter run shares:
 // the profile's options, the frame, the sound's gain, chapter marks and subtitle tracks.
@@ -21,6 +22,7 @@ struct TTranscoderOptions
     QStringList Arguments;
 };
 TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TParameterGrids &grids);
+TTranscoderOptions TranscoderOptionPieces(const TProfile &profile, const TParameterGrids &grids);
 
 // The converter puts the picture into the frame: bars of video black (the encoder's own
 // would be below black) and square pixels, and a profile's display aspect becomes the

@@ -91,16 +91,16 @@ void TConversionController::imgStartClick()
     if (m_busy || m_run.IsActive())
         return;
     const TConversionRequest request = CurrentRequest();
-    const TConversionRun::StartCheck check = TConversionRun::CheckStart(request);
-    if (check != TConversionRun::StartCheck::Ok) {
+    const TStartCheck check = CheckStart(request);
+    if (check != TStartCheck::Ok) {
         QString text, caption;
-        TConversionRun::StartCheckMessage(check, request, text, caption);
+        StartCheckMessage(check, request, text, caption);
         MessageBox::Information(m_main.window, text, caption);
-        if (check == TConversionRun::StartCheck::NoOutputFolder)
+        if (check == TStartCheck::NoOutputFolder)
             m_main.edtOutputDir->setFocus();
-        else if (check == TConversionRun::StartCheck::NoProfile
-                 || check == TConversionRun::StartCheck::ProfileUnreadable
-                 || check == TConversionRun::StartCheck::ProfileValues)
+        else if (check == TStartCheck::NoProfile
+                 || check == TStartCheck::ProfileUnreadable
+                 || check == TStartCheck::ProfileValues)
             m_main.cmbProfile->setFocus();
         return;
     }

@@ -15,10 +15,13 @@ struct TConversionRequest
     QList<TConversionEntry> Entries; // the checked ones, in list order
     QString OutputDirText; // the output folder as typed
     QString ProfileFile; // AppDir + "Profiles/" + name + ".apf"
-    // The main window's grids; read at Start and again for every entry. Null reads as
-    // grids without rows.
+    // The main window's grids, read once at Start (TProfileSnapshot). Null reads as grids
+    // without rows.
     const TParameterGrids *Grids = nullptr;
     TDVDInformation Dvd; // the open DVD
     QString OutputExt;
     TConversionPreferences Preferences;
 };
+
+// The request's grids, or grids without rows where it names none.
+const TParameterGrids &GridsOf(const TConversionRequest &request);

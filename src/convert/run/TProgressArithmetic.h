@@ -45,7 +45,6 @@ public:
     double DoneSeconds() const { return m_doneSeconds; }
     double EncoderPosition() const { return m_encoderPosition; }
     double TranscoderTime() const { return m_transcoderTime; }
-    qint64 TotalFrames() const { return m_totalFrames; }
     int ElapsedSeconds() const { return m_elapsedSeconds; }
     int RemainingSeconds() const { return m_remainingSeconds; }
 

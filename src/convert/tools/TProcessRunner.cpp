@@ -119,11 +119,6 @@ void TProcessRunner::RunEncoderPass(const TToolCommand &command)
     RunTool(Encoder, command, EncoderThreshold);
 }
 
-void TProcessRunner::RunStreamedEncoder(const TToolCommand &command)
-{
-    RunTool(Encoder, command, EncoderThreshold);
-}
-
 void TProcessRunner::RunTranscoder(const TToolCommand &command)
 {
     RunTool(Transcoder, command, TranscoderThreshold);
@@ -192,13 +187,6 @@ QList<QByteArray> TProcessRunner::StatFields(Slot slot) const
     return close < 0 ? QList<QByteArray>() : line.mid(close + 2).split(' ');
 }
 
-bool TProcessRunner::HasExited(Slot slot) const
-{
-    // The state comes first: Z, a child that has ended and waits to be reaped.
-    const QList<QByteArray> fields = StatFields(slot);
-    return fields.isEmpty() || fields.first() == "Z";
-}
-
 qint64 TProcessRunner::CpuTicks(Slot slot) const
 {
     const QList<QByteArray> fields = StatFields(slot);
@@ -209,17 +197,6 @@ qint64 TProcessRunner::CpuTicks(Slot slot) const
     for (int i = 11; i <= 14 && i < fields.size(); ++i)
         ticks += fields.at(i).toLongLong();
     return ticks;
-}
-
-bool TProcessRunner::WaitsOnPipe(Slot slot) const
-{
-    if (!IsRunning(slot))
-        return false;
-    QFile channel(QStringLiteral("/proc/%1/wchan").arg(m_runs[slot].process->processId()));
-    if (!channel.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray where = channel.readAll();
-    return where.contains("pipe_write") || where == "wait_for_partner";
 }
 
 QString TProcessRunner::LastErrorLine(Slot slot, bool errorsOnly) const

@@ -48,8 +48,6 @@ public:
     void RunTitlePrepass(const TToolCommand &command);
     // The encoder pass: ends the transcoder's child first; threshold 20.
     void RunEncoderPass(const TToolCommand &command);
-    // The encoder pass beside a running transcoder that reads it (a streamed conversion).
-    void RunStreamedEncoder(const TToolCommand &command);
     // The transcoder pass; threshold 2.
     void RunTranscoder(const TToolCommand &command);
 
@@ -66,11 +64,6 @@ public:
     int ChunkCount(Slot slot) const;
     // The processor time the slot's child has used so far, in clock ticks; -1 when none runs.
     qint64 CpuTicks(Slot slot) const;
-    // The slot's child is blocked on a pipe: writing into a full one or opening one no reader
-    // has opened yet (a streamed encoder whose converter does not read).
-    bool WaitsOnPipe(Slot slot) const;
-    // The slot's child has exited by itself, though its end is not reported yet (or none runs).
-    bool HasExited(Slot slot) const;
     // The line of the slot's current or last run that best says why it failed (see
     // LastErrorLine); empty when it said nothing of the kind.
     QString LastErrorLine(Slot slot, bool errorsOnly = false) const;
