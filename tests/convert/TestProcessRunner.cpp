@@ -77,8 +77,7 @@ private slots:
             total += chunk.size();
         }
         QCOMPARE(total, 20000);
-        QVERIFY(runner.ChunkCount(TProcessRunner::Encoder) >= 5);
-        QCOMPARE(runner.ChunkCount(TProcessRunner::Encoder), r.output.size());
+        QVERIFY(r.output.size() >= 5);
     }
 
     void textEndsAtAZeroByte()
@@ -106,7 +105,7 @@ private slots:
         runner.RunTool(TProcessRunner::Encoder,
                        Shell(QStringLiteral("for i in 1 2 3 4 5; do echo Pos: $i.0s; sleep 0.05; done")), threshold);
         QVERIFY(r.WaitFinished());
-        const int chunks = runner.ChunkCount(TProcessRunner::Encoder);
+        const int chunks = r.output.size(); // one output signal a chunk
         QVERIFY(chunks >= 1 && chunks <= 5);
         QList<int> expected;
         for (int i = threshold; i < chunks; ++i)

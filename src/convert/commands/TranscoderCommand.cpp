@@ -20,8 +20,7 @@ TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TPar
 TTranscoderOptions TranscoderOptionPieces(const TProfile &profile, const TParameterGrids &grids)
 {
     TTranscoderOptions options;
-    options.Text = BuildTranscoderOptions(profile, grids);
-    // The same rule as the text: a switch and its value for every parameter that has both,
+    // The option builder's rule: a switch and its value for every parameter that has both,
     // the switch alone for a value of a single "\".
     for (const TProfileParameter &p : profile.Parameters) {
         const QString value = ResolveParameterValue(p, grids);
@@ -33,19 +32,6 @@ TTranscoderOptions TranscoderOptionPieces(const TProfile &profile, const TParame
     }
     return options;
 }
-
-namespace {
-
-// The option text as the option builder writes it: a blank before every argument.
-QString ArgumentsText(const QStringList &args)
-{
-    QString text;
-    for (const QString &a : args)
-        text += QLatin1Char(' ') + a;
-    return text;
-}
-
-} // namespace
 
 void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings &settings, const QString &titleAspect)
 {
@@ -64,7 +50,6 @@ void FitTranscoderToFrame(TTranscoderOptions &options, const TMencOutputSettings
     }
     if (!padded)
         args << QStringLiteral("-vf") << pad;
-    options.Text = ArgumentsText(args);
 }
 
 namespace {
@@ -106,13 +91,11 @@ void RaiseSound(TTranscoderOptions &options)
             args.at(at + 1).isEmpty() ? SoundGainFilters() : args.at(at + 1) + QLatin1Char(',') + SoundGainFilters();
     else
         args << QStringLiteral("-af") << SoundGainFilters();
-    options.Text = ArgumentsText(args);
 }
 
 void SetTranscoderInputAspect(TTranscoderOptions &options, const QString &aspect)
 {
     PrependFilter(options.Arguments, QStringLiteral("-vf"), QStringLiteral("setdar=") + aspect);
-    options.Text = ArgumentsText(options.Arguments);
 }
 
 void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &timeline, double frameRate,
@@ -145,7 +128,6 @@ void CutTranscoderToEntry(TTranscoderOptions &options, const TEntryTimeline &tim
         length = qMin(length, videoEnd - skip);
     if (length > 0)
         args << QStringLiteral("-t") << SecondsText(length);
-    options.Text = ArgumentsText(args);
 }
 
 TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString &intermediateFile,

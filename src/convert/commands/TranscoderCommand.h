@@ -14,11 +14,10 @@ class TProfile;
 // The converter's run (FFmpeg) from an intermediate file, and what every converter run shares:
 // the profile's options, the frame, the sound's gain, chapter marks and subtitle tracks.
 
-// FFmpeg's options of a profile, as the text the option builder writes and as arguments:
-// one switch and one value per parameter (a value may hold blanks and stays one argument).
+// FFmpeg's options of a profile as arguments: one switch and one value per parameter, as the
+// option builder's text has them (a value may hold blanks and stays one argument).
 struct TTranscoderOptions
 {
-    QString Text;
     QStringList Arguments;
 };
 TTranscoderOptions TranscoderOptionPieces(const QString &profileFile, const TParameterGrids &grids);

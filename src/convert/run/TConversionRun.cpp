@@ -153,11 +153,11 @@ void TConversionRun::NextEntry()
     TPictureFit fit;
     if (!FitPicture(m_profile.Settings, Entry().Aspect, fit)) {
         fit.Width = 720;
-        fit.Height = m_request.Dvd.Standard == u"NTSC" ? 480 : 576;
+        fit.Height = m_request.Dvd.IsNtsc() ? 480 : 576;
     }
-    const double frameRate = m_request.Dvd.FrameRateFactor > 0 ? m_request.Dvd.FrameRateFactor / 1000.0 : 25.0;
-    const double encoderKbps = IntermediateKbps(m_request.Preferences.HighQualityIntermediate,
-                                                m_profile.Settings.VideoBitrate, fit.Width, fit.Height, frameRate);
+    const double encoderKbps =
+        IntermediateKbps(m_request.Preferences.HighQualityIntermediate, m_profile.Settings.VideoBitrate, fit.Width,
+                         fit.Height, m_request.Dvd.PicturesPerSecond());
     const double targetKbps = ArgumentBitrateKbps(m_plan.Converter.Arguments, true, 8000.0)
                             + ArgumentBitrateKbps(m_plan.Converter.Arguments, false, 640.0);
     const qint64 encoderBytes = m_profile.Settings.RawPicture ? 0 : EstimatedBytes(m_plan.ListSeconds, encoderKbps);
@@ -320,7 +320,7 @@ void TConversionRun::StartEncoderPass()
 
 void TConversionRun::StartStreamedPass()
 {
-    const bool ntsc = m_request.Dvd.Standard == u"NTSC";
+    const bool ntsc = m_request.Dvd.IsNtsc();
     TStreamedPass::Plan pass;
     pass.DvdPath = m_request.Dvd.DvdPath;
     pass.Span.TitleNumber = Entry().TitleNumber;
@@ -362,7 +362,6 @@ void TConversionRun::StartStreamedPass()
     pass.Converter = BuildStreamedConverterCommand(AppFolders::TranscoderExe(), conversion, m_plan.Converter,
                                                    m_profile.Settings, m_request.OutputExt, pass.PartialFile);
     m_lastTranscoderCommand = pass.Converter;
-    m_lastEncoderCommand = pass.Converter;
     emit CommandLineChanged(pass.Converter.Text());
     m_figures.BeginTranscoder();
     m_phase = Phase::Streaming;
@@ -757,5 +756,5 @@ void TConversionRun::Publish()
 
 double TConversionRun::IntermediateFrameRate() const
 {
-    return m_plan.Treatment.FilmRate ? 24000.0 / 1001.0 : m_request.Dvd.FrameRateFactor / 1000.0;
+    return m_plan.Treatment.FilmRate ? 24000.0 / 1001.0 : m_request.Dvd.PicturesPerSecond();
 }

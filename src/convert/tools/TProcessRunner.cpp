@@ -169,11 +169,6 @@ bool TProcessRunner::IsRunning(Slot slot) const
     return process && process->state() != QProcess::NotRunning;
 }
 
-int TProcessRunner::ChunkCount(Slot slot) const
-{
-    return m_runs[slot].chunks;
-}
-
 QList<QByteArray> TProcessRunner::StatFields(Slot slot) const
 {
     if (!IsRunning(slot))

@@ -60,8 +60,6 @@ public:
     void StopAll();
 
     bool IsRunning(Slot slot) const;
-    // The number of chunks read in the slot's current or last run.
-    int ChunkCount(Slot slot) const;
     // The processor time the slot's child has used so far, in clock ticks; -1 when none runs.
     qint64 CpuTicks(Slot slot) const;
     // The line of the slot's current or last run that best says why it failed (see
