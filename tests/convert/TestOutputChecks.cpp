@@ -1,3 +1,4 @@
+#include "convert/commands/Bitrates.h"
 #include "convert/run/FreeSpace.h"
 #include "convert/run/OutputChecks.h"
 #include "convert/tools/TMediaProbe.h"

@@ -1,7 +1,7 @@
 #include "convert/commands/OptionBuilder.h"
 
 #include "convert/commands/TMencOutputSettings.h"
-#include "convert/run/FreeSpace.h"
+#include "convert/commands/Bitrates.h"
 #include "profiles/TIniFile.h"
 #include "profiles/TParameterGrids.h"
 #include "profiles/TProfile.h"

@@ -6,14 +6,6 @@
 // Room for an entry before its tools start, so a full disk fails the entry at once with
 // the folder named instead of after minutes of work with a cut-short file.
 
-// A bitrate as tools take it ("800000", "800k", "2M", "192"), in kilobits per second;
-// values below 16000 are taken as kilobits already (as MEncoder does). 0 when unreadable.
-double BitrateKbps(const QString &value);
-
-// The kilobits per second of the transcoder's switches for video (-b:v, -b) or sound
-// (-b:a, -ab); `fallback` when the arguments name none.
-double ArgumentBitrateKbps(const QStringList &arguments, bool video, double fallback);
-
 // The encoder pass's file, kilobits per second: PCM sound (two channels of 16 bits at 48 kHz)
 // and the picture at the profile's video bitrate (800 where it names none), or, at high
 // quality, by the pixels it has to keep: a fixed quantiser of 2 took 1.66 bits a pixel on

@@ -2,6 +2,7 @@
 
 #include "convert/commands/PictureFit.h"
 #include "convert/commands/StreamedConversion.h"
+#include "convert/commands/Bitrates.h"
 #include "convert/run/FreeSpace.h"
 #include "convert/run/OutputChecks.h"
 #include "convert/run/TConversionHost.h"
