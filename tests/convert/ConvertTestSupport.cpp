@@ -325,3 +325,14 @@ QList<qint64> LiveChildren()
     }
     return children;
 }
+
+void SetToolNotes(const QString &file)
+{
+    if (file.isEmpty()) {
+        qunsetenv("QUARNEL_TEST_PIDS");
+        qunsetenv("QUARNEL_TOOLS_MAY_WRITE");
+        return;
+    }
+    qputenv("QUARNEL_TEST_PIDS", QFile::encodeName(file));
+    qputenv("QUARNEL_TOOLS_MAY_WRITE", QFile::encodeName(QFileInfo(file).absolutePath()));
+}

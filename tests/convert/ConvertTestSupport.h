@@ -28,6 +28,9 @@ private:
 
 // Links the program folder's tool names to the system's MEncoder and FFmpeg, as the build does.
 bool LinkTools(const QString &programFolder);
+// A test tool's notes go to `file` (QUARNEL_TEST_PIDS), whose folder the tools' fence lets them
+// write; an empty name ends both.
+void SetToolNotes(const QString &file);
 
 // Answers the run's questions from a queue (Yes when empty) and records everything.
 class RecordingHost : public TConversionHost

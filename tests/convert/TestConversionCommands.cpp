@@ -482,13 +482,15 @@ private slots:
             BuildTranscoderCommand(QStringLiteral("ffmpeg"), QStringLiteral("/w/temp.avi"), TTranscoderOptions(),
                                    QStringLiteral("/o/a.mkv"), QStringLiteral("/w/temp.avi.chapters"));
         QCOMPARE(withMarks.Arguments(),
-                 Strings({"-y", "-i", "/w/temp.avi", "-i", "/w/temp.avi.chapters", "-map_chapters", "1", "/o/a.mkv"}));
+                 Strings({"-y", "-protocol_whitelist", "file,pipe", "-i", "/w/temp.avi", "-protocol_whitelist", "file,pipe", "-i", "/w/temp.avi.chapters", "-map_chapters", "1",
+                          "/o/a.mkv"}));
         // A subtitle track is one more input; the output options follow all inputs.
         const TToolCommand withBoth = BuildTranscoderCommand(
             QStringLiteral("ffmpeg"), QStringLiteral("/w/temp.avi"), TTranscoderOptions(), QStringLiteral("/o/a.mkv"),
             QStringLiteral("/w/temp.avi.chapters"), QStringLiteral("/w/temp.avi.subtitles.idx"));
         QCOMPARE(withBoth.Arguments(),
-                 Strings({"-y", "-i", "/w/temp.avi", "-i", "/w/temp.avi.chapters", "-i", "/w/temp.avi.subtitles.idx",
+                 Strings({"-y", "-protocol_whitelist", "file,pipe", "-i", "/w/temp.avi", "-protocol_whitelist", "file,pipe", "-i", "/w/temp.avi.chapters", "-protocol_whitelist", "file,pipe", 
+                          "-i", "/w/temp.avi.subtitles.idx",
                           "-map_chapters", "1", "-c:s", "copy", "/o/a.mkv"}));
         QVERIFY(ContainerTakesSubtitleTrack(QStringLiteral(".MKV"))
                 && ContainerTakesSubtitleTrack(QStringLiteral(".mp4")));
@@ -538,12 +540,14 @@ private slots:
             BuildTranscoderCommand(QStringLiteral("/prog/wmaspi.dll"), QStringLiteral("/work dir/temp.avi"), options,
                                    QStringLiteral("/out put/-Title01.mp4"));
         QCOMPARE(transcoder.Program(), QStringLiteral("/prog/wmaspi.dll"));
-        QCOMPARE(transcoder.Arguments(), Strings({"-y", "-i", "/work dir/temp.avi", "-c:v", "libx264", "-metadata",
-                                                  "title=My Film", "/out put/-Title01.mp4"}));
+        QCOMPARE(transcoder.Arguments(), Strings({"-y", "-protocol_whitelist", "file,pipe", "-i", "/work dir/temp.avi",
+                                                  "-c:v", "libx264", "-metadata", "title=My Film",
+                                                  "/out put/-Title01.mp4"}));
         QCOMPARE(
             transcoder.Text(),
             QStringLiteral(
-                " -y -i \"/work dir/temp.avi\" -c:v libx264 -metadata \"title=My Film\" \"/out put/-Title01.mp4\""));
+                " -y -protocol_whitelist file,pipe -i \"/work dir/temp.avi\" -c:v libx264 -metadata \"title=My Film\" "
+                "\"/out put/-Title01.mp4\""));
 
         const TToolCommand prepass = BuildPrepassCommand(QStringLiteral("/prog/asapi.dll"), 2, QStringLiteral("/"),
                                                          QStringLiteral("/work dir/temp.avi"));

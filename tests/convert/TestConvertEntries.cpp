@@ -383,13 +383,13 @@ private slots:
         auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {small}); });
         WriteTool(QStringLiteral("asapi.dll"), QStringLiteral("echo started >> \"$QUARNEL_TEST_PIDS\"\nexit 1\n"));
         QTemporaryDir marks;
-        qputenv("QUARNEL_TEST_PIDS", marks.filePath(QStringLiteral("runs")).toLocal8Bit());
+        SetToolNotes(marks.filePath(QStringLiteral("runs")));
         Open(QStringLiteral("pal-simple"));
         Check(Choice());
         TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
         request.OutputDirText = small + QLatin1Char('/');
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-        qunsetenv("QUARNEL_TEST_PIDS");
+        SetToolNotes(QString());
         QCOMPARE(m_run->Failures().size(), 1);
         QVERIFY2(m_run->Failures().first().Reason.startsWith(QStringLiteral("not enough room in ") + small
                                                              + QStringLiteral(": about ")),

@@ -106,7 +106,7 @@ private slots:
         QFETCH(bool, streamed);
         QVERIFY(LinkTools(m_program->path()));
         QTemporaryDir pids;
-        qputenv("QUARNEL_TEST_PIDS", pids.filePath(QStringLiteral("pid")).toLocal8Bit());
+        SetToolNotes(pids.filePath(QStringLiteral("pid")));
         if (!encoder.isEmpty())
             WriteTool(QStringLiteral("asapi.dll"), encoder);
         if (!transcoder.isEmpty())
@@ -142,7 +142,7 @@ private slots:
             const QByteArray pid = pidFile.readAll().trimmed();
             QTRY_VERIFY2(!QFileInfo::exists(QStringLiteral("/proc/") + QString::fromLatin1(pid)), pid.constData());
         }
-        qunsetenv("QUARNEL_TEST_PIDS");
+        SetToolNotes(QString());
     }
 
     // What a tool starts goes with its pass, however the pass ends: here a pre-pass that
@@ -153,7 +153,7 @@ private slots:
     {
         QVERIFY(LinkTools(m_program->path()));
         QTemporaryDir pids;
-        qputenv("QUARNEL_TEST_PIDS", pids.filePath(QStringLiteral("pid")).toLocal8Bit());
+        SetToolNotes(pids.filePath(QStringLiteral("pid")));
         WriteTool(QStringLiteral("asapi.dll"), QStringLiteral("case \"$*\" in *-ovc*) exec mencoder \"$@\";; esac\n"
                                                               "exec yes chatter\n"));
         WriteTool(QStringLiteral("wmaspi.dll"),
@@ -177,13 +177,17 @@ private slots:
         QVERIFY(!started.isEmpty());
         for (const QByteArray &pid : started)
             QTRY_VERIFY2(!QFileInfo::exists(QStringLiteral("/proc/") + QString::fromLatin1(pid)), pid.constData());
-        // Every converter run had the work folder for its current folder.
+        // Every converter run had a private folder of the run's in the work folder for its
+        // current folder, gone with the run.
         QFile folders(pids.filePath(QStringLiteral("pid.pwd")));
         QVERIFY(folders.open(QIODevice::ReadOnly));
-        for (const QByteArray &folder : folders.readAll().trimmed().split('\n'))
-            QCOMPARE(QFileInfo(QString::fromLocal8Bit(folder)).canonicalFilePath(),
-                     QFileInfo(m_work->path()).canonicalFilePath());
-        qunsetenv("QUARNEL_TEST_PIDS");
+        for (const QByteArray &folder : folders.readAll().trimmed().split('\n')) {
+            const QFileInfo info(QString::fromLocal8Bit(folder));
+            QVERIFY2(info.fileName().startsWith(QStringLiteral(".quarnel-tools.")), folder.constData());
+            QCOMPARE(QFileInfo(info.absolutePath()).canonicalFilePath(), QFileInfo(m_work->path()).canonicalFilePath());
+            QVERIFY2(!info.exists(), folder.constData());
+        }
+        SetToolNotes(QString());
     }
 
     // After its last figure FFmpeg may move the index to the file's front (faststart) without

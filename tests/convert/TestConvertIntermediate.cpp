@@ -58,7 +58,7 @@ private slots:
         QVERIFY(LinkTools(m_program->path()));
         QTemporaryDir marks;
         const QString sizes = marks.filePath(QStringLiteral("sizes"));
-        qputenv("QUARNEL_TEST_PIDS", sizes.toLocal8Bit());
+        SetToolNotes(sizes);
         WriteTool(QStringLiteral("asapi.dll"),
                   QStringLiteral(
                       "mencoder \"$@\"; status=$?\n"
@@ -71,7 +71,7 @@ private slots:
         request.Preferences.HighQualityIntermediate = true;
         request.Preferences.StreamedIntermediate = false;
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
-        qunsetenv("QUARNEL_TEST_PIDS");
+        SetToolNotes(QString());
         QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
         const qint64 written = ReadBytes(sizes).trimmed().toLongLong();
         const double seconds = request.Entries.first().Data.End - request.Entries.first().Data.Start;

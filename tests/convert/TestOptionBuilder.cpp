@@ -356,8 +356,10 @@ private slots:
             << QStringLiteral("--") << QStringLiteral("rest.mkv") << none << extraSwitch << QStringLiteral("rest.mkv");
         QTest::newRow("a switch that writes a file of its own")
             << QStringLiteral("-progress") << QStringLiteral("x.log") << none
-            << extraSwitch + QStringLiteral("-progress makes the converter read or write a file of its own.")
+            << extraSwitch + QStringLiteral("-progress is not a switch a profile may use.")
             << QStringLiteral("x.log");
+        QTest::newRow("a preset file from the home folder")
+            << QStringLiteral("-vpre") << QStringLiteral("x") << none << extraSwitch << QStringLiteral("-vpre");
         QTest::newRow("a second input") << QStringLiteral("-i") << QStringLiteral("x.avi") << none << extraSwitch
                                         << QStringLiteral("x.avi");
         QTest::newRow("a value given to a flag: one more output")
@@ -366,8 +368,9 @@ private slots:
                    + QStringLiteral("-an takes no value, so \"out.mkv\" would be one more output file; \"\\\" gives "
                                     "the switch alone.")
             << QStringLiteral("out.mkv");
-        QTest::newRow("a value given to a no-flag") << QStringLiteral("-nostats") << QStringLiteral("nostats.mkv")
-                                                    << none << extraValue << QStringLiteral("nostats.mkv");
+        QTest::newRow("a value given to an allowed no-flag")
+            << QStringLiteral("-nostdin") << QStringLiteral("nostdin.mkv") << none << extraValue
+            << QStringLiteral("nostdin.mkv");
         QTest::newRow("a switch without its value takes the next argument")
             << QStringLiteral("-c:v") << QStringLiteral("\\") << none
             << extraValue + QStringLiteral("-c:v needs a value; alone it would take the next argument for its value.")
@@ -376,32 +379,65 @@ private slots:
             << QStringLiteral("-c:v") << QStringLiteral("-y") << none
             << extraValue + QStringLiteral("\"-y\" would read as a switch.") << QStringLiteral("-c:v");
         QTest::newRow("an absolute path")
-            << QStringLiteral("-metadata") << QStringLiteral("/etc/passwd") << none
-            << extraValue + QStringLiteral("\"/etc/passwd\" looks like a file path.") << QStringLiteral("passwd");
+            << QStringLiteral("-metadata") << QStringLiteral("comment=/etc/passwd") << none
+            << extraValue + QStringLiteral("\"comment=/etc/passwd\" looks like a file path.") << QStringLiteral("passwd");
         QTest::newRow("a relative path") << QStringLiteral("-vf") << QStringLiteral("movie=clips/logo.png") << none
                                          << extraValue << QStringLiteral("logo");
         QTest::newRow("a file named by protocol")
             << QStringLiteral("-f") << QStringLiteral("file:x.mkv") << none << extraValue << QStringLiteral("x.mkv");
         QTest::newRow("a path behind a division") << QStringLiteral("-vf") << QStringLiteral("scale=iw/2,movie=../x")
                                                   << none << extraValue << QStringLiteral("movie");
-        // Options inside a filter graph or an encoder's list that make FFmpeg write a file of
-        // its own, relative to where it runs: a name without "/" is still a file.
-        const QString namesFile = QStringLiteral("names a file for the converter to write");
-        QTest::newRow("a filter's file= option")
-            << QStringLiteral("-af") << QStringLiteral("ametadata=mode=print:file=AVI - MPEG-4 Video.apf") << none
-            << namesFile << QStringLiteral("ametadata");
-        QTest::newRow("an encoder's stats file")
-            << QStringLiteral("-x264-params") << QStringLiteral("pass=1:stats=x.log") << none << namesFile
-            << QStringLiteral("stats");
-        QTest::newRow("a video filter's metadata file")
-            << QStringLiteral("-vf") << QStringLiteral("scale=640:-2,metadata=mode=print:file=m.txt") << none
-            << namesFile << QStringLiteral("m.txt");
-        QTest::newRow("a drawn text read from a file")
-            << QStringLiteral("-vf") << QStringLiteral("drawtext=textfile=t.txt") << none << namesFile
-            << QStringLiteral("t.txt");
+        // Filters and coder options are allowed by name: anything else may read or write a file
+        // relative to where the converter runs, run a script, or open a socket.
+        const struct {
+            const char *row, *cmd, *value, *refused, *leftOut;
+        } refused[] = {
+            {"a filter's file= option", "-af", "ametadata=mode=print:file=AVI - MPEG-4 Video.apf", "filter ametadata",
+             "ametadata"},
+            {"a filter that dumps over the preferences", "-af", "firequalizer=dumpfile=Preferences.ini",
+             "filter firequalizer", "dumpfile"},
+            {"a filter that writes its own file", "-vf", "vidstabdetect", "filter vidstabdetect", "vidstab"},
+            {"a video filter's metadata file", "-vf", "scale=640:-2,metadata=mode=print:file=m.txt", "filter metadata",
+             "m.txt"},
+            {"a drawn text read from a file", "-vf", "drawtext=textfile=t.txt", "filter drawtext", "t.txt"},
+            {"subtitles read from a file", "-vf", "subtitles=x.srt", "filter subtitles", "x.srt"},
+            {"a look-up table read from a file", "-vf", "lut3d=x.cube", "filter lut3d", "x.cube"},
+            {"a movie behind an instance name", "-vf", "movie@m=x.mkv", "filter movie", "x.mkv"},
+            {"a sound movie behind an instance name", "-af", "amovie@x=x.wav", "filter amovie", "x.wav"},
+            {"commands read from a file behind labels", "-vf", "[in]sendcmd@s=f=c.txt[out]", "filter sendcmd", "c.txt"},
+            {"a filter that opens a socket", "-vf", "scale=640:-2,zmq", "filter zmq", "zmq"},
+            {"an encoder's stats file", "-x264-params", "pass=1:stats=x.log", "coder option pass", "stats"},
+            {"an encoder's picture dump", "-x264-params", "keyint=50:dump-yuv=y.yuv", "coder option dump-yuv", "y.yuv"},
+            {"a container that writes many files", "-f", "tee", "container tee", "tee"},
+        };
+        // "filter zmq" reads: "zmq" is not a filter a profile may use.
+        for (const auto &r : refused) {
+            const QString what = QLatin1String(r.refused);
+            const qsizetype blank = what.lastIndexOf(u' ');
+            QTest::newRow(r.row) << QString::fromLatin1(r.cmd) << QString::fromLatin1(r.value) << none
+                                 << extraValue
+                                        + QStringLiteral("\"%1\" is not a %2 a profile may use.")
+                                              .arg(what.mid(blank + 1), what.left(blank))
+                                 << QString::fromLatin1(r.leftOut);
+        }
+        QTest::newRow("no filter between two commas")
+            << QStringLiteral("-vf") << QStringLiteral("scale=640:-2,,setsar=1") << none
+            << QStringLiteral("is not a list of filters such as") << QStringLiteral("setsar");
+        const struct {
+            const char *row, *cmd, *value;
+        } allowed[] = {
+            {"filters with instance names and labels", "-vf", "[in]scale@s=640:-2,setsar@t=1[out]"},
+            {"a comma inside quotes", "-vf", "scale=w='min(iw,640)':h=-2"},
+            {"sound filters", "-af", "volume=2.0,alimiter=limit=0.9"},
+            {"coder options that name no file", "-x264-params", "keyint=50:bframes=3:deblock=-1,-1"},
+            {"a constant quality", "-crf", "23"},
+            {"a display shape as a number", "-aspect", "1.7778"},
+        };
+        for (const auto &r : allowed)
+            QTest::newRow(r.row) << QString::fromLatin1(r.cmd) << QString::fromLatin1(r.value) << none << QString() << QString();
         QTest::newRow("a segment list switch")
             << QStringLiteral("-segment_list") << QStringLiteral("list.m3u8") << none
-            << extraSwitch + QStringLiteral("-segment_list makes the converter read or write a file of its own.")
+            << extraSwitch + QStringLiteral("-segment_list is not a switch a profile may use.")
             << QStringLiteral("list.m3u8");
         QTest::newRow("a pass log switch") << QStringLiteral("-passlogfile") << QStringLiteral("log") << none
                                            << extraSwitch << QStringLiteral("passlogfile");

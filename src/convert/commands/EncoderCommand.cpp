@@ -146,7 +146,7 @@ TToolCommand BuildPrepassCommand(const QString &encoderExe, int titleNumber, con
         .Add(QStringLiteral("-dvd-device"))
         .Add(drive)
         .Add(QStringLiteral("-o"))
-        .AddQuoted(outputFile);
+        .AddWritten(outputFile);
     return command;
 }
 

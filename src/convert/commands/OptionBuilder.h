@@ -22,12 +22,12 @@ QString ResolveParameterValue(const TProfileParameter &parameter, const TParamet
 bool IsEncoderPassRow(const TProfileParameter &parameter);
 
 // Whether every parameter that goes on a command line gives exactly one switch and one
-// argument (MEncoder: one sub-option): the switch a single FFmpeg option, no file of the
-// tool's own; the video bitrate (-b, -b:v) digits with "k" or "M" or none, the sample rate (-ar) a whole number, the
-// size (-s) a width and a height; "\" only for a switch that takes no value, and a value
-// for every other; no value that reads as a switch or a file path. False, with
-// `The profile "name" has an unusable ... for "parameter": why` in `problem`, at the first
-// one that does not. True when the file does not exist: there is nothing to refuse.
+// argument (MEncoder: one sub-option), and only what a grid row is for: a switch and a value
+// of the kinds ProfileSwitches allows (no filter, coder option or container outside its
+// lists, no value that reads as a switch or a file path; "\" only for a switch that takes no
+// value). False, with `The profile "name" has an unusable ... for "parameter": why` in
+// `problem`, at the first one that does not. True when the file does not exist: there is
+// nothing to refuse.
 bool CheckProfileValues(const QString &profileFile, const TParameterGrids &grids, QString &problem);
 
 // FFmpeg's options: " " + cmd + " " + value for every parameter, in profile order, that

@@ -119,17 +119,17 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
     command.Add(QStringLiteral("-y"));
     // The stream's own clock: the span is cut by its times.
     command.Add(QStringLiteral("-f")).Add(QStringLiteral("mpeg")).Add(QStringLiteral("-copyts"));
-    command.Add(QStringLiteral("-i")).AddQuoted(c.Pipe);
+    command.AddFileInput(c.Pipe);
     int inputs = 1, chaptersInput = -1, subtitleInput = -1;
     if (!c.ChaptersFile.isEmpty()) {
-        command.Add(QStringLiteral("-i")).AddQuoted(c.ChaptersFile);
+        command.AddFileInput(c.ChaptersFile);
         chaptersInput = inputs++;
     }
     if (!c.SubtitleIndex.isEmpty()) {
         // Its times are kept to the millisecond: a picture at its very start takes it in.
         if (c.BurnSubtitle)
             command.Add(QStringLiteral("-itsoffset")).Add(QStringLiteral("-0.001"));
-        command.Add(QStringLiteral("-i")).AddQuoted(c.SubtitleIndex);
+        command.AddFileInput(c.SubtitleIndex);
         subtitleInput = inputs++;
     }
 
@@ -209,6 +209,6 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
     for (const QString &argument : std::as_const(args))
         command.Add(argument);
     // An absolute path: a name starting with "-" must not read as an option.
-    command.AddQuoted(QFileInfo(targetFile).absoluteFilePath());
+    command.AddWritten(QFileInfo(targetFile).absoluteFilePath());
     return command;
 }

@@ -36,3 +36,14 @@ TToolCommand &TToolCommand::AddWords(const QString &words)
         Add(piece);
     return *this;
 }
+
+TToolCommand &TToolCommand::AddFileInput(const QString &file)
+{
+    return Add(QStringLiteral("-protocol_whitelist")).Add(QStringLiteral("file,pipe")).Add(QStringLiteral("-i")).AddQuoted(file);
+}
+
+TToolCommand &TToolCommand::AddWritten(const QString &file)
+{
+    m_written.append(file);
+    return AddQuoted(file);
+}

@@ -135,11 +135,11 @@ TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString 
                                     const QString &chaptersFile, const QString &subtitleIndex)
 {
     TToolCommand command(transcoderExe);
-    command.Add(QStringLiteral("-y")).Add(QStringLiteral("-i")).AddQuoted(intermediateFile);
+    command.Add(QStringLiteral("-y")).AddFileInput(intermediateFile);
     if (!chaptersFile.isEmpty())
-        command.Add(QStringLiteral("-i")).AddQuoted(chaptersFile);
+        command.AddFileInput(chaptersFile);
     if (!subtitleIndex.isEmpty())
-        command.Add(QStringLiteral("-i")).AddQuoted(subtitleIndex);
+        command.AddFileInput(subtitleIndex);
     // Output options from here on.
     if (!chaptersFile.isEmpty())
         command.Add(QStringLiteral("-map_chapters")).Add(QStringLiteral("1"));
@@ -150,7 +150,7 @@ TToolCommand BuildTranscoderCommand(const QString &transcoderExe, const QString 
     for (const QString &argument : options.Arguments)
         command.Add(argument);
     // An absolute path: a name starting with "-" must not read as an option.
-    command.AddQuoted(QFileInfo(targetFile).absoluteFilePath());
+    command.AddWritten(QFileInfo(targetFile).absoluteFilePath());
     return command;
 }
 

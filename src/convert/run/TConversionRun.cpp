@@ -95,10 +95,19 @@ void TConversionRun::Start(const TConversionRequest &request)
 
     m_outputFolder = EnsureTrailingBackslash(request.OutputDirText);
     m_files.ClaimIntermediate();
-    m_runner.SetToolFolder(m_files.WorkFolder());
+    FenceTools();
     m_clock.start();
     m_index = -1;
     PostNextEntry();
+}
+
+void TConversionRun::FenceTools()
+{
+    m_runner.SetToolFolder(m_files.ToolFolder());
+    TToolSandbox fence;
+    fence.AllowRead(m_request.Dvd.DvdPath);
+    fence.AllowRead(m_files.WorkFolder());
+    m_runner.SetFence(fence);
 }
 
 void TConversionRun::PostNextEntry()
@@ -148,7 +157,7 @@ void TConversionRun::NextEntry()
         return;
 
     m_files.ClaimIntermediate();
-    m_runner.SetToolFolder(m_files.WorkFolder());
+    FenceTools();
     // Room for the intermediate file (at the encoder's video bitrate, PCM sound; a pipe takes
     // none) and the target (at the profile's bitrates, generous where the profile names none).
     TPictureFit fit;
@@ -311,7 +320,7 @@ void TConversionRun::StartEncoderPass()
     m_figures.SetEntryFrameRate(IntermediateFrameRate() * 1000);
     m_figures.SetEncoderReading(m_plan.Timeline.End - m_plan.Timeline.ProgramStart + kEncoderOverrun);
     Publish();
-    command.Add(QStringLiteral("-o")).AddQuoted(m_files.Intermediate());
+    command.Add(QStringLiteral("-o")).AddWritten(m_files.Intermediate());
     m_lastEncoderCommand = command;
     emit CommandLineChanged(command.Text());
     m_phase = Phase::EncoderPass;

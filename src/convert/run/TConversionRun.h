@@ -106,6 +106,8 @@ private:
 
     const TConversionEntry &Entry() const { return m_plan.Entry; }
     void PostNextEntry();
+    // The tools' own folder and what they may read from here on (the disc, the work folder).
+    void FenceTools();
     void NextEntry();
     // The existing-file rule, with its question; false when the entry goes no further.
     bool ChooseTarget();

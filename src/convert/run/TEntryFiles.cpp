@@ -1,6 +1,7 @@
 #include "TEntryFiles.h"
 
 #include "convert/run/TargetFiles.h"
+#include "convert/tools/HiddenWorkFiles.h"
 #include "core/AppFolders.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,8 @@ QString TEntryFiles::ClaimIntermediate()
     // A second window or script converting at the same time would write into the same file and
     // delete it under the other's feet; the lock tells them apart.
     m_claimedFor = usual;
+    // What runs ended outright left here: their sample pictures, their tools' folders.
+    RemoveStaleHiddenWorkFiles(QFileInfo(usual).absolutePath());
     m_lock = std::make_unique<QLockFile>(usual + QStringLiteral(".lock"));
     m_lock->setStaleLockTime(0); // only a lock of a process that is gone is stale
     if (m_lock->tryLock(0)) {
@@ -37,6 +40,13 @@ QString TEntryFiles::ClaimIntermediate()
 QString TEntryFiles::WorkFolder() const
 {
     return QFileInfo(m_intermediate).absolutePath();
+}
+
+QString TEntryFiles::ToolFolder()
+{
+    if (!m_toolFolder || QFileInfo(m_toolFolder->path()).absolutePath() != WorkFolder())
+        m_toolFolder = std::make_unique<QTemporaryDir>(HiddenWorkFileTemplate(WorkFolder(), QStringLiteral("tools")));
+    return m_toolFolder->isValid() ? m_toolFolder->path() : QString();
 }
 
 QString TEntryFiles::WriteChapters(const QString &text) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLockFile>
+#include <QTemporaryDir>
 #include <QString>
 #include <QStringList>
 
@@ -39,8 +40,15 @@ public:
     void DeletePartial();
     // The intermediate file and what goes with it.
     void DeleteIntermediate() const;
-    // The run ends: the lock goes.
-    void Release() { m_lock.reset(); }
+    // The tools' current folder: a private, empty one in the work folder, so that a name a tool
+    // is given without a path lands there and is removed with it. Empty where none can be made.
+    QString ToolFolder();
+    // The run ends: the lock and the tools' folder go.
+    void Release()
+    {
+        m_lock.reset();
+        m_toolFolder.reset();
+    }
 
 private:
     QString m_intermediate;
@@ -48,4 +56,5 @@ private:
     QString m_claimedFor; // the usual intermediate file the lock is for
     int m_serial = 0; // tells this run's own intermediate file from another run's in this process
     QString m_partial;
+    std::unique_ptr<QTemporaryDir> m_toolFolder;
 };

@@ -1,5 +1,7 @@
 #include "convert/run/TargetFiles.h"
 
+#include "convert/tools/HiddenWorkFiles.h"
+
 #include "tasklist/TargetNames.h"
 
 #include <QDir>
@@ -9,7 +11,6 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -82,9 +83,7 @@ QStringList RemoveStalePartialFiles(const QString &folder)
         const QRegularExpressionMatch match = partial.match(info.fileName());
         if (!match.hasMatch() || info.ownerId() != ::getuid())
             continue;
-        const pid_t pid = static_cast<pid_t>(match.captured(1).toLongLong());
-        // Only a writer that is gone; a live one, or one that cannot be asked, keeps its file.
-        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+        if (!IsWriterGone(match.captured(1).toLongLong()))
             continue;
         if (QFile::remove(info.absoluteFilePath()))
             removed << info.absoluteFilePath();

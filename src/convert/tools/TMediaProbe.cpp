@@ -123,7 +123,9 @@ void TMediaProbe::Probe(const QString &transcoderExe, const QString &file, int s
     m_messages.clear();
     auto *process = new QProcess(this);
     m_process = process;
-    TProcessRunner::PrepareChild(*process, QFileInfo(file).absolutePath());
+    TToolSandbox fence;
+    fence.AllowRead(file);
+    TProcessRunner::PrepareChild(*process, QFileInfo(file).absolutePath(), fence, transcoderExe);
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
         m_listing += process->readAllStandardOutput();
         m_watchdog.start();
@@ -164,7 +166,7 @@ void TMediaProbe::Probe(const QString &transcoderExe, const QString &file, int s
     m_watchdog.start(stallMs);
     process->start(transcoderExe,
                    {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
-                    QStringLiteral("error"), QStringLiteral("-i"), QFileInfo(file).absoluteFilePath(),
+                    QStringLiteral("error"), QStringLiteral("-protocol_whitelist"), QStringLiteral("file"), QStringLiteral("-i"), QFileInfo(file).absoluteFilePath(),
                     QStringLiteral("-map"), QStringLiteral("0"), QStringLiteral("-c"), QStringLiteral("copy"),
                     QStringLiteral("-f"), QStringLiteral("framecrc"), QStringLiteral("-")},
                    QIODevice::ReadOnly);

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#ifdef Q_OS_LINUX
 #include <QFile>
 
+#ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -49,7 +49,16 @@ void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int thresho
     Retire(slot);
     auto *process = new QProcess(this);
     process->setProcessChannelMode(QProcess::MergedChannels);
-    PrepareChild(*process, m_toolFolder);
+    TToolSandbox fence = m_fence;
+    fence.AllowWrite(m_toolFolder);
+    for (const QString &file : command.Written()) {
+        // Made first (empty), so that the fence can name the file itself, not its folder.
+        QFile made(file);
+        if (!made.exists())
+            made.open(QIODevice::WriteOnly);
+        fence.AllowWrite(file);
+    }
+    PrepareChild(*process, m_toolFolder, fence, command.Program());
     Run &run = m_runs[slot];
     run.process = process;
     run.chunks = 0;
@@ -80,7 +89,8 @@ void TProcessRunner::RunTool(Slot slot, const TToolCommand &command, int thresho
     process->start(command.Program(), command.Arguments(), QIODevice::ReadOnly);
 }
 
-void TProcessRunner::PrepareChild(QProcess &process, const QString &folder)
+void TProcessRunner::PrepareChild(QProcess &process, const QString &folder, const TToolSandbox &fence,
+                                  const QString &program)
 {
     if (!folder.isEmpty())
         process.setWorkingDirectory(folder);
@@ -98,12 +108,22 @@ void TProcessRunner::PrepareChild(QProcess &process, const QString &folder)
     // Neither tool should wait for keys; FFmpeg reads its console otherwise.
     process.setStandardInputFile(QProcess::nullDevice());
 #ifdef Q_OS_LINUX
-    process.setChildProcessModifier([] {
+    // The rules stay open as long as the process object: the child takes them at fork.
+    const auto rules = std::shared_ptr<int>(new int(fence.BuildRules(program)), [](int *fd) {
+        if (*fd >= 0)
+            ::close(*fd);
+        delete fd;
+    });
+    process.setChildProcessModifier([rules] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         // A group of its own: Ctrl+C in a terminal reaches only the program, whose cancel
         // path ends the tool and removes what it left; the tool must not end on its own first.
         ::setpgid(0, 0);
+        TToolSandbox::Enter(*rules);
     });
+#else
+    Q_UNUSED(fence);
+    Q_UNUSED(program);
 #endif
 }
 

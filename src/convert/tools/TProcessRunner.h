@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/commands/TToolCommand.h"
+#include "convert/tools/TToolSandbox.h"
 
 #include <QObject>
 #include <QPointer>
@@ -37,11 +38,15 @@ public:
     void RunTool(Slot slot, const TToolCommand &command, int threshold, bool drainOnly = false);
 
     // What every tool run gets: no console input, death with the program, a process group
-    // of its own, and `folder` as its current folder, so that a name a tool is given without
-    // a path lands there and nowhere else.
-    static void PrepareChild(QProcess &process, const QString &folder);
-    // The current folder of the tools from here on (the work folder); empty: the program's.
+    // of its own, `folder` as its current folder (a name a tool is given without a path lands
+    // there), and the fence: it reads what `fence` allows and writes only what it allows.
+    static void PrepareChild(QProcess &process, const QString &folder, const TToolSandbox &fence,
+                             const QString &program);
+    // The current folder of the tools from here on (a private folder of the run's, which the
+    // fence lets them write); empty: the program's.
     void SetToolFolder(const QString &folder) { m_toolFolder = folder; }
+    // What the tools may read and write from here on, besides each command's written files.
+    void SetFence(const TToolSandbox &fence) { m_fence = fence; }
 
     // The pre-pass: ends the encoder's child, then runs MEncoder on the title, reading and
     // dropping its output.
@@ -77,6 +82,7 @@ signals:
 
 private:
     QString m_toolFolder;
+    TToolSandbox m_fence;
     struct Run
     {
         QPointer<QProcess> process;

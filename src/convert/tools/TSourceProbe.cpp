@@ -1,5 +1,6 @@
 #include "convert/tools/TSourceProbe.h"
 
+#include "convert/tools/HiddenWorkFiles.h"
 #include "convert/tools/TProcessRunner.h"
 #include "dvd/TPictureFlags.h"
 #include "dvd/TTitleVideoSamples.h"
@@ -115,7 +116,7 @@ void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnow
         reading->Scan = ScanTypeFromFlags(reading->Flags, reading->Ntsc);
         if (reading->Scan != TScanType::Undecided)
             return;
-        QTemporaryFile file(workDir + QStringLiteral("/.quarnel-pictures-XXXXXX.mpg"));
+        QTemporaryFile file(HiddenWorkFileTemplate(workDir, QStringLiteral("pictures"), QStringLiteral(".mpg")));
         file.setAutoRemove(false);
         if (!file.open()) {
             // As when idet cannot tell: some frames are flagged interlaced.
@@ -164,7 +165,9 @@ void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
     m_sampleFile = reading->SampleFile;
     auto *process = new QProcess(this);
     m_process = process;
-    TProcessRunner::PrepareChild(*process, QFileInfo(reading->SampleFile).absolutePath());
+    TToolSandbox fence;
+    fence.AllowRead(reading->SampleFile);
+    TProcessRunner::PrepareChild(*process, QFileInfo(reading->SampleFile).absolutePath(), fence, m_transcoderExe);
     process->setProcessChannelMode(QProcess::MergedChannels);
     auto output = std::make_shared<QByteArray>();
     connect(process, &QProcess::readyRead, this, [this, process, output] {
@@ -211,7 +214,7 @@ void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
     m_watchdog.start();
     process->start(m_transcoderExe,
                    {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
-                    QStringLiteral("-i"), m_sampleFile, QStringLiteral("-map"), QStringLiteral("0:v:0"),
+                    QStringLiteral("-protocol_whitelist"), QStringLiteral("file"), QStringLiteral("-i"), m_sampleFile, QStringLiteral("-map"), QStringLiteral("0:v:0"),
                     QStringLiteral("-vf"), QStringLiteral("idet"), QStringLiteral("-f"), QStringLiteral("null"),
                     QStringLiteral("-")},
                    QIODevice::ReadOnly);
