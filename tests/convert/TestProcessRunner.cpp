@@ -2,6 +2,7 @@
 
 #include "convert/tools/TProcessRunner.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -211,6 +212,70 @@ private slots:
         QTest::qWait(50);
         QVERIFY(r.finished.isEmpty());
         QVERIFY(!runner.IsRunning(TProcessRunner::Encoder));
+    }
+
+    // A tool reads the system, its own folder and what it is given; it writes only its own
+    // files and its private folder, and opens no network socket, whatever its options say.
+    void fenceKeepsToolsToTheirFiles_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("script"); // $1 read folder, $2 outside folder, $3 written file
+        QTest::addColumn<bool>("allowed");
+        QTest::addColumn<bool>("needsFileFence");
+        const QString sh = QStringLiteral("/bin/sh"), bash = QStringLiteral("/bin/bash");
+        QTest::newRow("its written file") << sh << QStringLiteral("echo x > \"$3\"") << true << false;
+        QTest::newRow("a file in its own folder") << sh << QStringLiteral("echo x > made.txt && rm made.txt") << true
+                                                 << false;
+        QTest::newRow("a file it was given to read") << sh << QStringLiteral("cat \"$1/in.txt\"") << true << false;
+        QTest::newRow("a program of the system") << sh << QStringLiteral("ffmpeg -version") << true << false;
+        QTest::newRow("a file beside its written one")
+            << sh << QStringLiteral("echo x > \"$3.other\"") << false << true;
+        QTest::newRow("a file in another folder") << sh << QStringLiteral("echo x > \"$2/new.txt\"") << false << true;
+        QTest::newRow("a file it was not given to read")
+            << sh << QStringLiteral("cat \"$2/secret.txt\"") << false << true;
+        QTest::newRow("over a file it was given to read")
+            << sh << QStringLiteral("echo x > \"$1/in.txt\"") << false << true;
+        QTest::newRow("a TCP connection") << bash << QStringLiteral("exec 3<>/dev/tcp/127.0.0.1/9") << false << false;
+        QTest::newRow("a UDP socket") << bash << QStringLiteral("exec 3<>/dev/udp/127.0.0.1/9") << false << false;
+        QTest::newRow("FFmpeg dumping a filter's table outside")
+            << sh
+            << QStringLiteral("ffmpeg -v error -f lavfi -i sine=d=0.2 -af \"firequalizer=dumpfile=$2/dump.txt\" "
+                              "-f null - ; test -e \"$2/dump.txt\"")
+            << false << true;
+    }
+    void fenceKeepsToolsToTheirFiles()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, script);
+        QFETCH(bool, allowed);
+        QFETCH(bool, needsFileFence);
+        if (needsFileFence && !TToolSandbox::IsFileFenceAvailable())
+            QSKIP("This kernel has no Landlock: tools run without a file fence.");
+        QTemporaryDir read, outside, work;
+        QVERIFY(QDir(work.path()).mkdir(QStringLiteral("tools")));
+        QFile in(read.filePath(QStringLiteral("in.txt"))), secret(outside.filePath(QStringLiteral("secret.txt")));
+        QVERIFY(in.open(QIODevice::WriteOnly) && in.write("in") == 2);
+        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("secret") == 6);
+        in.close();
+        secret.close();
+
+        TProcessRunner runner;
+        Recorder r(runner);
+        TToolSandbox fence;
+        fence.AllowRead(read.path());
+        runner.SetFence(fence);
+        runner.SetToolFolder(work.filePath(QStringLiteral("tools")));
+        TToolCommand command(program);
+        command.Add(QStringLiteral("-c")).Add(script).Add(QStringLiteral("sh")).Add(read.path()).Add(outside.path());
+        command.AddWritten(work.filePath(QStringLiteral("out.bin")));
+        runner.RunTool(TProcessRunner::Encoder, command, 0);
+        QVERIFY(r.WaitFinished());
+        const QString said = r.output.join(QString());
+        QVERIFY2(r.Result().Succeeded() == allowed, qPrintable(said));
+        if (!allowed && program.endsWith(u"bash"))
+            QVERIFY2(said.contains(QStringLiteral("Permission denied")), qPrintable(said)); // not "refused"
+        QCOMPARE(QFileInfo::exists(outside.filePath(QStringLiteral("new.txt"))), false);
+        QCOMPARE(QFileInfo::exists(outside.filePath(QStringLiteral("dump.txt"))), false);
     }
 
     // The pre-pass output is only drained.
