@@ -1,5 +1,7 @@
 #include "TCancelSignals.h"
 
+#include "convert/tools/ToolGroups.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -16,9 +18,26 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 constexpr int kSignalCount = int(sizeof kSignals / sizeof kSignals[0]);
 struct sigaction g_previous[kSignalCount];
 
+// The cancel path ends a run in milliseconds; where the program is stuck (a thread in a read
+// that never returns), this ends it this long after the first request all the same.
+constexpr unsigned kGraceSeconds = 2;
+
+volatile sig_atomic_t g_signalled = 0;
+
+void OnStuck(int)
+{
+    ToolGroups::KillAllNow();
+    ::_exit(130);
+}
+
 void OnSignal(int signalNumber)
 {
     const int saved = errno;
+    if (signalNumber != SIGPIPE) {
+        g_signalled = 1;
+        const unsigned left = ::alarm(0); // a repeat does not put the end off
+        ::alarm(left > 0 ? left : kGraceSeconds);
+    }
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     // Async-signal-safe; a full pipe only loses a repeat of a signal already waiting.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
@@ -41,6 +60,10 @@ TCancelSignals::TCancelSignals(QObject *parent) : QObject(parent)
     action.sa_flags = 0;
     for (int i = 0; i < kSignalCount; ++i)
         ::sigaction(kSignals[i], &action, &g_previous[i]);
+    struct sigaction stuck = {};
+    stuck.sa_handler = OnStuck;
+    sigemptyset(&stuck.sa_mask);
+    ::sigaction(SIGALRM, &stuck, nullptr);
     // What HoldUntilHandled held back comes now, to the handler.
     ReleaseHeld();
 }
@@ -72,6 +95,12 @@ TCancelSignals::~TCancelSignals()
 {
     if (g_pipe[0] < 0)
         return;
+    // Once asked to end, the deadline holds to the very end: what stays stuck in the
+    // clean-up after the cancel path must not keep the program.
+    if (!g_signalled) {
+        ::alarm(0);
+        ::signal(SIGALRM, SIG_DFL);
+    }
     for (int i = 0; i < kSignalCount; ++i)
         ::sigaction(kSignals[i], &g_previous[i], nullptr);
     // The output is gone: a last message on the way out must not end the program with

@@ -395,6 +395,11 @@ std::unique_ptr<DvdSource::TitleVideo> DvdLibrary::OpenTitleVideo(const Handle &
     return dvd.d->source->OpenTitleVideo(titleSetIndex + 1, problem);
 }
 
+QString DvdLibrary::TitleVideoProblem(const Handle &dvd, int titleSetIndex)
+{
+    return dvd.d ? dvd.d->source->TitleVideoProblem(titleSetIndex + 1) : QString();
+}
+
 QString DvdLibrary::Describe(const Handle &dvd, const QString &fileName)
 {
     return dvd.d ? dvd.d->source->Describe(fileName) : fileName;

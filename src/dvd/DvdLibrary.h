@@ -93,6 +93,8 @@ public:
     // The 0-based title set's video opened for many reads (DvdSource::OpenTitleVideo).
     static std::unique_ptr<DvdSource::TitleVideo> OpenTitleVideo(const Handle &dvd, int titleSetIndex,
                                                                  QString &problem);
+    // DvdSource::TitleVideoProblem of the 0-based title set.
+    static QString TitleVideoProblem(const Handle &dvd, int titleSetIndex);
     // How messages name a file of this DVD.
     static QString Describe(const Handle &dvd, const QString &fileName);
 };

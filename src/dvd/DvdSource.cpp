@@ -194,17 +194,9 @@ std::unique_ptr<DvdSource::TitleVideo> DvdSource::OpenTitleVideo(int titleSet, Q
         problem = QStringLiteral("The file %1 cannot be read.").arg(Describe(first));
         return nullptr;
     }
-    if (!m_image) {
-        for (int part = 1; part <= 9; ++part) {
-            const QString name = QStringLiteral("VTS_%1_%2.VOB").arg(titleSet, 2, 10, QLatin1Char('0')).arg(part);
-            const int kind = EntryKind(FolderFile(name));
-            if (kind == 2 || (kind == 0 && part == 1)) {
-                problem = kind == 0 ? QStringLiteral("The file %1 does not exist.").arg(Describe(name))
-                                    : QStringLiteral("The file %1 is not a regular file.").arg(Describe(name));
-                return nullptr;
-            }
-        }
-    }
+    problem = TitleVideoProblem(titleSet);
+    if (!problem.isEmpty())
+        return nullptr;
     std::unique_ptr<TitleVideo> video(new TitleVideo);
     video->m_file = std::make_unique<TitleVideo::File>();
     video->m_file->file = DVDOpenFile(m_reader->dvd, titleSet, DVD_READ_TITLE_VOBS);
@@ -215,6 +207,29 @@ std::unique_ptr<DvdSource::TitleVideo> DvdSource::OpenTitleVideo(int titleSet, Q
         return nullptr;
     }
     return video;
+}
+
+QString DvdSource::TitleVideoProblem(int titleSet) const
+{
+    if (m_image)
+        return {};
+    for (int part = 1; part <= 9; ++part) {
+        const QString name = QStringLiteral("VTS_%1_%2.VOB").arg(titleSet, 2, 10, QLatin1Char('0')).arg(part);
+        const QString file = FolderFile(name);
+        switch (EntryKind(file)) {
+        case 0:
+            if (part == 1)
+                return QStringLiteral("The file %1 does not exist.").arg(Describe(name));
+            return {};
+        case 2:
+            // A pipe or a device would block the library's open() for ever.
+            return QStringLiteral("The file %1 is not a regular file.").arg(Describe(name));
+        default:
+            if (!QFileInfo(file).isReadable())
+                return QStringLiteral("The file %1 cannot be read (no permission).").arg(Describe(name));
+        }
+    }
+    return {};
 }
 
 bool DvdSource::ReadTitleVideo(int titleSet, quint32 sector, int count, QByteArray &bytes) const

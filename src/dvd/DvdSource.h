@@ -62,6 +62,9 @@ public:
     // in a folder, a video file that is not a regular file is not opened at all (a pipe or a
     // device in its place would block the opening).
     std::unique_ptr<TitleVideo> OpenTitleVideo(int titleSet, QString &problem) const;
+    // Why the title set's video files cannot be opened (missing, not regular files, not
+    // readable), looked at without opening them; empty when they can, and for an image.
+    QString TitleVideoProblem(int titleSet) const;
 
     // `count` sectors of title set titleSet's video, from `sector` on, as TitleVideo::Read.
     bool ReadTitleVideo(int titleSet, quint32 sector, int count, QByteArray &bytes) const;

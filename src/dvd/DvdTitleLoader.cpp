@@ -79,6 +79,11 @@ TDvdReading DvdTitleLoader::ReadDvd(const QString &path)
             loader.m_titleSets.resize(set + 1);
         if (titleSet.Readable) {
             loader.m_titleSets[set] = titleSet.Ifo;
+            // Listed all the same (the tables are whole), but said now rather than at Start.
+            const QString video = DvdLibrary::TitleVideoProblem(handle, set);
+            if (!video.isEmpty())
+                reading.Notes << QStringLiteral("Title set %1 (%2) cannot be converted. %3")
+                                     .arg(QString::number(set + 1), titles.join(QStringLiteral(", ")), video);
             if (titleSet.FromBackup) {
                 reading.Notes << titleSet.Problem
                                      + QStringLiteral(" Its backup %1 was read instead.")

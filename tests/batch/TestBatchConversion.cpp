@@ -636,6 +636,35 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(program.LiveTools().isEmpty(), 3000);
     }
 
+    // A reader stuck for good in a read of the disc (a dying drive, a hung network folder)
+    // holds up the cancel path; a signal still ends the program within a few seconds, with
+    // status 130 and no tool left running.
+    void stuckReaderStillEnds()
+    {
+        BatchProgram program;
+        qputenv("LD_PRELOAD", STUCK_READS_LIBRARY);
+        QElapsedTimer sent;
+        const Outcome run = Run(program,
+                                {Dvd("pal-long"), QStringLiteral("--output"), program.out(), QStringLiteral("--profile"),
+                                 QStringLiteral("MP4 - H.264 Video")},
+                                [&](qint64 pid) {
+                                    if (!sent.isValid()) {
+                                        sent.start(); // first call: the program has started
+                                        return false;
+                                    }
+                                    if (sent.elapsed() < 1500)
+                                        return false;
+                                    ::kill(pid_t(pid), SIGTERM);
+                                    sent.restart();
+                                    return true;
+                                });
+        qunsetenv("LD_PRELOAD");
+        const qint64 took = sent.elapsed();
+        QVERIFY2(run.exitCode == 130, qPrintable(run.Text()));
+        QVERIFY2(took < 4000, qPrintable(QString::number(took)));
+        QTRY_VERIFY_WITH_TIMEOUT(program.LiveTools().isEmpty(), 3000);
+    }
+
     // A signal from the program's first moments on, before it has read its arguments or the
     // disc: the cancel path all the same, status 130, nothing started. "held": the moment the
     // program holds the signals back (once the loader has mapped its libraries, before any of

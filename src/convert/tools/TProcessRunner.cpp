@@ -1,5 +1,6 @@
 #include "convert/tools/TProcessRunner.h"
 
+#include "convert/tools/ToolGroups.h"
 #include "convert/tools/ToolOutput.h"
 
 #include <memory>
@@ -98,11 +99,15 @@ void TProcessRunner::PrepareChild(QProcess &process, const QString &folder, cons
     // The group outlives its leader while a child of the tool runs on; it goes with the run,
     // however that ends. Connected first, this comes before any other handler of the end.
     auto group = std::make_shared<pid_t>(0);
-    QObject::connect(&process, &QProcess::started, &process,
-                     [&process, group] { *group = static_cast<pid_t>(process.processId()); });
+    QObject::connect(&process, &QProcess::started, &process, [&process, group] {
+        *group = static_cast<pid_t>(process.processId());
+        ToolGroups::Add(*group);
+    });
     QObject::connect(&process, &QProcess::finished, &process, [group] {
-        if (*group > 0)
+        if (*group > 0) {
             ::kill(-*group, SIGKILL);
+            ToolGroups::Remove(*group);
+        }
     });
 #endif
     // Neither tool should wait for keys; FFmpeg reads its console otherwise.
