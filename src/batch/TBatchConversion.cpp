@@ -60,6 +60,8 @@ bool TBatchConversion::Prepare(const TBatchOptions &options)
     } catch (const EQuarnelError &e) {
         Complain(e.text() + QStringLiteral(" The default preferences apply."));
     }
+    for (const QString &note : std::as_const(stored.Notes))
+        Complain(note);
     AppFolders::SetWorkDir(EnsureTrailingBackslash(stored.WorkDir));
 
     // What a damaged disc leaves out is said; the titles that were read can be converted.

@@ -40,7 +40,7 @@ TNewInifile::TNewInifile(const QString &fileName) : m_fileName(fileName)
     if (!info.isFile())
         throw EQuarnelError(QStringLiteral("Unable to read ") + fileName);
     if (info.size() > PrivateProfile::MaxFileBytes)
-        throw EQuarnelError(QStringLiteral("Unable to read %1: it is larger than 1 MB").arg(fileName));
+        throw EQuarnelError(QStringLiteral("Unable to read %1: it is larger than 1 MB.").arg(fileName));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EQuarnelError(QStringLiteral("Unable to read ") + fileName);

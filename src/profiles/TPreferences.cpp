@@ -30,7 +30,12 @@ TPreferences TPreferences::Read(const TNewInifile &ini, const QString &section, 
     p.StreamedIntermediate = intermediate == 2;
     p.ChapterMarks = ini.ReadBool(section, QStringLiteral("Chapter Marks"), d.ChapterMarks);
     p.SubtitleTrack = ini.ReadBool(section, QStringLiteral("Subtitle Track"), d.SubtitleTrack);
-    p.StallSeconds = qBound(1, ini.ReadInteger(section, QStringLiteral("Stall Seconds"), d.StallSeconds), 24 * 3600);
+    const int stall = ini.ReadInteger(section, QStringLiteral("Stall Seconds"), d.StallSeconds);
+    // No wait at all would end every conversion at once: the usual wait instead.
+    p.StallSeconds = stall <= 0 ? d.StallSeconds : qMin(stall, 24 * 3600);
+    if (stall <= 0)
+        p.Notes << QStringLiteral("Stall Seconds is %1 in %2; %3 seconds apply.")
+                       .arg(QString::number(stall), ini.FileName(), QString::number(d.StallSeconds));
     return p;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class TNewInifile;
 
@@ -28,6 +29,8 @@ struct TPreferences
     // Seconds a tool may go without progress before it counts as hung; read only (kept in
     // the file by hand, e.g. for a drive that spins up slowly).
     int StallSeconds = 60;
+    // What Read could not take as it stood, and what it took instead; never written.
+    QStringList Notes;
 
     // "Intermediate Quality" as stored, and the Settings list's position.
     int IntermediateIndex() const { return StreamedIntermediate ? 2 : HighQualityIntermediate ? 1 : 0; }

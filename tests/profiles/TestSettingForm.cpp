@@ -175,13 +175,25 @@ private slots:
         QCOMPARE(AppFolders::WorkDir(), QString(workDir).replace(QLatin1Char('@'), folder.path()));
     }
 
-    // Kept by hand in the file; the window's runs take it from here.
+    // Kept by hand in the file; the window's runs take it from here. No wait at all would end
+    // every conversion at once: 0 or less is the usual 60 s.
+    void stallSecondsFromFile_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("seven") << QByteArray("7") << 7;
+        QTest::newRow("zero") << QByteArray("0") << 60;
+        QTest::newRow("negative") << QByteArray("-5") << 60;
+        QTest::newRow("over a day") << QByteArray("100000") << 86400;
+    }
     void stallSecondsFromFile()
     {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, seconds);
         TestProgramFolder folder(false);
-        folder.writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nStall Seconds=7\r\n");
+        folder.writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\nStall Seconds=" + stored + "\r\n");
         ProfileTestWindows w(folder);
-        QCOMPARE(w.settings->StallSeconds(), 7);
+        QCOMPARE(w.settings->StallSeconds(), seconds);
     }
 
     void okSavesPreferencesInOrder()
