@@ -191,7 +191,8 @@ private slots:
     }
 
     // After its last figure FFmpeg may move the index to the file's front (faststart) without
-    // a word for longer than the watchdog waits: still writing or still working is not hung.
+    // a word for longer than the watchdog waits: still writing or still working is not hung;
+    // working without writing is, after a few stall times.
     void quietFinishIsNotAStall_data()
     {
         QTest::addColumn<QString>("finish"); // what the converter does after encoding, for 4 s
@@ -204,6 +205,10 @@ private slots:
                                  << QString();
         QTest::newRow("neither: hung") << QStringLiteral("sleep 4\n")
                                        << QStringLiteral("the converter stopped responding");
+        // As MEncoder does on damaged data near a span's end: all processor, no file.
+        QTest::newRow("working on and on without writing")
+            << QStringLiteral("end=$((SECONDS + 40)); while [ $SECONDS -lt $end ]; do :; done\n")
+            << QStringLiteral("the converter stopped responding");
     }
     void quietFinishIsNotAStall()
     {

@@ -15,6 +15,7 @@ void TStallWatch::Begin(TProcessRunner::Slot slot, bool drained)
     m_finishFile.clear();
     m_finishing = Activity();
     m_sinceLife.start();
+    m_sinceOutput.start();
 }
 
 void TStallWatch::SetFinish(double length, const QString &file)
@@ -40,11 +41,12 @@ void TStallWatch::Output(TProcessRunner::Slot slot, const QString &text)
     // Only a figure that moves on: a hung tool may repeat its last line, or print forever.
     if (marked && value > m_mark) {
         m_sinceLife.start();
+        m_sinceOutput.start();
         m_mark = value;
     }
 }
 
-void TStallWatch::WatchFinishing()
+void TStallWatch::WatchFinishing(int stallSeconds)
 {
     if (m_finishFile.isEmpty() || m_mark < 0 || m_mark < m_finishLength - 1.0)
         return;
@@ -55,13 +57,18 @@ void TStallWatch::WatchFinishing()
     now.cpu = m_runner.CpuTicks(m_slot);
     if (now == m_finishing)
         return;
+    const bool written = now.size != m_finishing.size || now.modified != m_finishing.modified;
     m_finishing = now;
+    if (written)
+        m_sinceOutput.start();
+    else if (m_sinceOutput.elapsed() >= qint64(CpuOnlyStalls) * stallSeconds * 1000)
+        return;
     m_sinceLife.start();
 }
 
 bool TStallWatch::Quiet(int stallSeconds)
 {
-    WatchFinishing();
+    WatchFinishing(stallSeconds);
     return m_sinceLife.elapsed() >= qint64(stallSeconds) * 1000;
 }
 

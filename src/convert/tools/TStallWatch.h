@@ -9,12 +9,15 @@
 // stall time. Life is a progress figure that moves on: a tool that repeats its last line,
 // chatters without a figure or never gets to its first one is hung. A pass whose output is
 // only drained (the pre-pass, which opens the disc and ends) has no figures: it must end within
-// the stall time. Once the converter's time has reached the entry's end, its file changing or
-// its processor time growing counts too: FFmpeg may rewrite the whole file (faststart) without
-// a word, for minutes on a slow disk.
+// the stall time. Once the converter's time has reached the entry's end, its file changing
+// counts too: FFmpeg may rewrite the whole file (faststart) without a word, for minutes on a
+// slow disk. Processor time alone counts only for CpuOnlyStalls stall times since the last
+// figure or change of the file: a tool spinning on damaged data near its end writes nothing.
 class TStallWatch
 {
 public:
+    static constexpr int CpuOnlyStalls = 3;
+
     explicit TStallWatch(TProcessRunner &runner) : m_runner(runner) { }
 
     // A pass begins in `slot`; drained: its output is not read.
@@ -32,7 +35,7 @@ public:
     bool Stalled() const { return m_stalled; }
 
 private:
-    void WatchFinishing();
+    void WatchFinishing(int stallSeconds);
 
     struct Activity
     {
@@ -44,6 +47,7 @@ private:
     TProcessRunner::Slot m_slot = TProcessRunner::Encoder;
     bool m_drained = false;
     QElapsedTimer m_sinceLife;
+    QElapsedTimer m_sinceOutput; // the last figure or change of the file
     double m_mark = -1; // the last position or time seen
     double m_finishLength = -1;
     QString m_finishFile;
