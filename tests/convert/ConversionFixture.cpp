@@ -57,8 +57,13 @@ void ConversionFixture::WriteTool(const QString &name, const QString &body)
 
 void ConversionFixture::Open(const QString &name)
 {
+    OpenFolder(TestDvdsDir() + QLatin1Char('/') + name);
+}
+
+void ConversionFixture::OpenFolder(const QString &folder)
+{
     DvdTitleLoader loader;
-    loader.LoadDvdTitles(TestDvdsDir() + QLatin1Char('/') + name, m_list);
+    loader.LoadDvdTitles(folder, m_list);
     QVERIFY(!m_list.IsEmpty());
     m_list.UncheckAll();
 }

@@ -43,7 +43,9 @@ private slots:
 
 protected:
     void WriteTool(const QString &name, const QString &body);
+    // A test disc by name; OpenFolder: a disc anywhere.
     void Open(const QString &name);
+    void OpenFolder(const QString &folder);
     void Check(const Choice &c);
     TConversionRequest Request(const QString &profile, const Rows &rows);
     TConversionRun::Outcome RunToEnd(const TConversionRequest &request);

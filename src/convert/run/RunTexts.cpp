@@ -1,6 +1,7 @@
 #include "RunTexts.h"
 
 #include "convert/commands/OptionBuilder.h"
+#include "convert/run/OutputChecks.h"
 #include "convert/run/TConversionRequest.h"
 #include "profiles/PrivateProfile.h"
 #include "profiles/TIniFile.h"
@@ -113,4 +114,14 @@ QString OverwriteQuestion(const QString &targetFile)
     return QStringLiteral("The output file ") + QFileInfo(targetFile).fileName()
          + QStringLiteral(" is already existent.") + QStringLiteral("\n\r")
          + QStringLiteral("Click \"Yes\" to overwrite it. Click \"No\" to skip this file");
+}
+
+QString DamageText(const TTitleSpanReader::Result &reading, double streamStart)
+{
+    if (reading.DamagedSectors <= 0)
+        return {};
+    const double at = qMax(0.0, reading.FirstDamage - (streamStart - TTitleSpanReader::ClockBase));
+    return QStringLiteral("the disc is damaged at %1: %2 sectors of its video cannot be read")
+        .arg(ClockText(at, false))
+        .arg(reading.DamagedSectors);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/tools/TProcessRunner.h"
+#include "dvd/TTitleSpanReader.h"
 
 #include <QList>
 #include <QString>
@@ -31,6 +32,11 @@ QString NothingMadeMessage();
 QString ToolFailureText(const QString &tool, const TProcessRunner::Result &result, bool stalled,
                         const QString &words);
 QString WithToolWords(const QString &reason, const QString &words);
+
+// What a reading of the span met of damage ("the disc is damaged at 0:00:07: 2048 sectors of
+// its video cannot be read"), the time counted from the span's start (`streamStart`, the
+// reading's clock); empty when it met none.
+QString DamageText(const TTitleSpanReader::Result &reading, double streamStart);
 
 // The volume name as the hint shows it: whole up to 18 characters, else 15 and "...".
 QString HintVolumeText(const QString &volumeName);

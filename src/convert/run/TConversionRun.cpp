@@ -53,6 +53,7 @@ TConversionRun::TConversionRun(TConversionHost &host, QObject *parent) : QObject
     connect(&m_source, &TSourceProbe::Finished, this, &TConversionRun::OnSourceRead);
     connect(&m_subtitles, &TSubtitleExtraction::Finished, this, &TConversionRun::OnSubtitlesRead);
     connect(&m_streamed, &TStreamedPass::Finished, this, &TConversionRun::OnStreamedPassEnded);
+    connect(&m_videoCheck, &TSpanStreaming::Finished, this, &TConversionRun::OnVideoChecked);
 }
 
 TConversionRun::~TConversionRun()
@@ -321,6 +322,9 @@ void TConversionRun::StartEncoderPass()
     m_figures.SetEncoderReading(m_plan.Timeline.End - m_plan.Timeline.ProgramStart + kEncoderOverrun);
     Publish();
     command.Add(QStringLiteral("-o")).AddWritten(m_files.Intermediate());
+    m_videoChecked.reset();
+    m_encoderFailure.clear();
+    m_videoCheck.Start(m_request.Dvd.DvdPath, EntrySpan(), QString());
     m_lastEncoderCommand = command;
     emit CommandLineChanged(command.Text());
     m_phase = Phase::EncoderPass;
@@ -328,16 +332,46 @@ void TConversionRun::StartEncoderPass()
     m_runner.RunEncoderPass(command);
 }
 
+TTitleSpanReader::Span TConversionRun::EntrySpan() const
+{
+    TTitleSpanReader::Span span;
+    span.TitleNumber = Entry().TitleNumber;
+    span.Start = m_plan.Timeline.Start;
+    span.End = m_plan.Timeline.End;
+    if (Entry().AudioId >= 0)
+        span.AudioIds = {Entry().AudioId};
+    return span;
+}
+
+void TConversionRun::OnVideoChecked(const TTitleSpanReader::Result &result)
+{
+    m_videoChecked = result;
+    if (m_phase == Phase::CheckingVideo && !m_stopAsked)
+        AfterVideoCheck();
+}
+
+void TConversionRun::AfterVideoCheck()
+{
+    if (!m_videoChecked) {
+        m_phase = Phase::CheckingVideo; // OnVideoChecked goes on
+        return;
+    }
+    const QString damage = DamageText(*m_videoChecked, TTitleSpanReader::StreamSeconds(m_plan.Timeline.Start,
+                                                                                      m_request.Dvd.IsNtsc()));
+    if (!damage.isEmpty())
+        EntryFailed(damage);
+    else if (!m_encoderFailure.isEmpty())
+        EntryFailed(m_encoderFailure);
+    else
+        StartTranscoderPass();
+}
+
 void TConversionRun::StartStreamedPass()
 {
     const bool ntsc = m_request.Dvd.IsNtsc();
     TStreamedPass::Plan pass;
     pass.DvdPath = m_request.Dvd.DvdPath;
-    pass.Span.TitleNumber = Entry().TitleNumber;
-    pass.Span.Start = m_plan.Timeline.Start;
-    pass.Span.End = m_plan.Timeline.End;
-    if (Entry().AudioId >= 0)
-        pass.Span.AudioIds = {Entry().AudioId};
+    pass.Span = EntrySpan();
     pass.Pipe = m_files.Intermediate();
     pass.StreamStart = TTitleSpanReader::StreamSeconds(pass.Span.Start, ntsc);
     pass.Length = m_plan.RealSeconds();
@@ -497,7 +531,13 @@ void TConversionRun::OnToolFinished(TProcessRunner::Slot slot, TProcessRunner::R
         if (m_stopAsked) {
             CancelPath();
         } else if (!result.Succeeded() || m_watch.Stalled()) {
-            EntryFailed(ToolFailure(slot, result));
+            if (encoder) {
+                // Damage the reading found is the better reason: the encoder only says it ended.
+                m_encoderFailure = ToolFailure(slot, result);
+                AfterVideoCheck();
+            } else {
+                EntryFailed(ToolFailure(slot, result));
+            }
         } else if (!encoder) {
             CheckTarget();
         } else if (!QFileInfo(m_files.Intermediate()).isFile()) {
@@ -546,7 +586,7 @@ void TConversionRun::OnProbeFinished(const TMediaInfo &info)
         }
         m_intermediateHasAudio = info.HasAudio;
         m_intermediateVideoEnd = info.HasVideo ? info.VideoEnd : 0;
-        StartTranscoderPass();
+        AfterVideoCheck();
     } else if (m_phase == Phase::CheckingTarget) {
         const bool wantAudio = m_intermediateHasAudio && !m_plan.Converter.Arguments.contains(QStringLiteral("-an"));
         const QString problem = ::CheckTarget(info, m_plan.ListSeconds, wantAudio);
@@ -603,6 +643,7 @@ QString TConversionRun::WithToolWords(const QString &reason, TProcessRunner::Slo
 
 void TConversionRun::EntryFailed(const QString &reason)
 {
+    m_videoCheck.Stop();
     m_files.DeletePartial();
     m_failures << TConversionFailure{m_plan.TargetFile, reason};
     EntryDone(EntryResult::Failed);
@@ -648,7 +689,7 @@ void TConversionRun::RequestStop()
     m_runner.KillEncoder();
     m_runner.KillTranscoder();
     m_streamed.Stop();
-    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingTarget || m_phase == Phase::ReadingSource
+    if (m_phase == Phase::CheckingIntermediate || m_phase == Phase::CheckingVideo || m_phase == Phase::CheckingTarget || m_phase == Phase::ReadingSource
         || m_phase == Phase::ReadingSubtitles) {
         // A check has no tool run to end in the cancel path; it is dropped here.
         StopReaders();
@@ -670,6 +711,7 @@ void TConversionRun::StopReaders()
     m_source.Stop();
     m_subtitles.Stop();
     m_streamed.Stop();
+    m_videoCheck.Stop();
 }
 
 void TConversionRun::Finish()

@@ -15,6 +15,7 @@
 #include "convert/tools/TSubtitleExtraction.h"
 
 #include <QHash>
+#include <optional>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -99,6 +100,7 @@ private:
         Streaming, // the disc's span read into the converter (TStreamedPass)
         EncoderPass, // through a file: the encoder writes the intermediate file
         CheckingIntermediate, // and it is read back
+        CheckingVideo, // and the disc's span is read through for damage the encoder passed over
         TranscoderPass, // the converter turns it into the target
         CheckingTarget, // the target is read back
         Finishing // the last entry is done, or the run is being stopped
@@ -106,6 +108,12 @@ private:
 
     const TConversionEntry &Entry() const { return m_plan.Entry; }
     void PostNextEntry();
+    // The disc's span of the entry, as the readers take it.
+    TTitleSpanReader::Span EntrySpan() const;
+    void OnVideoChecked(const TTitleSpanReader::Result &result);
+    // The intermediate file is whole: on to the converter once the span's reading has found
+    // no damage.
+    void AfterVideoCheck();
     // The tools' own folder and what they may read from here on (the disc, the work folder).
     void FenceTools();
     void NextEntry();
@@ -157,6 +165,11 @@ private:
     TSourceProbe m_source;
     TSubtitleExtraction m_subtitles;
     TStreamedPass m_streamed{m_runner, m_watch};
+    // Through a file, the span is read beside the encoder: it tells damage from video, the
+    // encoder does not (it fills a gap with the next pictures it finds).
+    TSpanStreaming m_videoCheck;
+    std::optional<TTitleSpanReader::Result> m_videoChecked;
+    QString m_encoderFailure; // the encoder's own reason, said when the reading found no damage
     TEntryFiles m_files;
     QTimer m_clock;
 

@@ -119,11 +119,8 @@ void TStreamedPass::EndIfBothDone()
         return;
     m_running = false;
     QString reason = m_reason;
-    if (reason.isEmpty() && m_reader.DamagedSectors > 0)
-        reason = QStringLiteral("the disc is damaged at %1: %2 sectors of its video cannot be read")
-                     .arg(ClockText(qMax(0.0, m_reader.FirstDamage - (m_plan.StreamStart - TTitleSpanReader::ClockBase)),
-                                    false))
-                     .arg(m_reader.DamagedSectors);
+    if (reason.isEmpty())
+        reason = DamageText(m_reader, m_plan.StreamStart);
     if (reason.isEmpty() && !m_reader.Problem.isEmpty() && !m_readerEnded)
         reason = QStringLiteral("the disc cannot be read: ") + m_reader.Problem;
     if (reason.isEmpty() && !m_converter.Succeeded() && !m_converterEnded)

@@ -126,6 +126,17 @@ void TSpanStreaming::Start(const QString &location, const TTitleSpanReader::Span
         sigemptyset(&pipeSignal);
         sigaddset(&pipeSignal, SIGPIPE);
         ::pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+        if (pipe.isEmpty()) {
+            state->result = TTitleSpanReader::Write(
+                location, span,
+                [&state](const QByteArray &bytes, double position) {
+                    state->written += bytes.size();
+                    state->position = position;
+                    return true;
+                },
+                [&state] { return state->stop.load(); });
+            return;
+        }
         PipeWriter writer(pipe, state->stop, state->waiting);
         if (!writer.Open()) {
             state->result.Stopped = state->stop.load();

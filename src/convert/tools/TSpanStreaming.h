@@ -22,6 +22,7 @@ public:
     // Stops a writing under way and waits for it.
     ~TSpanStreaming() override;
 
+    // An empty `pipe`: the span is only read, for the damage the reading meets.
     void Start(const QString &location, const TTitleSpanReader::Span &span, const QString &pipe);
     // Finished still follows, with Result::Stopped.
     void Stop();
