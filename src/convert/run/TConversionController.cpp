@@ -179,9 +179,19 @@ void TConversionController::ReportStartFailure(const QString &text)
     MessageBox::Show(m_main.window, text, ProgramInfo::ProductName(), MessageBox::Icon::Error);
 }
 
-bool TConversionController::AskOverwrite(const QString &text, const QString &caption)
+TOverwriteAnswer TConversionController::AskOverwrite(const QString &text, const QString &caption)
 {
-    return MessageBox::Question(m_main.window, text, caption);
+    switch (MessageBox::Show(m_main.window, text, caption, MessageBox::Icon::Question,
+                             QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll)) {
+    case QMessageBox::Yes:
+        return TOverwriteAnswer::Yes;
+    case QMessageBox::YesToAll:
+        return TOverwriteAnswer::YesToAll;
+    case QMessageBox::NoToAll:
+        return TOverwriteAnswer::NoToAll;
+    default: // No, or the box closed
+        return TOverwriteAnswer::No;
+    }
 }
 
 bool TConversionController::TurnOffChecked() const

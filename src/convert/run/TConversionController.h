@@ -83,7 +83,7 @@ private:
     void Inform(const QString &text, const QString &caption) override;
     void Warn(const QString &text, const QString &caption) override;
     void ReportStartFailure(const QString &text) override;
-    bool AskOverwrite(const QString &text, const QString &caption) override;
+    TOverwriteAnswer AskOverwrite(const QString &text, const QString &caption) override;
     bool TurnOffChecked() const override;
     void OpenFolder(const QString &folder) override;
     void HideBusyHint(std::function<void()> whenClosed) override;

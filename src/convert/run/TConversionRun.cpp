@@ -87,7 +87,7 @@ void TConversionRun::Start(const TConversionRequest &request)
     double total = 0;
     for (const TConversionEntry &e : std::as_const(m_request.Entries))
         total += e.Data.End - e.Data.Start;
-    m_figures.BeginRun(2 * total, m_request.Dvd.FrameRateFactor);
+    m_figures.BeginRun(2 * total, m_request.Dvd.FrameRateFactor, int(m_request.Entries.size()));
     m_phase = Phase::Between;
     m_publishedOnce = false;
     Publish();
@@ -185,7 +185,7 @@ bool TConversionRun::ChooseTarget()
     if (target.exists() || target.isSymLink()) {
         switch (m_plan.WhenTaken) {
         case TConversionPreferences::WhenExists::Ask:
-            if (!m_host.AskOverwrite(OverwriteQuestion(m_plan.TargetFile), kOutputExists)) {
+            if (!AskOverwrite(m_plan.TargetFile)) {
                 if (IsActive())
                     EntryDone(EntryResult::Skipped);
                 return false;
@@ -210,6 +210,21 @@ bool TConversionRun::ChooseTarget()
         return false;
     }
     return true;
+}
+
+bool TConversionRun::AskOverwrite(const QString &file)
+{
+    // The time a question waits is no time spent converting.
+    const bool ticking = m_clock.isActive();
+    m_clock.stop();
+    const TOverwriteAnswer answer = m_host.AskOverwrite(OverwriteQuestion(file), kOutputExists);
+    if (ticking && IsActive())
+        m_clock.start();
+    if (answer == TOverwriteAnswer::YesToAll)
+        m_request.Preferences.Existing = TConversionPreferences::WhenExists::Overwrite;
+    else if (answer == TOverwriteAnswer::NoToAll)
+        m_request.Preferences.Existing = TConversionPreferences::WhenExists::Skip;
+    return answer == TOverwriteAnswer::Yes || answer == TOverwriteAnswer::YesToAll;
 }
 
 void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
@@ -557,7 +572,7 @@ void TConversionRun::ClaimTarget()
     ClaimResult result = ClaimTargetFile(m_files.Partial(), name, rule, m_request.OutputExt, error);
     if (result == ClaimResult::Taken && m_plan.WhenTaken == TConversionPreferences::WhenExists::Ask) {
         // Another run made the file while this one worked: the question comes now.
-        const bool replace = m_host.AskOverwrite(OverwriteQuestion(name), kOutputExists);
+        const bool replace = AskOverwrite(name);
         if (!IsActive())
             return;
         if (replace)
@@ -621,7 +636,9 @@ void TConversionRun::timerTimeTimer()
         return;
     if (m_phase == Phase::Streaming)
         m_figures.StreamPosition(m_streamed.Seconds() / m_plan.Timeline.ClockScale);
-    m_figures.Tick();
+    const bool converting =
+        m_phase == Phase::Streaming || m_phase == Phase::EncoderPass || m_phase == Phase::TranscoderPass;
+    m_figures.Tick(converting);
     Publish();
     // The checks and the readings have a watchdog of their own.
     const int stall = m_request.Preferences.StallSeconds;
