@@ -88,6 +88,10 @@ private:
     void OpenFolder(const QString &folder) override;
     void HideBusyHint(std::function<void()> whenClosed) override;
     void CloseMainWindow() override;
+    void AnnounceEnd(const QString &summary) override;
+    // Offers to make an output folder typed that does not exist yet; false when the start
+    // goes no further.
+    bool OutputFolderReady();
 
     void ShowProgress(const TConversionProgress &progress);
     void OnFinished(TConversionRun::Outcome outcome);

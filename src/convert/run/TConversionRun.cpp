@@ -696,6 +696,13 @@ void TConversionRun::Finish()
 
 void TConversionRun::FinishingAction()
 {
+    const bool nothingMade = m_failures.isEmpty() && m_madeFiles.isEmpty() && m_skipped > 0;
+    const QString success = QStringLiteral("The conversion is completed successfully.");
+    m_host.AnnounceEnd(nothingMade            ? NothingMadeMessage()
+                       : m_failures.isEmpty() ? success
+                                              : QStringLiteral("The conversion is finished; %1 of %2 files could not be made.")
+                                                    .arg(m_failures.size())
+                                                    .arg(m_request.Entries.size()));
     if (m_host.TurnOffChecked()) {
         emit HintChanged(QStringLiteral("Conversion is completed. Turning off the computer..."));
         PowerManager::Instance().PowerOff();
@@ -711,10 +718,10 @@ void TConversionRun::FinishingAction()
         m_host.CloseMainWindow();
         return;
     }
-    if (m_failures.isEmpty() && m_madeFiles.isEmpty() && m_skipped > 0)
+    if (nothingMade)
         m_host.Inform(NothingMadeMessage(), QStringLiteral("Complete"));
     else if (m_failures.isEmpty())
-        m_host.Inform(QStringLiteral("The conversion is completed successfully."), QStringLiteral("Complete"));
+        m_host.Inform(success, QStringLiteral("Complete"));
     else
         m_host.Warn(FailureReport(m_failures), QStringLiteral("Conversion incomplete"));
     if (!IsActive())
