@@ -103,11 +103,13 @@ QToolButton *ToolStripButton(QWidget *parent, const QString &caption, const QPix
     button->setAutoRaise(true);
     button->setGeometry(x, (kToolbarHeight - 41) / 2, 100, 41);
     // Light captions on the dark strip; hovering only lightens the strip under the button a
-    // little, where the style's own raised panel turned the light caption unreadable.
+    // little, where the style's own raised panel turned the light caption unreadable. The
+    // keyboard's focus shows as a light frame.
     button->setStyleSheet(QStringLiteral(
         "QToolButton { color: #d4d4d4; background: transparent; border: 1px solid transparent; border-radius: 3px; }"
         "QToolButton:hover { background: rgba(255, 255, 255, 36); border-color: rgba(255, 255, 255, 70); }"
         "QToolButton:pressed { background: rgba(0, 0, 0, 60); }"
+        "QToolButton:focus { border-color: rgba(255, 255, 255, 160); }"
         "QToolButton:disabled { color: #b4bcc8; }"));
     return button;
 }

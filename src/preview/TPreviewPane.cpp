@@ -24,8 +24,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QShortcut>
 #include <QSlider>
 #include <QToolButton>
 
@@ -145,11 +145,8 @@ void TPreviewPane::Connect()
                 ShowFocusedTimes();
             });
     // Space on the picture or the track bar plays and pauses; on a button it presses it.
-    for (QWidget *target : {m_main.VideoWindow, static_cast<QWidget *>(m_main.TrackBar)}) {
-        auto *space = new QShortcut(QKeySequence(Qt::Key_Space), target);
-        space->setContext(Qt::WidgetShortcut);
-        connect(space, &QShortcut::activated, this, [this] { Reported(m_main.window, [this] { PlayPause(); }); });
-    }
+    m_main.VideoWindow->installEventFilter(this);
+    m_main.TrackBar->installEventFilter(this);
     connect(m_main.TaskList, &QAbstractItemModel::modelReset, this, [this] { ShowFocusedTimes(); });
 }
 
@@ -281,6 +278,18 @@ void TPreviewPane::StartPlayback(const PlayRequest &request)
         m_engine->PlayTitle(request.title);
     else
         m_engine->PlayChapterInTitle(request.title, request.chapter);
+}
+
+bool TPreviewPane::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == m_main.VideoWindow || watched == m_main.TrackBar) && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && !key->isAutoRepeat()) {
+            Reported(m_main.window, [this] { PlayPause(); });
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TPreviewPane::PlayPause()

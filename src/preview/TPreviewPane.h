@@ -84,6 +84,10 @@ public:
 
     static QString FirstUseNotice();
 
+protected:
+    // Space on the picture or the track bar: PlayPause.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct PlayRequest
     {
