@@ -29,7 +29,7 @@ public:
     void Inform(const QString &text, const QString &) override { Note(text); }
     void Warn(const QString &text, const QString &) override { Note(text); }
     void ReportStartFailure(const QString &text) override { Note(text); }
-    bool AskOverwrite(const QString &, const QString &) override { return true; }
+    TOverwriteAnswer AskOverwrite(const QString &, const QString &) override { return TOverwriteAnswer::Yes; }
     bool TurnOffChecked() const override { return false; }
     void OpenFolder(const QString &) override { }
     void HideBusyHint(std::function<void()> whenClosed) override { QTimer::singleShot(0, std::move(whenClosed)); }

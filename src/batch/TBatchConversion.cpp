@@ -399,19 +399,19 @@ void TBatchConversion::ReportStartFailure(const QString &text)
                  .arg(text, AppFolders::EncoderExe(), AppFolders::TranscoderExe()));
 }
 
-bool TBatchConversion::AskOverwrite(const QString &text, const QString &)
+TOverwriteAnswer TBatchConversion::AskOverwrite(const QString &text, const QString &)
 {
     if (!m_interactive) {
         Write(text + QStringLiteral(" No: there is no terminal to answer on."));
-        return false;
+        return TOverwriteAnswer::No;
     }
     std::fputs((text + QStringLiteral(" [y/N] ")).toLocal8Bit().constData(), m_err);
     std::fflush(m_err);
     char answer[64] = {};
     // An interrupt ends the read (no restart): the cancel path follows.
     if (!std::fgets(answer, sizeof answer, stdin))
-        return false;
-    return answer[0] == 'y' || answer[0] == 'Y';
+        return TOverwriteAnswer::No;
+    return answer[0] == 'y' || answer[0] == 'Y' ? TOverwriteAnswer::Yes : TOverwriteAnswer::No;
 }
 
 void TBatchConversion::HideBusyHint(std::function<void()> whenClosed)

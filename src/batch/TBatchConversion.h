@@ -66,7 +66,7 @@ private:
     void Inform(const QString &text, const QString &caption) override;
     void Warn(const QString &text, const QString &caption) override;
     void ReportStartFailure(const QString &text) override;
-    bool AskOverwrite(const QString &text, const QString &caption) override;
+    TOverwriteAnswer AskOverwrite(const QString &text, const QString &caption) override;
     bool TurnOffChecked() const override { return false; }
     void OpenFolder(const QString &) override { }
     void HideBusyHint(std::function<void()> whenClosed) override;

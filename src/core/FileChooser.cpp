@@ -109,11 +109,12 @@ bool FileChooser::BrowseForDvd(QWidget *owner, const QString &title, const QStri
     return true;
 }
 
-QString FileChooser::SaveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix)
+QString FileChooser::SaveFileName(QWidget *owner, const QString &folder, const QString &filter,
+                                  const QString &defaultSuffix)
 {
     if (g_saveHook)
-        return g_saveHook(filter, defaultSuffix);
-    QFileDialog dialog(OwnedWindows::UsableOwner(owner));
+        return g_saveHook(folder, filter, defaultSuffix);
+    QFileDialog dialog(OwnedWindows::UsableOwner(owner), QString(), folder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);

@@ -20,14 +20,15 @@ public:
     // a DVD, beginning in startFolder: true and the chosen folder or image.
     static bool BrowseForDvd(QWidget *owner, const QString &title, const QString &startFolder, QString &path);
 
-    // A save dialog; the chosen file name, or empty when cancelled. `filter` in the form
-    // "Profiles (*.apf)", `defaultSuffix` without a dot.
-    static QString SaveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix);
+    // A save dialog beginning in `folder`; the chosen file name, or empty when cancelled.
+    // `filter` in the form "Profiles (*.apf)", `defaultSuffix` without a dot.
+    static QString SaveFileName(QWidget *owner, const QString &folder, const QString &filter,
+                                const QString &defaultSuffix);
 
     // Test hooks: each returns what the user "chose" (empty: cancelled); the folder hook
     // answers BrowseForDvd too. Empty hooks put the real dialogs back.
     using FolderHook = std::function<QString(const QString &title, const QString &root, const QString &preset)>;
-    using SaveHook = std::function<QString(const QString &filter, const QString &defaultSuffix)>;
+    using SaveHook = std::function<QString(const QString &folder, const QString &filter, const QString &defaultSuffix)>;
     static void SetFolderHook(FolderHook hook);
     static void SetSaveHook(SaveHook hook);
 };

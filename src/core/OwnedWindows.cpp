@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -28,6 +30,9 @@ protected:
             QWindow *owner = m_owner->window()->windowHandle();
             if (QWindow *handle = m_window->windowHandle(); handle && owner && handle != owner)
                 handle->setTransientParent(owner);
+            // After the window's own placing (beside its owner), which may reach off screen.
+            QMetaObject::invokeMethod(
+                this, [this] { OwnedWindows::KeepOnScreen(m_window); }, Qt::QueuedConnection);
         } else if (watched == m_owner && event->type() == QEvent::WindowActivate && m_window->isVisible()) {
             m_window->raise();
             m_window->activateWindow();
@@ -40,6 +45,39 @@ private:
     QPointer<QWidget> m_owner;
 };
 
+// Escape that no control of the window took (a list open, an edit's own use) closes it, as
+// a dialog's does.
+class EscapeCloser : public QObject
+{
+public:
+    EscapeCloser(QWidget *window, std::function<void()> cancel)
+        : QObject(window)
+        , m_window(window)
+        , m_cancel(std::move(cancel))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window || event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier)
+            return false;
+        if (m_cancel)
+            m_cancel();
+        else
+            m_window->close();
+        return true;
+    }
+
+private:
+    QWidget *m_window;
+    std::function<void()> m_cancel;
+};
+
 bool TakesInput(const QWidget *w)
 {
     return w && w->isVisible() && w->isEnabled();
@@ -48,6 +86,32 @@ bool TakesInput(const QWidget *w)
 } // namespace
 
 namespace OwnedWindows {
+
+void CloseOnEscape(QWidget *window, const std::function<void()> &cancel)
+{
+    new EscapeCloser(window, cancel);
+}
+
+void KeepOnScreen(QWidget *window)
+{
+    QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    // The frame is known once the window is mapped; before that, room for a title bar.
+    const QRect frame = window->frameGeometry();
+    const QSize decoration = window->isVisible() && frame.size() != window->size()
+                               ? frame.size() - window->size()
+                               : QSize(0, QFontMetrics(window->font()).height() + 12);
+    const QSize room = free.size() - decoration;
+    if (window->minimumSize() != window->maximumSize())
+        window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
+    const QSize outer = window->size() + decoration;
+    QPoint at = window->frameGeometry().topLeft();
+    at.setX(qBound(free.left(), at.x(), qMax(free.left(), free.right() + 1 - outer.width())));
+    at.setY(qBound(free.top(), at.y(), qMax(free.top(), free.bottom() + 1 - outer.height())));
+    window->move(at);
+}
 
 int CaptionWidth(const QWidget *window)
 {

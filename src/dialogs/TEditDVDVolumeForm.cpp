@@ -2,8 +2,10 @@
 
 #include "DialogInputChecks.h"
 #include "core/MessageBox.h"
+#include "core/OutputExt.h"
 #include "core/TDVDInformation.h"
 #include "tasklist/TTaskListModel.h"
+#include "tasklist/TargetNames.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -86,6 +88,23 @@ void TEditDVDVolumeForm::btnOKClick()
     // Taken as typed, blanks and all; only what would move the files elsewhere is refused.
     if (!DialogInputChecks::IsUsableVolumeName(name)) {
         MessageBox::Information(this, QStringLiteral("The DVD volume can not contain the character \"/\"."),
+                                QStringLiteral("Incorrect DVD Volume"));
+        edtDVDVolume->setFocus();
+        return;
+    }
+    // Refused here, not found out at Start when no file can be made.
+    QStringList outputNames;
+    if (m_list) {
+        for (const QModelIndex &entry : m_list->AllEntries())
+            outputNames << m_list->Entry(entry)->OutputName;
+    }
+    const int fit = VolumeCharactersThatFit(name, outputNames, OutputExt());
+    if (fit < name.size()) {
+        MessageBox::Information(this,
+                                QStringLiteral("The DVD volume is too long: the output file names would be longer "
+                                               "than %1 bytes. Please shorten it to at most %2 characters.")
+                                    .arg(kMaxFileNameBytes)
+                                    .arg(fit),
                                 QStringLiteral("Incorrect DVD Volume"));
         edtDVDVolume->setFocus();
         return;

@@ -1,5 +1,6 @@
 #include "THelpWindow.h"
 
+#include "core/OwnedWindows.h"
 #include "core/ShellOpen.h"
 
 #include <QDir>
@@ -136,6 +137,8 @@ THelpWindow *THelpWindow::ShowHelp(QWidget *owner, const QString &helpFolder)
     if (!window) {
         window = new THelpWindow(helpFolder, owner);
         window->setAttribute(Qt::WA_DeleteOnClose, false);
+        OwnedWindows::CloseOnEscape(window);
+        OwnedWindows::KeepOnScreen(window);
     }
     window->ShowPage(QString::fromLatin1(kIndexPage));
     window->show();

@@ -6,6 +6,7 @@
 #include "core/EQuarnelError.h"
 #include "core/FileChooser.h"
 #include "core/MessageBox.h"
+#include "core/OwnedWindows.h"
 #include "core/PathText.h"
 #include "core/PowerManager.h"
 #include "core/ProgramInfo.h"
@@ -112,6 +113,7 @@ void TMainForm::LoadMainPreferences()
 void TMainForm::SaveMainPreferences()
 {
     MainPreferences::Store(cmbProfile->currentIndex(), edtOutputDir->text());
+    MainPreferences::StoreWindowSize(isMaximized() || isFullScreen() ? normalGeometry().size() : size());
 }
 
 void TMainForm::cmbProfileChange()
@@ -170,8 +172,11 @@ void TMainForm::LockUiForConversion(std::function<void()> whenReady)
 {
     sbtnOpenDVD->setEnabled(false);
     sbtnOpenDir->setEnabled(false);
+    const bool startFocused = imgStart->hasFocus();
     imgStart->hide();
     imgStop->show();
+    if (startFocused)
+        imgStop->setFocus(); // Space stops what Space started
     sbtnSegment->setEnabled(false);
     sbtnOptions->setEnabled(false);
     ltvTask->setEnabled(false);
@@ -193,8 +198,11 @@ void TMainForm::UnlockUiAfterConversion(std::function<void()> whenDone)
     // The run removes its own intermediate file; the usual name may belong to another run.
     sbtnOpenDVD->setEnabled(true);
     sbtnOpenDir->setEnabled(true);
+    const bool stopFocused = imgStop->hasFocus();
     imgStart->show();
     imgStop->hide();
+    if (stopFocused)
+        imgStart->setFocus();
     sbtnSegment->setEnabled(true);
     sbtnOptions->setEnabled(true);
     ltvTask->setEnabled(true);
@@ -203,11 +211,47 @@ void TMainForm::UnlockUiAfterConversion(std::function<void()> whenDone)
     HideBusyHint(std::move(whenDone));
 }
 
+namespace {
+
+// A picture label laid anew: its picture drawn for the new size only when the size changed.
+void PlaceLabel(QLabel *label, const QRect &geometry, QPixmap (*draw)(QSize))
+{
+    const bool redraw = label->size() != geometry.size() || label->pixmap().isNull();
+    label->setGeometry(geometry);
+    if (redraw && draw)
+        label->setPixmap(draw(geometry.size()));
+}
+
+} // namespace
+
 void TMainForm::FormResize()
 {
-    const int w = panMain->width();
-    panBottomCenter->resize(w, panBottomCenter->height());
-    panBottomLeft->resize(w, panBottomLeft->height());
+    const int w = width();
+    const int h = height();
+    const int middle = h - kTopMargin - kBottomMargin;
+    // The list gets most of a wider window, the preview the rest.
+    const int right = qMax(kRightColumn, kRightColumn + (w - ClientWidth) * 2 / 5);
+    const int mainWidth = w - kLeftMargin - kSplitter - right;
+    PlaceLabel(panTopMargin, QRect(0, 0, w, kTopMargin), &Artwork::Margin);
+    PlaceLabel(panBottomMargin, QRect(0, h - kBottomMargin, w, kBottomMargin), &Artwork::Margin);
+    PlaceLabel(panLeftMargin, QRect(0, kTopMargin, kLeftMargin, middle), &Artwork::Margin);
+    panMain->setGeometry(kLeftMargin, kTopMargin, mainWidth, middle);
+    PlaceLabel(panSplitter, QRect(kLeftMargin + mainWidth, kTopMargin, kSplitter, middle), &Artwork::Margin);
+    panProfile->setGeometry(w - right, kTopMargin, right, middle);
+    LayOutRightColumn(right, middle);
+
+    const int listHeight = middle - kToolbarHeight - kBottomHeight;
+    ltvTask->setGeometry(0, 0, mainWidth, listHeight);
+    PlaceLabel(panbg, ltvTask->geometry(), &Artwork::Cover);
+    labProgramName->setGeometry(200, 60, mainWidth - 230, 56);
+    PlaceLabel(Panel2, QRect(0, listHeight, mainWidth, kToolbarHeight), &Artwork::Toolbar);
+    panBottom->setGeometry(0, listHeight + kToolbarHeight, mainWidth, kBottomHeight);
+    PanHint->setGeometry((mainWidth - kHintWidth) / 2, listHeight - PanHint->height(), kHintWidth, PanHint->height());
+
+    panBottomCenter->resize(mainWidth, panBottomCenter->height());
+    panBottomLeft->resize(mainWidth, panBottomLeft->height());
+    LayOutChoicesLine();
+    LayOutFiguresLine();
 
     // Each field reaches to 2 pixels before the button right of it.
     bbtnSetting->move(panBottomCenter->width() - 90, bbtnSetting->y());
@@ -218,7 +262,7 @@ void TMainForm::FormResize()
 
     auto progressRow = [&](QLabel *percent, QFrame *frame, QProgressBar *bar) {
         percent->move(panBottomLeft->width() - 25, percent->y());
-        frame->resize(percent->x() - 105, frame->height());
+        frame->resize(percent->x() - 5 - frame->x(), frame->height());
         bar->resize(frame->width() - 1, bar->height());
     };
     progressRow(labCurProgress, panCurrentFrame, pgbCurrent);
@@ -227,14 +271,73 @@ void TMainForm::FormResize()
     TrackBar->resize(VideoWindow->width() - 4, TrackBar->height());
 }
 
+void TMainForm::LayOutRightColumn(int width, int height)
+{
+    // The picture keeps the shape it has at first and grows with the column, as long as
+    // the grids keep room to be used.
+    const int pictureWidth = width - kPreviewStrip;
+    const int room = height - kPreviewButtons - kGridStrip - kStartStopHeight - kMinGridsHeight;
+    const int pictureHeight = qMax(80, qMin(pictureWidth * 139 / 210, room));
+    panPreview->setGeometry(0, 0, width, pictureHeight + kPreviewButtons);
+    VideoWindow->setGeometry(0, 0, pictureWidth, pictureHeight);
+    PlaceLabel(m_previewStrip, QRect(pictureWidth, 0, kPreviewStrip, pictureHeight), &Artwork::Margin);
+    panPreviewButton->setGeometry(0, pictureHeight, width, kPreviewButtons);
+    labEnd->move(pictureWidth - 2 - labEnd->width(), labEnd->y());
+    labPreviewPlayTime->move(pictureWidth - 2 - labPreviewPlayTime->width(), labPreviewPlayTime->y());
+
+    const int startStopTop = height - kStartStopHeight;
+    ScrollBox1->setGeometry(0, panPreview->height(), width, startStopTop - kGridStrip - panPreview->height());
+    PlaceLabel(m_gridStrip, QRect(0, startStopTop - kGridStrip, width, kGridStrip), &Artwork::Margin);
+    Panel1->setGeometry(0, startStopTop, width, kStartStopHeight);
+    PlaceLabel(Image10, QRect(0, 0, width, kStartStopHeight), &Artwork::StartStopBackground);
+    for (QToolButton *b : {SpeedButton1, SpeedButton2, SpeedButton3})
+        b->move(width - 34, b->y());
+}
+
+void TMainForm::LayOutChoicesLine()
+{
+    // Audio Track, Sub Title and Angle share the line; the two lists give and take width
+    // in the measure they have at first, up to a width where nothing more shows.
+    constexpr int gap = 6;
+    constexpr int between = 13;
+    const int left = cmbAudio->x();
+    const int fixed = between + m_subCaption->width() + gap + between + m_angleCaption->width() + gap
+                    + cmbAngle->width() + 4;
+    const int share = qMax(120, panBottomCenter->width() - left - fixed);
+    const int audio = qMin(300, share * 180 / 310);
+    const int sub = qMin(220, share - share * 180 / 310);
+    cmbAudio->resize(audio, cmbAudio->height());
+    m_subCaption->move(cmbAudio->geometry().right() + between, m_subCaption->y());
+    cmbSub->setGeometry(m_subCaption->x() + m_subCaption->width() + gap, cmbSub->y(), sub, cmbSub->height());
+    m_angleCaption->move(cmbSub->geometry().right() + between, m_angleCaption->y());
+    cmbAngle->move(m_angleCaption->x() + m_angleCaption->width() + gap, cmbAngle->y());
+}
+
+void TMainForm::LayOutFiguresLine()
+{
+    // Three caption and figure pairs, each beginning a third of the line further.
+    QLabel *figures[] = {labFrame, labElapsed, labRemaining};
+    const int step = (panBottomLeft->width() - 6) * 31 / 100;
+    for (int i = 0; i < 3; ++i) {
+        QLabel *caption = m_figureCaptions.at(i);
+        caption->move(6 + i * step, caption->y());
+        figures[i]->move(caption->x() + caption->width() + 8, figures[i]->y());
+    }
+}
+
 void TMainForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (m_shownOnce)
         return;
     m_shownOnce = true;
+    const QSize stored = MainPreferences::WindowSize();
+    if (stored.isValid())
+        resize(stored.expandedTo(minimumSize()));
+    OwnedWindows::KeepOnScreen(this); // the size first, then the place
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
+    OwnedWindows::KeepOnScreen(this);
     LoadMainPreferences();
 }
 

@@ -39,8 +39,8 @@ class DvdOpener;
 struct TDvdReading;
 class DvdTitleLoader;
 
-// The main window: a fixed 868 x 554 client area with the task list, the tool strip, the
-// bottom panel, the preview pane, the parameter grids and the Start/Stop area.
+// The main window: the task list, the tool strip, the bottom panel, the preview pane, the
+// parameter grids and the Start/Stop area; 868 x 554 at first, resizable, its size kept.
 class TMainForm : public QWidget
 {
     Q_OBJECT
@@ -157,6 +157,12 @@ private:
     void BuildBottomCenter();
     void BuildBottomLeft();
     void BuildHintAndCover();
+    // Shortcuts, their hints, and the order Tab goes in.
+    void BuildKeyboard();
+    // FormResize's parts: the right column, and the first lines of the bottom panels.
+    void LayOutRightColumn(int width, int height);
+    void LayOutChoicesLine();
+    void LayOutFiguresLine();
     void FormCreate();
     void FormClose();
     void BuildPopupMenu();
@@ -190,5 +196,9 @@ private:
     QString m_openingVolume; // of the DVD being read
     bool m_opening = false;
     bool m_shownOnce = false;
+    // Laid out by FormResize with the controls above.
+    QLabel *m_previewStrip = nullptr, *m_gridStrip = nullptr;
+    QLabel *m_subCaption = nullptr, *m_angleCaption = nullptr;
+    QList<QLabel *> m_figureCaptions; // Frames, Time Elapsed, Time Remaining
     TBusyHint *m_busyHint = nullptr;
 };

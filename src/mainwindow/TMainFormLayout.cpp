@@ -29,6 +29,7 @@
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -102,11 +103,13 @@ QToolButton *ToolStripButton(QWidget *parent, const QString &caption, const QPix
     button->setAutoRaise(true);
     button->setGeometry(x, (kToolbarHeight - 41) / 2, 100, 41);
     // Light captions on the dark strip; hovering only lightens the strip under the button a
-    // little, where the style's own raised panel turned the light caption unreadable.
+    // little, where the style's own raised panel turned the light caption unreadable. The
+    // keyboard's focus shows as a light frame.
     button->setStyleSheet(QStringLiteral(
         "QToolButton { color: #d4d4d4; background: transparent; border: 1px solid transparent; border-radius: 3px; }"
         "QToolButton:hover { background: rgba(255, 255, 255, 36); border-color: rgba(255, 255, 255, 70); }"
         "QToolButton:pressed { background: rgba(0, 0, 0, 60); }"
+        "QToolButton:focus { border-color: rgba(255, 255, 255, 160); }"
         "QToolButton:disabled { color: #b4bcc8; }"));
     return button;
 }
@@ -125,9 +128,9 @@ QToolButton *MediaButton(QWidget *parent, QStyle::StandardPixmap icon, const QSt
 
 void TMainForm::BuildLayout()
 {
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
+    setWindowFlags(Qt::Window);
+    setMinimumSize(kMinWidth, kMinHeight);
+    resize(ClientWidth, ClientHeight);
     QFont font = QApplication::font();
     font.setPointSize(8);
     setFont(font);
@@ -163,6 +166,71 @@ void TMainForm::BuildLayout()
 
     Image4->setMouseTracking(true);
     Image4->installEventFilter(this);
+    BuildKeyboard();
+}
+
+namespace {
+
+// The platform's keys for a standard command, or `fallback` where the platform has none
+// (the offscreen and some bare X11 sessions know no Quit).
+QKeySequence StandardKeys(QKeySequence::StandardKey key, const QKeySequence &fallback)
+{
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    return keys.isEmpty() ? fallback : keys.first();
+}
+
+QString WithKeys(const QString &hint, const QKeySequence &keys)
+{
+    return hint + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) + QLatin1Char(')');
+}
+
+} // namespace
+
+void TMainForm::BuildKeyboard()
+{
+    auto shortcut = [this](QAction *action, const QKeySequence &keys) {
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action); // active while the window is, shown where the action is listed
+        return action;
+    };
+    const QKeySequence open = StandardKeys(QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O));
+    shortcut(pmiOpenDVD, open);
+    sbtnOpenDVD->setToolTip(WithKeys(QStringLiteral("Open a DVD"), open));
+
+    const QKeySequence help = StandardKeys(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1));
+    connect(shortcut(new QAction(this), help), &QAction::triggered, this, &TMainForm::SpeedButton1Click);
+    SpeedButton1->setToolTip(WithKeys(QStringLiteral("Help"), help));
+
+    // Closing asks first while a conversion runs.
+    connect(shortcut(new QAction(this), StandardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q))),
+            &QAction::triggered, this, &QWidget::close);
+
+    const QKeySequence start(Qt::Key_F5);
+    const QKeySequence stop(Qt::SHIFT | Qt::Key_F5);
+    connect(shortcut(new QAction(this), start), &QAction::triggered, imgStart, &TImageButton::Click);
+    connect(shortcut(new QAction(this), stop), &QAction::triggered, imgStop, &TImageButton::Click);
+    imgStart->setToolTip(WithKeys(QStringLiteral("Start"), start));
+    imgStop->setToolTip(WithKeys(QStringLiteral("Stop"), stop));
+    imgStart->setAccessibleName(QStringLiteral("Start"));
+    imgStop->setAccessibleName(QStringLiteral("Stop"));
+    sbtnPlay->setToolTip(WithKeys(QStringLiteral("Play"), QKeySequence(Qt::Key_Space)));
+    sbtnPause->setToolTip(WithKeys(QStringLiteral("Pause"), QKeySequence(Qt::Key_Space)));
+
+    // Tab goes through the window in the order it is read: the tool strip, the list and the
+    // entry's choices, the output, the grids, Start or Stop, the preview, the small buttons.
+    // The grids' heading buttons do nothing here and are left out.
+    for (QToolButton *heading : {btnVideo, btnAudio, btnAdvanced})
+        heading->setFocusPolicy(Qt::NoFocus);
+    ScrollBox1->setFocusPolicy(Qt::NoFocus); // its grids take the focus, each in turn
+    VideoWindow->setFocusPolicy(Qt::StrongFocus);
+    const QList<QWidget *> order{sbtnOpenDVD,  sbtnOpenDir, sbtnSegment,  sbtnOptions,  ltvTask,     cmbAudio,
+                                 cmbSub,       cmbAngle,    cmbProfile,   bbtnSetting,  edtOutputDir, bbtnBrowser,
+                                 bbtnOpen,     chkTurnoff,  vleVideo,     vleAudio,     vleAdvanced, imgStart,
+                                 imgStop,      VideoWindow, TrackBar,     sbtnPlay,     sbtnPause,   sbtnStop,
+                                 SpeedButton1, SpeedButton2, SpeedButton3};
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
 }
 
 void TMainForm::BuildPreviewPane()
@@ -178,7 +246,7 @@ void TMainForm::BuildPreviewPane()
     QPalette black = VideoWindow->palette();
     black.setColor(QPalette::Window, Qt::black);
     VideoWindow->setPalette(black);
-    Picture(panPreview, QRect(210, 0, 20, 139), Artwork::Margin(QSize(20, 139)));
+    m_previewStrip = Picture(panPreview, QRect(210, 0, kPreviewStrip, 139), Artwork::Margin(QSize(kPreviewStrip, 139)));
 
     panPreviewButton = new QWidget(panPreview);
     panPreviewButton->setObjectName(QStringLiteral("panPreviewButton"));
@@ -218,7 +286,7 @@ void TMainForm::BuildGrids()
     vleAdvanced->setObjectName(QStringLiteral("vleAdvanced"));
     column.Finish();
 
-    Picture(panProfile, QRect(0, 415, kRightColumn, 10), Artwork::Margin(QSize(kRightColumn, 10)));
+    m_gridStrip = Picture(panProfile, QRect(0, 415, kRightColumn, kGridStrip), Artwork::Margin(QSize(kRightColumn, kGridStrip)));
 }
 
 void TMainForm::BuildStartStopArea()
@@ -305,10 +373,11 @@ void TMainForm::BuildBottomCenter()
         left = qMax(left, caption->x() + caption->width() + gap);
 
     cmbAudio = DropDownList(panBottomCenter, QRect(left, 12, 180, 21));
-    QLabel *subCaption = Caption(panBottomCenter, QStringLiteral("Sub Title:"), cmbAudio->geometry().right() + 13, 15);
-    cmbSub = DropDownList(panBottomCenter, QRect(subCaption->x() + subCaption->width() + gap, 12, 130, 21));
-    QLabel *angleCaption = Caption(panBottomCenter, QStringLiteral("Angle:"), cmbSub->geometry().right() + 13, 15);
-    cmbAngle = DropDownList(panBottomCenter, QRect(angleCaption->x() + angleCaption->width() + gap, 12, 56, 21));
+    // FormResize places the rest of the first line.
+    m_subCaption = Caption(panBottomCenter, QStringLiteral("Sub Title:"), 0, 15);
+    cmbSub = DropDownList(panBottomCenter, QRect(0, 12, 130, 21));
+    m_angleCaption = Caption(panBottomCenter, QStringLiteral("Angle:"), 0, 15);
+    cmbAngle = DropDownList(panBottomCenter, QRect(0, 12, 56, 21));
     cmbAudioLanguage = DropDownList(panBottomCenter, QRect(0, 0, 10, 21));
     cmbAudioLanguage->hide();
 
@@ -344,19 +413,23 @@ void TMainForm::BuildBottomLeft()
     panBottomLeft->setObjectName(QStringLiteral("panBottomLeft"));
     panBottomLeft->setGeometry(0, 0, kBottomPanelWidth, kBottomHeight);
 
-    Caption(panBottomLeft, QStringLiteral("Frames:"), 6, 14);
+    // FormResize places the first line.
+    m_figureCaptions = {Caption(panBottomLeft, QStringLiteral("Frames:"), 6, 14),
+                        Caption(panBottomLeft, QStringLiteral("Time Elapsed:"), 190, 14),
+                        Caption(panBottomLeft, QStringLiteral("Time Remaining:"), 370, 14)};
     labFrame = Caption(panBottomLeft, QStringLiteral("0"), 100, 14);
     labFrame->setMinimumWidth(70);
-    Caption(panBottomLeft, QStringLiteral("Time Elapsed:"), 190, 14);
     labElapsed = Caption(panBottomLeft, QStringLiteral("00:00:00"), 272, 14);
-    Caption(panBottomLeft, QStringLiteral("Time Remaining:"), 370, 14);
     labRemaining = Caption(panBottomLeft, QStringLiteral("00:00:00"), 466, 14);
 
-    auto progressRow = [&](const QString &caption, int y, QFrame *&frame, QProgressBar *&bar, QLabel *&percent) {
-        Caption(panBottomLeft, caption, 6, y + 2);
+    // The bars begin right of the wider caption, whatever width the desktop's font gives it.
+    QLabel *captions[] = {Caption(panBottomLeft, QStringLiteral("Current Progress:"), 6, 46),
+                          Caption(panBottomLeft, QStringLiteral("Total Progress:"), 6, 76)};
+    const int barLeft = qMax(100, qMax(captions[0]->width(), captions[1]->width()) + 6 + 6);
+    auto progressRow = [&](int y, QFrame *&frame, QProgressBar *&bar, QLabel *&percent) {
         frame = new QFrame(panBottomLeft);
         frame->setFrameShape(QFrame::NoFrame);
-        frame->setGeometry(100, y, 440, 18);
+        frame->setGeometry(barLeft, y, 440, 18);
         bar = new QProgressBar(frame);
         bar->setRange(0, 100);
         bar->setValue(0);
@@ -365,8 +438,8 @@ void TMainForm::BuildBottomLeft()
         percent = Caption(panBottomLeft, QStringLiteral("0%"), 545, y + 2);
         percent->setFixedWidth(25);
     };
-    progressRow(QStringLiteral("Current Progress:"), 44, panCurrentFrame, pgbCurrent, labCurProgress);
-    progressRow(QStringLiteral("Total Progress:"), 74, panTotalFrame, pgbTotal, labTotalProgress);
+    progressRow(44, panCurrentFrame, pgbCurrent, labCurProgress);
+    progressRow(74, panTotalFrame, pgbTotal, labTotalProgress);
 }
 
 void TMainForm::BuildHintAndCover()

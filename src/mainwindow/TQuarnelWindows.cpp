@@ -66,6 +66,10 @@ TQuarnelWindows::TQuarnelWindows(const QString &programFolder, const QStringList
     for (QWidget *window : std::initializer_list<QWidget *>{m_openDvd.get(), m_settings.get(), m_volume.get(),
                                                             m_editTime.get(), m_about.get(), m_size.get()})
         OwnedWindows::KeepInFrontOf(window, main);
+    // The dialogs close on Escape by themselves; these windows are not dialogs.
+    OwnedWindows::CloseOnEscape(m_openDvd.get());
+    OwnedWindows::CloseOnEscape(m_about.get());
+    OwnedWindows::CloseOnEscape(settings, [settings] { settings->btnCancel->click(); });
 }
 
 TQuarnelWindows::~TQuarnelWindows()

@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSlider>
 #include <QToolButton>
@@ -135,9 +136,17 @@ void TPreviewPane::Connect()
     connect(m_main.ltvTask, &TTaskTreeView::EntryDoubleClicked, this,
             [this] { Reported(m_main.window, [this] { sbtnPlayClick(); }); });
     connect(m_engine, &TPreviewEngine::PlaybackEnded, this, &TPreviewPane::EngineEnded);
-    // Another entry or another disc: the times shown are the focused entry's, until it plays.
+    // Another entry: what played was the old one's, so it stops; the times shown are the
+    // focused entry's until it plays.
     connect(m_main.ltvTask->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this] { ShowFocusedTimes(); });
+            [this](const QModelIndex &current, const QModelIndex &previous) {
+                if (current.siblingAtColumn(0) != previous.siblingAtColumn(0))
+                    StopPreview();
+                ShowFocusedTimes();
+            });
+    // Space on the picture or the track bar plays and pauses; on a button it presses it.
+    m_main.VideoWindow->installEventFilter(this);
+    m_main.TrackBar->installEventFilter(this);
     connect(m_main.TaskList, &QAbstractItemModel::modelReset, this, [this] { ShowFocusedTimes(); });
 }
 
@@ -186,6 +195,7 @@ void TPreviewPane::sbtnPlayClick()
 
     const quint64 generation = ++m_playGeneration;
     m_loading = true;
+    m_pauseWhenLoaded = false;
     m_hint->Show(QStringLiteral("Loading.   Please wait...."),
                  [this, generation, request] { ContinuePlay(generation, request); });
 }
@@ -237,7 +247,11 @@ void TPreviewPane::ContinuePlay(quint64 generation, const PlayRequest &request)
     }
     m_hint->Hide();
     SeekState = 0;
-    m_clock->Start(m_tickTimer);
+    if (m_pauseWhenLoaded)
+        m_engine->Pause();
+    else
+        m_clock->Start(m_tickTimer);
+    m_pauseWhenLoaded = false;
 
     // Item 0 "None" switches subtitles off; item k shows the k-th listed stream.
     const QList<int> listed = PreviewSubtitles::ListedStreams(DvdInfo.DvdPath, request.title);
@@ -266,8 +280,34 @@ void TPreviewPane::StartPlayback(const PlayRequest &request)
         m_engine->PlayChapterInTitle(request.title, request.chapter);
 }
 
+bool TPreviewPane::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == m_main.VideoWindow || watched == m_main.TrackBar) && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && !key->isAutoRepeat()) {
+            Reported(m_main.window, [this] { PlayPause(); });
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TPreviewPane::PlayPause()
+{
+    const TPreviewEngine::State state = m_engine->GetState();
+    if (m_loading || state == TPreviewEngine::State::Running || state == TPreviewEngine::State::Paused)
+        sbtnPauseClick();
+    else
+        sbtnPlayClick();
+}
+
 void TPreviewPane::sbtnPauseClick()
 {
+    if (m_loading) {
+        // The title is still loading: it starts paused (a second press takes that back).
+        m_pauseWhenLoaded = !m_pauseWhenLoaded;
+        return;
+    }
     switch (m_engine->GetState()) {
     case TPreviewEngine::State::Running:
         m_clock->Stop(m_tickTimer);
@@ -312,6 +352,7 @@ void TPreviewPane::StopPreview()
         // The Play waiting for the hint panel will not start.
         ++m_playGeneration;
         m_loading = false;
+        m_pauseWhenLoaded = false;
     }
     sbtnStopClick();
 }

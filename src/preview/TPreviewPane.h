@@ -54,7 +54,10 @@ public:
     void StopPreview();
 
     void sbtnPlayClick();
+    // Pausing while a Play still loads makes the title start paused.
     void sbtnPauseClick();
+    // Space: pauses or resumes what plays (or loads), else plays the focused entry.
+    void PlayPause();
     void sbtnStopClick();
     void TrackBarChange();
     void tmrPreviewTimer();
@@ -80,6 +83,10 @@ public:
     int PlayedSubpictureStream() const { return m_playedStream; }
 
     static QString FirstUseNotice();
+
+protected:
+    // Space on the picture or the track bar: PlayPause.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct PlayRequest
@@ -110,6 +117,7 @@ private:
     int m_tickTimer = -1;
     int m_dragTimer = -1;
     bool m_loading = false;
+    bool m_pauseWhenLoaded = false;
     quint64 m_playGeneration = 0;
     int m_playedStream = -1;
 };

@@ -61,6 +61,20 @@ void Store(int profileIndex, const QString &outputPath)
     preferences.WriteString(kMain, kOutputPath, outputPath);
 }
 
+QSize WindowSize()
+{
+    const TIniFile preferences(AppFolders::PreferencesFile());
+    return QSize(preferences.ReadInteger(kMain, QStringLiteral("Window Width"), -1),
+                 preferences.ReadInteger(kMain, QStringLiteral("Window Height"), -1));
+}
+
+void StoreWindowSize(const QSize &size)
+{
+    TIniFile preferences(AppFolders::PreferencesFile());
+    preferences.WriteInteger(kMain, QStringLiteral("Window Width"), size.width());
+    preferences.WriteInteger(kMain, QStringLiteral("Window Height"), size.height());
+}
+
 namespace {
 const QString kFirstUse = QStringLiteral("FirstUse");
 // Per program folder: tests run several program folders in one process.

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
 // The main window's own entries in "Preferences.ini" (section "Main": "Profile", "Output
-// Path", "Version") and the profile list the first one indexes. The window without widgets
+// Path", "Version", the window's size) and the profile list the first one indexes. The window without widgets
 // (--convert) restores the same choices through these.
 namespace MainPreferences {
 
@@ -26,6 +27,12 @@ QString Version();
 
 // Throws EQuarnelError naming the file when it cannot be written.
 void Store(int profileIndex, const QString &outputPath);
+
+// The main window's size when it last closed ("Window Width", "Window Height"); an
+// invalid size when none is stored.
+QSize WindowSize();
+// Throws EQuarnelError naming the file when it cannot be written.
+void StoreWindowSize(const QSize &size);
 
 // The preview's first-use notice ("FirstUse", on until the notice has been shown once).
 // Due while the file says so, but once a run at most: a file that cannot be written must

@@ -477,7 +477,9 @@ void TSettingForm::btnDefaultClick()
 
 void TSettingForm::btnSaveAsClick()
 {
-    const QString target = FileChooser::SaveFileName(this, QStringLiteral("Profiles (*.apf)"), QStringLiteral("apf"));
+    // Where a saved profile is listed at once.
+    const QString target = FileChooser::SaveFileName(this, AppFolders::ProfilesFolder(), QStringLiteral("Profiles (*.apf)"),
+                                                     QStringLiteral("apf"));
     if (target.isEmpty())
         return;
     const QString source = ProfileFile();

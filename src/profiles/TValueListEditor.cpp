@@ -123,6 +123,8 @@ TValueListEditor::TValueListEditor(int keyWidth, int valueWidth, QWidget *parent
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab leaves the grid for the next control; the arrow keys move between its rows.
+    setTabKeyNavigation(false);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
                     | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     setItemDelegate(new TValueListDelegate(this));

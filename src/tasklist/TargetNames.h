@@ -12,6 +12,15 @@ QString SafeFileNamePart(const QString &name);
 QString TargetFileName(const QString &outputFolder, const QString &volumeName, const QString &outputName,
                        const QString &outputExt);
 
+// File names here hold at most this many bytes.
+constexpr int kMaxFileNameBytes = 255;
+
+// How many leading characters of `volumeName` the output files can carry: every entry's
+// name (`outputNames`) after it, with `outputExt` (or a longer one another profile may
+// give), a rename number and the hidden name a file is written under, within
+// kMaxFileNameBytes. volumeName.size() when the whole name fits.
+int VolumeCharactersThatFit(const QString &volumeName, const QStringList &outputNames, const QString &outputExt);
+
 // The first of name-1.ext, name-2.ext, ... that does not exist yet.
 QString RenamedTargetFile(const QString &targetFile, const QString &outputExt);
 // The n-th of those names, whether it exists or not.

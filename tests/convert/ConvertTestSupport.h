@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -54,10 +55,11 @@ public:
     {
         messages << Message{QStringLiteral("start"), text, QString()};
     }
-    bool AskOverwrite(const QString &text, const QString &caption) override
+    TOverwriteAnswer AskOverwrite(const QString &text, const QString &caption) override
     {
         messages << Message{QStringLiteral("ask"), text, caption};
-        return answers.isEmpty() ? true : answers.takeFirst();
+        clockRanWhileAsked = clockRanWhileAsked || (clock && clock->isActive());
+        return answers.isEmpty() ? TOverwriteAnswer::Yes : answers.takeFirst();
     }
     bool TurnOffChecked() const override { return turnOff; }
     void OpenFolder(const QString &folder) override { opened << folder; }
@@ -67,7 +69,9 @@ public:
     QStringList Texts() const;
 
     QList<Message> messages;
-    QList<bool> answers;
+    QList<TOverwriteAnswer> answers;
+    const QTimer *clock = nullptr; // the run's, looked at while a question waits
+    bool clockRanWhileAsked = false;
     bool turnOff = false;
     QStringList opened;
     int closes = 0;

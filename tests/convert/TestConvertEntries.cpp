@@ -238,22 +238,22 @@ private slots:
     void existingTarget_data()
     {
         QTest::addColumn<int>("preference");
-        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QList<TOverwriteAnswer>>("answers");
         QTest::addColumn<QString>("made"); // empty: nothing made
         QTest::addColumn<bool>("originalKept");
         QTest::newRow("ask, no: skipped")
-            << int(TConversionPreferences::WhenExists::Ask) << QList<bool>{false} << QString() << true;
-        QTest::newRow("ask, yes: replaced") << int(TConversionPreferences::WhenExists::Ask) << QList<bool>{true}
+            << int(TConversionPreferences::WhenExists::Ask) << QList<TOverwriteAnswer>{TOverwriteAnswer::No} << QString() << true;
+        QTest::newRow("ask, yes: replaced") << int(TConversionPreferences::WhenExists::Ask) << QList<TOverwriteAnswer>{TOverwriteAnswer::Yes}
                                             << QStringLiteral("Title01.mkv") << false;
-        QTest::newRow("rename") << int(TConversionPreferences::WhenExists::Rename) << QList<bool>{}
+        QTest::newRow("rename") << int(TConversionPreferences::WhenExists::Rename) << QList<TOverwriteAnswer>{}
                                 << QStringLiteral("Title01-2.mkv") << true;
-        QTest::newRow("overwrite") << int(TConversionPreferences::WhenExists::Overwrite) << QList<bool>{}
+        QTest::newRow("overwrite") << int(TConversionPreferences::WhenExists::Overwrite) << QList<TOverwriteAnswer>{}
                                    << QStringLiteral("Title01.mkv") << false;
     }
     void existingTarget()
     {
         QFETCH(int, preference);
-        QFETCH(QList<bool>, answers);
+        QFETCH(QList<TOverwriteAnswer>, answers);
         QFETCH(QString, made);
         QFETCH(bool, originalKept);
         QVERIFY(LinkTools(m_program->path()));
@@ -317,7 +317,7 @@ private slots:
         f.close();
         TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
         request.Preferences.ExitWhenDone = exit;
-        m_host->answers = {false};
+        m_host->answers = {TOverwriteAnswer::No};
         m_host->turnOff = turnOff;
         QSignalSpy hints(m_run.get(), &TConversionRun::HintChanged);
         QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);

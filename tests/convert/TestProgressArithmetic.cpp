@@ -231,6 +231,50 @@ private slots:
         QCOMPARE(a.Progress().RemainingText, remaining);
     }
 
+    // Three entries, each with steps around its pass that show no progress (reading the
+    // disc, the pre-pass, the check of the file): from the end of the first entry on, the
+    // remaining time stays within a fifth of the time that really remains.
+    void remainingCountsEveryEntry_data()
+    {
+        QTest::addColumn<int>("before"); // ticks before each pass
+        QTest::addColumn<int>("pass"); // ticks of each pass
+        QTest::addColumn<int>("after"); // ticks after it
+        QTest::newRow("short entries, long steps around") << 4 << 3 << 2;
+        QTest::newRow("long passes") << 1 << 12 << 1;
+        QTest::newRow("steps only before") << 5 << 5 << 0;
+    }
+    void remainingCountsEveryEntry()
+    {
+        QFETCH(int, before);
+        QFETCH(int, pass);
+        QFETCH(int, after);
+        const double lengths[] = {10, 10, 10};
+        const int perEntry = before + pass + after;
+        TProgressArithmetic a;
+        a.BeginRun(2 * 30, 25000, 3);
+        int elapsed = 0;
+        for (int e = 0; e < 3; ++e) {
+            a.BeginEntry(lengths[e]);
+            for (int t = 1; t <= perEntry; ++t) {
+                const bool converting = t > before && t <= before + pass;
+                if (converting)
+                    a.StreamPosition(lengths[e] * (t - before) / pass);
+                a.Tick(converting);
+                ++elapsed;
+                const int truth = 3 * perEntry - elapsed;
+                if (e >= 1 && truth > 0)
+                    QVERIFY2(qAbs(a.RemainingSeconds() - truth) <= 0.2 * truth + 0.5,
+                             qPrintable(QStringLiteral("entry %1, tick %2: %3 shown, %4 left")
+                                            .arg(e + 1)
+                                            .arg(t)
+                                            .arg(a.RemainingSeconds())
+                                            .arg(truth)));
+            }
+            a.EntryFinished();
+            a.CountEntryDone();
+        }
+    }
+
     // While the total bar stands at 0 the last estimate stays.
     void remainingKeepsTheLastEstimate()
     {

@@ -2,16 +2,19 @@
 #include "WindowTestBase.h"
 
 #include "ListOwner.h"
+#include "convert/run/TargetFiles.h"
 #include "core/OutputExt.h"
 #include "core/QuarnelApplication.h"
 #include "core/TDVDInformation.h"
 #include "dialogs/TEditDVDVolumeForm.h"
 #include "tasklist/TTaskListModel.h"
+#include "tasklist/TargetNames.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -133,6 +136,50 @@ private slots:
         QVERIFY(m_form->isVisible());
         QCOMPARE(DvdInfo.VolumeName, QStringLiteral("MY_DISC"));
         QCOMPARE(m_form->edtDVDVolume->text(), typed);
+    }
+
+    // Every name taken can be written, hidden first, then under a rename number; a longer one
+    // is refused here with the length that fits, not failed at Start.
+    void longNamesRefusedAtEntry_data()
+    {
+        QTest::addColumn<QString>("unit"); // repeated to make the name
+        QTest::newRow("plain letters") << "A";
+        QTest::newRow("two bytes each") << QStringLiteral("\u00e9");
+        QTest::newRow("four bytes each") << QStringLiteral("\U0001F3AC");
+    }
+    void longNamesRefusedAtEntry()
+    {
+        QFETCH(QString, unit);
+        m_main->pmiDVDVolume->trigger();
+        m_form->edtDVDVolume->setText(unit.repeated(240));
+        QTest::mouseClick(m_form->btnOK, Qt::LeftButton);
+        QCOMPARE(m_boxes->Calls().size(), 1);
+        const QString text = m_boxes->Calls().first().text;
+        QVERIFY2(text.startsWith(QStringLiteral("The DVD volume is too long")), qPrintable(text));
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(DvdInfo.VolumeName, QStringLiteral("MY_DISC"));
+
+        // The length the message names is taken, and its files can be made.
+        const qsizetype at = text.lastIndexOf(QStringLiteral("at most ")) + 8;
+        const int fit = text.mid(at, text.indexOf(QLatin1Char(' '), at) - at).toInt();
+        QVERIFY(fit > 0 && fit < unit.size() * 240);
+        const QString longest = unit.repeated(240).left(fit);
+        m_boxes->Clear();
+        m_form->edtDVDVolume->setText(longest);
+        QTest::mouseClick(m_form->btnOK, Qt::LeftButton);
+        QVERIFY(m_boxes->Calls().isEmpty());
+        QCOMPARE(DvdInfo.VolumeName, longest);
+        QTemporaryDir out;
+        const QString target = TargetFileName(out.path() + QLatin1Char('/'), longest, QStringLiteral("Title01-Chapter02"),
+                                              QStringLiteral(".avi"));
+        QString error;
+        const QString hidden = CreatePartialFile(RenameCandidate(target, QStringLiteral(".avi"), 999), error);
+        QVERIFY2(!hidden.isEmpty(), qPrintable(error));
+        // One more character would not have been taken.
+        m_main->pmiDVDVolume->trigger();
+        m_form->edtDVDVolume->setText(unit.repeated(240).left(fit + unit.size()));
+        QTest::mouseClick(m_form->btnOK, Qt::LeftButton);
+        QCOMPARE(m_boxes->Calls().size(), 1);
     }
 
     // Enter in the edit box is OK.

@@ -6,6 +6,7 @@
 #include "core/OwnedWindows.h"
 #include "core/QuarnelApplication.h"
 #include "core/TImageButton.h"
+#include "core/TTaskNodeData.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TEditDVDVolumeForm.h"
 #include "dialogs/TEditTimeForm.h"
@@ -15,11 +16,14 @@
 #include "mainwindow/TMainForm.h"
 #include "mainwindow/TQuarnelWindows.h"
 #include "profiles/TSettingForm.h"
+#include "profiles/TValueListEditor.h"
+#include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +37,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -51,6 +56,15 @@ struct Program
     }
     std::unique_ptr<TQuarnelWindows> windows;
 };
+
+// A control in a failure message: its kind, its text if it is a label, where it is.
+QString Describe(const QWidget *w)
+{
+    const auto *label = qobject_cast<const QLabel *>(w);
+    const QRect r = w->geometry();
+    return QLatin1String(w->metaObject()->className()) + (label ? QStringLiteral(" \"") + label->text() + QLatin1Char('"') : QString())
+         + QStringLiteral(" %1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
 
 void SendMouse(QWidget *widget, QEvent::Type type, Qt::MouseButton button = Qt::NoButton)
 {
@@ -112,7 +126,7 @@ private slots:
             {m.chkTurnoff, QStringLiteral("Turn off the computer after the conversion is completed.")}};
         for (const auto &[button, caption] : captions)
             QCOMPARE(button->text(), caption);
-        const QList<QPair<QToolButton *, QString>> hints{{m.SpeedButton1, QStringLiteral("Help")},
+        const QList<QPair<QToolButton *, QString>> hints{{m.SpeedButton1, QStringLiteral("Help (F1)")},
                                                          {m.SpeedButton2, QStringLiteral("About")},
                                                          {m.SpeedButton3, QStringLiteral("Visit our website")}};
         for (const auto &[button, hint] : hints) {
@@ -161,6 +175,7 @@ private slots:
         Program p(folder);
         p.show();
         TMainForm &m = p.main();
+        m.resize(TMainForm::ClientWidth, TMainForm::ClientHeight); // the test screen may be smaller
         QCOMPARE(m.panBottomCenter->width(), 604);
         QCOMPARE(m.panBottomLeft->width(), 604);
         QCOMPARE(m.bbtnSetting->x(), 514);
@@ -185,10 +200,13 @@ private slots:
         QVERIFY(m.cmbAngle->geometry().right() < m.panBottomCenter->width());
         QCOMPARE(m.labCurProgress->x(), 579);
         QCOMPARE(m.labTotalProgress->x(), 579);
-        QCOMPARE(m.panCurrentFrame->width(), 474);
-        QCOMPARE(m.panTotalFrame->width(), 474);
-        QCOMPARE(m.pgbCurrent->width(), 473);
-        QCOMPARE(m.pgbTotal->width(), 473);
+        // The bars reach to 5 pixels before their percentages, from where their captions end.
+        for (QFrame *frame : {m.panCurrentFrame, m.panTotalFrame}) {
+            QVERIFY(frame->x() >= 100);
+            QCOMPARE(frame->geometry().right(), 579 - 6);
+        }
+        QCOMPARE(m.pgbCurrent->width(), m.panCurrentFrame->width() - 1);
+        QCOMPARE(m.pgbTotal->width(), m.panTotalFrame->width() - 1);
         QCOMPARE(m.TrackBar->width(), 206);
     }
 
@@ -281,11 +299,13 @@ private slots:
             QCOMPARE(p.main().edtOutputDir->text(), QStringLiteral("/old/out"));
             p.main().edtOutputDir->setText(QStringLiteral("/new/out folder"));
             p.main().cmbProfile->setCurrentIndex(0);
+            p.main().resize(790, 480);
             QVERIFY(p.main().close());
         }
-        // Replaced in place, nothing else touched.
+        // Replaced in place, nothing else touched; the window's size added.
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")),
-                 QByteArray("[Main]\r\nOutput Path=/new/out folder\r\nProfile=0\r\n[Default]\r\nAsk=1\r\n"));
+                 QByteArray("[Main]\r\nOutput Path=/new/out folder\r\nProfile=0\r\nWindow Width=790\r\n"
+                            "Window Height=480\r\n[Default]\r\nAsk=1\r\n"));
     }
 
     void firstStartDefaults()
@@ -618,6 +638,224 @@ private slots:
         QVERIFY(!m.isEnabled());
         QVERIFY(about->close());
         QVERIFY(m.isEnabled());
+    }
+
+    // At any size from the smallest up, the regions fill the window, the list and the
+    // picture take what is gained, and nothing of the bottom panels is cut or overlaps.
+    void layoutFollowsTheSize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("smallest") << QSize(760, 460);
+        QTest::newRow("first") << QSize(868, 554);
+        QTest::newRow("wide and tall") << QSize(1500, 950);
+        QTest::newRow("wide, low") << QSize(1500, 470);
+    }
+    void layoutFollowsTheSize()
+    {
+        QFETCH(QSize, size);
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        m.resize(size);
+        QCOMPARE(m.size(), size);
+        // A 1280 x 720 screen, and a 1600 x 1000 one at 200 % with a title bar, take the window.
+        QVERIFY(m.minimumWidth() <= 800 && m.minimumHeight() <= 470);
+
+        QCOMPARE(m.panProfile->geometry().right(), size.width() - 1);
+        QCOMPARE(m.panMain->geometry().bottom(), size.height() - 21);
+        QCOMPARE(m.panMain->geometry().right() + 1 + 10, m.panProfile->x());
+        QCOMPARE(m.ltvTask->height() + 62 + 109, m.panMain->height());
+        QCOMPARE(m.panbg->geometry(), m.ltvTask->geometry());
+        QCOMPARE(m.Panel2->pixmap().size(), m.Panel2->size());
+        QCOMPARE(m.VideoWindow->width(), m.panProfile->width() - 20);
+        QVERIFY(m.VideoWindow->height() >= 80);
+        QVERIFY2(m.ScrollBox1->height() >= 100, qPrintable(QString::number(m.ScrollBox1->height())));
+        QCOMPARE(m.Panel1->geometry().bottom(), m.panProfile->height() - 1);
+        if (size.width() > TMainForm::ClientWidth) {
+            QVERIFY(m.ltvTask->width() > 604);
+            QVERIFY(m.VideoWindow->width() > 210);
+        }
+        for (QWidget *panel : {m.panBottomCenter, m.panBottomLeft, m.Panel1}) {
+            QList<QWidget *> parts;
+            for (QWidget *w : panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                if (!w->isHidden() && w != m.Image10) {
+                    QVERIFY2(panel->rect().contains(w->geometry()), w->metaObject()->className());
+                    parts << w;
+                }
+            }
+            // Labels by their text's width: a label may be wider than its text.
+            auto used = [](QWidget *w) {
+                auto *label = qobject_cast<QLabel *>(w);
+                return label ? QRect(w->pos(), QSize(label->sizeHint().width(), w->height())) : w->geometry();
+            };
+            for (int i = 0; i < parts.size(); ++i)
+                for (int j = i + 1; j < parts.size(); ++j)
+                    QVERIFY2(!used(parts[i]).intersects(used(parts[j])),
+                             qPrintable(Describe(parts[i]) + QStringLiteral(" / ") + Describe(parts[j])));
+        }
+    }
+
+    // The size the window had when it closed comes back, as far as the screen takes it.
+    void sizeKeptForTheNextStart_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("none: the first size") << QByteArray() << QSize(868, 554);
+        QTest::newRow("kept") << QByteArray("Window Width=780\r\nWindow Height=470\r\n") << QSize(780, 470);
+        QTest::newRow("below the smallest") << QByteArray("Window Width=100\r\nWindow Height=50\r\n")
+                                            << QSize(760, 460);
+        QTest::newRow("larger than any screen") << QByteArray("Window Width=9000\r\nWindow Height=9000\r\n")
+                                                << QSize();
+    }
+    void sizeKeptForTheNextStart()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QSize, shown);
+        TestProgramFolder folder(false);
+        folder.writeFile(QStringLiteral("Preferences.ini"), "[Main]\r\n" + stored);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        const QRect screen = m.screen()->availableGeometry();
+        QVERIFY2(screen.contains(m.frameGeometry()) || m.size() == m.minimumSize(),
+                 qPrintable(QStringLiteral("%1x%2").arg(m.width()).arg(m.height())));
+        const QSize frame = m.frameGeometry().size() - m.size();
+        if (shown.isValid())
+            QCOMPARE(m.size(), shown.boundedTo(screen.size() - frame).expandedTo(m.minimumSize()));
+        m.resize(770, 465);
+        QVERIFY(m.close());
+        const QByteArray file = folder.readFile(QStringLiteral("Preferences.ini"));
+        QVERIFY2(file.contains("Window Width=770\r\nWindow Height=465\r\n"), file.constData());
+    }
+
+    // Tab visits every control that can take input once, in reading order, and comes back
+    // round: no control keeps it (the grids' rows are the arrow keys').
+    void tabReachesEveryControlOnce()
+    {
+        TestProgramFolder folder;
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        m.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m));
+        QVERIFY(m.vleVideo->rowCount() > 1);
+        m.sbtnOpenDVD->setFocus();
+        QList<QWidget *> visited{QApplication::focusWidget()};
+        for (int i = 0; i < 60; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (QApplication::focusWidget() == visited.first())
+                break;
+            visited << QApplication::focusWidget();
+        }
+        const QList<QWidget *> expected{m.sbtnOpenDVD,  m.sbtnOpenDir,  m.sbtnOptions,  m.ltvTask,
+                                        m.cmbAudio,     m.cmbSub,       m.cmbAngle,     m.cmbProfile,
+                                        m.bbtnSetting,  m.edtOutputDir, m.bbtnBrowser,  m.bbtnOpen,
+                                        m.vleVideo,     m.vleAudio,     m.vleAdvanced,  m.imgStart,
+                                        m.VideoWindow,  m.TrackBar,     m.sbtnPlay,     m.sbtnPause,
+                                        m.sbtnStop,     m.SpeedButton1, m.SpeedButton2, m.SpeedButton3};
+        QStringList names;
+        for (QWidget *w : std::as_const(visited))
+            names << (w->objectName().isEmpty() ? QLatin1String(w->metaObject()->className()) : w->objectName());
+        QVERIFY2(visited == expected, qPrintable(names.join(QStringLiteral(", "))));
+        // Backwards too, from the first control to the last.
+        QTest::keyClick(m.sbtnOpenDVD, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), m.SpeedButton3);
+    }
+
+    // The usual keys, named in the hints and the list's menu.
+    void shortcuts()
+    {
+        TestProgramFolder folder;
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        m.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m));
+        QCOMPARE(m.pmiOpenDVD->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QVERIFY(m.sbtnOpenDVD->toolTip().endsWith(QStringLiteral("(Ctrl+O)")));
+        QCOMPARE(m.imgStart->toolTip(), QStringLiteral("Start (F5)"));
+        QCOMPARE(m.imgStop->toolTip(), QStringLiteral("Stop (Shift+F5)"));
+
+        QTest::keyClick(&m, Qt::Key_O, Qt::ControlModifier);
+        QTRY_VERIFY(p.windows->OpenDVDForm()->isVisible());
+        QTest::keyClick(p.windows->OpenDVDForm(), Qt::Key_Escape);
+        QTRY_VERIFY(m.isEnabled());
+
+        QTest::keyClick(&m, Qt::Key_F1);
+        auto *help = m.findChild<THelpWindow *>();
+        QVERIFY(help && help->isVisible());
+        help->close();
+
+        // Start with nothing checked says so, as the button does; Stop while idle does nothing.
+        QTest::keyClick(&m, Qt::Key_F5);
+        QCOMPARE(m_boxes->Calls().size(), 1);
+        QTest::keyClick(&m, Qt::Key_F5, Qt::ShiftModifier);
+        QCOMPARE(m_boxes->Calls().size(), 1);
+        // Space on the focused Start button is a click.
+        m.imgStart->setFocus();
+        QTest::keyClick(m.imgStart, Qt::Key_Space);
+        QCOMPARE(m_boxes->Calls().size(), 2);
+
+        m.activateWindow();
+        QTest::keyClick(&m, Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!m.isVisible());
+    }
+
+    // Escape closes every secondary window and the help, as Cancel or the close box would.
+    void escapeClosesEveryWindow()
+    {
+        TestProgramFolder folder;
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        TQuarnelWindows &w = *p.windows;
+        const QList<std::function<QWidget *()>> openers{
+            [&] { return m.sbtnOpenDVD->click(), static_cast<QWidget *>(w.OpenDVDForm()); },
+            [&] { return m.sbtnOptions->click(), static_cast<QWidget *>(w.SettingForm()); },
+            [&] { return m.SpeedButton2->click(), static_cast<QWidget *>(w.AboutForm()); },
+            [&] { return m.SpeedButton1->click(), static_cast<QWidget *>(m.findChild<THelpWindow *>()); },
+            [&] { return m.pmiDVDVolume->trigger(), static_cast<QWidget *>(w.EditDVDVolumeForm()); },
+        };
+        for (const auto &open : openers) {
+            QWidget *window = open();
+            QVERIFY(window && window->isVisible());
+            // To the control that has the focus in the window, which leaves Escape to it.
+            QWidget *focus = window->focusWidget() ? window->focusWidget() : window;
+            QTest::keyClick(focus, Qt::Key_Escape);
+            QTRY_VERIFY2(!window->isVisible(), window->metaObject()->className());
+            QTRY_VERIFY(m.isEnabled());
+        }
+    }
+
+    // An output folder that does not exist yet is offered to be made; No leaves it so.
+    void missingOutputFolderOffered_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::newRow("yes: made, then the next check") << QMessageBox::Yes;
+        QTest::newRow("no: nothing") << QMessageBox::No;
+    }
+    void missingOutputFolderOffered()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        TestProgramFolder folder(false);
+        Program p(folder);
+        p.show();
+        TMainForm &m = p.main();
+        TTaskNodeData title;
+        title.IsTitle = true;
+        title.OutputName = QStringLiteral("Title01");
+        m.TaskList->SetChecked(m.TaskList->AddTitleNode(title), true);
+        const QString missing = folder.file(QStringLiteral("out/new"));
+        m.edtOutputDir->setText(missing + QLatin1Char('/'));
+        m_boxes->Answer(answer);
+        m.imgStart->Click();
+        QStringList expected{QStringLiteral("The output folder %1 does not exist. Do you want to create it?").arg(missing)};
+        if (answer == QMessageBox::Yes)
+            expected << QStringLiteral("Please select a valid output profile."); // no profile in this folder
+        QCOMPARE(m_boxes->Texts(), expected);
+        QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Question);
+        QCOMPARE(QFileInfo(missing).isDir(), answer == QMessageBox::Yes);
     }
 
     void escapingErrorIsReportedAndTheProgramGoesOn()

@@ -307,6 +307,66 @@ private slots:
         QCOMPARE(m_main->labPreviewPlayTime->text(), QStringLiteral("00:00:04"));
     }
 
+    // A pause asked for while the title still loads is not lost: it starts paused. The
+    // keyboard's Space on the picture does what the button does.
+    void pauseRightAfterPlay_data()
+    {
+        QTest::addColumn<bool>("keys");
+        QTest::newRow("buttons") << false;
+        QTest::newRow("Space on the picture") << true;
+    }
+    void pauseRightAfterPlay()
+    {
+        QFETCH(bool, keys);
+        Open(PreviewDvd());
+        Focus(0);
+        m_main->activateWindow();
+        m_main->VideoWindow->setFocus();
+        const auto press = [&](QToolButton *button) {
+            if (keys)
+                QTest::keyClick(m_main->VideoWindow, Qt::Key_Space);
+            else
+                button->click();
+        };
+        press(m_main->sbtnPlay);
+        QVERIFY(m_pane->IsLoading());
+        press(m_main->sbtnPause);
+        WaitPlayed();
+        QCOMPARE(m_pane->FilterGraph()->GetState(), TPreviewEngine::State::Paused);
+        QVERIFY(!m_pane->PreviewTimerOn());
+        Tick(3);
+        QCOMPARE(m_pane->PreviewElapsed, 0);
+        press(m_main->sbtnPause);
+        QCOMPARE(m_pane->FilterGraph()->GetState(), TPreviewEngine::State::Running);
+        Tick(2);
+        QCOMPARE(m_pane->PreviewElapsed, 2);
+    }
+
+    // What plays is the focused entry: focusing another stops it; another cell of the same
+    // entry does not.
+    void anotherEntryStopsThePlayingOne()
+    {
+        Open(PreviewDvd());
+        Focus(0);
+        Play();
+        Tick(2);
+        m_main->ltvTask->setCurrentIndex(m_main->TaskList->index(0, 2));
+        QCOMPARE(m_pane->FilterGraph()->GetState(), TPreviewEngine::State::Running);
+        Focus(1);
+        QVERIFY(m_pane->FilterGraph()->GetState() != TPreviewEngine::State::Running);
+        QVERIFY(!m_pane->PreviewTimerOn());
+        const TTaskNodeData *second = m_main->TaskList->Entry(m_main->TaskList->index(1, 0));
+        QCOMPARE(m_main->labEnd->text(), second->OrigEndText);
+        QCOMPARE(m_main->labPreviewPlayTime->text(), second->OrigStartText);
+
+        // A Play still loading goes too.
+        m_pane->sbtnPlayClick();
+        Focus(0);
+        QVERIFY(!m_pane->IsLoading());
+        QTest::qWait(200);
+        QVERIFY(m_pane->FilterGraph()->GetState() != TPreviewEngine::State::Running);
+    }
+
     void stopEndsPlayback()
     {
         Open(PreviewDvd());

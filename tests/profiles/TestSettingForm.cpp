@@ -219,11 +219,14 @@ private slots:
             "Auto Open Dir=1\r\nSyn Mode=0\r\nWork Dir=/work\r\nOutput Path=/out\r\n";
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")), saved);
 
-        // The main window's closing adds "Profile" behind them and replaces "Output Path" in place.
+        // The main window's closing adds "Profile" and its size behind them and replaces
+        // "Output Path" in place.
         w.main.edtOutputDir->setText(QStringLiteral("/elsewhere"));
+        w.main.resize(800, 480);
         w.main.SaveMainPreferences();
         QCOMPARE(folder.readFile(QStringLiteral("Preferences.ini")),
-                 QByteArray(saved).replace("Output Path=/out", "Output Path=/elsewhere") + "Profile=-1\r\n");
+                 QByteArray(saved).replace("Output Path=/out", "Output Path=/elsewhere")
+                     + "Profile=-1\r\nWindow Width=800\r\nWindow Height=480\r\n");
 
         // The intermediate: streamed unless a file is chosen, at high quality or the profile's bitrate.
         QCOMPARE(s.cmbIntermediate->currentText(), QStringLiteral("Streamed"));
@@ -568,6 +571,8 @@ private slots:
             m_chooser->ChooseSaveFile(folder.file(target));
         const QByteArray targetBefore = folder.readFile(target.isEmpty() ? QStringLiteral("copy.apf") : target);
         s.btnSaveAs->click();
+        // The dialog begins where a saved profile is listed.
+        QCOMPARE(m_chooser->SaveFolders(), QStringList{folder.file(QStringLiteral("Profiles/"))});
 
         const QByteArray expected = QByteArray(kExampleProfile).replace("Index=1\r\ncmd=-s", "Index=0\r\ncmd=-s");
         QCOMPARE(folder.readFile(target.isEmpty() ? QStringLiteral("copy.apf") : target),

@@ -43,8 +43,10 @@ ScriptedChooser::ScriptedChooser()
         m_presets << preset;
         return m_folders.isEmpty() ? QString() : m_folders.takeFirst();
     });
-    FileChooser::SetSaveHook(
-        [this](const QString &, const QString &) { return m_files.isEmpty() ? QString() : m_files.takeFirst(); });
+    FileChooser::SetSaveHook([this](const QString &folder, const QString &, const QString &) {
+        m_saveFolders << folder;
+        return m_files.isEmpty() ? QString() : m_files.takeFirst();
+    });
 }
 
 ScriptedChooser::~ScriptedChooser()

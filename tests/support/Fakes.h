@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakePowerManager.h"
+#include "RecordingNotifier.h"
 #include "core/MessageBox.h"
 
 #include <QList>
@@ -45,7 +46,8 @@ public:
     void ChooseSaveFile(const QString &file) { m_files << file; }
     const QStringList &FolderTitles() const { return m_titles; }
     const QStringList &FolderPresets() const { return m_presets; } // where each chooser began
+    const QStringList &SaveFolders() const { return m_saveFolders; } // where each save dialog began
 
 private:
-    QStringList m_folders, m_files, m_titles, m_presets;
+    QStringList m_folders, m_files, m_titles, m_presets, m_saveFolders;
 };

@@ -9,6 +9,7 @@ void WindowTestBase::init()
     m_chooser = std::make_unique<ScriptedChooser>();
     m_shell = std::make_unique<RecordingShell>();
     m_power = std::make_unique<FakePowerManager>();
+    m_notifier = std::make_unique<RecordingNotifier>();
     DvdInfo = TDVDInformation();
     m_folder = std::make_unique<TestProgramFolder>(false);
     SetUp();
@@ -19,6 +20,7 @@ void WindowTestBase::cleanup()
     TearDown();
     m_windows.reset();
     m_folder.reset();
+    m_notifier.reset();
     m_power.reset();
     m_shell.reset();
     m_chooser.reset();

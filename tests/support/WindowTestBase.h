@@ -14,7 +14,7 @@ class TMainForm;
 
 // The fixture of the window tests. Each test function runs with every seam replaced
 // (message boxes recorded and answered, choosers scripted, nothing handed to the desktop,
-// no power calls reaching the system), no disc open and a program folder of its own.
+// no power calls reaching the system, notifications recorded), no disc open and a program folder of its own.
 // Windows and folder go after the test function, before the seams they may still call.
 class WindowTestBase : public QObject
 {
@@ -36,6 +36,7 @@ protected:
     std::unique_ptr<ScriptedChooser> m_chooser;
     std::unique_ptr<RecordingShell> m_shell;
     std::unique_ptr<FakePowerManager> m_power;
+    std::unique_ptr<RecordingNotifier> m_notifier;
     std::unique_ptr<TestProgramFolder> m_folder; // without the shipped files; a test may put another in place
     std::unique_ptr<TQuarnelWindows> m_windows;
 };

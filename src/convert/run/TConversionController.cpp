@@ -1,6 +1,7 @@
 #include "convert/run/TConversionController.h"
 
 #include "core/AppFolders.h"
+#include "core/DesktopNotifier.h"
 #include "core/MessageBox.h"
 #include "core/OutputExt.h"
 #include "core/ProgramInfo.h"
@@ -14,7 +15,9 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -90,6 +93,8 @@ void TConversionController::imgStartClick()
 {
     if (m_busy || m_run.IsActive())
         return;
+    if (!CurrentRequest().Entries.isEmpty() && !OutputFolderReady())
+        return;
     const TConversionRequest request = CurrentRequest();
     const TStartCheck check = CheckStart(request);
     if (check != TStartCheck::Ok) {
@@ -116,6 +121,29 @@ void TConversionController::imgStartClick()
     });
 }
 
+bool TConversionController::OutputFolderReady()
+{
+    const QString typed = m_main.edtOutputDir->text();
+    const QString folder = QDir::cleanPath(typed);
+    // Only a full path is made; anything else, or a file in the way, the start check reports.
+    if (typed.isEmpty() || !QDir::isAbsolutePath(folder) || QFileInfo::exists(folder) || QFileInfo(folder).isSymLink())
+        return true;
+    const QString caption = QStringLiteral("Output path does not exist");
+    if (!MessageBox::Question(m_main.window,
+                              QStringLiteral("The output folder %1 does not exist. Do you want to create it?").arg(folder),
+                              caption)) {
+        m_main.edtOutputDir->setFocus();
+        return false;
+    }
+    if (!QDir().mkpath(folder)) {
+        MessageBox::Information(m_main.window, QStringLiteral("The output folder %1 cannot be created.").arg(folder),
+                                caption);
+        m_main.edtOutputDir->setFocus();
+        return false;
+    }
+    return true;
+}
+
 void TConversionController::imgStopClick()
 {
     // Stop shows as soon as Start is pressed, while the hint still opens.
@@ -126,6 +154,9 @@ void TConversionController::imgStopClick()
 
 void TConversionController::ShowProgress(const TConversionProgress &progress)
 {
+    // Seen on the task bar while the window is covered.
+    if (m_busy)
+        m_main.window->setWindowTitle(progress.TotalProgressText + QStringLiteral(" - ") + ProgramInfo::MainCaption());
     m_main.pgbCurrent->setValue(progress.CurrentBar);
     m_main.pgbTotal->setValue(progress.TotalBar);
     m_main.labCurProgress->setText(progress.CurProgressText);
@@ -137,6 +168,7 @@ void TConversionController::ShowProgress(const TConversionProgress &progress)
 
 void TConversionController::OnFinished(TConversionRun::Outcome outcome)
 {
+    m_main.window->setWindowTitle(ProgramInfo::MainCaption());
     if (outcome == TConversionRun::Outcome::Aborted) {
         m_busy = false;
         return; // the window is going
@@ -179,9 +211,19 @@ void TConversionController::ReportStartFailure(const QString &text)
     MessageBox::Show(m_main.window, text, ProgramInfo::ProductName(), MessageBox::Icon::Error);
 }
 
-bool TConversionController::AskOverwrite(const QString &text, const QString &caption)
+TOverwriteAnswer TConversionController::AskOverwrite(const QString &text, const QString &caption)
 {
-    return MessageBox::Question(m_main.window, text, caption);
+    switch (MessageBox::Show(m_main.window, text, caption, MessageBox::Icon::Question,
+                             QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll)) {
+    case QMessageBox::Yes:
+        return TOverwriteAnswer::Yes;
+    case QMessageBox::YesToAll:
+        return TOverwriteAnswer::YesToAll;
+    case QMessageBox::NoToAll:
+        return TOverwriteAnswer::NoToAll;
+    default: // No, or the box closed
+        return TOverwriteAnswer::No;
+    }
 }
 
 bool TConversionController::TurnOffChecked() const
@@ -197,6 +239,11 @@ void TConversionController::OpenFolder(const QString &folder)
 void TConversionController::HideBusyHint(std::function<void()> whenClosed)
 {
     m_main.hint->Hide(std::move(whenClosed));
+}
+
+void TConversionController::AnnounceEnd(const QString &summary)
+{
+    DesktopNotifier::Instance().Notify(ProgramInfo::ProductName(), summary);
 }
 
 void TConversionController::CloseMainWindow()

@@ -83,11 +83,15 @@ private:
     void Inform(const QString &text, const QString &caption) override;
     void Warn(const QString &text, const QString &caption) override;
     void ReportStartFailure(const QString &text) override;
-    bool AskOverwrite(const QString &text, const QString &caption) override;
+    TOverwriteAnswer AskOverwrite(const QString &text, const QString &caption) override;
     bool TurnOffChecked() const override;
     void OpenFolder(const QString &folder) override;
     void HideBusyHint(std::function<void()> whenClosed) override;
     void CloseMainWindow() override;
+    void AnnounceEnd(const QString &summary) override;
+    // Offers to make an output folder typed that does not exist yet; false when the start
+    // goes no further.
+    bool OutputFolderReady();
 
     void ShowProgress(const TConversionProgress &progress);
     void OnFinished(TConversionRun::Outcome outcome);

@@ -88,7 +88,7 @@ void TConversionRun::Start(const TConversionRequest &request)
     double total = 0;
     for (const TConversionEntry &e : std::as_const(m_request.Entries))
         total += e.Data.End - e.Data.Start;
-    m_figures.BeginRun(2 * total, m_request.Dvd.FrameRateFactor);
+    m_figures.BeginRun(2 * total, m_request.Dvd.FrameRateFactor, int(m_request.Entries.size()));
     m_phase = Phase::Between;
     m_publishedOnce = false;
     Publish();
@@ -195,7 +195,7 @@ bool TConversionRun::ChooseTarget()
     if (target.exists() || target.isSymLink()) {
         switch (m_plan.WhenTaken) {
         case TConversionPreferences::WhenExists::Ask:
-            if (!m_host.AskOverwrite(OverwriteQuestion(m_plan.TargetFile), kOutputExists)) {
+            if (!AskOverwrite(m_plan.TargetFile)) {
                 if (IsActive())
                     EntryDone(EntryResult::Skipped);
                 return false;
@@ -220,6 +220,21 @@ bool TConversionRun::ChooseTarget()
         return false;
     }
     return true;
+}
+
+bool TConversionRun::AskOverwrite(const QString &file)
+{
+    // The time a question waits is no time spent converting.
+    const bool ticking = m_clock.isActive();
+    m_clock.stop();
+    const TOverwriteAnswer answer = m_host.AskOverwrite(OverwriteQuestion(file), kOutputExists);
+    if (ticking && IsActive())
+        m_clock.start();
+    if (answer == TOverwriteAnswer::YesToAll)
+        m_request.Preferences.Existing = TConversionPreferences::WhenExists::Overwrite;
+    else if (answer == TOverwriteAnswer::NoToAll)
+        m_request.Preferences.Existing = TConversionPreferences::WhenExists::Skip;
+    return answer == TOverwriteAnswer::Yes || answer == TOverwriteAnswer::YesToAll;
 }
 
 void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
@@ -606,7 +621,7 @@ void TConversionRun::ClaimTarget()
     ClaimResult result = ClaimTargetFile(m_files.Partial(), name, rule, m_request.OutputExt, error);
     if (result == ClaimResult::Taken && m_plan.WhenTaken == TConversionPreferences::WhenExists::Ask) {
         // Another run made the file while this one worked: the question comes now.
-        const bool replace = m_host.AskOverwrite(OverwriteQuestion(name), kOutputExists);
+        const bool replace = AskOverwrite(name);
         if (!IsActive())
             return;
         if (replace)
@@ -671,7 +686,9 @@ void TConversionRun::timerTimeTimer()
         return;
     if (m_phase == Phase::Streaming)
         m_figures.StreamPosition(m_streamed.Seconds() / m_plan.Timeline.ClockScale);
-    m_figures.Tick();
+    const bool converting =
+        m_phase == Phase::Streaming || m_phase == Phase::EncoderPass || m_phase == Phase::TranscoderPass;
+    m_figures.Tick(converting);
     Publish();
     // The checks and the readings have a watchdog of their own.
     const int stall = m_request.Preferences.StallSeconds;
@@ -730,6 +747,13 @@ void TConversionRun::Finish()
 
 void TConversionRun::FinishingAction()
 {
+    const bool nothingMade = m_failures.isEmpty() && m_madeFiles.isEmpty() && m_skipped > 0;
+    const QString success = QStringLiteral("The conversion is completed successfully.");
+    m_host.AnnounceEnd(nothingMade            ? NothingMadeMessage()
+                       : m_failures.isEmpty() ? success
+                                              : QStringLiteral("The conversion is finished; %1 of %2 files could not be made.")
+                                                    .arg(m_failures.size())
+                                                    .arg(m_request.Entries.size()));
     if (m_host.TurnOffChecked()) {
         emit HintChanged(QStringLiteral("Conversion is completed. Turning off the computer..."));
         PowerManager::Instance().PowerOff();
@@ -745,10 +769,10 @@ void TConversionRun::FinishingAction()
         m_host.CloseMainWindow();
         return;
     }
-    if (m_failures.isEmpty() && m_madeFiles.isEmpty() && m_skipped > 0)
+    if (nothingMade)
         m_host.Inform(NothingMadeMessage(), QStringLiteral("Complete"));
     else if (m_failures.isEmpty())
-        m_host.Inform(QStringLiteral("The conversion is completed successfully."), QStringLiteral("Complete"));
+        m_host.Inform(success, QStringLiteral("Complete"));
     else
         m_host.Warn(FailureReport(m_failures), QStringLiteral("Conversion incomplete"));
     if (!IsActive())

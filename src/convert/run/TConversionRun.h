@@ -119,6 +119,9 @@ private:
     void NextEntry();
     // The existing-file rule, with its question; false when the entry goes no further.
     bool ChooseTarget();
+    // The question about an existing `file`; true to replace it. A "to all" answer becomes
+    // the rule for the rest of the run.
+    bool AskOverwrite(const QString &file);
     void OnSourceRead(const TSourceProbe::Result &result);
     // The chosen subtitle as a track of its own, where the preferences and the file want one.
     bool WantsSubtitleTrack() const;

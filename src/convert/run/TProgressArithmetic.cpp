@@ -23,10 +23,11 @@ QString Frames(qint64 shown, qint64 total)
 
 } // namespace
 
-void TProgressArithmetic::BeginRun(double totalSeconds, double frameRateFactor)
+void TProgressArithmetic::BeginRun(double totalSeconds, double frameRateFactor, int entries)
 {
     *this = TProgressArithmetic();
     m_totalSeconds = totalSeconds;
+    m_entries = qMax(1, entries);
     m_runFrameRateFactor = frameRateFactor;
     m_frameRateFactor = frameRateFactor;
     m_progress.ElapsedText.clear();
@@ -36,6 +37,7 @@ void TProgressArithmetic::BeginRun(double totalSeconds, double frameRateFactor)
 
 void TProgressArithmetic::BeginEntry(double length)
 {
+    ++m_entriesBegun;
     m_length = length;
     m_encoderReading = 0;
     m_frameRateFactor = m_runFrameRateFactor;
@@ -71,8 +73,9 @@ void TProgressArithmetic::EncoderChunk(const QString &chunk)
         SetCurrent(m_encoderPosition / m_length * 100 / 2);
         SetFrames(m_encoderPosition * m_frameRateFactor / 1000 / 2);
     }
+    m_position = m_doneSeconds + m_encoderPosition;
     if (m_totalSeconds != 0)
-        SetTotal((m_doneSeconds + m_encoderPosition) / m_totalSeconds * 100);
+        SetTotal(m_position / m_totalSeconds * 100);
 }
 
 void TProgressArithmetic::BeginTranscoder()
@@ -89,8 +92,9 @@ void TProgressArithmetic::TranscoderChunk(const QString &chunk)
         SetCurrent((m_length + m_transcoderTime) / (2 * m_length) * 100);
         SetFrames((m_length + m_transcoderTime) / 2 * m_frameRateFactor / 1000);
     }
+    m_position = m_doneSeconds + m_length + m_transcoderTime;
     if (m_totalSeconds != 0)
-        SetTotal((m_doneSeconds + m_length + m_transcoderTime) / m_totalSeconds * 100);
+        SetTotal(m_position / m_totalSeconds * 100);
 }
 
 void TProgressArithmetic::StreamChunk(const QString &chunk)
@@ -109,12 +113,15 @@ void TProgressArithmetic::StreamPosition(double seconds)
         SetCurrent(m_transcoderTime / m_length * 100);
         SetFrames(m_transcoderTime * m_frameRateFactor / 1000);
     }
+    m_position = m_doneSeconds + 2 * m_transcoderTime;
     if (m_totalSeconds != 0)
-        SetTotal((m_doneSeconds + 2 * m_transcoderTime) / m_totalSeconds * 100);
+        SetTotal(m_position / m_totalSeconds * 100);
 }
 
 void TProgressArithmetic::EntryFinished()
 {
+    // The passes converted the whole entry, whatever their last figure said.
+    m_position = m_doneSeconds + 2 * m_length;
     SetCurrent(100);
     m_progress.FrameText = Frames(m_totalFrames, m_totalFrames);
 }
@@ -123,7 +130,12 @@ void TProgressArithmetic::CountEntryDone()
 {
     // The whole share, not the last position read: a short pass may report none, and a
     // skipped entry reads nothing, yet the total bar has to reach 100 %.
+    m_convertedSeconds += qMax(0.0, m_position - m_doneSeconds);
+    m_otherTicksDone += m_entryOtherTicks;
+    m_entryOtherTicks = 0;
+    ++m_entriesDone;
     m_doneSeconds += 2 * m_length;
+    m_position = m_doneSeconds;
     if (m_totalSeconds != 0)
         SetTotal(m_doneSeconds / m_totalSeconds * 100);
 }
@@ -136,14 +148,33 @@ void TProgressArithmetic::RunComplete()
     m_progress.RemainingText = SecondsToTimeText(0);
 }
 
-void TProgressArithmetic::Tick()
+void TProgressArithmetic::Tick(bool converting)
 {
     ++m_elapsedSeconds;
+    if (converting)
+        ++m_convertingTicks;
+    else
+        ++m_entryOtherTicks;
     m_progress.ElapsedText = SecondsToTimeText(m_elapsedSeconds);
-    const int p = m_progress.TotalBar;
-    if (p > 0)
-        m_remainingSeconds = int(RoundHalfEven(m_elapsedSeconds / (p / 100.0) - m_elapsedSeconds));
+    const double estimate = RemainingEstimate();
+    if (estimate >= 0)
+        m_remainingSeconds = int(RoundHalfEven(estimate));
     m_progress.RemainingText = SecondsToTimeText(m_remainingSeconds);
+}
+
+double TProgressArithmetic::RemainingEstimate() const
+{
+    const double converted = m_convertedSeconds + qMax(0.0, m_position - m_doneSeconds);
+    if (m_convertingTicks == 0 || converted <= 0) {
+        // No pass has shown its pace yet: the share done so far against the time so far.
+        const int p = m_progress.TotalBar;
+        return p > 0 ? m_elapsedSeconds / (p / 100.0) - m_elapsedSeconds : -1;
+    }
+    // The steps around an entry's passes: as long as they took the entries done, else as
+    // long as they have taken this one so far.
+    const double around = m_entriesDone > 0 ? double(m_otherTicksDone) / m_entriesDone : m_entryOtherTicks;
+    return qMax(0.0, m_totalSeconds - m_position) * m_convertingTicks / converted
+         + qMax(0.0, around - m_entryOtherTicks) + around * qMax(0, m_entries - m_entriesBegun);
 }
 
 void TProgressArithmetic::SetCurrent(double position)

@@ -10,9 +10,9 @@
 class TProgressArithmetic
 {
 public:
-    // A new run: totalSeconds is twice the sum of the entries' lengths; frameRateFactor
-    // the frames per 1000 seconds. Elapsed and remaining texts empty, bars at 0.
-    void BeginRun(double totalSeconds, double frameRateFactor);
+    // A new run of `entries` entries: totalSeconds is twice the sum of their lengths;
+    // frameRateFactor the frames per 1000 seconds. Elapsed and remaining texts empty, bars at 0.
+    void BeginRun(double totalSeconds, double frameRateFactor, int entries = 1);
     // A new entry of `length` seconds: current bar 0, frames "0 / total".
     void BeginEntry(double length);
     // The entry's pictures come at another rate than the DVD's (film: 23.976 a second);
@@ -37,8 +37,11 @@ public:
     void CountEntryDone();
     // After the last entry: total bar 100.
     void RunComplete();
-    // The one-second clock.
-    void Tick();
+    // The one-second clock; `converting`: a pass of the entry runs (not a reading, a check
+    // or the pre-pass). The remaining time is what is left to convert at the rate the passes
+    // have gone so far, and for each entry not begun yet the time the steps around its
+    // passes have taken an entry so far.
+    void Tick(bool converting = true);
 
     const TConversionProgress &Progress() const { return m_progress; }
     double TotalSeconds() const { return m_totalSeconds; }
@@ -51,6 +54,7 @@ public:
 private:
     void SetCurrent(double position);
     void SetTotal(double position);
+    double RemainingEstimate() const;
     void SetFrames(double shown);
 
     TConversionProgress m_progress;
@@ -65,4 +69,14 @@ private:
     qint64 m_totalFrames = 0;
     int m_elapsedSeconds = 0;
     int m_remainingSeconds = 0;
+    // For the remaining time: where the run is (what the total bar shows, unrounded), the
+    // seconds converted by passes and the clock's ticks spent in them and outside them.
+    double m_position = 0;
+    double m_convertedSeconds = 0;
+    int m_convertingTicks = 0;
+    int m_entryOtherTicks = 0; // outside the passes, of the entry under way
+    int m_otherTicksDone = 0; // of the entries done
+    int m_entries = 1;
+    int m_entriesBegun = 0;
+    int m_entriesDone = 0;
 };
