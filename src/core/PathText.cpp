@@ -37,6 +37,8 @@ QString StripExtension(const QString &name)
 QStringList SplitCommaList(const QString &text)
 {
     QStringList items = text.split(QLatin1Char(','));
-    items.removeLast(); // what follows the last "," (all of it when there is none)
+    // Each item ends with a comma; a last one written without it is still an item.
+    if (items.last().isEmpty())
+        items.removeLast();
     return items;
 }

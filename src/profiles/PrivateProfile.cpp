@@ -77,15 +77,6 @@ bool ReadWholeFile(const QString &fileName, QByteArray &bytes, bool &exists)
     return file.error() == QFileDevice::NoError;
 }
 
-QString CutValue(const QString &value)
-{
-    if (value.size() <= PrivateProfile::MaxValueLength)
-        return value;
-    qsizetype length = PrivateProfile::MaxValueLength;
-    if (value.at(length - 1).isHighSurrogate())
-        --length; // never leave half a character behind
-    return value.left(length);
-}
 } // namespace
 
 bool PrivateProfile::ReadFile(const QString &fileName, QByteArray &bytes)
@@ -98,7 +89,7 @@ QString PrivateProfile::ValueIn(const QByteArray &bytes, const QString &section,
 {
     const QStringList lines = IniText::SplitLines(IniText::Decode(bytes));
     const int line = IniText::FindKey(lines, IniText::FindSection(lines, section), key);
-    return line < 0 ? def : CutValue(IniText::ReadLine(lines.at(line)).value.toString());
+    return line < 0 ? def : IniText::ReadLine(lines.at(line)).value.toString();
 }
 
 bool PrivateProfile::WriteString(const QString &fileName, const QString &section, const QString &key,

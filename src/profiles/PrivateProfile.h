@@ -9,14 +9,12 @@
 class PrivateProfile
 {
 public:
-    static constexpr int MaxValueLength = 2047;
     // A settings file or profile larger than this is not read: no real one comes near it.
     static constexpr qint64 MaxFileBytes = 1 << 20;
 
     // The whole file: false when it is missing, larger than MaxFileBytes or unreadable.
     static bool ReadFile(const QString &fileName, QByteArray &bytes);
-    // The key's value in the file's bytes, cut to MaxValueLength characters; def when the
-    // section or the key is missing.
+    // The key's value in the file's bytes, whole; def when the section or the key is missing.
     static QString ValueIn(const QByteArray &bytes, const QString &section, const QString &key, const QString &def);
 
     // Replaces the value of an existing key in place, adds a missing key after the last

@@ -420,6 +420,10 @@ private slots:
                                               .arg(what.mid(blank + 1), what.left(blank))
                                  << QString::fromLatin1(r.leftOut);
         }
+        QTest::newRow("a value longer than any row needs")
+            << QStringLiteral("-metadata") << QStringLiteral("title=") + QString(3000, QLatin1Char('x')) << none
+            << extraValue + QStringLiteral("the value is 3006 characters long; at most 2047 are taken.")
+            << QStringLiteral("xxxxxxxx");
         QTest::newRow("no filter between two commas")
             << QStringLiteral("-vf") << QStringLiteral("scale=640:-2,,setsar=1") << none
             << QStringLiteral("is not a list of filters such as") << QStringLiteral("setsar");

@@ -66,10 +66,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("three") << QStringLiteral("a,b,c,") << Strings({"a", "b", "c"});
-        QTest::newRow("no final comma") << QStringLiteral("a,b") << Strings({"a"});
+        QTest::newRow("no final comma: the last item kept") << QStringLiteral("a,b") << Strings({"a", "b"});
         QTest::newRow("empty item kept") << QStringLiteral(",x,") << Strings({"", "x"});
         QTest::newRow("empty") << QString() << QStringList{};
-        QTest::newRow("no comma") << QStringLiteral("abc") << QStringList{};
+        QTest::newRow("no comma: one item") << QStringLiteral("abc") << Strings({"abc"});
         QTest::newRow("sizes") << QStringLiteral("320x240,640x480,") << Strings({"320x240", "640x480"});
         QTest::newRow("blanks kept") << QStringLiteral(" a , b ,") << Strings({" a ", " b "});
     }

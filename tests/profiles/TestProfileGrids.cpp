@@ -169,12 +169,12 @@ private slots:
                        Parameter("High", "Sort=1\r\nCaption=a,b,c,\r\nValue=1,2,3,\r\nIndex=7\r\n")
                            + Parameter("Negative", "Sort=1\r\nCaption=a,b,c,\r\nValue=1,2,3,\r\nIndex=-1\r\n"))
             << Strings({"High=a*!|Negative=a*!", "", ""}) << QStringLiteral(".avi");
-        QTest::newRow("plain row lacking List=0 reads as a list without items: empty")
+        QTest::newRow("plain row lacking List=0 reads as a list of its one item")
             << Profile({"Rate"}, Parameter("Rate", "Sort=1\r\nCaption=800\r\nValue=800\r\n"))
-            << Strings({"Rate=*!", "", ""}) << QStringLiteral(".avi");
-        QTest::newRow("Caption without its last comma: one item fewer")
+            << Strings({"Rate=800*!", "", ""}) << QStringLiteral(".avi");
+        QTest::newRow("Caption without its last comma: the last item kept")
             << Profile({"Pick"}, Parameter("Pick", "Sort=3\r\nCaption=a,b\r\nIndex=1\r\n"))
-            << Strings({"", "", "Pick=a*!"}) << QStringLiteral(".avi");
+            << Strings({"", "", "Pick=b*!"}) << QStringLiteral(".avi");
         QTest::newRow("Value list shorter than the Caption list loads as usual")
             << Profile({"Size"}, Parameter("Size", "Sort=1\r\nCaption=a,b,c,\r\nValue=1,\r\nIndex=2\r\n"))
             << Strings({"Size=c*!", "", ""}) << QStringLiteral(".avi");

@@ -28,6 +28,9 @@ enum class ValueKind {
     Container,   // a muxer
 };
 
+// Longer than any value a row is for; a tool's argument has a limit of its own too.
+constexpr int MaxValueLength = 2047;
+
 const QHash<QString, ValueKind> &AllowedSwitches()
 {
     using K = ValueKind;
@@ -324,6 +327,10 @@ QString ValueProblem(const QString &cmd, const QString &value)
     }
     if (value == u"\\")
         return QStringLiteral("%1 needs a value; alone it would take the next argument for its value").arg(cmd);
+    if (value.size() > MaxValueLength)
+        return QStringLiteral("the value is %1 characters long; at most %2 are taken")
+            .arg(value.size())
+            .arg(MaxValueLength);
     bool number = false;
     value.toDouble(&number);
     if (value.startsWith(QLatin1Char('-')) && !number)
