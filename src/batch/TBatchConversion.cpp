@@ -154,10 +154,13 @@ bool TBatchConversion::SelectEntries(const TBatchOptions &options, QList<QModelI
             }
         }
         if (!found.isValid()) {
-            const QString lastTitle = m_list.Entry(m_list.index(m_list.rowCount() - 1, 0))->OutputName;
-            return Fail(QStringLiteral("There is no entry named \"%1\" on this DVD: its titles are Title01 to %2, "
-                                       "their chapters Title01-Chapter01 and so on.")
-                            .arg(name, lastTitle));
+            const QString first = m_list.Entry(m_list.index(0, 0))->OutputName;
+            const QString last = m_list.Entry(m_list.index(m_list.rowCount() - 1, 0))->OutputName;
+            const QString titles = first == last ? QStringLiteral("its only title is %1").arg(first)
+                                                 : QStringLiteral("its titles are %1 to %2").arg(first, last);
+            return Fail(QStringLiteral("There is no entry named \"%1\" on this DVD: %2, "
+                                       "their chapters %3-Chapter01 and so on.")
+                            .arg(name, titles, first));
         }
         if (!selected.contains(found)) {
             m_list.SetChecked(found, true);

@@ -813,6 +813,10 @@ private slots:
         QTest::newRow("unknown entry")
             << Strings({"DVD", "--entries", "Title01,Title09"})
             << QStringLiteral("There is no entry named \"Title09\" on this DVD: its titles are Title01 to Title05");
+        QTest::newRow("unknown entry of a one-title disc")
+            << Strings({"ONE", "--entries", "Title02"})
+            << QStringLiteral("There is no entry named \"Title02\" on this DVD: its only title is Title01, their "
+                              "chapters Title01-Chapter01 and so on.");
         QTest::newRow("audio out of range") << Strings({"DVD", "--entries", "Title03", "--audio", "2"})
                                             << QStringLiteral("--audio 2 is out of range: Title03 offers 0 to 1.");
         QTest::newRow("angle out of range")
@@ -831,6 +835,9 @@ private slots:
         QTest::newRow("missing output folder")
             << Strings({"DVD", "--output", "OUT/missing/"})
             << QStringLiteral("The output path does not exist. Please specify another one.");
+        QTest::newRow("output folder that is a file")
+            << Strings({"DVD", "--output", "OUT/Title02.avi"})
+            << QStringLiteral("Title02.avi is a file, not a folder. Please specify another one.");
         QTest::newRow("ask without a terminal")
             << Strings({"DVD", "--if-exists", "ask"}) << QStringLiteral("--if-exists ask needs a terminal to ask on");
         QTest::newRow("stored ask, an existing file, no terminal")
@@ -851,6 +858,8 @@ private slots:
                 a = Dvd("ntsc-multi");
             else if (a == u"DAMAGED")
                 a = DamagedCopy();
+            else if (a == u"ONE")
+                a = Dvd("pal-long");
             a.replace(QStringLiteral("OUT"), program.out());
         }
         const Outcome run = Run(program, arguments);

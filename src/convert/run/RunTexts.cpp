@@ -38,8 +38,14 @@ void StartCheckMessage(TStartCheck check, const TConversionRequest &request, QSt
         caption = QStringLiteral("No Title or Chapter checked");
         break;
     case TStartCheck::NoOutputFolder:
-        text = QStringLiteral("The output path does not exist. Please specify another one.");
-        caption = QStringLiteral("Output path does not exist");
+        if (QFileInfo(OutputFolderToCheck(request.OutputDirText)).isFile()) {
+            text = QStringLiteral("The output path %1 is a file, not a folder. Please specify another one.")
+                       .arg(OutputFolderToCheck(request.OutputDirText));
+            caption = QStringLiteral("Output path is not a folder");
+        } else {
+            text = QStringLiteral("The output path does not exist. Please specify another one.");
+            caption = QStringLiteral("Output path does not exist");
+        }
         break;
     case TStartCheck::NoProfile:
         text = QStringLiteral("Please select a valid output profile.");

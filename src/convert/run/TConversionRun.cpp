@@ -666,9 +666,10 @@ void TConversionRun::EntryFailed(const QString &reason)
 
 void TConversionRun::EntryDone(EntryResult result)
 {
-    if (result != EntryResult::Skipped)
+    // A failed entry's figures stay where it stood: it was not converted to its end.
+    if (result == EntryResult::Made)
         m_figures.EntryFinished();
-    else
+    else if (result == EntryResult::Skipped)
         ++m_skipped;
     // Done, skipped or failed, the entry's whole share counts, so the total bar reaches 100 %.
     m_figures.CountEntryDone();
