@@ -1,6 +1,7 @@
 #include "batch/TBatchConversion.h"
 #include "batch/TBatchOptions.h"
 #include "batch/TCancelSignals.h"
+#include "core/RawPathAlias.h"
 #include "core/AppFolders.h"
 #include "core/EQuarnelError.h"
 #include "core/ProgramInfo.h"
@@ -65,7 +66,7 @@ const char kUsage[] = "Usage:\n"
 int Scan(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    const QStringList args = RawPathAlias::ProgramArguments(argc, argv);
     if (args.size() != 3) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -82,7 +83,8 @@ int Scan(int argc, char **argv)
         status = 1;
     }
     for (const QString &line : std::as_const(lines))
-        std::fprintf(stderr, "quarnel: %s\n", line.toLocal8Bit().constData());
+        std::fprintf(stderr, "quarnel: %s\n", RawPathAlias::Shown(line).toLocal8Bit().constData());
+    json = RawPathAlias::Shown(QString::fromUtf8(json)).toUtf8();
     std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
     return status;
 }
@@ -93,7 +95,7 @@ int Convert(int argc, char **argv)
     std::setlocale(LC_NUMERIC, "C");
     TBatchOptions options;
     QString error;
-    if (!TBatchOptions::Parse(app.arguments(), options, error)) {
+    if (!TBatchOptions::Parse(RawPathAlias::ProgramArguments(argc, argv), options, error)) {
         std::fprintf(stderr, "quarnel: %s\nSee quarnel --help.\n", error.toLocal8Bit().constData());
         return TBatchConversion::BadArguments;
     }

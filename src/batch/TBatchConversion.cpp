@@ -1,5 +1,7 @@
 #include "TBatchConversion.h"
 
+#include "core/RawPathAlias.h"
+
 
 #include "core/AppFolders.h"
 #include "core/EQuarnelError.h"
@@ -45,7 +47,7 @@ bool TBatchConversion::Fail(const QString &text)
 
 void TBatchConversion::Write(const QString &line)
 {
-    std::fputs(line.toLocal8Bit().constData(), m_err);
+    std::fputs(RawPathAlias::Shown(line).toLocal8Bit().constData(), m_err);
     std::fputc('\n', m_err);
     std::fflush(m_err);
 }

@@ -19,6 +19,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <unistd.h>
 
@@ -634,6 +636,26 @@ private slots:
         QCOMPARE(program.WorkFiles(), QStringList());
         // Killed children are gone within moments; none may live on.
         QTRY_VERIFY_WITH_TIMEOUT(program.LiveTools().isEmpty(), 3000);
+    }
+
+    // An output folder named in bytes that are not UTF-8 (made on an older system): the file
+    // is made in it, and the lines name it as the terminal shows it.
+    void outputFolderNotUtf8()
+    {
+        BatchProgram program;
+        const QByteArray folder = QFile::encodeName(program.out()) + "caf\xe9";
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        const Outcome run = RunCommand(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec \"$0\" --convert \"$1\" --output \"$2$(printf 'caf\\351')\" --profile \"MP4 - H.264 "
+                            "Video\" --if-exists overwrite"),
+             program.exe(), Dvd("pal-simple"), program.out()});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.Text()));
+        struct stat made;
+        QVERIFY2(::stat(QByteArray(folder + "/Title01.mp4").constData(), &made) == 0 && made.st_size > 0, qPrintable(run.Text()));
+        QVERIFY2(run.Text().contains(QStringLiteral("made ") + program.out() + QStringLiteral("caf\uFFFD/Title01.mp4")),
+                 qPrintable(run.Text()));
     }
 
     // A reader stuck for good in a read of the disc (a dying drive, a hung network folder)
