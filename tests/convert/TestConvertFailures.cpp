@@ -190,6 +190,28 @@ private slots:
         SetToolNotes(QString());
     }
 
+    // A subtitle line far ahead moves the converter's time there, and it stands still while
+    // the pictures catch up (lines minutes apart): pictures still being written are no stall.
+    void timeAheadWhilePicturesGoOnIsNoStall()
+    {
+        QVERIFY(LinkTools(m_program->path()));
+        WriteTool(QStringLiteral("wmaspi.dll"),
+                  QStringLiteral("case \"$*\" in *framecrc*) exec ffmpeg \"$@\";; esac\n"
+                                 "for i in 1 2 3 4 5 6 7 8 9 10 11 12; do\n"
+                                 "  printf 'frame=%5d fps=25 q=28.0 size=1kB time=00:01:40.00 bitrate=1kbits/s "
+                                 "speed=1x\\r' $((i * 10)) >&2; sleep 0.5\n"
+                                 "done\nexec ffmpeg \"$@\"\n"));
+        Open(QStringLiteral("pal-simple"));
+        Choice span;
+        span.end = QStringLiteral("00:00:02");
+        Check(span);
+        TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"), {});
+        request.Preferences.StallSeconds = 2;
+        QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
+        QCOMPARE(m_run->MadeFiles().size(), 1);
+    }
+
     // After its last figure FFmpeg may move the index to the file's front (faststart) without
     // a word for longer than the watchdog waits: still writing or still working is not hung;
     // working without writing is, after a few stall times.

@@ -11,6 +11,7 @@ void TStallWatch::Begin(TProcessRunner::Slot slot, bool drained)
     m_drained = drained;
     m_stalled = false;
     m_mark = -1;
+    m_frames = 0;
     m_finishLength = -1;
     m_finishFile.clear();
     m_finishing = Activity();
@@ -43,6 +44,14 @@ void TStallWatch::Output(TProcessRunner::Slot slot, const QString &text)
         m_sinceLife.start();
         m_sinceOutput.start();
         m_mark = value;
+    }
+    // The converter's time is the furthest of its streams': a subtitle line far ahead sets it
+    // there and it stands still while the pictures catch up. Pictures written are life too.
+    qint64 frames = 0;
+    if (slot == TProcessRunner::Transcoder && ParseTranscoderFrames(text, frames) && frames > m_frames) {
+        m_sinceLife.start();
+        m_sinceOutput.start();
+        m_frames = frames;
     }
 }
 

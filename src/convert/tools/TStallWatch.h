@@ -49,6 +49,7 @@ private:
     QElapsedTimer m_sinceLife;
     QElapsedTimer m_sinceOutput; // the last figure or change of the file
     double m_mark = -1; // the last position or time seen
+    qint64 m_frames = 0; // the converter's last count of pictures written
     double m_finishLength = -1;
     QString m_finishFile;
     Activity m_finishing;
