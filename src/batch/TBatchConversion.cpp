@@ -196,6 +196,22 @@ bool TBatchConversion::ApplyChoices(const TBatchOptions &options, const QList<QM
                                                                           : QStringLiteral("only 0")));
             m_list.StoreChoice(index, c.choice, c.value);
         }
+        QList<int> more = options.MoreAudio;
+        if (options.AllAudio) {
+            more.clear();
+            for (int i = 1; i < title->AudioTracks.size(); ++i)
+                more << i;
+        }
+        for (const int track : std::as_const(more)) {
+            if (track >= title->AudioTracks.size())
+                return Fail(QStringLiteral("--audio %1 is out of range: %2 offers %3.")
+                                .arg(track)
+                                .arg(m_list.Entry(index)->OutputName,
+                                     title->AudioTracks.size() > 1
+                                         ? QStringLiteral("0 to %1").arg(title->AudioTracks.size() - 1)
+                                         : QStringLiteral("only 0")));
+        }
+        m_list.Entry(index)->MoreAudioIndexes = more;
     }
     return true;
 }

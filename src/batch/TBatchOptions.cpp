@@ -22,6 +22,33 @@ bool ReadIndex(const QCommandLineParser &parser, const QCommandLineOption &optio
     return true;
 }
 
+// --audio: "all", or indexes separated by commas (the first is the file's first track).
+bool ReadAudio(const QCommandLineParser &parser, const QCommandLineOption &option, TBatchOptions &o, QString &error)
+{
+    if (!parser.isSet(option))
+        return true;
+    const QString text = parser.value(option).trimmed();
+    if (text == u"all") {
+        o.AllAudio = true;
+        return true;
+    }
+    QList<int> indexes;
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int value = item.trimmed().toInt(&ok);
+        if (!ok || value < 0) {
+            error = QStringLiteral("--audio takes \"all\" or whole numbers from 0 separated by commas, not \"%1\".")
+                        .arg(text);
+            return false;
+        }
+        if (!indexes.contains(value))
+            indexes << value;
+    }
+    o.Audio = indexes.takeFirst();
+    o.MoreAudio = indexes;
+    return true;
+}
+
 // An option that takes one of a few words: the item its word names; false with a message
 // naming the words when it names none. An option not given leaves `value` as it is.
 template <class T>
@@ -56,7 +83,7 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
     const QCommandLineOption output = valued("output", "DIR");
     const QCommandLineOption profile = valued("profile", "NAME");
     const QCommandLineOption entries = valued("entries", "LIST");
-    const QCommandLineOption audio = valued("audio", "N");
+    const QCommandLineOption audio = valued("audio", "LIST");
     const QCommandLineOption subtitle = valued("subtitle", "N");
     const QCommandLineOption angle = valued("angle", "N");
     const QCommandLineOption start = valued("start", "TIME");
@@ -115,7 +142,7 @@ bool TBatchOptions::Parse(const QStringList &arguments, TBatchOptions &options, 
             return false;
         }
     }
-    if (!ReadIndex(parser, audio, o.Audio, error) || !ReadIndex(parser, subtitle, o.Subtitle, error)
+    if (!ReadAudio(parser, audio, o, error) || !ReadIndex(parser, subtitle, o.Subtitle, error)
         || !ReadIndex(parser, angle, o.Angle, error))
         return false;
     o.Start = parser.value(start);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 // What `quarnel --convert PATH [options]` asks for. Empty texts and lists mean "as the
@@ -14,6 +15,8 @@ struct TBatchOptions
     QString Profile; // empty: the stored profile
     QStringList Entries; // output names; empty: the longest title
     int Audio = 0; // indexes as in the drop-downs
+    QList<int> MoreAudio; // --audio 0,2: the tracks after the first, in order
+    bool AllAudio = false; // --audio all
     int Subtitle = 0;
     int Angle = 0;
     QString Start; // a trim of a single entry; empty: the entry's own start or end

@@ -31,6 +31,9 @@ struct TTaskNodeData
     QStringList Subtitles; // "None", then the subtitle languages
     int AudioIndex = 0;
     int AudioLanguageIndex = 0; // always equal to AudioIndex
+    // Sound tracks kept besides the first (AudioIndex), in the order chosen, where the file
+    // holds several.
+    QList<int> MoreAudioIndexes;
     int SubtitleIndex = 0;
     int AngleCount = 0;
     int AngleIndex = 0;

@@ -1,5 +1,7 @@
 #include "TSubtitleTrack.h"
 
+#include "core/LanguageCodes.h"
+
 #include "DvdLibrary.h"
 #include "ProgramStreamPackets.h"
 #include "TitleStreams.h"
@@ -50,11 +52,8 @@ QString TimestampText(double seconds)
 QString LanguageOf(const TProgramChain &chain, const TVTS_VOBS &vobs, int streamId)
 {
     for (const TTitleSubtitle &s : TitleSubtitles(chain, vobs)) {
-        if (s.Id != streamId)
-            continue;
-        const QLocale::Language language = QLocale::codeToLanguage(s.LanguageCode, QLocale::ISO639Part1);
-        if (language != QLocale::AnyLanguage)
-            return QLocale::languageToCode(language, QLocale::ISO639Part2T);
+        if (s.Id == streamId)
+            return FileLanguageCode(s.LanguageCode);
     }
     return QStringLiteral("und");
 }

@@ -137,14 +137,15 @@ ViewerFacts Watch(const QString &file)
     return f;
 }
 
-double DominantFrequency(const QString &file)
+double DominantFrequency(const QString &file, int track)
 {
     constexpr int rate = 48000;
     QProcess p;
     p.start(QStringLiteral("ffmpeg"),
             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"), QStringLiteral("0.5"),
-             QStringLiteral("-i"), file, QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("-vn"),
-             QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"), QString::number(rate),
+             QStringLiteral("-i"), file, QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("-map"),
+             QStringLiteral("0:a:%1").arg(track), QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"),
+             QString::number(rate),
              QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
     p.waitForFinished(30000);
     const QByteArray pcm = p.readAllStandardOutput();
@@ -335,4 +336,25 @@ void SetToolNotes(const QString &file)
     }
     qputenv("QUARNEL_TEST_PIDS", QFile::encodeName(file));
     qputenv("QUARNEL_TOOLS_MAY_WRITE", QFile::encodeName(QFileInfo(file).absolutePath()));
+}
+
+QList<SoundTrackFacts> SoundTracks(const QString &file)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("a"),
+             QStringLiteral("-show_entries"), QStringLiteral("stream_tags=language:stream_disposition=default"),
+             QStringLiteral("-of"), QStringLiteral("json"), file});
+    p.waitForFinished(30000);
+    QList<SoundTrackFacts> tracks;
+    const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    for (const QJsonValue &v : root.value(QStringLiteral("streams")).toArray()) {
+        const QJsonObject stream = v.toObject();
+        SoundTrackFacts facts;
+        facts.Language = stream.value(QStringLiteral("tags")).toObject().value(QStringLiteral("language")).toString();
+        facts.Default =
+            stream.value(QStringLiteral("disposition")).toObject().value(QStringLiteral("default")).toInt() == 1;
+        tracks << facts;
+    }
+    return tracks;
 }

@@ -102,7 +102,15 @@ QByteArray ToolOutput(const QString &program, const QStringList &arguments, bool
 double StreamStart(const QString &file, const QString &stream);
 
 // The audio's main frequency in Hz, from the zero crossings of a second of decoded sound.
-double DominantFrequency(const QString &file);
+double DominantFrequency(const QString &file, int track = 0);
+
+// A file's sound tracks in order: each one's language tag and whether it plays by default.
+struct SoundTrackFacts
+{
+    QString Language;
+    bool Default = false;
+};
+QList<SoundTrackFacts> SoundTracks(const QString &file);
 
 // Pictures decoded small and grey, as FFmpeg gives them for `input` (its input options and
 // file or lavfi graph), each cropped first where `crop` says (w:h:x:y), at most `count` of them.

@@ -168,6 +168,80 @@ private slots:
         QVERIFY2(qAbs(sound - picture) <= 0.025,
                  qPrintable(QStringLiteral("the sound ends at %1 s, the picture at %2 s").arg(sound).arg(picture)));
     }
+
+    // Several sound tracks in one file, in the order chosen: each its own tone and language,
+    // the first played by default, each heard with every flash and as long as the picture. A
+    // file that holds one keeps the first chosen.
+    void severalTracksInTheOrderChosen_data()
+    {
+        QTest::addColumn<QString>("disc");
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("DTS 5.1 before AC3 stereo, MKV")
+            << QStringLiteral("ntsc-interlaced-open") << QList<int>{1, 0} << QStringLiteral("MKV - Matroska Video") << 2;
+        QTest::newRow("AC3 mono before MP2, MP4")
+            << QStringLiteral("pal-interlaced-open") << QList<int>{1, 0} << QStringLiteral("MP4 - H.264 Video") << 2;
+        QTest::newRow("LPCM and AC3 into AVI: the first only")
+            << QStringLiteral("pal-film-open") << QList<int>{1, 0} << QStringLiteral("AVI - MPEG-4 Video") << 1;
+    }
+    void severalTracksInTheOrderChosen()
+    {
+        QFETCH(QString, disc);
+        QFETCH(QList<int>, chosen);
+        QFETCH(QString, profile);
+        QFETCH(int, kept);
+        QVERIFY(LinkTools(m_program->path()));
+        Open(disc);
+        Choice c;
+        c.chapter = 2;
+        c.audio = chosen.first();
+        Check(c);
+        m_list.Entry(m_list.index(c.chapter - 1, 0, m_list.index(0, 0)))->MoreAudioIndexes = chosen.mid(1);
+        QCOMPARE(RunToEnd(Request(profile, {{QStringLiteral("Video Size"), QStringLiteral("Original Size")}})),
+                 TConversionRun::Outcome::Completed);
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
+        const QString file = m_run->MadeFiles().first();
+        const TruthTitle truth = ReadTruth(disc, 1);
+        const QList<SoundTrackFacts> tracks = SoundTracks(file);
+        QCOMPARE(tracks.size(), kept);
+        const QList<SeenPicture> seen = WatchPictures(file);
+        const double picture = PictureEnd(file);
+        for (int t = 0; t < kept; ++t) {
+            const TruthAudio &source = truth.Audio.at(chosen.at(t));
+            const double frequency = DominantFrequency(file, t);
+            QVERIFY2(qAbs(frequency - source.Tone) < source.Tone * 0.05,
+                     qPrintable(QStringLiteral("track %1: %2 Hz, not %3").arg(t).arg(frequency).arg(source.Tone)));
+            if (kept > 1) {
+                const QString language = tracks.at(t).Language;
+                QVERIFY2(language.size() == 3 && (source.Language.isEmpty() || language.startsWith(source.Language.left(1))),
+                         qPrintable(language));
+                QCOMPARE(tracks.at(t).Default, t == 0);
+            }
+            const QList<double> bursts = BurstStarts(file, t);
+            int flashes = 0;
+            for (const SeenPicture &p : seen) {
+                if (!p.Flash)
+                    continue;
+                ++flashes;
+                double nearest = 1e9;
+                for (const double b : bursts)
+                    nearest = qAbs(b - p.Time) < qAbs(nearest) ? b - p.Time : nearest;
+                QVERIFY2(qAbs(nearest) <= 0.005, qPrintable(QStringLiteral("track %1: the flash at %2 s is heard %3 ms "
+                                                                           "after it")
+                                                                .arg(t)
+                                                                .arg(p.Time)
+                                                                .arg(nearest * 1000)));
+            }
+            QVERIFY(flashes >= 2);
+            const double sound = SoundEnd(file, t);
+            QVERIFY2(qAbs(sound - picture) <= 0.025, qPrintable(QStringLiteral("track %1 ends at %2 s, the picture at "
+                                                                                "%3 s")
+                                                                     .arg(t)
+                                                                     .arg(sound)
+                                                                     .arg(picture)));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSoundSync)

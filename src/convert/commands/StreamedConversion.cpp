@@ -78,6 +78,13 @@ bool KeepsVariableRate(const QString &outputExt, const QString &videoCodec)
     return containers.contains(outputExt.toLower()) && coders.contains(videoCodec);
 }
 
+bool HoldsSeveralSoundTracks(const QString &outputExt)
+{
+    static const QStringList containers = {QStringLiteral(".mkv"), QStringLiteral(".mp4"), QStringLiteral(".m4v"),
+                                           QStringLiteral(".mov")};
+    return containers.contains(outputExt.toLower());
+}
+
 QString NominalRate(TScanType scan, bool ntsc)
 {
     if (scan == TScanType::SoftFilm || scan == TScanType::HardFilm)
@@ -179,16 +186,30 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
     const double coderLead = untimedSound ? SoundCoderLead(OptionValue(args, QStringLiteral("-c:a")),
                                                            OptionValue(args, QStringLiteral("-ar")).toInt())
                                           : 0.0;
-    if (sound) {
-        graph += QStringLiteral(";[0:i:%1]%2[a]")
-                     .arg(AudioStreamId(c.AudioId),
-                          SoundFilters(profileAudio, c.Start + coderLead, c.End, length - coderLead));
+    const bool several = HoldsSeveralSoundTracks(outputExt);
+    QList<int> tracks;
+    if (sound)
+        tracks << c.AudioId << (several ? c.MoreAudioIds : QList<int>());
+    for (int i = 0; i < tracks.size(); ++i) {
+        graph += QStringLiteral(";[0:i:%1]%2[a%3]")
+                     .arg(AudioStreamId(tracks.at(i)),
+                          SoundFilters(profileAudio, c.Start + coderLead, c.End, length - coderLead))
+                     .arg(i);
     }
     command.Add(QStringLiteral("-filter_complex")).Add(graph);
     command.Add(QStringLiteral("-map")).Add(QStringLiteral("[v]"));
-    if (sound)
-        command.Add(QStringLiteral("-map")).Add(QStringLiteral("[a]"));
-    else
+    for (int i = 0; i < tracks.size(); ++i)
+        command.Add(QStringLiteral("-map")).Add(QStringLiteral("[a%1]").arg(i));
+    if (several) {
+        // Each track says its language; the first chosen plays unless the viewer picks another.
+        for (int i = 0; i < tracks.size(); ++i) {
+            command.Add(QStringLiteral("-metadata:s:a:%1").arg(i))
+                .Add(QStringLiteral("language=") + c.AudioLanguages.value(i, QStringLiteral("und")));
+            command.Add(QStringLiteral("-disposition:a:%1").arg(i))
+                .Add(i == 0 ? QStringLiteral("default") : QStringLiteral("0"));
+        }
+    }
+    if (!sound)
         args.removeAll(QStringLiteral("-an"));
     if (subtitleInput >= 0 && !c.BurnSubtitle) {
         // Copied as the disc has it; named, it is picked although the container's own subtitle

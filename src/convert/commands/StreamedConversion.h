@@ -27,6 +27,10 @@ struct TStreamedConversion
     TScanType Scan = TScanType::Progressive;
     TDeinterlace Deinterlace = TDeinterlace::Auto;
     int AudioId = -1; // the VOB's id of the sound stream; -1: none
+    // The tracks kept besides it, in order, where the file holds several (HoldsSeveralSoundTracks).
+    QList<int> MoreAudioIds;
+    // ISO 639-2 of AudioId's track, then of MoreAudioIds'; named in files that hold several.
+    QStringList AudioLanguages;
     QString TitleAspect; // "4:3" or "16:9"
     QString SubtitleIndex; // a VobSub index (TSubtitleTrack) of the span; empty: none
     bool BurnSubtitle = false; // the subtitle in the picture, not as a track
@@ -39,6 +43,9 @@ QString ConverterPictureFilters(TScanType scan, TDeinterlace choice);
 // Whether the file keeps each picture at its own time (variable rate): containers that take it
 // with a video coder whose clock can be fine enough; otherwise a constant rate.
 bool KeepsVariableRate(const QString &outputExt, const QString &videoCodec);
+// Whether the file keeps several sound tracks, each with its language (MKV, MP4, MOV): other
+// files keep the first chosen.
+bool HoldsSeveralSoundTracks(const QString &outputExt);
 // The rate a file names (and a file without a variable rate keeps): film's for titles of film,
 // else the disc's.
 QString NominalRate(TScanType scan, bool ntsc);

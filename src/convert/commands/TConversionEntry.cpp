@@ -1,6 +1,7 @@
 #include "convert/commands/TConversionEntry.h"
 
 #include "convert/commands/SubtitleStreams.h"
+#include "core/LanguageCodes.h"
 #include "tasklist/TTaskListModel.h"
 
 #include <QHash>
@@ -25,7 +26,16 @@ QList<TConversionEntry> CollectCheckedEntries(const TTaskListModel &list, const 
         if (!e.AudioLanguages.isEmpty()) {
             if (!audioOfTitle.contains(e.TitleNumber))
                 audioOfTitle.insert(e.TitleNumber, TitleAudioIds(dvdPath, e.TitleNumber));
-            e.AudioId = audioOfTitle.value(e.TitleNumber).value(entry->AudioLanguageIndex, -1);
+            const QList<int> ids = audioOfTitle.value(e.TitleNumber);
+            e.AudioId = ids.value(entry->AudioLanguageIndex, -1);
+            e.AudioTrackLanguages << FileLanguageCode(e.AudioLanguages.value(entry->AudioLanguageIndex));
+            for (const int index : entry->MoreAudioIndexes) {
+                const int id = ids.value(index, -1);
+                if (id < 0 || id == e.AudioId || e.MoreAudioIds.contains(id))
+                    continue;
+                e.MoreAudioIds << id;
+                e.AudioTrackLanguages << FileLanguageCode(e.AudioLanguages.value(index));
+            }
         }
         if (entry->SubtitleIndex > 0) {
             if (!streamsOfTitle.contains(e.TitleNumber))

@@ -23,6 +23,11 @@ struct TConversionEntry
     // The VOB's id of the chosen sound stream (what MEncoder's -aid takes), -1 when not known;
     // two tracks of one language are told apart only by it.
     int AudioId = -1;
+    // The VOB's ids of the tracks kept besides it (Data.MoreAudioIndexes), in order.
+    QList<int> MoreAudioIds;
+    // The chosen tracks' languages as files name them (ISO 639-2, "und" when unknown): the
+    // first track's, then the others'.
+    QStringList AudioTrackLanguages;
 };
 
 // The checked entries in list order (a title, its chapters, the next title). dvdPath is

@@ -353,8 +353,11 @@ TTitleSpanReader::Span TConversionRun::EntrySpan() const
     span.TitleNumber = Entry().TitleNumber;
     span.Start = m_plan.Timeline.Start;
     span.End = m_plan.Timeline.End;
-    if (Entry().AudioId >= 0)
+    if (Entry().AudioId >= 0) {
         span.AudioIds = {Entry().AudioId};
+        if (m_profile.Settings.RawPicture && HoldsSeveralSoundTracks(m_request.OutputExt))
+            span.AudioIds << Entry().MoreAudioIds;
+    }
     return span;
 }
 
@@ -401,6 +404,8 @@ void TConversionRun::StartStreamedPass()
     conversion.Scan = m_plan.Scan;
     conversion.Deinterlace = m_profile.Settings.Deinterlace;
     conversion.AudioId = Entry().AudioId;
+    conversion.MoreAudioIds = Entry().MoreAudioIds;
+    conversion.AudioLanguages = Entry().AudioTrackLanguages;
     conversion.TitleAspect = Entry().Aspect;
     conversion.SubtitleIndex = m_plan.SubtitleIndex;
     conversion.BurnSubtitle = !m_plan.SubtitleAsTrack;
