@@ -21,12 +21,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QStyle>
@@ -101,21 +103,32 @@ TSettingForm::TSettingForm(const MainControls &main) : QWidget(nullptr), m_main(
     font.setPointSize(8);
     setFont(font);
 
-    PageControl1 = new QTabWidget(this);
+    // The controls keep their places on a body of the dialog's size; on a screen too small
+    // for it (a large scale) the window shrinks and the body scrolls.
+    auto *body = new QWidget;
+    body->setFixedSize(kWidth, kHeight);
+    auto *scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidget(body);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller);
+
+    PageControl1 = new QTabWidget(body);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(8, 8, kPageWidth, kPageHeight);
     BuildGeneralPage();
     BuildProfilesPage();
 
     const int y = kHeight - 36;
-    btnDefault = new QPushButton(QStringLiteral("&Load Default"), this);
+    btnDefault = new QPushButton(QStringLiteral("&Load Default"), body);
     btnDefault->setObjectName(QStringLiteral("btnDefault"));
     btnDefault->setGeometry(8, y, 100, 25);
-    btnOK = new QPushButton(QStringLiteral("&OK"), this);
+    btnOK = new QPushButton(QStringLiteral("&OK"), body);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry(kWidth - 176, y, 80, 25);
     btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), body);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setGeometry(kWidth - 88, y, 80, 25);
     connect(btnDefault, &QPushButton::clicked, this, &TSettingForm::btnDefaultClick);
@@ -383,12 +396,33 @@ void TSettingForm::sbtnOptionsClick()
 void TSettingForm::showEvent(QShowEvent *event)
 {
     if (!event->spontaneous()) {
+        FitScreen();
         move(m_main.window->geometry().center() - rect().center());
         m_main.window->setEnabled(false);
         edtOutputDir->setText(m_main.outputDir->text());
         m_snapshot = TakeSnapshot();
     }
     QWidget::showEvent(event);
+}
+
+void TSettingForm::FitScreen()
+{
+    const QScreen *screen = m_main.window->screen();
+    if (!screen)
+        return;
+    // Room for a title bar, as the window has none yet to measure.
+    const QSize room = screen->availableGeometry().size() - QSize(0, QFontMetrics(font()).height() + 12);
+    if (room.expandedTo(QSize(kWidth, kHeight)) == room) {
+        setFixedSize(kWidth, kHeight);
+        return;
+    }
+    // Resizable up to its whole size and a scroll bar, so that it is made to fit the screen
+    // once placed.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const QSize whole(kWidth + bar, kHeight);
+    setMinimumSize(160, 120);
+    setMaximumSize(whole);
+    resize(whole.boundedTo(room));
 }
 
 void TSettingForm::closeEvent(QCloseEvent *event)

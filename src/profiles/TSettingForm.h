@@ -81,6 +81,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Its whole size where the screen has room for it, else as much as there is, scrolled.
+    void FitScreen();
     int m_stallSeconds = TPreferences().StallSeconds;
 
     struct Snapshot

@@ -58,7 +58,6 @@ public:
     TOverwriteAnswer AskOverwrite(const QString &text, const QString &caption) override
     {
         messages << Message{QStringLiteral("ask"), text, caption};
-        clockRanWhileAsked = clockRanWhileAsked || (clock && clock->isActive());
         return answers.isEmpty() ? TOverwriteAnswer::Yes : answers.takeFirst();
     }
     bool TurnOffChecked() const override { return turnOff; }
@@ -70,8 +69,6 @@ public:
 
     QList<Message> messages;
     QList<TOverwriteAnswer> answers;
-    const QTimer *clock = nullptr; // the run's, looked at while a question waits
-    bool clockRanWhileAsked = false;
     bool turnOff = false;
     QStringList opened;
     int closes = 0;

@@ -5,6 +5,7 @@
 #include "convert/run/TConversionController.h"
 #include "core/AppFolders.h"
 #include "core/OutputExt.h"
+#include "core/ProgramInfo.h"
 #include "core/TDVDInformation.h"
 #include "core/TImageButton.h"
 #include "core/TimeText.h"
@@ -17,11 +18,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -51,6 +54,7 @@ private slots:
         m_boxes = std::make_unique<RecordingMessageBox>();
         m_shell = std::make_unique<RecordingShell>();
         m_power = std::make_unique<FakePowerManager>();
+        m_notifier = std::make_unique<RecordingNotifier>();
         m_program = std::make_unique<TestProgramFolder>();
         m_work = std::make_unique<QTemporaryDir>();
         m_out = std::make_unique<QTemporaryDir>();
@@ -65,6 +69,7 @@ private slots:
         m_out.reset();
         m_work.reset();
         m_program.reset();
+        m_notifier.reset();
         m_power.reset();
         m_shell.reset();
         m_boxes.reset();
@@ -83,13 +88,23 @@ private slots:
         QCOMPARE(m_boxes->Calls().first().icon, MessageBox::Icon::Information);
 
         Check(m, 0, 0);
+        // A missing folder is offered to be made; No stays at the field.
         m.edtOutputDir->setText(m_out->path() + QStringLiteral("/missing/"));
+        m.cmbProfile->setFocus();
+        m_boxes->Answer(QMessageBox::No);
+        Click(m.imgStart);
+        QCOMPARE(m_boxes->Texts().last(), QStringLiteral("The output folder %1/missing does not exist. Do you want to "
+                                                         "create it?").arg(m_out->path()));
+        QTRY_VERIFY(m.edtOutputDir->hasFocus());
+        // One named without its full path is not made but refused.
+        m.edtOutputDir->setText(QStringLiteral("missing/"));
         m.cmbProfile->setFocus();
         Click(m.imgStart);
         QCOMPARE(m_boxes->Texts().last(),
                  QStringLiteral("The output path does not exist. Please specify another one."));
         QCOMPARE(m_boxes->Calls().last().caption, QStringLiteral("Output path does not exist"));
         QTRY_VERIFY(m.edtOutputDir->hasFocus());
+        QVERIFY(!QFileInfo::exists(m_out->path() + QStringLiteral("/missing")));
 
         m.edtOutputDir->setText(m_out->path() + QLatin1Char('/'));
         m.cmbProfile->setCurrentIndex(-1);
@@ -119,6 +134,9 @@ private slots:
             elapsed << p.ElapsedText;
         });
         connect(&m_controller->Run(), &TConversionRun::HintChanged, this, [&](const QString &h) { hints << h; });
+        const QString caption = m.windowTitle();
+        QStringList titles;
+        connect(&m, &QWidget::windowTitleChanged, this, [&](const QString &t) { titles << t; });
         bool lockedDuringRun = false;
         connect(&m_controller->Run().Runner(), &TProcessRunner::ToolStarted, this, [&] {
             lockedDuringRun = m.imgStop->isVisible() && !m.imgStart->isVisible() && !m.ltvTask->isEnabled()
@@ -143,10 +161,85 @@ private slots:
         QVERIFY(frames.contains(QStringLiteral("100 / 100")) && frames.contains(QStringLiteral("50 / 50")));
         QVERIFY(elapsed.contains(QStringLiteral("00:00:01")));
         QCOMPARE(m.labTotalProgress->text(), QStringLiteral("100%"));
+        // The task bar shows how far the run is, and the desktop hears of its end.
+        const QRegularExpression progressTitle(QStringLiteral("^\\d{1,3}% - ") + QRegularExpression::escape(caption)
+                                               + QLatin1Char('$'));
+        QVERIFY2(titles.size() > 2 && titles.count() - 1 == titles.filter(progressTitle).size(),
+                 qPrintable(titles.join(QLatin1Char('|'))));
+        QCOMPARE(titles.last(), caption);
+        QCOMPARE(m.windowTitle(), caption);
+        QCOMPARE(m_notifier->sent, (QList<QPair<QString, QString>>{
+                                       {ProgramInfo::ProductName(), QStringLiteral("The conversion is completed successfully.")}}));
         // The converter's command, reading the disc's span from the pipe.
         QVERIFY(m.Memo2->toPlainText().startsWith(QStringLiteral(" -y -f mpeg ")));
         QVERIFY(!m.Memo1->toPlainText().isEmpty());
         ExpectUnlocked(m);
+    }
+
+    // A "to all" answer holds for the rest of the run; while a question waits, the run's
+    // clocks and figures stand still.
+    void overwriteToAll_data()
+    {
+        QTest::addColumn<QList<QMessageBox::StandardButton>>("answers");
+        QTest::addColumn<QStringList>("replaced");
+        QTest::newRow("no, then yes to all") << QList<QMessageBox::StandardButton>{QMessageBox::No, QMessageBox::YesToAll}
+                                            << Strings({"Title01-Chapter02.mkv", "Title02-Chapter01.mkv"});
+        QTest::newRow("yes, then no to all") << QList<QMessageBox::StandardButton>{QMessageBox::Yes, QMessageBox::NoToAll}
+                                            << Strings({"Title01-Chapter01.mkv"});
+    }
+    void overwriteToAll()
+    {
+        QFETCH(QList<QMessageBox::StandardButton>, answers);
+        QFETCH(QStringList, replaced);
+        TMainForm &m = Window(true);
+        const QStringList targets = Strings({"Title01-Chapter01.mkv", "Title01-Chapter02.mkv", "Title02-Chapter01.mkv"});
+        for (const QString &name : targets) {
+            QFile f(m_out->filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old");
+        }
+        Check(m, 0, 1);
+        Check(m, 0, 2);
+        Check(m, 1, 1);
+        for (QMessageBox::StandardButton answer : answers)
+            m_boxes->Answer(answer);
+        const QString question = QStringLiteral("Output File Exists");
+        QStringList figuresWhileAsked;
+        m_boxes->WhileShown([&](const MessageBox::Call &call) {
+            if (call.caption != question)
+                return;
+            QSignalSpy moved(&m_controller->Run(), &TConversionRun::ProgressChanged);
+            const QStringList before{m.labElapsed->text(), m.labRemaining->text(), m.windowTitle()};
+            QTest::qWait(2200);
+            const QStringList after{m.labElapsed->text(), m.labRemaining->text(), m.windowTitle()};
+            figuresWhileAsked << QStringLiteral("%1 -> %2, %3 changes")
+                                     .arg(before.join(QLatin1Char(' ')), after.join(QLatin1Char(' ')))
+                                     .arg(moved.size());
+            QVERIFY2(before == after && moved.isEmpty(), qPrintable(figuresWhileAsked.last()));
+        });
+        QSignalSpy ended(m_controller.get(), &TConversionController::ConversionEnded);
+        Click(m.imgStart);
+        QVERIFY(ended.wait(60000));
+        QCOMPARE(ended.first().at(0).value<TConversionRun::Outcome>(), TConversionRun::Outcome::Completed);
+
+        // Asked for the first two files only, with the four answers offered.
+        QList<MessageBox::Call> asked;
+        for (const MessageBox::Call &call : m_boxes->Calls())
+            if (call.caption == question)
+                asked << call;
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(figuresWhileAsked.size(), 2);
+        QVERIFY(asked.at(0).text.contains(QStringLiteral("Title01-Chapter01.mkv")));
+        QVERIFY(asked.at(1).text.contains(QStringLiteral("Title01-Chapter02.mkv")));
+        QCOMPARE(asked.at(0).buttons,
+                 QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
+        for (const QString &name : targets) {
+            QFile f(m_out->filePath(name));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QVERIFY2((f.readAll() != "old") == replaced.contains(name), qPrintable(name));
+        }
+        QCOMPARE(QDir(m_out->path()).entryList(QDir::Files), targets); // nothing renamed
+        QCOMPARE(m_boxes->Texts().last(), QStringLiteral("The conversion is completed successfully."));
     }
 
     // Stop at any moment: no tool left, no intermediate file, the window usable again.
@@ -211,6 +304,8 @@ private slots:
         QCOMPARE(QDir(m_work->path()).entryList(QDir::Files), QStringList());
         QVERIFY(!m_controller->Run().Clock().isActive());
         ExpectUnlocked(m);
+        QVERIFY(m_notifier->sent.isEmpty());
+        QCOMPARE(m.windowTitle(), ProgramInfo::MainCaption());
         // A stopped run does not keep the next one from starting.
         QVERIFY(!m_controller->IsBusy());
     }
@@ -325,6 +420,7 @@ private:
     std::unique_ptr<RecordingMessageBox> m_boxes;
     std::unique_ptr<RecordingShell> m_shell;
     std::unique_ptr<FakePowerManager> m_power;
+    std::unique_ptr<RecordingNotifier> m_notifier;
     std::unique_ptr<TestProgramFolder> m_program;
     std::unique_ptr<QTemporaryDir> m_work, m_out;
     std::unique_ptr<ShownGrids> m_grids;

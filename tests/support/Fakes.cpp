@@ -7,6 +7,8 @@ RecordingMessageBox::RecordingMessageBox()
 {
     MessageBox::SetHook([this](const MessageBox::Call &call) {
         m_calls << call;
+        if (m_whileShown)
+            m_whileShown(call);
         if (!m_answers.isEmpty())
             return m_answers.takeFirst();
         return call.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;

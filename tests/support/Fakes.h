@@ -7,6 +7,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 // Records every message box and answers from a queue (Ok / Yes when the queue is empty).
 class RecordingMessageBox
 {
@@ -17,10 +19,13 @@ public:
     const QList<MessageBox::Call> &Calls() const { return m_calls; }
     QStringList Texts() const;
     void Clear() { m_calls.clear(); }
+    // Runs while each box is open, before it is answered: what goes on behind a waiting box.
+    void WhileShown(std::function<void(const MessageBox::Call &)> hook) { m_whileShown = std::move(hook); }
 
 private:
     QList<MessageBox::Call> m_calls;
     QList<QMessageBox::StandardButton> m_answers;
+    std::function<void(const MessageBox::Call &)> m_whileShown;
 };
 
 // Records what the program hands to the desktop to open.
