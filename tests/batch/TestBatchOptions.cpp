@@ -75,6 +75,41 @@ private slots:
         QTEST(options.Existing, "existing");
         QTEST(options.Intermediate, "intermediate");
     }
+
+    // --audio: the first track, the others in the order given (repeats dropped), or all.
+    void audioLists_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("first"); // -1: refused
+        QTest::addColumn<QList<int>>("more");
+        QTest::addColumn<bool>("all");
+        QTest::newRow("one") << QStringLiteral("1") << 1 << QList<int>{} << false;
+        QTest::newRow("in the order given") << QStringLiteral("2,0") << 2 << QList<int>{0} << false;
+        QTest::newRow("repeats and blanks") << QStringLiteral("1, 1,3 ,1") << 1 << QList<int>{3} << false;
+        QTest::newRow("all") << QStringLiteral("all") << 0 << QList<int>{} << true;
+        QTest::newRow("a word") << QStringLiteral("first") << -1 << QList<int>{} << false;
+        QTest::newRow("a negative one") << QStringLiteral("1,-1") << -1 << QList<int>{} << false;
+        QTest::newRow("an empty item") << QStringLiteral("1,,2") << -1 << QList<int>{} << false;
+    }
+    void audioLists()
+    {
+        QFETCH(QString, value);
+        QFETCH(int, first);
+        TBatchOptions options;
+        QString error;
+        const bool read = TBatchOptions::Parse(
+            {QStringLiteral("quarnel"), QStringLiteral("--convert"), QStringLiteral("/dvd"), QStringLiteral("--audio"),
+             value},
+            options, error);
+        QCOMPARE(read, first >= 0);
+        if (!read) {
+            QVERIFY2(error.startsWith(QStringLiteral("--audio takes \"all\" or whole numbers")), qPrintable(error));
+            return;
+        }
+        QCOMPARE(options.Audio, first);
+        QTEST(options.MoreAudio, "more");
+        QTEST(options.AllAudio, "all");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBatchOptions)
