@@ -187,6 +187,7 @@ private:
     int m_index = -1;
     TEntryPlan m_plan; // the entry under way
     QHash<int, TScanType> m_scanTypes; // by title number, found once a run
+    QHash<int, TPictureCrop> m_crops; // the same
 
     TProgressArithmetic m_figures;
     TConversionProgress m_published;
