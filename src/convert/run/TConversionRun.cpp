@@ -181,9 +181,7 @@ void TConversionRun::NextEntry()
     }
 
     m_phase = Phase::ReadingSource;
-    // The bars are looked for once a title, and only where the converter reads the disc itself.
-    const bool findCrop = m_profile.Settings.AutoCrop && m_profile.Settings.RawPicture
-                       && !m_crops.contains(Entry().TitleNumber);
+    const bool findCrop = CropsBars() && !m_crops.contains(Entry().TitleNumber);
     m_source.Detect(m_request.Dvd.DvdPath, Entry().TitleNumber, m_scanTypes.contains(Entry().TitleNumber), findCrop,
                     StartProgramHint(Entry()), TimeTextToSeconds(Entry().Data.StartText), Entry().AudioId,
                     m_files.WorkFolder(), AppFolders::TranscoderExe(), m_request.Preferences.StallSeconds * 1000);
@@ -255,7 +253,7 @@ void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
         emit ToolOutput(QStringLiteral("Title %1: %2 (%3)\n").arg(title).arg(ScanTypeText(result.Scan), result.How));
     }
     m_plan.Scan = m_scanTypes.value(title);
-    if (m_profile.Settings.AutoCrop && m_profile.Settings.RawPicture && !m_crops.contains(title)) {
+    if (CropsBars() && !m_crops.contains(title)) {
         m_crops.insert(title, result.Crop);
         const TPictureCrop &c = result.Crop;
         emit ToolOutput(c.IsSet() ? QStringLiteral("Title %1: the film is %2x%3 at %4,%5 of the %6x%7 frame\n")
@@ -847,6 +845,11 @@ void TConversionRun::Publish()
     m_publishedOnce = true;
     m_published = m_figures.Progress();
     emit ProgressChanged(m_published);
+}
+
+bool TConversionRun::CropsBars() const
+{
+    return m_profile.Settings.AutoCrop && m_profile.Settings.RawPicture;
 }
 
 double TConversionRun::IntermediateFrameRate() const

@@ -158,6 +158,9 @@ private:
     // errorsOnly: words that read as an error, not just the tool's last line.
     QString WithToolWords(const QString &reason, TProcessRunner::Slot slot, bool errorsOnly) const;
     void Publish();
+    // Whether the disc's own bars are found (once a title) and cropped: where the profile asks
+    // and the converter reads the disc itself; through a file the encoder has scaled already.
+    bool CropsBars() const;
     // The intermediate's pictures a second: film's where the entry is made film again.
     double IntermediateFrameRate() const;
 
