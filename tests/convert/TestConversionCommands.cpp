@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include "convert/commands/EncoderCommand.h"
+#include "convert/commands/PictureFit.h"
+#include "convert/commands/StreamedConversion.h"
 #include "convert/commands/TranscoderCommand.h"
 #include "convert/run/RunTexts.h"
 #include "convert/commands/OptionBuilder.h"
@@ -431,6 +433,97 @@ private slots:
         options.Arguments = arguments;
         FitTranscoderToFrame(options, settings, titleAspect);
         QCOMPARE(options.Arguments, fitted);
+    }
+
+    // The bars a disc carries, as cropdetect saw them over the title's samples, and the film's
+    // picture made of what is left: widened to even lines, at the film's shape.
+    void croppedFilmKeepsItsShape_data()
+    {
+        QTest::addColumn<QString>("figures"); // cropdetect's last figures; empty: none
+        QTest::addColumn<TMencOutputSettings>("settings");
+        QTest::addColumn<QString>("titleAspect");
+        QTest::addColumn<QString>("crop"); // the filter; empty: nothing cropped
+        QTest::addColumn<QSize>("picture"); // the scaled picture; empty: not scaled
+        QTest::addColumn<QSize>("frame");
+        const QString scope = QStringLiteral("x1:0 x2:719 y1:70 y2:505");
+        QTest::newRow("2.35:1 in 16:9, original size")
+            << scope << Size("", "") << QStringLiteral("16:9") << QStringLiteral("crop=720:436:0:70") << QSize()
+            << QSize();
+        QTest::newRow("2.35:1 in 16:9 by height: square pixels of its shape")
+            << scope << Size(":360", "") << QStringLiteral("16:9") << QStringLiteral("crop=720:436:0:70")
+            << QSize(846, 360) << QSize(846, 360);
+        QTest::newRow("2.35:1 into a 640x480 frame: the frame's bars, not the disc's")
+            << scope << Size("640:480", "") << QStringLiteral("16:9") << QStringLiteral("crop=720:436:0:70")
+            << QSize(640, 272) << QSize(640, 480);
+        QTest::newRow("2.35:1 into a 4:3 DVD frame: letterboxed at its shape")
+            << scope << MpegSize("720:576", "4:3") << QStringLiteral("16:9") << QStringLiteral("crop=720:436:0:70")
+            << QSize(720, 328) << QSize(720, 576);
+        QTest::newRow("odd edges widen outwards to even ones")
+            << QStringLiteral("x1:9 x2:710 y1:71 y2:504") << Size("", "") << QStringLiteral("16:9")
+            << QStringLiteral("crop=704:436:8:70") << QSize() << QSize();
+        QTest::newRow("16:9 in 4:3 by height")
+            << QStringLiteral("x1:0 x2:719 y1:72 y2:503") << Size(":432", "") << QStringLiteral("4:3")
+            << QStringLiteral("crop=720:432:0:72") << QSize(768, 432) << QSize(768, 432);
+        QTest::newRow("no bars: nothing cropped, the title's shape by height")
+            << QStringLiteral("x1:0 x2:719 y1:0 y2:575") << Size(":480", "") << QStringLiteral("16:9") << QString()
+            << QSize(854, 480) << QSize(854, 480);
+        QTest::newRow("dark samples only: nothing cropped")
+            << QStringLiteral("x1:719 x2:0 y1:575 y2:0") << Size("", "") << QStringLiteral("16:9") << QString()
+            << QSize() << QSize();
+        QTest::newRow("a sliver of picture is no film: nothing cropped")
+            << QStringLiteral("x1:300 x2:420 y1:250 y2:330") << Size("", "") << QStringLiteral("16:9") << QString()
+            << QSize() << QSize();
+        QTest::newRow("no figures: nothing cropped")
+            << QString() << Size("", "") << QStringLiteral("16:9") << QString() << QSize() << QSize();
+    }
+    void croppedFilmKeepsItsShape()
+    {
+        QFETCH(QString, figures);
+        QFETCH(TMencOutputSettings, settings);
+        QFETCH(QString, titleAspect);
+        QFETCH(QString, crop);
+        QFETCH(QSize, picture);
+        QFETCH(QSize, frame);
+        // The first figures are narrower: only the last, the widest seen, count.
+        const QString output =
+            QStringLiteral("  Stream #0:0[0x1e0]: Video: mpeg2video (Main), yuv420p(tv, top first), 720x576 [SAR 64:45 DAR "
+                           "16:9], 25 fps\n[Parsed_cropdetect_0 @ 0x1] x1:0 x2:719 y1:100 y2:480 w:720 h:380 x:0 "
+                           "y:100\n")
+            + (figures.isEmpty() ? QString()
+                                 : QStringLiteral("[Parsed_cropdetect_0 @ 0x1] ") + figures
+                                       + QStringLiteral(" w:2 h:2 x:0 y:0 pts:1 t:0.04 crop=2:2:0:0\n"));
+        const TPictureCrop found = TPictureCrop::FromCropdetect(figures.isEmpty() ? QString() : output);
+        QCOMPARE(found.IsSet() ? found.Filter() : QString(), crop);
+        TPictureFit fit;
+        QCOMPARE(FitPicture(settings, titleAspect, fit, found), picture.isValid());
+        if (picture.isValid()) {
+            QCOMPARE(QSize(fit.Width, fit.Height), picture);
+            QCOMPARE(QSize(fit.FrameWidth, fit.FrameHeight), frame);
+        }
+
+        // Streamed, the bars go before scaling, the frame's pixel shape before them.
+        TStreamedConversion conversion;
+        conversion.Pipe = QStringLiteral("/tmp/pipe");
+        conversion.End = 3;
+        conversion.AudioId = -1;
+        conversion.TitleAspect = titleAspect;
+        conversion.Crop = found;
+        const QString graph = BuildStreamedConverterCommand(QStringLiteral("ffmpeg"), conversion, TTranscoderOptions(),
+                                                            settings, QStringLiteral(".mkv"),
+                                                            QStringLiteral("/tmp/out.mkv"))
+                                  .Arguments()
+                                  .filter(QStringLiteral("[v]"))
+                                  .value(0);
+        const QString shape = titleAspect == u"16:9" ? QStringLiteral("setdar=16/9") : QStringLiteral("setdar=4/3");
+        if (!crop.isEmpty()) {
+            QVERIFY2(graph.contains(shape + QLatin1Char(',') + crop), qPrintable(graph));
+            if (picture.isValid())
+                QVERIFY2(graph.indexOf(crop) < graph.indexOf(QStringLiteral("scale=")), qPrintable(graph));
+            else
+                QVERIFY2(graph.endsWith(crop + QStringLiteral("[v]")), qPrintable(graph));
+        } else {
+            QVERIFY2(!graph.contains(QStringLiteral("crop=")), qPrintable(graph));
+        }
     }
 
     // A mark at each chapter start inside the span, at its time in the file, named by the

@@ -181,6 +181,37 @@ private slots:
         QVERIFY2(CheckProfileValues(file, g.grids, problem), qPrintable(problem));
     }
 
+    // The Crop row is the program's own too: Auto finds the disc's bars, None or no row crops nothing.
+    void cropRow_data()
+    {
+        QTest::addColumn<QString>("chosen"); // empty: the profile's own
+        QTest::addColumn<bool>("withRow");
+        QTest::addColumn<bool>("autoCrop");
+        QTest::newRow("as loaded: Auto") << QString() << true << true;
+        QTest::newRow("None chosen") << QStringLiteral("None") << true << false;
+        QTest::newRow("no row") << QString() << false << false;
+    }
+    void cropRow()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(bool, withRow);
+        QFETCH(bool, autoCrop);
+        TestProgramFolder folder(false);
+        const QString file = folder.file(QStringLiteral("Profiles/p.apf"));
+        QByteArray profile = kBase;
+        if (withRow) {
+            profile.replace("Para=6\r\n", "Para=7\r\n6=Crop\r\n");
+            profile += "[Crop]\r\nSort=1\r\nList=1\r\nCaption=Auto,None,\r\nValue=auto,,\r\nIndex=0\r\ncmd=-vf\r\n";
+        }
+        folder.writeFile(QStringLiteral("Profiles/p.apf"), profile);
+        Grids g;
+        g.Load(file, chosen.isEmpty() ? Edits{} : Edits{{QStringLiteral("Crop"), chosen}});
+        TMencOutputSettings settings;
+        BuildEncoderOptions(file, g.grids, settings);
+        QCOMPARE(settings.AutoCrop, autoCrop);
+        QVERIFY(!BuildTranscoderOptions(file, g.grids).contains(QStringLiteral("-vf")));
+    }
+
     void missingFile()
     {
         Grids g;
@@ -223,6 +254,9 @@ private slots:
         QTest::newRow("a bitrate that adds a switch: 800; a rate that adds a sub-option: the source's")
             << badRate << Edits{{QStringLiteral("Bit Rate"), QStringLiteral("800 -o /tmp/x")}} << QStringLiteral("800")
             << QString() << Strings({"640:480", "640", "480", "16:9", "", ""});
+        QTest::newRow("a height alone: no width")
+            << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("x480")}} << QStringLiteral("800000")
+            << QStringLiteral(" -srate 48000") << Strings({":480", "", "480", "16:9", "800000", "48000"});
         QTest::newRow("Original Size: no size")
             << withRate << Edits{{QStringLiteral("Video Size"), QStringLiteral("Original Size")}}
             << QStringLiteral("800000") << QStringLiteral(" -srate 48000")
@@ -436,6 +470,7 @@ private slots:
             {"coder options that name no file", "-x264-params", "keyint=50:bframes=3:deblock=-1,-1"},
             {"a constant quality", "-crf", "23"},
             {"a display shape as a number", "-aspect", "1.7778"},
+            {"a height alone, the width the title's shape gives", "-s", "x480"},
         };
         for (const auto &r : allowed)
             QTest::newRow(r.row) << QString::fromLatin1(r.cmd) << QString::fromLatin1(r.value) << none << QString() << QString();

@@ -41,7 +41,7 @@ private slots:
         QSignalSpy finished(&probe, &TSourceProbe::Finished);
         QElapsedTimer clock;
         clock.start();
-        probe.Detect(TestDvdsDir() + QLatin1Char('/') + dvd, 1, false, 0, 0, 0x80, m_work->path(),
+        probe.Detect(TestDvdsDir() + QLatin1Char('/') + dvd, 1, false, false, 0, 0, 0x80, m_work->path(),
                      QStringLiteral("ffmpeg"), 30000);
         QVERIFY(finished.wait(30000));
         const auto result = finished.first().at(0).value<TSourceProbe::Result>();

@@ -48,6 +48,9 @@ Makes OUT/VIDEO_TS. Lists are comma-separated and used round-robin.
                            chapters (1-based) of title T of title set S that are programs but
                            no DVD chapters, as on discs whose programs start no chapter
                            (repeatable), e.g. 1.1=2
+      --letterbox RATIO    the picture a film of that display aspect (e.g. 2.35) in the middle
+                           of the frame, black bars above and below it; with --pan, sources.txt
+                           makes the film without its bars
       --flash              a dark picture with a white frame at 1 s, 3 s, 5 s ... and a 1 kHz
                            beep starting on that frame in every audio track, silence otherwise
   -h, --help               this text
@@ -128,6 +131,7 @@ mpeg_audio=0
 scan=progressive
 pan=0
 flash=0
+letterbox=""
 
 while [ $# -gt 0 ]; do
   opt=$1
@@ -152,6 +156,7 @@ while [ $# -gt 0 ]; do
     --channels) channels=$2 ;;
     --level) level=$2 ;;
     --scan) scan=$2 ;;
+    --letterbox) letterbox=$2 ;;
     -x | --chain-audio)
       [[ $2 =~ ^([0-9]+)\.([0-9]+)=(.*)$ ]] || die "--chain-audio wants S.T=LANGS, got '$2'"
       chain_audio["${BASH_REMATCH[1]}.${BASH_REMATCH[2]}"]=${BASH_REMATCH[3]} ;;
@@ -295,11 +300,17 @@ for ((s = 1; s <= titlesets; s++)); do
     case "$scan" in interlaced) group=2 ;; *telecine) group=4 ;; esac
     sframes=$((sframes / group * group))
     w=${size%x*} h=${size#*x}
+    # The film's lines, even, in the middle of the frame.
+    film=""
+    if [ -n "$letterbox" ]; then
+      fh=$(awk -v h="$h" -v a="$aspect" -v r="$letterbox" 'BEGIN { split(a, q, ":"); printf "%d", 2 * int(h * q[1] / q[2] / r / 2 + 0.5) }')
+      film=",scale=$w:$fh,pad=$w:$h:0:$(((h - fh) / 2)):black"
+    fi
     if [ $pan -eq 1 ]; then
       # About 400 pixels a second whatever the rate; the picture is three frames wide.
       step=$(awk -v r="$src_rate" 'BEGIN { split(r, q, "/"); if (!q[2]) q[2] = 1; printf "%d", 400 / (q[1] / q[2]) + 0.5 }')
       graph="testsrc2=size=$((3 * w))x$h:rate=$src_rate,crop=$w:$h:x='mod(n*$step\,$((2 * w)))':y=0"
-      echo "TITLE $global RATE $src_rate FRAMES $sframes GRAPH $graph" >>"$work/sources.txt"
+      echo "TITLE $global RATE $src_rate FRAMES $sframes GRAPH $graph${film%%,pad=*}" >>"$work/sources.txt"
     fi
     echo "   <pgc>" >>"$xml"
     sfirst=0
@@ -378,7 +389,7 @@ for ((s = 1; s <= titlesets; s++)); do
         interlaced) scanf=(",interlace=scan=tff:lowpass=0") vscan=(-flags +ilme+ildct -top 1) ;;
         hard-telecine) scanf=(",telecine=first_field=top:pattern=23") vscan=(-flags +ilme+ildct -top 1) ;;
       esac
-      vsrc=$src,$vf${scanf[*]}
+      vsrc=$src$film,$vf${scanf[*]}
       if [ "$scan" = soft-telecine ]; then
         # MEncoder writes film frames with repeat flags (ffmpeg cannot); the sound is added
         # by ffmpeg without touching the pictures.

@@ -24,6 +24,7 @@ discs=(
   "ntsc-hard-film|1|-s ntsc -a 4:3 -t 1 -n 1 -c 3 -d 20 -A en --pan --scan hard-telecine --exact-audio"
   "ntsc-soft-film|1|-s ntsc -a 16:9 -t 1 -n 1 -c 3 -d 20 -A en,fr --channels 6,2 --pan --scan soft-telecine --exact-audio"
   "pal-pan|1|-s pal -a 16:9 -t 1 -n 1 -c 3 -d 20 -A en --pan --exact-audio"
+  "pal-scope|1|-s pal -a 16:9 -t 1 -n 1 -c 2 -d 8 -A en --pan --letterbox 2.35 --exact-audio"
   "pal-programs|1|-s pal -a 16:9 -t 1 -n 1 -c 3 -d 18 -A en --pan --exact-audio --program-only 1.1=2"
   "pal-sync|1|-s pal -a 4:3 -t 1 -n 1 -c 2 -d 12 -A en --flash --exact-audio"
   "ntsc-sync|1|-s ntsc -a 4:3 -t 1 -n 1 -c 2 -d 12 -A en --flash --exact-audio"

@@ -1,6 +1,8 @@
 #include "ProfileTestWindows.h"
 
 #include "convert/commands/OptionBuilder.h"
+#include "convert/commands/TMencOutputSettings.h"
+#include "convert/commands/TranscoderCommand.h"
 #include "core/OutputExt.h"
 #include "core/QuarnelApplication.h"
 #include "profiles/TValueListEditor.h"
@@ -29,6 +31,8 @@ const QHash<QString, QString> kVideoCodecs{{QStringLiteral("MPEG-4"), QStringLit
                                            {QStringLiteral("MPEG-2"), QStringLiteral("mpeg2video")},
                                            {QStringLiteral("H.264"), QStringLiteral("h264")},
                                            {QStringLiteral("H.264 Baseline"), QStringLiteral("h264")},
+                                           {QStringLiteral("H.265"), QStringLiteral("hevc")},
+                                           {QStringLiteral("AV1"), QStringLiteral("av1")},
                                            {QStringLiteral("Windows Media Video 8"), QStringLiteral("wmv2")},
                                            {QStringLiteral("Windows Media Video 7"), QStringLiteral("wmv1")},
                                            {QStringLiteral("Sorenson H.263"), QStringLiteral("flv1")},
@@ -155,14 +159,21 @@ private slots:
                     grid->SetValueAt(r, QStringLiteral("1000000"));
             }
         }
-        const QString options = BuildTranscoderOptions(
-            folder.file(QStringLiteral("Profiles/") + profile + QStringLiteral(".apf")), *w.profiles);
+        const QString file = folder.file(QStringLiteral("Profiles/") + profile + QStringLiteral(".apf"));
+        const QString options = BuildTranscoderOptions(file, *w.profiles);
+        TTranscoderOptions pieces;
+        pieces.Arguments = options.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // A height alone ("x480") is the program's to work out: FFmpeg takes no such size.
+        TMencOutputSettings settings;
+        BuildEncoderOptions(file, *w.profiles, settings);
+        if (settings.OutputSize.startsWith(QLatin1Char(':')))
+            FitTranscoderToFrame(pieces, settings, QStringLiteral("4:3"));
         const QString target = m_work.filePath(QStringLiteral("out") + OutputExt());
         QFile::remove(target);
         int code = 0;
         const QStringList arguments =
             QStringList{QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-i"), m_clip}
-            + options.split(QLatin1Char(' '), Qt::SkipEmptyParts) + QStringList{target};
+            + pieces.Arguments + QStringList{target};
         const QString log = Run(QStringLiteral("ffmpeg"), arguments, code);
         QVERIFY2(code == 0 && QFile::exists(target), qPrintable(options + QLatin1Char('\n') + log.right(1500)));
         // Accepted is not enough: a switch FFmpeg calls ambiguous or deprecated may be read
@@ -198,6 +209,9 @@ private slots:
         QCOMPARE(video.value(QStringLiteral("codec_name")).toString(), kVideoCodecs.value(codec));
         const QString sizeText = Shown(grids, QStringLiteral("Video Size"));
         QString size = sizeText == u"Original Size" ? QStringLiteral("320x240") : sizeText;
+        // "Height 480": the clip's 4:3 at that height.
+        if (sizeText.startsWith(u"Height "))
+            size = QStringLiteral("%1x%2").arg(sizeText.mid(7).toInt() * 4 / 3).arg(sizeText.mid(7));
         size = QRegularExpression(QStringLiteral("\\d+x\\d+")).match(size).captured();
         QVERIFY2(!size.isEmpty(), qPrintable(sizeText));
         QCOMPARE(QString::number(video.value(QStringLiteral("width")).toInt()) + QLatin1Char('x')

@@ -54,9 +54,10 @@ QString RawParameterValue(const TProfileParameter &parameter, const TParameterGr
 
 } // namespace
 
-bool IsEncoderPassRow(const TProfileParameter &parameter)
+bool IsProgramRow(const TProfileParameter &parameter)
 {
-    return parameter.Name.compare(u"Deinterlace", Qt::CaseInsensitive) == 0;
+    return parameter.Name.compare(u"Deinterlace", Qt::CaseInsensitive) == 0
+        || parameter.Name.compare(u"Crop", Qt::CaseInsensitive) == 0;
 }
 
 QString ResolveParameterValue(const TProfileParameter &parameter, const TParameterGrids &grids)
@@ -75,7 +76,7 @@ bool CheckProfileValues(const QString &profileFile, const TParameterGrids &grids
         return true;
     for (const TProfileParameter &p : std::as_const(profile.Parameters)) {
         const QString value = RawParameterValue(p, grids);
-        if (p.Cmd.isEmpty() || value.isEmpty() || IsEncoderPassRow(p))
+        if (p.Cmd.isEmpty() || value.isEmpty() || IsProgramRow(p))
             continue; // never on a command line
         QString why = SwitchProblem(p.Cmd);
         const bool badSwitch = !why.isEmpty();
@@ -104,7 +105,7 @@ QString BuildTranscoderOptions(const TProfile &profile, const TParameterGrids &g
     QString options;
     for (const TProfileParameter &p : std::as_const(profile.Parameters)) {
         QString value = ResolveParameterValue(p, grids);
-        if (p.Cmd.isEmpty() || value.isEmpty() || IsEncoderPassRow(p))
+        if (p.Cmd.isEmpty() || value.isEmpty() || IsProgramRow(p))
             continue;
         if (value == u"\\")
             value.clear();
@@ -128,13 +129,17 @@ QString BuildEncoderOptions(const TProfile &profile, const TParameterGrids &grid
     settings = TMencOutputSettings();
     QString bitrate, rate;
     for (const TProfileParameter &p : std::as_const(profile.Parameters)) {
-        if (IsEncoderPassRow(p)) {
+        if (IsProgramRow(p)) {
             // Grids without the row (a script's run) take the profile's own choice.
             QString text;
             QStringList pickList;
             if (!grids.FindRow(p.Sort, p.Name, text, pickList))
                 text = p.ShownValue();
-            settings.Deinterlace = DeinterlaceFromValue(ValueOfText(p, text), true);
+            const QString value = ValueOfText(p, text);
+            if (p.Name.compare(u"Crop", Qt::CaseInsensitive) == 0)
+                settings.AutoCrop = value.compare(u"auto", Qt::CaseInsensitive) == 0;
+            else
+                settings.Deinterlace = DeinterlaceFromValue(value, true);
             continue;
         }
         const QString value = ResolveParameterValue(p, grids);

@@ -17,9 +17,9 @@ class TParameterGrids;
 // leave the parameter out rather than let it add switches, sub-options or files.
 QString ResolveParameterValue(const TProfileParameter &parameter, const TParameterGrids &grids);
 
-// The row the encoder pass reads itself ("Deinterlace"): never on the converter's command
-// line, whatever switch an earlier profile file gives it.
-bool IsEncoderPassRow(const TProfileParameter &parameter);
+// The rows the program reads itself ("Deinterlace", "Crop"): never on the converter's command
+// line, whatever switch an earlier profile file gives them.
+bool IsProgramRow(const TProfileParameter &parameter);
 
 // Whether every parameter that goes on a command line gives exactly one switch and one
 // argument (MEncoder: one sub-option), and only what a grid row is for: a switch and a value
@@ -38,7 +38,7 @@ QString BuildTranscoderOptions(const QString &profileFile, const TParameterGrids
 QString BuildTranscoderOptions(const TProfile &profile, const TParameterGrids &grids);
 
 // MEncoder's codec options, and `settings` filled from the parameters whose switches are
-// "-s", "-aspect", "-b" (or "-b:v") and "-ar", and from the "Deinterlace" row (cleared first, so nothing of an earlier
+// "-s", "-aspect", "-b" (or "-b:v") and "-ar", and from the "Deinterlace" and "Crop" rows (cleared first, so nothing of an earlier
 // profile stays). A value CheckProfileValues refuses counts as none: no size, the bitrate 800, the source's rate.
 // highQualityIntermediate: a fixed high quality instead of the profile's bitrate; streamed:
 // the pictures as they are (raw, settings.RawPicture), for a converter reading them at once.

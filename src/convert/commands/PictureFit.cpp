@@ -28,40 +28,54 @@ int EvenPixels(double pixels)
 
 } // namespace
 
-bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit)
+bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit,
+                const TPictureCrop &crop)
 {
     if (settings.OutputSize.isEmpty())
         return false;
     bool widthOk = false, heightOk = false;
     fit.FrameWidth = settings.OutputWidth.trimmed().toInt(&widthOk);
     fit.FrameHeight = settings.OutputHeight.trimmed().toInt(&heightOk);
+    heightOk = heightOk && fit.FrameHeight > 0;
+    // The disc's own bars cropped, the film keeps its shape whatever the profile says.
+    const double r = crop.IsSet() ? crop.DisplayAspect(titleAspect == u"16:9" ? 16.0 / 9 : 4.0 / 3)
+                                  : ScaleAspectRatio(settings.OutputAspect, titleAspect);
+    if (settings.OutputSize.startsWith(QLatin1Char(':')) && heightOk) {
+        // A height alone: the frame is the picture, at the title's shape and square pixels.
+        fit.Height = fit.FrameHeight = qMax(2, EvenPixels(fit.FrameHeight));
+        fit.Width = fit.FrameWidth = qMax(2, EvenPixels(fit.FrameHeight * r));
+        return true;
+    }
     if (!widthOk || fit.FrameWidth <= 0)
         return false;
     // Most codecs take only even sizes (H.264 refuses 720x405): the frame and the picture
     // are whole pairs of pixels, rounded half to even.
     fit.FrameWidth = qMax(2, EvenPixels(fit.FrameWidth));
-    if (heightOk && fit.FrameHeight > 0)
+    if (heightOk)
         fit.FrameHeight = qMax(2, EvenPixels(fit.FrameHeight));
     if (heightOk && IsAnamorphicFrame(settings.VideoCodec, fit.FrameWidth, fit.FrameHeight)) {
         const bool wideTitle = titleAspect == u"16:9";
         const bool wideFrame = settings.OutputAspect == u"16:9" || (settings.OutputAspect != u"4:3" && wideTitle);
         fit.DisplayAspect = wideFrame ? QStringLiteral("16:9") : QStringLiteral("4:3");
+        // The picture's shape against the frame's: a wider one letterboxed, a narrower one
+        // pillarboxed.
+        const double picture = crop.IsSet() ? r : wideTitle ? 16.0 / 9 : 4.0 / 3;
+        const double shown = wideFrame ? 16.0 / 9 : 4.0 / 3;
         fit.Width = fit.FrameWidth;
         fit.Height = fit.FrameHeight;
-        if (wideTitle && !wideFrame)
-            fit.Height = EvenPixels(fit.FrameHeight * 0.75);
-        else if (!wideTitle && wideFrame)
-            fit.Width = EvenPixels(fit.FrameWidth * 0.75);
+        if (picture > shown * 1.001)
+            fit.Height = EvenPixels(fit.FrameHeight * shown / picture);
+        else if (picture < shown / 1.001)
+            fit.Width = EvenPixels(fit.FrameWidth * picture / shown);
         return true;
     }
-    const double r = ScaleAspectRatio(settings.OutputAspect, titleAspect);
     fit.Width = fit.FrameWidth;
     fit.Height = qMax(2, EvenPixels(fit.FrameWidth / r));
-    if (heightOk && fit.FrameHeight > 0 && fit.Height > fit.FrameHeight) {
+    if (heightOk && fit.Height > fit.FrameHeight) {
         fit.Height = fit.FrameHeight;
         fit.Width = qMin(fit.FrameWidth, qMax(2, EvenPixels(fit.FrameHeight * r)));
     }
-    if (!heightOk || fit.FrameHeight <= 0)
+    if (!heightOk)
         fit.FrameHeight = fit.Height;
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "convert/commands/TPictureCrop.h"
+
 struct TMencOutputSettings;
 
 // Where the DVD's picture goes in the profile's frame, and the frame's shape.
@@ -29,8 +31,12 @@ QString PictureAspect(const TMencOutputSettings &settings, const QString &titleA
 
 // Whether the profile makes DVD or Video CD video at one of their frame sizes.
 bool IsAnamorphicFrame(const QString &videoCodec, int width, int height);
-// False when the settings name no frame size (the picture keeps the DVD's size).
-bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit);
+// False when the settings name no frame size (the picture keeps the DVD's size). A height
+// alone (a size "x480") makes the frame the picture: that height, the width of the title's
+// shape, square pixels. `crop`, where set, is the part of the disc's frame that is scaled,
+// and its shape is the picture's.
+bool FitPicture(const TMencOutputSettings &settings, const QString &titleAspect, TPictureFit &fit,
+                const TPictureCrop &crop = TPictureCrop());
 
 // Its pieces: the bars and the pixel shape as a filter, and "-aspect" and "-s" set to the frame.
 QString FramePadFilter(const TPictureFit &fit);

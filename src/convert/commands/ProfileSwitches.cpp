@@ -18,7 +18,7 @@ enum class ValueKind {
     SampleRate,  // 48000
     Channels,    // 2
     Rate,        // 25, 30000/1001, ntsc
-    Size,        // 640x480
+    Size,        // 640x480, x480
     Aspect,      // 16:9, 1.7778
     Filters,     // a filter graph of allowed filters
     FlagList,    // +faststart, +cgop+ilme
@@ -264,11 +264,13 @@ QString KindProblem(ValueKind kind, const QString &value)
                    ? QString()
                    : QStringLiteral("\"%1\" is not a picture rate such as 25 or 30000/1001").arg(value);
     case ValueKind::Size: {
+        // A height alone ("x480"): the program works out the width that keeps the title's shape.
         const qsizetype x = value.indexOf(QLatin1Char('x'), 0, Qt::CaseInsensitive);
-        return Matches(QStringLiteral("[0-9]+[xX][0-9]+"), value) && value.left(x).toInt() > 0
+        return Matches(QStringLiteral("[0-9]*[xX][0-9]+"), value) && (x == 0 || value.left(x).toInt() > 0)
                        && value.mid(x + 1).toInt() > 0
                    ? QString()
-                   : QStringLiteral("\"%1\" is not a width and a height such as 640x480").arg(value);
+                   : QStringLiteral("\"%1\" is not a width and a height such as 640x480, or a height such as x480")
+                         .arg(value);
     }
     case ValueKind::Aspect:
         return Matches(QStringLiteral("[0-9]+(\\.[0-9]+)?([:/][0-9]+(\\.[0-9]+)?)?"), value)

@@ -166,8 +166,13 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
         shown = QStringLiteral("[sub]");
     }
     QStringList frameFilters;
+    const QString titleShape = c.TitleAspect == u"16:9" ? QStringLiteral("setdar=16/9") : QStringLiteral("setdar=4/3");
+    if (c.Crop.IsSet()) {
+        // The frame's pixel shape first: the cropped film keeps it, and so its own shape.
+        frameFilters << titleShape << c.Crop.Filter();
+    }
     TPictureFit fit;
-    if (FitPicture(settings, c.TitleAspect, fit)) {
+    if (FitPicture(settings, c.TitleAspect, fit, c.Crop)) {
         frameFilters << QStringLiteral("scale=%1:%2").arg(fit.Width).arg(fit.Height);
         if (!profileVideo.isEmpty())
             frameFilters << profileVideo;
@@ -176,7 +181,8 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
     } else {
         if (!profileVideo.isEmpty())
             frameFilters << profileVideo;
-        frameFilters << (c.TitleAspect == u"16:9" ? QStringLiteral("setdar=16/9") : QStringLiteral("setdar=4/3"));
+        if (!c.Crop.IsSet())
+            frameFilters << titleShape;
     }
     graph += QLatin1Char(';') + shown + frameFilters.join(QLatin1Char(',')) + QStringLiteral("[v]");
     // AVI keeps no time for sound: the silence a coder puts first is heard, and what comes

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/commands/TPictureCrop.h"
 #include "convert/commands/TScanType.h"
 #include "convert/commands/TToolCommand.h"
 #include "convert/commands/TranscoderCommand.h"
@@ -15,7 +16,7 @@ struct TMencOutputSettings;
 // filter graph: the span cut by time from the stream's clock (every picture of it, once, and
 // the sound exactly as long), the pictures made whole (interlaced frames deinterlaced where
 // they are flagged so, film with hard pulldown matched back), a burnt-in subtitle laid on the
-// disc's own frame, then scaled into the profile's frame; the sound raised and kept from
+// disc's own frame, its own bars cropped, then scaled into the profile's frame; the sound raised and kept from
 // clipping while it is still in floating point.
 struct TStreamedConversion
 {
@@ -32,6 +33,7 @@ struct TStreamedConversion
     // ISO 639-2 of AudioId's track, then of MoreAudioIds'; named in files that hold several.
     QStringList AudioLanguages;
     QString TitleAspect; // "4:3" or "16:9"
+    TPictureCrop Crop; // the disc's own bars, cropped before scaling; not set: none
     QString SubtitleIndex; // a VobSub index (TSubtitleTrack) of the span; empty: none
     bool BurnSubtitle = false; // the subtitle in the picture, not as a track
     QString ChaptersFile; // FFmpeg metadata with the chapter marks; empty: none

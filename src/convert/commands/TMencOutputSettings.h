@@ -17,4 +17,5 @@ struct TMencOutputSettings
     QString VideoCodec; // the converter's, e.g. mpeg2video
     bool RawPicture = false; // the encoder writes raw pictures (a streamed conversion)
     TDeinterlace Deinterlace = TDeinterlace::Auto; // the profile's "Deinterlace" row
+    bool AutoCrop = false; // the profile's "Crop" row: the disc's own bars found and cropped
 };

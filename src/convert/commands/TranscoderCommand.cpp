@@ -24,7 +24,7 @@ TTranscoderOptions TranscoderOptionPieces(const TProfile &profile, const TParame
     // the switch alone for a value of a single "\".
     for (const TProfileParameter &p : profile.Parameters) {
         const QString value = ResolveParameterValue(p, grids);
-        if (p.Cmd.isEmpty() || value.isEmpty() || IsEncoderPassRow(p))
+        if (p.Cmd.isEmpty() || value.isEmpty() || IsProgramRow(p))
             continue;
         options.Arguments << p.Cmd;
         if (value != u"\\")

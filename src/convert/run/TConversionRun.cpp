@@ -81,6 +81,7 @@ void TConversionRun::Start(const TConversionRequest &request)
     m_madeFiles.clear();
     m_skipped = 0;
     m_scanTypes.clear();
+    m_crops.clear();
     m_plan = TEntryPlan();
     m_lastEncoderCommand = TToolCommand();
     m_lastTranscoderCommand = TToolCommand();
@@ -180,7 +181,8 @@ void TConversionRun::NextEntry()
     }
 
     m_phase = Phase::ReadingSource;
-    m_source.Detect(m_request.Dvd.DvdPath, Entry().TitleNumber, m_scanTypes.contains(Entry().TitleNumber),
+    const bool findCrop = CropsBars() && !m_crops.contains(Entry().TitleNumber);
+    m_source.Detect(m_request.Dvd.DvdPath, Entry().TitleNumber, m_scanTypes.contains(Entry().TitleNumber), findCrop,
                     StartProgramHint(Entry()), TimeTextToSeconds(Entry().Data.StartText), Entry().AudioId,
                     m_files.WorkFolder(), AppFolders::TranscoderExe(), m_request.Preferences.StallSeconds * 1000);
 }
@@ -251,6 +253,20 @@ void TConversionRun::OnSourceRead(const TSourceProbe::Result &result)
         emit ToolOutput(QStringLiteral("Title %1: %2 (%3)\n").arg(title).arg(ScanTypeText(result.Scan), result.How));
     }
     m_plan.Scan = m_scanTypes.value(title);
+    if (CropsBars() && !m_crops.contains(title)) {
+        m_crops.insert(title, result.Crop);
+        const TPictureCrop &c = result.Crop;
+        emit ToolOutput(c.IsSet() ? QStringLiteral("Title %1: the film is %2x%3 at %4,%5 of the %6x%7 frame\n")
+                                        .arg(title)
+                                        .arg(c.Width)
+                                        .arg(c.Height)
+                                        .arg(c.X)
+                                        .arg(c.Y)
+                                        .arg(c.FrameWidth)
+                                        .arg(c.FrameHeight)
+                                  : QStringLiteral("Title %1: no bars to crop\n").arg(title));
+    }
+    m_plan.Crop = m_crops.value(title);
     m_plan.Timeline = EntryTimeline(Entry(), result.Start);
     m_plan.ProgramStarts = result.Start.ProgramStarts;
     m_plan.Treatment = PictureTreatment(m_plan.Scan, m_profile.Settings.Deinterlace);
@@ -407,6 +423,7 @@ void TConversionRun::StartStreamedPass()
     conversion.MoreAudioIds = Entry().MoreAudioIds;
     conversion.AudioLanguages = Entry().AudioTrackLanguages;
     conversion.TitleAspect = Entry().Aspect;
+    conversion.Crop = m_plan.Crop;
     conversion.SubtitleIndex = m_plan.SubtitleIndex;
     conversion.BurnSubtitle = !m_plan.SubtitleAsTrack;
 
@@ -834,6 +851,11 @@ void TConversionRun::Publish()
     m_publishedOnce = true;
     m_published = m_figures.Progress();
     emit ProgressChanged(m_published);
+}
+
+bool TConversionRun::CropsBars() const
+{
+    return m_profile.Settings.AutoCrop && m_profile.Settings.RawPicture;
 }
 
 double TConversionRun::IntermediateFrameRate() const

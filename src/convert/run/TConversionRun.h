@@ -158,6 +158,9 @@ private:
     // errorsOnly: words that read as an error, not just the tool's last line.
     QString WithToolWords(const QString &reason, TProcessRunner::Slot slot, bool errorsOnly) const;
     void Publish();
+    // Whether the disc's own bars are found (once a title) and cropped: where the profile asks
+    // and the converter reads the disc itself; through a file the encoder has scaled already.
+    bool CropsBars() const;
     // The intermediate's pictures a second: film's where the entry is made film again.
     double IntermediateFrameRate() const;
 
@@ -187,6 +190,7 @@ private:
     int m_index = -1;
     TEntryPlan m_plan; // the entry under way
     QHash<int, TScanType> m_scanTypes; // by title number, found once a run
+    QHash<int, TPictureCrop> m_crops; // the same
 
     TProgressArithmetic m_figures;
     TConversionProgress m_published;

@@ -2,6 +2,7 @@
 
 #include "convert/commands/EncoderCommand.h"
 #include "convert/commands/TConversionEntry.h"
+#include "convert/commands/TPictureCrop.h"
 #include "convert/commands/TScanType.h"
 #include "convert/commands/TranscoderCommand.h"
 #include "convert/run/TConversionPreferences.h"
@@ -30,6 +31,7 @@ struct TEntryPlan
     TEntryTimeline Timeline;
     QList<double> ProgramStarts; // of the title, table seconds
     TScanType Scan = TScanType::Progressive;
+    TPictureCrop Crop; // the disc's own bars (streamed); not set: none
     TPictureTreatment Treatment; // the encoder's, through a file
     QString SubtitleIndex; // a VobSub index of the span (a track, or streamed to lay on the picture)
     bool SubtitleAsTrack = false;

@@ -18,7 +18,11 @@ struct TSourceProbe::Reading
     QString Problem;
     QString SampleFile; // written only when the flags cannot tell
     bool ScanKnown = false;
+    bool FindCrop = false;
     TStreamStart Start;
+    // Whether the samples go to the transcoder: for idet, for cropdetect.
+    bool NeedsIdet() const { return !ScanKnown && Scan == TScanType::Undecided; }
+    bool NeedsTool() const { return NeedsIdet() || FindCrop; }
 };
 
 namespace {
@@ -87,8 +91,9 @@ void TSourceProbe::Stop()
     }
 }
 
-void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnown, int program, double startSeconds,
-                          int audioId, const QString &workDir, const QString &transcoderExe, int stallMs)
+void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnown, bool findCrop, int program,
+                          double startSeconds, int audioId, const QString &workDir, const QString &transcoderExe,
+                          int stallMs)
 {
     Stop();
     if (m_thread) {
@@ -102,25 +107,29 @@ void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnow
     m_watchdog.setInterval(stallMs);
     auto reading = std::make_shared<Reading>();
     reading->ScanKnown = scanKnown;
+    reading->FindCrop = findCrop;
     m_thread = QThread::create([reading, dvdPath, titleNumber, program, startSeconds, audioId, workDir] {
         reading->Start = TStreamStart::Read(dvdPath, titleNumber, program, startSeconds, audioId);
-        if (reading->ScanKnown)
+        if (reading->ScanKnown && !reading->FindCrop)
             return;
         const TTitleVideoSamples samples = TTitleVideoSamples::Read(dvdPath, titleNumber, SampleCount, SampleSectors);
         reading->Ntsc = samples.Ntsc;
         reading->Problem = samples.Problem;
-        for (const QByteArray &sample : samples.Samples)
-            reading->Flags.AddPacks(sample);
         if (samples.Samples.isEmpty())
             return;
-        reading->Scan = ScanTypeFromFlags(reading->Flags, reading->Ntsc);
-        if (reading->Scan != TScanType::Undecided)
+        if (!reading->ScanKnown) {
+            for (const QByteArray &sample : samples.Samples)
+                reading->Flags.AddPacks(sample);
+            reading->Scan = ScanTypeFromFlags(reading->Flags, reading->Ntsc);
+        }
+        if (!reading->NeedsTool())
             return;
         QTemporaryFile file(HiddenWorkFileTemplate(workDir, QStringLiteral("pictures"), QStringLiteral(".mpg")));
         file.setAutoRemove(false);
         if (!file.open()) {
-            // As when idet cannot tell: some frames are flagged interlaced.
-            reading->Scan = TScanType::Interlaced;
+            // As when idet cannot tell: some frames are flagged interlaced. No bars are cropped.
+            if (reading->NeedsIdet())
+                reading->Scan = TScanType::Interlaced;
             reading->Problem = QStringLiteral("no sample file can be written in the work folder");
             return;
         }
@@ -147,7 +156,7 @@ void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnow
 
 void TSourceProbe::OnReadingDone(const std::shared_ptr<Reading> &reading)
 {
-    if (reading->ScanKnown || reading->Scan != TScanType::Undecided || reading->SampleFile.isEmpty()) {
+    if (reading->SampleFile.isEmpty()) {
         Result result;
         result.Scan = reading->Scan;
         result.Start = reading->Start;
@@ -157,10 +166,10 @@ void TSourceProbe::OnReadingDone(const std::shared_ptr<Reading> &reading)
         Done(result);
         return;
     }
-    RunIdet(reading);
+    RunAnalysis(reading);
 }
 
-void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
+void TSourceProbe::RunAnalysis(const std::shared_ptr<Reading> &reading)
 {
     m_sampleFile = reading->SampleFile;
     auto *process = new QProcess(this);
@@ -170,13 +179,18 @@ void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
     TProcessRunner::PrepareChild(*process, QFileInfo(reading->SampleFile).absolutePath(), fence, m_transcoderExe);
     process->setProcessChannelMode(QProcess::MergedChannels);
     auto output = std::make_shared<QByteArray>();
-    connect(process, &QProcess::readyRead, this, [this, process, output] {
+    // The first lines name the frame; the last ones hold the figures: both are kept.
+    auto head = std::make_shared<QByteArray>();
+    connect(process, &QProcess::readyRead, this, [this, process, output, head] {
         *output += process->readAll();
-        if (output->size() > 65536)
+        if (output->size() > 65536) {
+            if (head->isEmpty())
+                *head = output->left(8192) + '\n';
             output->remove(0, output->size() - 65536);
+        }
         m_watchdog.start();
     });
-    auto finish = [this, process, output, reading](bool ran) {
+    auto finish = [this, process, output, head, reading](bool ran) {
         if (m_process != process)
             return;
         m_watchdog.stop();
@@ -187,13 +201,23 @@ void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
         m_sampleFile.clear();
         Result result;
         result.Start = reading->Start;
-        const QString text = QString::fromLocal8Bit(*output);
-        if (ran && process->exitStatus() == QProcess::NormalExit)
-            result.Scan = ScanTypeFromIdet(text, reading->Ntsc);
-        // The flags said some frames are interlaced; where the pictures cannot be looked at,
-        // deinterlacing costs a little sharpness, combing would cost much more.
-        if (result.Scan == TScanType::Undecided)
-            result.Scan = TScanType::Interlaced;
+        result.Scan = reading->Scan;
+        const QString text = QString::fromLocal8Bit(*head + *output);
+        const bool read = ran && process->exitStatus() == QProcess::NormalExit;
+        if (reading->NeedsIdet()) {
+            if (read)
+                result.Scan = ScanTypeFromIdet(text, reading->Ntsc);
+            // The flags said some frames are interlaced; where the pictures cannot be looked at,
+            // deinterlacing costs a little sharpness, combing would cost much more.
+            if (result.Scan == TScanType::Undecided)
+                result.Scan = TScanType::Interlaced;
+        }
+        if (reading->FindCrop && read)
+            result.Crop = TPictureCrop::FromCropdetect(text);
+        if (reading->ScanKnown) {
+            Done(result);
+            return;
+        }
         QString summary;
         for (const QString &line : text.split(QLatin1Char('\n'))) {
             const qsizetype at = line.indexOf(QStringLiteral("Multi frame detection:"));
@@ -211,12 +235,19 @@ void TSourceProbe::RunIdet(const std::shared_ptr<Reading> &reading)
         if (error == QProcess::FailedToStart)
             finish(false);
     });
+    QStringList filters;
+    if (reading->NeedsIdet())
+        filters << QStringLiteral("idet");
+    // Never reset: its last figures hold the widest picture of all samples.
+    if (reading->FindCrop)
+        filters << QStringLiteral("cropdetect=round=2:reset=0");
     m_watchdog.start();
+    // -hide_banner keeps the stream's line, which names the frame size.
     process->start(m_transcoderExe,
                    {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
-                    QStringLiteral("-protocol_whitelist"), QStringLiteral("file"), QStringLiteral("-i"), m_sampleFile, QStringLiteral("-map"), QStringLiteral("0:v:0"),
-                    QStringLiteral("-vf"), QStringLiteral("idet"), QStringLiteral("-f"), QStringLiteral("null"),
-                    QStringLiteral("-")},
+                    QStringLiteral("-protocol_whitelist"), QStringLiteral("file"), QStringLiteral("-i"), m_sampleFile,
+                    QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-vf"),
+                    filters.join(QLatin1Char(',')), QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")},
                    QIODevice::ReadOnly);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/commands/TPictureCrop.h"
 #include "convert/commands/TScanType.h"
 #include "dvd/TStreamStart.h"
 
@@ -14,10 +15,11 @@
 class QThread;
 
 // Reads what an entry's encoder pass must know of the disc, off the window's thread: where the
-// reading begins and the sound's lead there (TStreamStart), and how the title's pictures were
+// reading begins and the sound's lead there (TStreamStart), how the title's pictures were
 // made: the MPEG-2 flags of samples spread over the title and, where the flags cannot tell,
-// the transcoder's interlace detection (idet) over the same samples, written to a hidden
-// file in the work folder for the while. One entry at a time.
+// the transcoder's interlace detection (idet) over the same samples, and, where asked, the
+// black bars the disc itself carries (cropdetect over them too). The samples go to a hidden file
+// in the work folder for the while. One entry at a time.
 class TSourceProbe : public QObject
 {
     Q_OBJECT
@@ -27,6 +29,7 @@ public:
         TScanType Scan = TScanType::Undecided;
         QString How; // what was read, for the tool output: "flags of 480 frames: ..."
         TStreamStart Start;
+        TPictureCrop Crop; // where asked for; not set when no bars were found
     };
 
     // Samples over a title: how many and how many sectors each (about a second of video).
@@ -37,10 +40,11 @@ public:
     // Waits for a reading under way; an idet run is ended.
     ~TSourceProbe() override;
 
-    // scanKnown: the title's pictures were judged for an earlier entry; only the start is read.
+    // scanKnown: the title's pictures were judged for an earlier entry; findCrop: its bars are
+    // looked for. Neither: only the start is read.
     // program, startSeconds, audioId: as TStreamStart::Read takes them.
-    void Detect(const QString &dvdPath, int titleNumber, bool scanKnown, int program, double startSeconds, int audioId,
-                const QString &workDir, const QString &transcoderExe, int stallMs);
+    void Detect(const QString &dvdPath, int titleNumber, bool scanKnown, bool findCrop, int program,
+                double startSeconds, int audioId, const QString &workDir, const QString &transcoderExe, int stallMs);
     void Stop();
     bool IsRunning() const { return m_thread || m_process; }
 
@@ -52,7 +56,8 @@ signals:
 private:
     struct Reading;
     void OnReadingDone(const std::shared_ptr<Reading> &reading);
-    void RunIdet(const std::shared_ptr<Reading> &reading);
+    // The transcoder over the samples: idet where the flags could not tell, cropdetect where asked.
+    void RunAnalysis(const std::shared_ptr<Reading> &reading);
     void Done(Result result);
 
     QThread *m_thread = nullptr;
