@@ -16,6 +16,35 @@
 
 Q_DECLARE_METATYPE(TScanType)
 
+namespace {
+
+// Whether a sound track of a file is heard with its picture: every flash with its burst within
+// 5 ms, as many bursts as flashes (at least two), the sound as long as the picture (within
+// `endSlack` seconds). Empty when it is; else what is not.
+QString HeardWithThePicture(const QString &file, const QList<SeenPicture> &seen, int track, double endSlack = 0.025)
+{
+    const QList<double> bursts = BurstStarts(file, track);
+    int flashes = 0;
+    for (const SeenPicture &p : seen) {
+        if (!p.Flash)
+            continue;
+        ++flashes;
+        double nearest = 1e9;
+        for (const double b : bursts)
+            nearest = qAbs(b - p.Time) < qAbs(nearest) ? b - p.Time : nearest;
+        if (qAbs(nearest) > 0.005)
+            return QStringLiteral("the flash at %1 s is heard %2 ms after it").arg(p.Time).arg(nearest * 1000);
+    }
+    if (flashes < 2 || bursts.size() != flashes)
+        return QStringLiteral("%1 flashes seen, %2 bursts heard").arg(flashes).arg(bursts.size());
+    const double sound = SoundEnd(file, track), picture = PictureEnd(file);
+    if (qAbs(sound - picture) > endSlack)
+        return QStringLiteral("the sound ends at %1 s, the picture at %2 s").arg(sound).arg(picture);
+    return {};
+}
+
+} // namespace
+
 // A flash with a beep on the same picture: the sound keeps to the picture.
 class TestSoundSync : public ConversionFixture
 {
@@ -148,25 +177,8 @@ private slots:
         QVERIFY2(qAbs(frequency - tone) < tone * 0.05,
                  qPrintable(QStringLiteral("%1 Hz, not %2").arg(frequency).arg(tone)));
 
-        const QList<SeenPicture> seen = WatchPictures(file);
-        const QList<double> bursts = BurstStarts(file);
-        int flashes = 0;
-        for (const SeenPicture &p : seen) {
-            if (!p.Flash)
-                continue;
-            ++flashes;
-            double nearest = 1e9;
-            for (const double b : bursts)
-                nearest = qAbs(b - p.Time) < qAbs(nearest) ? b - p.Time : nearest;
-            QVERIFY2(qAbs(nearest) <= 0.005,
-                     qPrintable(
-                         QStringLiteral("the flash at %1 s is heard %2 ms after it").arg(p.Time).arg(nearest * 1000)));
-        }
-        QVERIFY(flashes >= 2);
-        QCOMPARE(bursts.size(), flashes);
-        const double sound = SoundEnd(file), picture = PictureEnd(file);
-        QVERIFY2(qAbs(sound - picture) <= 0.025,
-                 qPrintable(QStringLiteral("the sound ends at %1 s, the picture at %2 s").arg(sound).arg(picture)));
+        const QString heard = HeardWithThePicture(file, WatchPictures(file), 0);
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
 
     // Several sound tracks in one file, in the order chosen: each its own tone and language,
@@ -206,7 +218,6 @@ private slots:
         const QList<SoundTrackFacts> tracks = SoundTracks(file);
         QCOMPARE(tracks.size(), kept);
         const QList<SeenPicture> seen = WatchPictures(file);
-        const double picture = PictureEnd(file);
         for (int t = 0; t < kept; ++t) {
             const TruthAudio &source = truth.Audio.at(chosen.at(t));
             const double frequency = DominantFrequency(file, t);
@@ -218,29 +229,48 @@ private slots:
                          qPrintable(language));
                 QCOMPARE(tracks.at(t).Default, t == 0);
             }
-            const QList<double> bursts = BurstStarts(file, t);
-            int flashes = 0;
-            for (const SeenPicture &p : seen) {
-                if (!p.Flash)
-                    continue;
-                ++flashes;
-                double nearest = 1e9;
-                for (const double b : bursts)
-                    nearest = qAbs(b - p.Time) < qAbs(nearest) ? b - p.Time : nearest;
-                QVERIFY2(qAbs(nearest) <= 0.005, qPrintable(QStringLiteral("track %1: the flash at %2 s is heard %3 ms "
-                                                                           "after it")
-                                                                .arg(t)
-                                                                .arg(p.Time)
-                                                                .arg(nearest * 1000)));
-            }
-            QVERIFY(flashes >= 2);
-            const double sound = SoundEnd(file, t);
-            QVERIFY2(qAbs(sound - picture) <= 0.025, qPrintable(QStringLiteral("track %1 ends at %2 s, the picture at "
-                                                                                "%3 s")
-                                                                     .arg(t)
-                                                                     .arg(sound)
-                                                                     .arg(picture)));
+            const QString heard = HeardWithThePicture(file, seen, t);
+            QVERIFY2(heard.isEmpty(), qPrintable(QStringLiteral("track %1: ").arg(t) + heard));
         }
+    }
+
+    // The original sound: AC3 and DTS copied as the disc has them (5.1 stays 5.1), LPCM kept
+    // lossless (FLAC), none of it raised; in sync at every flash.
+    void originalSound_data()
+    {
+        QTest::addColumn<QString>("disc");
+        QTest::addColumn<int>("audio");
+        QTest::addColumn<QString>("codec");
+        QTest::newRow("AC3 stereo copied") << QStringLiteral("pal-film-open") << 0 << QStringLiteral("ac3");
+        QTest::newRow("DTS 5.1 copied") << QStringLiteral("ntsc-interlaced-open") << 1 << QStringLiteral("dts");
+        QTest::newRow("LPCM kept lossless") << QStringLiteral("pal-film-open") << 1 << QStringLiteral("flac");
+    }
+    void originalSound()
+    {
+        QFETCH(QString, disc);
+        QFETCH(int, audio);
+        QFETCH(QString, codec);
+        QVERIFY(LinkTools(m_program->path()));
+        Open(disc);
+        Choice c;
+        c.chapter = 2;
+        c.audio = audio;
+        Check(c);
+        TConversionRequest request = Request(QStringLiteral("MKV - Matroska Video"),
+                                             {{QStringLiteral("Video Size"), QStringLiteral("Original Size")},
+                                              {QStringLiteral("Audio Codec"), QStringLiteral("Original (no re-encoding)")}});
+        QCOMPARE(RunToEnd(request), TConversionRun::Outcome::Completed);
+        QVERIFY2(m_run->Failures().isEmpty(), qPrintable(FailureReport(m_run->Failures())));
+        const QString file = m_run->MadeFiles().first();
+        QCOMPARE(Probe(file).value(QStringLiteral("audio.codec_name")), codec);
+        const TruthAudio source = ReadTruth(disc, 1).Audio.at(audio);
+        const double frequency = DominantFrequency(file);
+        QVERIFY2(qAbs(frequency - source.Tone) < source.Tone * 0.05,
+                 qPrintable(QStringLiteral("%1 Hz, not %2").arg(frequency).arg(source.Tone)));
+        // Where a chapter ends with its cell, the sound of its last quarter second is stored in the
+        // next cell, which the reading does not take: copied, nothing stands in for it.
+        const QString heard = HeardWithThePicture(file, WatchPictures(file), 0, 0.26);
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
 };
 

@@ -391,6 +391,8 @@ private slots:
         QFETCH(QString, label);
         QFETCH(bool, fitsInView);
         TMainForm &m = StartWindows({});
+        // At the window's first size: the test screen is smaller, and a smaller window scrolls.
+        m.resize(868, 554);
         SetOutputExt(QStringLiteral(".mpeg"));
         m.OpenDvdFolder(Dvd("ntsc-multi"), label);
         WaitOpened(m);

@@ -46,6 +46,25 @@ QString OptionValue(const QStringList &arguments, const QString &option)
     return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
 }
 
+// The profile asks for the disc's own sound: its sound coder's options go, each track is
+// copied or (LPCM, which files take badly) kept lossless by FLAC.
+bool TakesOriginalSound(QStringList &arguments)
+{
+    if (OptionValue(arguments, QStringLiteral("-c:a")) != u"copy" && OptionValue(arguments, QStringLiteral("-acodec")) != u"copy")
+        return false;
+    for (const char *option : {"-c:a", "-acodec", "-b:a", "-ab", "-ar", "-ac"}) {
+        const qsizetype at = arguments.indexOf(QLatin1String(option));
+        if (at >= 0 && at + 1 < arguments.size())
+            arguments.remove(at, 2);
+    }
+    return true;
+}
+
+bool IsLpcm(int audioId)
+{
+    return audioId >= 0xa0 && audioId <= 0xa7;
+}
+
 } // namespace
 
 QString ConverterPictureFilters(TScanType scan, TDeinterlace choice)
@@ -99,7 +118,7 @@ double SoundCoderLead(const QString &coder, int sampleRate)
     return samples > 0 ? double(samples) / (sampleRate > 0 ? sampleRate : 48000) : 0.0;
 }
 
-QString SoundFilters(const QString &profileFilters, double start, double end, double length)
+QString SoundFilters(const QString &profileFilters, double start, double end, double length, bool raise)
 {
     QStringList chain;
     // Gaps and overlaps where cells join are filled or cut to the sound's own times.
@@ -108,7 +127,9 @@ QString SoundFilters(const QString &profileFilters, double start, double end, do
         chain << profileFilters;
     // Raised and limited on the sound read before the span too, so the limiter has settled where
     // the span begins; then the span is cut from the sound's times exactly.
-    chain << SoundGainFilters() << QStringLiteral("atrim=start=%1:end=%2").arg(Seconds6(start), Seconds6(end))
+    if (raise)
+        chain << SoundGainFilters();
+    chain << QStringLiteral("atrim=start=%1:end=%2").arg(Seconds6(start), Seconds6(end))
           << QStringLiteral("asetpts=PTS-%1/TB").arg(Seconds6(start))
           << QStringLiteral("apad=whole_dur=%1").arg(Seconds6(length));
     return chain.join(QLatin1Char(','));
@@ -196,16 +217,33 @@ TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const T
     QList<int> tracks;
     if (sound)
         tracks << c.AudioId << (several ? c.MoreAudioIds : QList<int>());
+    const bool original = TakesOriginalSound(args);
     for (int i = 0; i < tracks.size(); ++i) {
+        if (original && !IsLpcm(tracks.at(i)))
+            continue; // copied, past the graph
+        // The original sound is not raised: what the disc has, as it has it.
         graph += QStringLiteral(";[0:i:%1]%2[a%3]")
                      .arg(AudioStreamId(tracks.at(i)),
-                          SoundFilters(profileAudio, c.Start + coderLead, c.End, length - coderLead))
+                          SoundFilters(profileAudio, c.Start + coderLead, c.End, length - coderLead, !original))
                      .arg(i);
     }
     command.Add(QStringLiteral("-filter_complex")).Add(graph);
     command.Add(QStringLiteral("-map")).Add(QStringLiteral("[v]"));
-    for (int i = 0; i < tracks.size(); ++i)
-        command.Add(QStringLiteral("-map")).Add(QStringLiteral("[a%1]").arg(i));
+    const qint64 startTicks = qRound64(c.Start * 90000), endTicks = qRound64(c.End * 90000);
+    for (int i = 0; i < tracks.size(); ++i) {
+        if (!original) {
+            command.Add(QStringLiteral("-map")).Add(QStringLiteral("[a%1]").arg(i));
+        } else if (IsLpcm(tracks.at(i))) {
+            command.Add(QStringLiteral("-map")).Add(QStringLiteral("[a%1]").arg(i));
+            command.Add(QStringLiteral("-c:a:%1").arg(i)).Add(QStringLiteral("flac"));
+        } else {
+            // Whole frames of the span, on the span's clock as the pictures are.
+            command.Add(QStringLiteral("-map")).Add(QStringLiteral("0:i:%1").arg(AudioStreamId(tracks.at(i))));
+            command.Add(QStringLiteral("-c:a:%1").arg(i)).Add(QStringLiteral("copy"));
+            command.Add(QStringLiteral("-bsf:a:%1").arg(i))
+                .Add(QStringLiteral("noise=drop=lt(pts\\,%1)+gte(pts\\,%2),setts=ts=TS-%1").arg(startTicks).arg(endTicks));
+        }
+    }
     if (several) {
         // Each track says its language; the first chosen plays unless the viewer picks another.
         for (int i = 0; i < tracks.size(); ++i) {

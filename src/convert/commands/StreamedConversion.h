@@ -55,9 +55,9 @@ QString NominalRate(TScanType scan, bool ntsc);
 // Seconds of silence a sound coder writes before the sound, where a file keeps no time for it.
 double SoundCoderLead(const QString &coder, int sampleRate);
 
-// The sound's chain: the profile's own filters, raised and limited (SoundGainFilters), cut to
-// [start, end) of the stream's clock and padded to `length` seconds.
-QString SoundFilters(const QString &profileFilters, double start, double end, double length);
+// The sound's chain: the profile's own filters, raised and limited (SoundGainFilters) where
+// `raise`, cut to [start, end) of the stream's clock and padded to `length` seconds.
+QString SoundFilters(const QString &profileFilters, double start, double end, double length, bool raise = true);
 
 // The converter's command: reads the pipe, writes `targetFile` with the profile's options.
 TToolCommand BuildStreamedConverterCommand(const QString &transcoderExe, const TStreamedConversion &conversion,

@@ -85,6 +85,20 @@ void RaiseSound(TTranscoderOptions &options)
     QStringList &args = options.Arguments;
     if (args.contains(QStringLiteral("-an")))
         return;
+    // The original sound asked for: through a file the encoder has decoded it already, so it is
+    // kept lossless as it stands (FLAC), not raised.
+    const qsizetype coder = args.indexOf(QStringLiteral("-c:a"));
+    if (coder >= 0 && coder + 1 < args.size() && args.at(coder + 1) == u"copy") {
+        args[coder + 1] = QStringLiteral("flac");
+        const qsizetype rate = args.indexOf(QStringLiteral("-b:a"));
+        if (rate >= 0 && rate + 1 < args.size())
+            args.remove(rate, 2);
+        // Still through a filter: the cut of the entry times filtered sound as it does the
+        // raised sound.
+        if (!args.contains(QStringLiteral("-af")))
+            args << QStringLiteral("-af") << QStringLiteral("anull");
+        return;
+    }
     const qsizetype at = args.indexOf(QStringLiteral("-af"));
     if (at >= 0 && at + 1 < args.size())
         args[at + 1] =

@@ -36,6 +36,7 @@ constexpr double kSoundGainDb = 10.0;
 constexpr double kSoundPeak = 0.891; // -1 dBFS
 QString SoundGainFilters();
 // Adds them to the end of the converter's sound filters (none where it writes no sound).
+// (The original sound asked for, "-c:a copy": kept lossless by FLAC instead, not raised.)
 void RaiseSound(TTranscoderOptions &options);
 
 // The converter is told the display aspect of pictures that carry none (raw pictures).
