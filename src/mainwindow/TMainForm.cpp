@@ -1,11 +1,13 @@
 #include "TMainForm.h"
 
+#include "convert/commands/StreamedConversion.h"
 #include "convert/run/TConversionController.h"
 #include "core/AppFolders.h"
 #include "core/Artwork.h"
 #include "core/EQuarnelError.h"
 #include "core/FileChooser.h"
 #include "core/MessageBox.h"
+#include "core/OutputExt.h"
 #include "core/OwnedWindows.h"
 #include "core/PathText.h"
 #include "core/PowerManager.h"
@@ -26,8 +28,10 @@
 #include "profiles/TMainProfileGrids.h"
 #include "profiles/TSettingForm.h"
 #include "profiles/TValueListEditor.h"
+#include "tasklist/AudioTrackChoice.h"
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
+#include "tasklist/TTrackChoiceBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -418,7 +422,7 @@ void TMainForm::ltvTaskChange()
     QStringList angles;
     for (int i = 1; i <= title->AngleCount; ++i)
         angles << QString::number(i);
-    fill(cmbAudio, title->AudioTracks, entry->AudioIndex);
+    cmbAudio->SetTracks(title->AudioTracks, ChosenAudioTracks(*entry));
     fill(cmbAudioLanguage, title->AudioLanguages, entry->AudioLanguageIndex);
     fill(cmbSub, title->Subtitles, entry->SubtitleIndex);
     fill(cmbAngle, angles, entry->AngleIndex);
@@ -430,8 +434,24 @@ void TMainForm::StoreChoice(int kind, int value)
     if (!TaskList->Entry(focused))
         return;
     TaskList->StoreChoice(focused, TTaskListModel::Choice(kind), value);
-    if (kind == int(TTaskListModel::Choice::Audio))
-        cmbAudioLanguage->setCurrentIndex(value);
+}
+
+void TMainForm::StoreAudioTracks(const QList<int> &tracks)
+{
+    const QModelIndex focused = ltvTask->currentIndex();
+    if (!TaskList->Entry(focused) || tracks.isEmpty())
+        return;
+    TaskList->StoreAudioTracks(focused, tracks);
+    cmbAudioLanguage->setCurrentIndex(tracks.first());
+}
+
+bool TMainForm::KeepsSeveralSoundTracks() const
+{
+    // Before a profile is chosen nothing is left out yet.
+    if (OutputExt().isEmpty())
+        return true;
+    const bool streamed = !m_settingForm || m_settingForm->ShownPreferences().StreamedIntermediate;
+    return ::KeepsSeveralSoundTracks(OutputExt(), streamed);
 }
 
 void TMainForm::OpenDvdFolder(const QString &folder, const QString &volumeName)
@@ -472,7 +492,7 @@ void TMainForm::DvdRead(const TDvdReading &reading)
     if (read) {
         panbg->hide();
         TaskList->Clear();
-        for (QComboBox *combo : {cmbAudio, cmbAudioLanguage, cmbSub, cmbAngle})
+        for (QComboBox *combo : std::initializer_list<QComboBox *>{cmbAudio, cmbAudioLanguage, cmbSub, cmbAngle})
             combo->clear();
         DvdInfo.VolumeName = m_openingVolume;
         m_titleLoader->ApplyDvd(reading, *TaskList);

@@ -34,6 +34,7 @@ struct TConversionPanel;
 class TOpenDVDForm;
 class TTaskListModel;
 class TTaskTreeView;
+class TTrackChoiceBox;
 class TValueListEditor;
 class DvdOpener;
 struct TDvdReading;
@@ -122,7 +123,8 @@ public:
     QToolButton *sbtnOpenDVD, *sbtnOpenDir, *sbtnSegment, *sbtnOptions;
 
     QWidget *panBottom, *panBottomCenter, *panBottomLeft;
-    QComboBox *cmbAudio, *cmbSub, *cmbAngle, *cmbAudioLanguage, *cmbProfile;
+    TTrackChoiceBox *cmbAudio; // several tracks can be checked, in order
+    QComboBox *cmbSub, *cmbAngle, *cmbAudioLanguage, *cmbProfile;
     QPushButton *bbtnSetting, *bbtnBrowser, *bbtnOpen;
     QLineEdit *edtOutputDir;
     QLabel *labFrame, *labElapsed, *labRemaining, *labCurProgress, *labTotalProgress;
@@ -171,6 +173,9 @@ private:
     void DvdRead(const TDvdReading &reading);
     void OpenItem(const QString &path);
     void StoreChoice(int kind, int value);
+    void StoreAudioTracks(const QList<int> &tracks);
+    // Whether the files of the profile and the preferences shown keep more than one sound track.
+    bool KeepsSeveralSoundTracks() const;
 
     void sbtnOpenDVDClick();
     void sbtnOpenDirClick();

@@ -28,6 +28,7 @@
 #include "profiles/TValueListEditor.h"
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
+#include "tasklist/TTrackChoiceBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -372,7 +373,9 @@ void TMainForm::BuildBottomCenter()
     for (QLabel *caption : {audioCaption, profileCaption, outputCaption})
         left = qMax(left, caption->x() + caption->width() + gap);
 
-    cmbAudio = DropDownList(panBottomCenter, QRect(left, 12, 180, 21));
+    cmbAudio = new TTrackChoiceBox(panBottomCenter);
+    cmbAudio->setGeometry(left, 12, 180, 21);
+    cmbAudio->SetKeepsSeveral([this] { return KeepsSeveralSoundTracks(); });
     // FormResize places the rest of the first line.
     m_subCaption = Caption(panBottomCenter, QStringLiteral("Sub Title:"), 0, 15);
     cmbSub = DropDownList(panBottomCenter, QRect(0, 12, 130, 21));
@@ -395,8 +398,9 @@ void TMainForm::BuildBottomCenter()
     bbtnOpen->setGeometry(480, 74, 80, 25);
     connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
     connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
-    connect(cmbAudio, &QComboBox::activated, this,
-            [this](int i) { StoreChoice(int(TTaskListModel::Choice::Audio), i); });
+    connect(cmbAudio, &TTrackChoiceBox::TracksChosen, this, &TMainForm::StoreAudioTracks);
+    // The profile's file type decides whether the tracks after the first are kept.
+    connect(cmbProfile, &QComboBox::currentIndexChanged, cmbAudio, qOverload<>(&QWidget::update));
     connect(cmbSub, &QComboBox::activated, this,
             [this](int i) { StoreChoice(int(TTaskListModel::Choice::Subtitle), i); });
     connect(cmbAngle, &QComboBox::activated, this,

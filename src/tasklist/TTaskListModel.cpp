@@ -138,20 +138,31 @@ QModelIndex TTaskListModel::CheckLongestTitle()
 
 void TTaskListModel::StoreChoice(const QModelIndex &index, Choice choice, int value)
 {
-    auto store = [choice, value](TTaskNodeData &e) {
-        switch (choice) {
-        case Choice::Audio:
-            e.AudioIndex = value;
-            e.AudioLanguageIndex = value;
-            break;
-        case Choice::Subtitle:
+    if (choice == Choice::Audio) {
+        StoreAudioTracks(index, {value});
+        return;
+    }
+    ForEntryAndChapters(index, [choice, value](TTaskNodeData &e) {
+        if (choice == Choice::Subtitle)
             e.SubtitleIndex = value;
-            break;
-        case Choice::Angle:
+        else
             e.AngleIndex = value;
-            break;
-        }
-    };
+    });
+}
+
+void TTaskListModel::StoreAudioTracks(const QModelIndex &index, const QList<int> &tracks)
+{
+    if (tracks.isEmpty())
+        return;
+    ForEntryAndChapters(index, [&tracks](TTaskNodeData &e) {
+        e.AudioIndex = tracks.first();
+        e.AudioLanguageIndex = tracks.first();
+        e.MoreAudioIndexes = tracks.mid(1);
+    });
+}
+
+void TTaskListModel::ForEntryAndChapters(const QModelIndex &index, const std::function<void(TTaskNodeData &)> &store)
+{
     TTaskNodeData *e = Entry(index);
     if (!e)
         return;

@@ -43,9 +43,13 @@ public:
     // Checks the longest entry (ties: the earliest; chapters have no length of their own).
     QModelIndex CheckLongestTitle(); // the entry checked; invalid when there is none
 
-    // A choice made in a combo box; on a title it goes into every chapter too.
+    // A choice made in a combo box; on a title it goes into every chapter too. An audio
+    // track chosen this way is the only one kept.
     enum class Choice { Audio, Subtitle, Angle };
     void StoreChoice(const QModelIndex &index, Choice choice, int value);
+    // The sound tracks kept, in order: the first is AudioIndex, the rest MoreAudioIndexes.
+    // On a title they go into every chapter too; an empty list changes nothing.
+    void StoreAudioTracks(const QModelIndex &index, const QList<int> &tracks);
 
     // The output names depend on the volume name and the profile's extension.
     void RefreshTexts();
@@ -74,6 +78,8 @@ private:
     static constexpr quintptr TitleId = 0; // internal id of title rows; chapters: title row + 1
 
     void AllChanged();
+    // `store` on the entry, and on each of its chapters when it is a title.
+    void ForEntryAndChapters(const QModelIndex &index, const std::function<void(TTaskNodeData &)> &store);
 
     QList<Title> m_titles;
 };

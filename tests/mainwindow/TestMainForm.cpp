@@ -19,6 +19,7 @@
 #include "profiles/TValueListEditor.h"
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
+#include "tasklist/TTrackChoiceBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -140,7 +141,7 @@ private slots:
             QCOMPARE(m.ltvTask->model()->headerData(c, Qt::Horizontal).toString(), columns[c]);
             QCOMPARE(m.ltvTask->columnWidth(c), widths[c]);
         }
-        for (QComboBox *combo : {m.cmbAudio, m.cmbSub, m.cmbAngle, m.cmbProfile})
+        for (QComboBox *combo : std::initializer_list<QComboBox *>{m.cmbAudio, m.cmbSub, m.cmbAngle, m.cmbProfile})
             QVERIFY(!combo->isEditable());
 
         for (QLabel *time : {m.labStart, m.labMiddle, m.labEnd, m.labPreviewPlayTime})

@@ -7,9 +7,12 @@
 #include "core/TDVDInformation.h"
 #include "core/TImageButton.h"
 #include "mainwindow/TMainForm.h"
+#include "tasklist/AudioTrackChoice.h"
 #include "tasklist/TTaskListModel.h"
 #include "tasklist/TTaskTreeView.h"
+#include "tasklist/TTrackChoiceBox.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -216,6 +219,64 @@ private slots:
         QCOMPARE(m.TaskList->Entry(chapter)->SubtitleIndex, 1);
         QCOMPARE(m.TaskList->Entry(title)->SubtitleIndex, 0);
         QCOMPARE(m.TaskList->Entry(m.TaskList->index(0, 0, title))->SubtitleIndex, 0);
+    }
+
+    // In the open Audio Track list each click checks or unchecks a track and the list stays
+    // open; the order checked is the file's order and a title's choice reaches its chapters.
+    void audioTrackListKeepsSeveralInOrder()
+    {
+        TMainForm &m = StartWindows({Dvd("ntsc-multi")});
+        WaitOpened(m);
+        SetOutputExt(QStringLiteral(".mkv"));
+        const QModelIndex title = m.TaskList->index(0, 0);
+        const QModelIndex chapter = m.TaskList->index(1, 0, title);
+        m.ltvTask->setCurrentIndex(title);
+        auto chosen = [&m](const QModelIndex &entry) { return ChosenAudioTracks(*m.TaskList->Entry(entry)); };
+        m.cmbAudio->showPopup();
+        QAbstractItemView *list = m.cmbAudio->view();
+        QTRY_VERIFY(list->isVisible());
+        auto click = [list](int row) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(list->model()->index(row, 0)).center());
+        };
+
+        click(1);
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->model()->index(1, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        for (const QModelIndex &e : {title, m.TaskList->index(0, 0, title), chapter})
+            QCOMPARE(chosen(e), QList<int>({0, 1}));
+        QCOMPARE(m.cmbAudio->ChoiceText(), QStringLiteral("English AC3 2ch + French AC3 2ch"));
+
+        // The first unchecked: the next is the file's first; the only one left stays.
+        click(0);
+        click(1);
+        QCOMPARE(chosen(chapter), QList<int>({1}));
+        QCOMPARE(m.TaskList->Entry(chapter)->AudioLanguageIndex, 1);
+        QCOMPARE(m.cmbAudioLanguage->currentText(), QStringLiteral("fr"));
+        QCOMPARE(m.cmbAudio->ChoiceText(), QStringLiteral("French AC3 2ch"));
+        QCOMPARE(list->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+
+        // Space checks the track under the cursor; Enter closes with what is checked.
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_VERIFY(!list->isVisible());
+        QCOMPARE(chosen(title), QList<int>({1, 0}));
+        QCOMPARE(m.cmbAudio->currentIndex(), 1);
+
+        // A one-track file keeps the first; the box says what is left out.
+        SetOutputExt(QStringLiteral(".avi"));
+        QCOMPARE(m.cmbAudio->ChoiceText(), QStringLiteral("French AC3 2ch (+1 left out)"));
+        SetOutputExt(QStringLiteral(".mkv"));
+
+        // A chapter shows its title's choice; a choice made on it stays with it.
+        m.ltvTask->setCurrentIndex(chapter);
+        QCOMPARE(m.cmbAudio->Chosen(), QList<int>({1, 0}));
+        m.cmbAudio->ToggleTrack(1);
+        QCOMPARE(chosen(chapter), QList<int>({0}));
+        QCOMPARE(chosen(title), QList<int>({1, 0}));
+        QCOMPARE(chosen(m.TaskList->index(0, 0, title)), QList<int>({1, 0}));
+        SetOutputExt(QString());
     }
 
     void openDirAndBrowse()

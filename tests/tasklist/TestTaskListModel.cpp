@@ -3,6 +3,7 @@
 #include "core/OutputExt.h"
 #include "core/TDVDInformation.h"
 #include "core/TimeText.h"
+#include "tasklist/AudioTrackChoice.h"
 #include "tasklist/TTaskListModel.h"
 
 #include <QSignalSpy>
@@ -199,6 +200,73 @@ private slots:
         QCOMPARE(list.Entry(chapter)->AngleIndex, 1);
         QCOMPARE(list.Entry(title)->SubtitleIndex, 0);
         QCOMPARE(list.Entry(list.index(0, 0, title))->SubtitleIndex, 0);
+    }
+
+    // Several sound tracks: the first into AudioIndex, the rest in order; a title's reach its
+    // chapters, a chapter's stay with it; one track chosen alone drops the others.
+    void audioTracksOnTitleReachChapters()
+    {
+        TTaskListModel list;
+        Fill(list);
+        const QModelIndex title = list.index(0, 0);
+        const QModelIndex chapter = list.index(1, 0, title);
+        list.StoreAudioTracks(title, {1, 0});
+        for (const QModelIndex &i : {title, list.index(0, 0, title), chapter}) {
+            QCOMPARE(list.Entry(i)->AudioLanguageIndex, 1);
+            QCOMPARE(ChosenAudioTracks(*list.Entry(i)), QList<int>({1, 0}));
+        }
+        QCOMPARE(ChosenAudioTracks(*list.Entry(list.index(1, 0))), QList<int>({0}));
+
+        list.StoreAudioTracks(chapter, {0});
+        QCOMPARE(ChosenAudioTracks(*list.Entry(chapter)), QList<int>({0}));
+        QCOMPARE(ChosenAudioTracks(*list.Entry(title)), QList<int>({1, 0}));
+        list.StoreAudioTracks(title, {}); // nothing to keep is no choice
+        QCOMPARE(ChosenAudioTracks(*list.Entry(title)), QList<int>({1, 0}));
+
+        list.StoreChoice(title, TTaskListModel::Choice::Audio, 0);
+        for (const QModelIndex &i : {title, chapter})
+            QCOMPARE(ChosenAudioTracks(*list.Entry(i)), QList<int>({0}));
+    }
+
+    void toggleAudioTrack_data()
+    {
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::addColumn<int>("track");
+        QTest::addColumn<QList<int>>("after");
+        QTest::newRow("checked goes behind") << QList<int>{2} << 0 << QList<int>{2, 0};
+        QTest::newRow("first unchecked, next first") << QList<int>{0, 2, 1} << 0 << QList<int>{2, 1};
+        QTest::newRow("middle unchecked") << QList<int>{0, 2, 1} << 2 << QList<int>{0, 1};
+        QTest::newRow("the last one stays") << QList<int>{1} << 1 << QList<int>{1};
+    }
+    void toggleAudioTrack()
+    {
+        QFETCH(QList<int>, chosen);
+        QFETCH(int, track);
+        QFETCH(QList<int>, after);
+        QCOMPARE(ToggleAudioTrack(chosen, track), after);
+    }
+
+    void audioChoiceText_data()
+    {
+        QTest::addColumn<QStringList>("tracks");
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::addColumn<bool>("keepsSeveral");
+        QTest::addColumn<QString>("text");
+        const QStringList three = Strings({"English", "French", "Deutsch"});
+        QTest::newRow("in the order chosen") << three << QList<int>{2, 0} << true << QStringLiteral("Deutsch + English");
+        QTest::newRow("one-track file") << three << QList<int>{2, 0, 1} << false
+                                        << QStringLiteral("Deutsch (+2 left out)");
+        QTest::newRow("one track") << three << QList<int>{1} << false << QStringLiteral("French");
+        QTest::newRow("beyond the list") << three << QList<int>{5, 1} << false << QStringLiteral("French");
+        QTest::newRow("no tracks") << QStringList() << QList<int>{0} << true << QString();
+    }
+    void audioChoiceText()
+    {
+        QFETCH(QStringList, tracks);
+        QFETCH(QList<int>, chosen);
+        QFETCH(bool, keepsSeveral);
+        QFETCH(QString, text);
+        QCOMPARE(AudioChoiceText(tracks, chosen, keepsSeveral), text);
     }
 };
 

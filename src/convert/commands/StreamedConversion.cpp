@@ -104,6 +104,11 @@ bool HoldsSeveralSoundTracks(const QString &outputExt)
     return containers.contains(outputExt.toLower());
 }
 
+bool KeepsSeveralSoundTracks(const QString &outputExt, bool streamed)
+{
+    return streamed && HoldsSeveralSoundTracks(outputExt);
+}
+
 QString NominalRate(TScanType scan, bool ntsc)
 {
     if (scan == TScanType::SoftFilm || scan == TScanType::HardFilm)

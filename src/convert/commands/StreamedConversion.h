@@ -48,6 +48,9 @@ bool KeepsVariableRate(const QString &outputExt, const QString &videoCodec);
 // Whether the file keeps several sound tracks, each with its language (MKV, MP4, MOV): other
 // files keep the first chosen.
 bool HoldsSeveralSoundTracks(const QString &outputExt);
+// Whether a run keeps the tracks chosen besides the first: only a streamed run reads them, and
+// only into such a file.
+bool KeepsSeveralSoundTracks(const QString &outputExt, bool streamed);
 // The rate a file names (and a file without a variable rate keeps): film's for titles of film,
 // else the disc's.
 QString NominalRate(TScanType scan, bool ntsc);

@@ -371,7 +371,7 @@ TTitleSpanReader::Span TConversionRun::EntrySpan() const
     span.End = m_plan.Timeline.End;
     if (Entry().AudioId >= 0) {
         span.AudioIds = {Entry().AudioId};
-        if (m_profile.Settings.RawPicture && HoldsSeveralSoundTracks(m_request.OutputExt))
+        if (KeepsSeveralSoundTracks(m_request.OutputExt, m_profile.Settings.RawPicture))
             span.AudioIds << Entry().MoreAudioIds;
     }
     return span;
