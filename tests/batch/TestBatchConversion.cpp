@@ -809,7 +809,7 @@ private slots:
         QTest::newRow("option twice") << Strings({"DVD", "--audio", "0", "--audio=1"})
                                       << QStringLiteral("--audio is given more than once");
         QTest::newRow("audio not a number")
-            << Strings({"DVD", "--audio", "two"}) << QStringLiteral("--audio takes a whole number from 0, not \"two\"");
+            << Strings({"DVD", "--audio", "two"}) << QStringLiteral("--audio takes \"all\" or whole numbers from 0 separated by commas, not \"two\".");
         QTest::newRow("negative subtitle")
             << Strings({"DVD", "--subtitle=-1"}) << QStringLiteral("--subtitle takes a whole number from 0");
         QTest::newRow("unknown rule") << Strings({"DVD", "--if-exists", "sometimes"})
@@ -897,7 +897,7 @@ private slots:
         p.start(BuiltProgramDir() + QStringLiteral("/quarnel"), {QStringLiteral("--help")});
         QVERIFY(p.waitForFinished(10000));
         const QString help = QString::fromLocal8Bit(p.readAllStandardOutput());
-        for (const char *option : {"--convert PATH", "--output DIR", "--profile NAME", "--entries LIST", "--audio N",
+        for (const char *option : {"--convert PATH", "--output DIR", "--profile NAME", "--entries LIST", "--audio LIST",
                                    "--subtitle N", "--start TIME", "--end TIME", "--if-exists MODE", "130"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
     }
