@@ -47,7 +47,9 @@ const QHash<QString, QString> kAudioCodecs{{QStringLiteral("MP3"), QStringLitera
                                            {QStringLiteral("Windows Media Audio 1"), QStringLiteral("wmav1")},
                                            {QStringLiteral("PCM (uncompressed)"), QStringLiteral("pcm_s16le")},
                                            {QStringLiteral("Vorbis"), QStringLiteral("vorbis")},
-                                           {QStringLiteral("Opus"), QStringLiteral("opus")}};
+                                           {QStringLiteral("Opus"), QStringLiteral("opus")},
+                                           // through a file, as here: kept lossless as decoded
+                                           {QStringLiteral("Original (no re-encoding)"), QStringLiteral("flac")}};
 const QHash<QString, QString> kContainers{{QStringLiteral("avi"), QStringLiteral("avi")},
                                           {QStringLiteral("mpg"), QStringLiteral("mpeg")},
                                           {QStringLiteral("mp4"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")},
@@ -168,6 +170,9 @@ private slots:
         BuildEncoderOptions(file, *w.profiles, settings);
         if (settings.OutputSize.startsWith(QLatin1Char(':')))
             FitTranscoderToFrame(pieces, settings, QStringLiteral("4:3"));
+        // The original sound through a file is the program's to turn into FLAC, as it does.
+        if (Shown(grids, QStringLiteral("Audio Codec")) == u"Original (no re-encoding)")
+            RaiseSound(pieces);
         const QString target = m_work.filePath(QStringLiteral("out") + OutputExt());
         QFile::remove(target);
         int code = 0;
