@@ -125,6 +125,9 @@ private:
     // right after the one before in the VOBs, so its sound runs on.
     bool Emit(const Vobu &vobu, bool cellStart = false, bool adjoining = true);
     bool Flush(bool atEnd);
+    // The span's last cell is `last`: where the next cell follows it in the VOB, its first VOBU
+    // holds the sound of the span's last pictures (sound is stored behind its pictures).
+    void SoundBehind(const QList<TCellSectors> &cells, int last);
     double Mapped(qint64 pts, const Vobu &vobu) const
     {
         return TTitleSpanReader::ClockBase * 90000 + vobu.TitleStart + double(Ticks(pts, vobu.StartPtm));
@@ -268,6 +271,20 @@ bool SpanWriter::Flush(bool atEnd)
     return true;
 }
 
+void SpanWriter::SoundBehind(const QList<TCellSectors> &cells, int last)
+{
+    if (last + 1 >= cells.size() || cells.at(last).Last + 1 != cells.at(last + 1).First)
+        return;
+    const TCellSectors &next = cells.at(last + 1);
+    QByteArray bytes;
+    Vobu vobu;
+    // Not searched for: damage beyond the span is not the span's.
+    if (!m_video.Read(next.First, 1, bytes) || !ParseNav(bytes, next.First, vobu))
+        return;
+    vobu.TitleStart = double(next.StartFrames) * m_frameTicks;
+    Emit(vobu, true, true);
+}
+
 TTitleSpanReader::Result SpanWriter::Run(const QList<TCellSectors> &cells)
 {
     const int rate = cells.first().FrameRate;
@@ -341,8 +358,10 @@ TTitleSpanReader::Result SpanWriter::Run(const QList<TCellSectors> &cells)
     for (int c = first; c < cells.size(); ++c) {
         const TCellSectors &current = cells.at(c);
         if (c > first) {
-            if (double(current.StartFrames) * m_frameTicks >= endTicks)
+            if (double(current.StartFrames) * m_frameTicks >= endTicks) {
+                SoundBehind(cells, c - 1);
                 break;
+            }
             const double continues = double(current.StartFrames) * m_frameTicks;
             if (!NavAt(current.First, current, vobu)) {
                 if (m_result.Stopped)
@@ -375,9 +394,13 @@ TTitleSpanReader::Result SpanWriter::Run(const QList<TCellSectors> &cells)
         }
         if (m_result.Stopped)
             return m_result;
-        if (m_lastGood >= endTicks)
+        if (m_lastGood >= endTicks) {
+            SoundBehind(cells, c);
             break;
+        }
     }
+    if (m_result.Stopped)
+        return m_result;
     Flush(true);
     m_result.FilmFrames = m_retimer.FilmFrames();
     return m_result;
