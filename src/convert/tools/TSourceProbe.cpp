@@ -1,6 +1,7 @@
 #include "convert/tools/TSourceProbe.h"
 
 #include "convert/tools/HiddenWorkFiles.h"
+#include "convert/tools/JoinWorker.h"
 #include "convert/tools/TProcessRunner.h"
 #include "dvd/TPictureFlags.h"
 #include "dvd/TTitleVideoSamples.h"
@@ -65,11 +66,7 @@ TSourceProbe::TSourceProbe(QObject *parent) : QObject(parent)
 TSourceProbe::~TSourceProbe()
 {
     Stop();
-    if (m_thread) {
-        m_thread->disconnect(this);
-        m_thread->wait();
-        delete m_thread;
-    }
+    JoinWorker(m_thread, this);
 }
 
 void TSourceProbe::Stop()
@@ -96,13 +93,8 @@ void TSourceProbe::Detect(const QString &dvdPath, int titleNumber, bool scanKnow
                           int stallMs)
 {
     Stop();
-    if (m_thread) {
-        // A reading left by a stopped detection: it is short, wait for it.
-        m_thread->disconnect(this);
-        m_thread->wait();
-        delete m_thread;
-        m_thread = nullptr;
-    }
+    // A reading left by a stopped detection: it is short, wait for it.
+    JoinWorker(m_thread, this);
     m_transcoderExe = transcoderExe;
     m_watchdog.setInterval(stallMs);
     auto reading = std::make_shared<Reading>();

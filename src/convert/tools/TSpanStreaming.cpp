@@ -1,5 +1,7 @@
 #include "convert/tools/TSpanStreaming.h"
 
+#include "convert/tools/JoinWorker.h"
+
 #include <QFile>
 #include <QThread>
 
@@ -105,12 +107,7 @@ TSpanStreaming::~TSpanStreaming()
 
 void TSpanStreaming::Join()
 {
-    if (!m_thread)
-        return;
-    m_thread->disconnect(this);
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
+    JoinWorker(m_thread, this);
 }
 
 void TSpanStreaming::Start(const QString &location, const TTitleSpanReader::Span &span, const QString &pipe)

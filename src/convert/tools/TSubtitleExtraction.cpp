@@ -1,5 +1,7 @@
 #include "convert/tools/TSubtitleExtraction.h"
 
+#include "convert/tools/JoinWorker.h"
+
 #include <QThread>
 
 TSubtitleExtraction::TSubtitleExtraction(QObject *parent) : QObject(parent)
@@ -15,12 +17,7 @@ TSubtitleExtraction::~TSubtitleExtraction()
 
 void TSubtitleExtraction::Join()
 {
-    if (!m_thread)
-        return;
-    m_thread->disconnect(this);
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
+    JoinWorker(m_thread, this);
 }
 
 void TSubtitleExtraction::Start(const QString &dvdPath, int titleNumber, int streamId, double start, double end,
